@@ -1,0 +1,24 @@
+# make run [ARGS='...']   set up, build and start the program
+# make test               set up, build and run the whole test suite
+BUILD ?= build
+JOBS  ?= $(shell nproc)
+
+.PHONY: all setup build run test clean
+
+all: build
+
+setup:
+	@bash tools/packages.sh
+
+build: setup
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@bash tools/wine-env.sh $(BUILD) wine $(BUILD)/tolvex.exe.so $(ARGS)
+
+test: build
+	@bash tools/wine-env.sh $(BUILD) ctest --test-dir $(BUILD) --output-on-failure --timeout 300
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,48 @@
+#include "controls/WinUtil.h"
+
+#include <cstring>
+
+void MakeLower(char* text)
+{
+    if (text == NULL)
+        return;
+    size_t n = strlen(text);
+    // No locale is ever selected, so only A-Z would change; doing it by hand
+    // keeps bytes of 128 and above away from tolower's undefined range.
+    for (size_t i = 0; i < n; ++i)
+        if (text[i] >= 'A' && text[i] <= 'Z')
+            text[i] = (char)(text[i] - 'A' + 'a');
+}
+
+BOOL CenterWindowOn(HWND hWnd, HWND hWndRef)
+{
+    RECT rcWnd;
+    if (!GetWindowRect(hWnd, &rcWnd))
+        return FALSE;
+    int w = rcWnd.right - rcWnd.left;
+    int h = rcWnd.bottom - rcWnd.top;
+
+    RECT rcArea;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcArea, 0))
+        SetRect(&rcArea, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+
+    RECT rcRef;
+    if (hWndRef == NULL || !GetWindowRect(hWndRef, &rcRef) ||
+        (rcRef.left == 0 && rcRef.top == 0 && rcRef.right == 0 && rcRef.bottom == 0))
+        rcRef = rcArea;
+
+    int x = rcRef.left + ((rcRef.right - rcRef.left) - w) / 2;
+    int y = rcRef.top + ((rcRef.bottom - rcRef.top) - h) / 2;
+    if (x < rcArea.left)
+        x = rcArea.left;
+    else if (x + w > rcArea.right)
+        x = rcArea.right - w;
+    if (y < rcArea.top)
+        y = rcArea.top;
+    else if (y + h > rcArea.bottom)
+        y = rcArea.bottom - h;
+
+    if (x == rcWnd.left && y == rcWnd.top)
+        return FALSE;
+    return SetWindowPos(hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}

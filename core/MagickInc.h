@@ -1,0 +1,14 @@
+// Magick++ is a native Linux library: its headers must not see the Win32
+// platform macros that wineg++ defines, or they take their Windows branches.
+#pragma once
+
+#pragma push_macro("_WIN32")
+#pragma push_macro("_WIN64")
+#pragma push_macro("WIN32")
+#undef _WIN32
+#undef _WIN64
+#undef WIN32
+#include <Magick++.h>
+#pragma pop_macro("WIN32")
+#pragma pop_macro("_WIN64")
+#pragma pop_macro("_WIN32")

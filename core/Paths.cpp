@@ -1,0 +1,197 @@
+#include "core/Paths.h"
+
+#include <commdlg.h>
+#include <cstring>
+#include <vector>
+
+#include "controls/WinUtil.h"
+
+PathParts SplitPath(const char* path)
+{
+    PathParts parts;
+    if (path == NULL)
+        return parts;
+    const char* p = path;
+    if (p[0] != '\0' && p[1] == ':')
+    {
+        parts.drive.assign(p, 2);
+        p += 2;
+    }
+    const char* lastSep = NULL;
+    for (const char* q = p; *q; ++q)
+        if (*q == '\\' || *q == '/')
+            lastSep = q;
+    const char* file = p;
+    if (lastSep != NULL)
+    {
+        parts.dir.assign(p, (size_t)(lastSep - p + 1));
+        file = lastSep + 1;
+    }
+    const char* dot = strrchr(file, '.');
+    if (dot != NULL)
+    {
+        parts.name.assign(file, (size_t)(dot - file));
+        parts.ext = dot;
+    }
+    else
+        parts.name = file;
+    return parts;
+}
+
+int GetFolderOfPath(const char* path, char* out, size_t outSize)
+{
+    PathParts parts = SplitPath(path);
+    std::string folder = parts.drive + parts.dir;
+    if (!SafeCopy(out, outSize, folder.c_str()))
+    {
+        if (out != NULL && outSize > 0)
+            out[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+int CreateDirectoryTree(const char* path)
+{
+    char copy[kPathBufferSize];
+    if (!SafeCopy(copy, path))
+        return 0;
+    size_t n = strlen(copy);
+    if (n > 0 && (copy[n - 1] == '\\' || copy[n - 1] == '/'))
+        copy[n - 1] = '\0';
+
+    char parent[kPathBufferSize];
+    if (!GetFolderOfPath(copy, parent, sizeof(parent)))
+        return 0;
+    if (StrICmp(parent, copy) == 0)
+        return 1;
+    if (PathExists(copy) == -1)
+        return 1;
+    // The parent keeps its trailing separator; the recursion strips it.
+    if (!CreateDirectoryTree(parent))
+        return 0;
+    return CreateDirectoryA(copy, NULL) ? 1 : 0;
+}
+
+int PathExists(const char* path)
+{
+    if (path == NULL || path[0] == '\0')
+        return 0;
+    WIN32_FIND_DATAA fd;
+    HANDLE hFind = FindFirstFileA(path, &fd);
+    if (hFind != INVALID_HANDLE_VALUE)
+    {
+        FindClose(hFind);
+        return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? -1 : 1;
+    }
+    return IsDirectory(path) ? -1 : 0;
+}
+
+int IsDirectory(const char* path)
+{
+    if (path == NULL || path[0] == '\0')
+        return 0;
+    DWORD need = GetCurrentDirectoryA(0, NULL);
+    if (need == 0)
+        return 0;
+    std::vector<char> saved(need + 1);
+    DWORD got = GetCurrentDirectoryA((DWORD)saved.size(), saved.data());
+    if (got == 0 || got >= saved.size())
+        return 0;
+    if (!SetCurrentDirectoryA(path))
+        return 0;
+    SetCurrentDirectoryA(saved.data());
+    return 1;
+}
+
+UINT_PTR CALLBACK FileDialogHookProc(HWND hDlg, UINT uMsg, WPARAM, LPARAM)
+{
+    if (uMsg == WM_INITDIALOG)
+    {
+        // The hook's dialog is the child of the explorer-style frame.
+        HWND hFrame = GetParent(hDlg);
+        CenterWindowOn(hFrame, GetParent(hFrame));
+    }
+    return 0;
+}
+
+namespace {
+
+const DWORD kFileDialogFlags =
+    OFN_ENABLESIZING | OFN_EXPLORER | OFN_EXTENSIONDIFFERENT | OFN_ENABLEHOOK | OFN_HIDEREADONLY;
+
+} // namespace
+
+int ShowFileDialog(HINSTANCE hInstance, HWND hOwner, char* fileName, DWORD fileNameSize,
+                   const char* initialDir, const char* filter, const char* defExt,
+                   DWORD filterIndex, BOOL open, BOOL multiSelect)
+{
+    if (fileName == NULL || fileNameSize == 0)
+        return 0;
+    if (PathExists(fileName) != 1)
+        fileName[0] = '\0';
+
+    OPENFILENAMEA ofn;
+    memset(&ofn, 0, sizeof(ofn));
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = hOwner;
+    ofn.hInstance = hInstance;
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = filterIndex;
+    ofn.lpstrFile = fileName;
+    ofn.nMaxFile = fileNameSize;
+    ofn.lpstrInitialDir = initialDir;
+    ofn.lpstrTitle = open ? "Open file" : "Select file";
+    ofn.Flags = kFileDialogFlags;
+    if (multiSelect)
+        ofn.Flags |= OFN_ALLOWMULTISELECT;
+    if (open)
+        ofn.Flags |= OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    ofn.lpstrDefExt = defExt;
+    ofn.lpfnHook = FileDialogHookProc;
+    return open ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn);
+}
+
+void CompactPath(const char* src, char* out, size_t outSize, size_t maxLen)
+{
+    if (out == NULL || outSize == 0)
+        return;
+    if (src == NULL)
+        src = "";
+    size_t n = strlen(src);
+    if (n < maxLen)
+    {
+        SafeCopy(out, outSize, src);
+        return;
+    }
+    size_t cut = n;
+    bool stopped = false;
+    for (size_t i = n; i-- > 0;)
+    {
+        if (src[i] != '\\')
+            continue;
+        if (n - i > maxLen)
+        {
+            stopped = true;
+            break;
+        }
+        cut = i;
+    }
+    std::string result;
+    if (n >= 2 && src[1] == ':')
+        result.assign(src, stopped && n >= 3 ? 3 : 2);
+    result += "..";
+    result += src + cut;
+    SafeCopy(out, outSize, result.c_str());
+}
+
+std::string GetProgramFolder()
+{
+    char path[kPathBufferSize];
+    DWORD n = GetModuleFileNameA(NULL, path, sizeof(path));
+    if (n == 0 || n >= sizeof(path))
+        return std::string();
+    char folder[kPathBufferSize];
+    GetFolderOfPath(path, folder, sizeof(folder));
+    return folder;
+}

@@ -1,0 +1,49 @@
+// File and path helpers on ANSI path texts. Paths live in buffers of
+// kPathBufferSize (2080) bytes; a path that does not fit is refused rather
+// than cut.
+#pragma once
+
+#include <windows.h>
+#include <string>
+
+#include "core/StrUtil.h"
+
+// The parts of a path as the runtime's _splitpath gives them, without its
+// 255-character limits.
+struct PathParts
+{
+    std::string drive; // "C:" or empty
+    std::string dir;   // up to and including the last '\' or '/'
+    std::string name;  // file name without the extension
+    std::string ext;   // from the last '.' of the file name, dot included
+};
+PathParts SplitPath(const char* path);
+
+// Drive and directory of the path, with the trailing separator; empty when
+// the path has neither. Returns 0 (and an empty output) when it does not fit.
+int GetFolderOfPath(const char* path, char* out, size_t outSize = kPathBufferSize);
+
+// 1 when the folder exists at the end, 0 when a level cannot be created.
+int CreateDirectoryTree(const char* path);
+
+// 1 an existing file, -1 an existing folder (drive roots too), 0 nothing.
+int PathExists(const char* path);
+
+// 1 when the process can make the path its current directory.
+int IsDirectory(const char* path);
+
+UINT_PTR CALLBACK FileDialogHookProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+// The open or save dialog; non-zero when the user confirmed a name, which
+// then stands in the buffer.
+int ShowFileDialog(HINSTANCE hInstance, HWND hOwner, char* fileName, DWORD fileNameSize,
+                   const char* initialDir, const char* filter, const char* defExt,
+                   DWORD filterIndex, BOOL open, BOOL multiSelect);
+
+// Shortens a path for display: drive, "..", and the longest tail from a
+// backslash that fits into maxLen (the result can be a few characters
+// longer). The output is bounded by outSize.
+void CompactPath(const char* src, char* out, size_t outSize, size_t maxLen);
+
+// The folder the program lives in, with its trailing backslash.
+std::string GetProgramFolder();

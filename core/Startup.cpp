@@ -1,0 +1,68 @@
+#include "core/Startup.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+#include <cstring>
+
+#include "core/CommandLine.h"
+#include "core/MagickInc.h"
+#include "framework/Framework.h"
+
+IMalloc* g_pMalloc = NULL;
+
+namespace {
+
+const DWORD kCommonControlClasses = ICC_BAR_CLASSES | ICC_COOL_CLASSES;
+
+void StartUp(HINSTANCE hInstance)
+{
+    CoInitialize(NULL);
+    INITCOMMONCONTROLSEX icc;
+    icc.dwSize = sizeof(icc);
+    icc.dwICC = kCommonControlClasses;
+    InitCommonControlsEx(&icc);
+    g_Module.Init(hInstance);
+    g_pMalloc = NULL;
+    if (FAILED(SHGetMalloc(&g_pMalloc)))
+        g_pMalloc = NULL;
+    Magick::InitializeMagick(NULL);
+}
+
+void CleanUp()
+{
+    g_Module.Term();
+    CoUninitialize();
+}
+
+} // namespace
+
+int RunProgram(HINSTANCE hInstance, const char* cmdLine)
+{
+    StartUp(hInstance);
+    std::vector<std::string> words = SplitCommandLine(cmdLine);
+    const size_t count = words.size();
+
+    if (count == 2 && words[1] == "-i")
+    {
+        // setup dialog: not yet built
+    }
+    else if (count == 2 && words[1] == "-u")
+    {
+        // removal of the shell integration: not yet built
+        return kExitUninstalled;
+    }
+    else if (count == 2)
+    {
+        // any other single word: nothing to do
+    }
+    else if (count == 3)
+    {
+        // quiet conversion of words[2]: not yet built
+    }
+    else
+    {
+        // main window: not yet built
+    }
+    CleanUp();
+    return kExitNormal;
+}

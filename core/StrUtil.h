@@ -1,0 +1,24 @@
+// Bounded text helpers: every copy into a fixed buffer goes through these.
+// Each always terminates the destination (when it has room for anything)
+// and returns TRUE only when the whole text fitted.
+#pragma once
+
+#include <windows.h>
+#include <string>
+
+// The size of our path buffers.
+const size_t kPathBufferSize = 2080;
+
+BOOL SafeCopy(char* dst, size_t dstSize, const char* src);
+BOOL SafeAppend(char* dst, size_t dstSize, const char* src);
+BOOL SafeFormat(char* dst, size_t dstSize, const char* fmt, ...)
+    __attribute__((format(printf, 3, 4)));
+
+template <size_t N> BOOL SafeCopy(char (&dst)[N], const char* src) { return SafeCopy(dst, N, src); }
+template <size_t N> BOOL SafeAppend(char (&dst)[N], const char* src) { return SafeAppend(dst, N, src); }
+
+// Case-insensitive comparison of ASCII letters, as the MS runtime's _stricmp.
+int StrICmp(const char* a, const char* b);
+
+// A window's whole text, read by its length.
+std::string GetWindowTextString(HWND hWnd);

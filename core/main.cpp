@@ -1,0 +1,16 @@
+#include <windows.h>
+
+#include "core/Startup.h"
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
+{
+    try
+    {
+        return RunProgram(hInstance, GetCommandLineA());
+    }
+    catch (...)
+    {
+        // Nothing may escape to the runtime; every road ends with 1.
+        return kExitNormal;
+    }
+}

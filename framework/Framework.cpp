@@ -1,0 +1,452 @@
+#include "framework/Framework.h"
+
+#include <new>
+
+CModule g_Module;
+
+// ---------------------------------------------------------------------------
+// CModule
+
+HRESULT CModule::Init(HINSTANCE hInstance)
+{
+    if (hInstance == NULL)
+        return E_INVALIDARG;
+    m_hInst = hInstance;
+    m_dwMainThreadID = ::GetCurrentThreadId();
+    delete[] m_pLoops;
+    m_pLoops = new (std::nothrow) LoopEntry[kMaxLoops];
+    m_nLoops = 0;
+    return m_pLoops ? S_OK : E_OUTOFMEMORY;
+}
+
+void CModule::Term()
+{
+    if (m_hWndSettingChange != NULL)
+    {
+        ::DestroyWindow(m_hWndSettingChange);
+        m_hWndSettingChange = NULL;
+    }
+    delete[] m_pLoops;
+    m_pLoops = NULL;
+    m_nLoops = 0;
+    m_hInst = NULL;
+    m_dwMainThreadID = 0;
+}
+
+BOOL CModule::AddMessageLoop(CMessageLoop* pLoop)
+{
+    if (m_pLoops == NULL || pLoop == NULL || m_nLoops >= kMaxLoops || GetMessageLoop() != NULL)
+        return FALSE;
+    m_pLoops[m_nLoops].dwThreadID = ::GetCurrentThreadId();
+    m_pLoops[m_nLoops].pLoop = pLoop;
+    ++m_nLoops;
+    return TRUE;
+}
+
+BOOL CModule::RemoveMessageLoop()
+{
+    DWORD id = ::GetCurrentThreadId();
+    for (int i = 0; i < m_nLoops; ++i)
+    {
+        if (m_pLoops[i].dwThreadID == id)
+        {
+            m_pLoops[i] = m_pLoops[--m_nLoops];
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+CMessageLoop* CModule::GetMessageLoop(DWORD dwThreadID) const
+{
+    for (int i = 0; i < m_nLoops; ++i)
+        if (m_pLoops[i].dwThreadID == dwThreadID)
+            return m_pLoops[i].pLoop;
+    return NULL;
+}
+
+// ---------------------------------------------------------------------------
+// Binding of objects to windows.
+
+namespace {
+
+const char kWindowProp[] = "Tolvex.Window";
+const char kDialogProp[] = "Tolvex.Dialog";
+
+// The object whose window is being created; bound on the window's first
+// message. One UI thread, so plain statics do.
+CWindowImplBaseT* s_pCreatingWindow = NULL;
+CDialogImplBaseT* s_pCreatingDialog = NULL;
+
+HWND DialogItemOrNull(HWND hWnd, UINT id)
+{
+    return id != 0 ? ::GetDlgItem(hWnd, (int)id) : NULL;
+}
+
+} // namespace
+
+CMessageMap* CWindowImplBaseT::FromHandle(HWND hWnd)
+{
+    if (CMessageMap* p = (CWindowImplBaseT*)::GetPropA(hWnd, kWindowProp))
+        return p;
+    return (CDialogImplBaseT*)::GetPropA(hWnd, kDialogProp);
+}
+
+// ---------------------------------------------------------------------------
+// CWindowImplBaseT
+
+CWindowImplBaseT::~CWindowImplBaseT()
+{
+    // An object that dies before its window hands the window back, so no
+    // message ever reaches freed memory.
+    if (m_hWnd != NULL && ::IsWindow(m_hWnd))
+    {
+        if (m_pfnSuperWindowProc != NULL && m_pfnSuperWindowProc != ::DefWindowProcA)
+            UnsubclassWindow();
+        else
+        {
+            ::RemovePropA(m_hWnd, kWindowProp);
+            ::DestroyWindow(m_hWnd);
+        }
+    }
+    if (s_pCreatingWindow == this)
+        s_pCreatingWindow = NULL;
+}
+
+BOOL CWindowImplBaseT::SubclassWindow(HWND hWnd)
+{
+    if (m_hWnd != NULL || hWnd == NULL || !::IsWindow(hWnd) || FromHandle(hWnd) != NULL)
+        return FALSE;
+    if (!::SetPropA(hWnd, kWindowProp, (HANDLE)this))
+        return FALSE;
+    WNDPROC old = (WNDPROC)::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)WindowProc);
+    if (old == NULL)
+    {
+        ::RemovePropA(hWnd, kWindowProp);
+        return FALSE;
+    }
+    m_pfnSuperWindowProc = old;
+    m_hWnd = hWnd;
+    return TRUE;
+}
+
+HWND CWindowImplBaseT::UnsubclassWindow()
+{
+    if (m_hWnd == NULL)
+        return NULL;
+    HWND hWnd = m_hWnd;
+    if (m_pfnSuperWindowProc != NULL &&
+        (WNDPROC)::GetWindowLongPtrA(hWnd, GWLP_WNDPROC) == WindowProc)
+        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)m_pfnSuperWindowProc);
+    ::RemovePropA(hWnd, kWindowProp);
+    m_pfnSuperWindowProc = NULL;
+    m_hWnd = NULL;
+    return hWnd;
+}
+
+ATOM CWindowImplBaseT::RegisterOwnClass()
+{
+    HINSTANCE hInst = g_Module.GetModuleInstance() ? g_Module.GetModuleInstance()
+                                                   : ::GetModuleHandleA(NULL);
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof(wc);
+    if (::GetClassInfoExA(hInst, GetWndClassName(), &wc))
+        return 1;
+    wc.cbSize = sizeof(wc);
+    wc.style = GetWndClassStyle();
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = hInst;
+    wc.hCursor = ::LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    wc.hbrBackground = GetWndClassBackground();
+    wc.lpszClassName = GetWndClassName();
+    return ::RegisterClassExA(&wc);
+}
+
+HWND CWindowImplBaseT::Create(HWND hWndParent, const RECT* rect, const char* name, DWORD style,
+                              DWORD exStyle, UINT_PTR id)
+{
+    if (m_hWnd != NULL || RegisterOwnClass() == 0)
+        return NULL;
+    RECT rc = rect ? *rect : RECT{CW_USEDEFAULT, CW_USEDEFAULT, 0, 0};
+    int w = rect ? rc.right - rc.left : CW_USEDEFAULT;
+    int h = rect ? rc.bottom - rc.top : CW_USEDEFAULT;
+    HINSTANCE hInst = g_Module.GetModuleInstance() ? g_Module.GetModuleInstance()
+                                                   : ::GetModuleHandleA(NULL);
+    m_pfnSuperWindowProc = ::DefWindowProcA;
+    s_pCreatingWindow = this;
+    HWND hWnd = ::CreateWindowExA(exStyle, GetWndClassName(), name ? name : "", style, rc.left,
+                                  rc.top, w, h, hWndParent, (HMENU)id, hInst, NULL);
+    if (s_pCreatingWindow == this)
+        s_pCreatingWindow = NULL;
+    if (hWnd == NULL)
+        m_pfnSuperWindowProc = NULL;
+    return hWnd;
+}
+
+LRESULT CWindowImplBaseT::DefWindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    WNDPROC proc = m_pfnSuperWindowProc ? m_pfnSuperWindowProc : ::DefWindowProcA;
+    return ::CallWindowProcA(proc, m_hWnd, uMsg, wParam, lParam);
+}
+
+LRESULT CALLBACK CWindowImplBaseT::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    CWindowImplBaseT* p = (CWindowImplBaseT*)::GetPropA(hWnd, kWindowProp);
+    if (p == NULL && s_pCreatingWindow != NULL)
+    {
+        p = s_pCreatingWindow;
+        s_pCreatingWindow = NULL;
+        p->m_hWnd = hWnd;
+        ::SetPropA(hWnd, kWindowProp, (HANDLE)p);
+    }
+    if (p == NULL)
+        return ::DefWindowProcA(hWnd, uMsg, wParam, lParam);
+
+    MSG msg = {hWnd, uMsg, wParam, lParam, 0, {0, 0}};
+    const MSG* pOldMsg = p->m_pCurrentMsg;
+    p->m_pCurrentMsg = &msg;
+    LRESULT lRes = 0;
+    BOOL handled = FALSE;
+    try
+    {
+        handled = p->ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lRes, 0);
+    }
+    catch (...)
+    {
+        // A failing handler leaves the message to the default processing.
+        handled = FALSE;
+        lRes = 0;
+    }
+    p->m_pCurrentMsg = pOldMsg;
+
+    if (!handled)
+        lRes = p->DefWindowProc(uMsg, wParam, lParam);
+    if (uMsg == WM_NCDESTROY)
+    {
+        // The window is gone: the object leaves the table and may be reused.
+        ::RemovePropA(hWnd, kWindowProp);
+        p->m_pfnSuperWindowProc = NULL;
+        p->m_hWnd = NULL;
+        try
+        {
+            p->OnFinalMessage(hWnd);
+        }
+        catch (...)
+        {
+        }
+    }
+    return lRes;
+}
+
+// ---------------------------------------------------------------------------
+// CDialogImplBaseT
+
+CDialogImplBaseT::~CDialogImplBaseT()
+{
+    if (m_hWnd != NULL && ::IsWindow(m_hWnd))
+    {
+        ::RemovePropA(m_hWnd, kDialogProp);
+        if (!m_bModal)
+            ::DestroyWindow(m_hWnd);
+    }
+    if (s_pCreatingDialog == this)
+        s_pCreatingDialog = NULL;
+}
+
+INT_PTR CDialogImplBaseT::DoModalTemplate(UINT idd, HWND hWndParent, LPARAM lInitParam)
+{
+    if (m_hWnd != NULL)
+        return -1;
+    HINSTANCE hInst = g_Module.GetResourceInstance() ? g_Module.GetResourceInstance()
+                                                     : ::GetModuleHandleA(NULL);
+    s_pCreatingDialog = this;
+    m_bModal = TRUE;
+    INT_PTR r = ::DialogBoxParamA(hInst, MAKEINTRESOURCEA(idd), hWndParent, GetDialogProc(), lInitParam);
+    m_bModal = FALSE;
+    if (s_pCreatingDialog == this)
+        s_pCreatingDialog = NULL;
+    return r;
+}
+
+HWND CDialogImplBaseT::CreateTemplate(UINT idd, HWND hWndParent, LPARAM lInitParam)
+{
+    if (m_hWnd != NULL)
+        return NULL;
+    HINSTANCE hInst = g_Module.GetResourceInstance() ? g_Module.GetResourceInstance()
+                                                     : ::GetModuleHandleA(NULL);
+    s_pCreatingDialog = this;
+    HWND hWnd = ::CreateDialogParamA(hInst, MAKEINTRESOURCEA(idd), hWndParent, GetDialogProc(), lInitParam);
+    if (s_pCreatingDialog == this)
+        s_pCreatingDialog = NULL;
+    return hWnd;
+}
+
+BOOL CDialogImplBaseT::CenterWindow(HWND hWndCenter)
+{
+    RECT rcDlg;
+    if (!::GetWindowRect(m_hWnd, &rcDlg))
+        return FALSE;
+    RECT rcArea;
+    if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcArea, 0))
+        ::SetRect(&rcArea, 0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+
+    if (hWndCenter == NULL)
+        hWndCenter = ::GetWindow(m_hWnd, GW_OWNER);
+    RECT rcCenter = rcArea;
+    if (hWndCenter != NULL && ::IsWindowVisible(hWndCenter) && !::IsIconic(hWndCenter))
+        ::GetWindowRect(hWndCenter, &rcCenter);
+
+    int w = rcDlg.right - rcDlg.left;
+    int h = rcDlg.bottom - rcDlg.top;
+    int x = (rcCenter.left + rcCenter.right) / 2 - w / 2;
+    int y = (rcCenter.top + rcCenter.bottom) / 2 - h / 2;
+    if (x + w > rcArea.right) x = rcArea.right - w;
+    if (x < rcArea.left) x = rcArea.left;
+    if (y + h > rcArea.bottom) y = rcArea.bottom - h;
+    if (y < rcArea.top) y = rcArea.top;
+    return ::SetWindowPos(m_hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR CALLBACK CDialogImplBaseT::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    CDialogImplBaseT* p = (CDialogImplBaseT*)::GetPropA(hWnd, kDialogProp);
+    if (p == NULL && s_pCreatingDialog != NULL)
+    {
+        p = s_pCreatingDialog;
+        s_pCreatingDialog = NULL;
+        p->m_hWnd = hWnd;
+        ::SetPropA(hWnd, kDialogProp, (HANDLE)p);
+    }
+    if (p == NULL)
+        return FALSE;
+
+    LRESULT lRes = 0;
+    BOOL handled = FALSE;
+    try
+    {
+        handled = p->ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lRes, 0);
+    }
+    catch (...)
+    {
+        handled = FALSE;
+        lRes = 0;
+    }
+
+    if (uMsg == WM_NCDESTROY)
+    {
+        ::RemovePropA(hWnd, kDialogProp);
+        p->m_hWnd = NULL;
+        try
+        {
+            p->OnFinalMessage(hWnd);
+        }
+        catch (...)
+        {
+        }
+        return FALSE;
+    }
+    if (!handled)
+        return FALSE;
+
+    // The dialog return rule: these messages return their value directly,
+    // every other one through DWLP_MSGRESULT.
+    switch (uMsg)
+    {
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_INITDIALOG:
+    case WM_QUERYDRAGICON:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        return (INT_PTR)lRes;
+    default:
+        ::SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, lRes);
+        return TRUE;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Reflection and forwarding.
+
+HWND FindReflectionTarget(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    switch (uMsg)
+    {
+    case WM_COMMAND:
+        return (HWND)lParam; // a menu command has none and is not reflected
+    case WM_NOTIFY:
+        return lParam ? ((LPNMHDR)lParam)->hwndFrom : NULL;
+    case WM_PARENTNOTIFY:
+        if (LOWORD(wParam) == WM_CREATE || LOWORD(wParam) == WM_DESTROY)
+            return (HWND)lParam;
+        return DialogItemOrNull(hWnd, HIWORD(wParam));
+    case WM_DRAWITEM:
+        return (wParam && lParam) ? ((LPDRAWITEMSTRUCT)lParam)->hwndItem : NULL;
+    case WM_MEASUREITEM:
+        return (wParam && lParam) ? DialogItemOrNull(hWnd, ((LPMEASUREITEMSTRUCT)lParam)->CtlID) : NULL;
+    case WM_DELETEITEM:
+        return (wParam && lParam) ? DialogItemOrNull(hWnd, ((LPDELETEITEMSTRUCT)lParam)->CtlID) : NULL;
+    case WM_COMPAREITEM:
+        return (wParam && lParam) ? DialogItemOrNull(hWnd, ((LPCOMPAREITEMSTRUCT)lParam)->CtlID) : NULL;
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        return (HWND)lParam;
+    default:
+        return NULL;
+    }
+}
+
+LRESULT ReflectNotifications(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
+{
+    HWND hChild = FindReflectionTarget(hWnd, uMsg, wParam, lParam);
+    if (hChild == NULL)
+    {
+        bHandled = FALSE;
+        return 1;
+    }
+    return ::SendMessageA(hChild, OCM__BASE + uMsg, wParam, lParam);
+}
+
+LRESULT ForwardNotifications(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled)
+{
+    switch (uMsg)
+    {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_PARENTNOTIFY:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+    case WM_COMPAREITEM:
+    case WM_DELETEITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        return ::SendMessageA(::GetParent(hWnd), uMsg, wParam, lParam);
+    default:
+        bHandled = FALSE;
+        return 0;
+    }
+}

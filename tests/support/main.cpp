@@ -1,0 +1,21 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "core/MagickInc.h"
+#include "framework/Framework.h"
+#include "tests/support/gtest.h"
+
+int main(int argc, char** argv)
+{
+    CoInitialize(NULL);
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES};
+    InitCommonControlsEx(&icc);
+    g_Module.Init(GetModuleHandleA(NULL));
+    Magick::InitializeMagick(NULL);
+    testing::InitGoogleTest(&argc, argv);
+    int rc = RUN_ALL_TESTS();
+    g_Module.Term();
+    CoUninitialize();
+    return rc;
+}

@@ -1,0 +1,44 @@
+#include "core/CommandLine.h"
+#include "tests/support/TestUtil.h"
+
+TEST(CommandLine, SplitsLikeTheWindowsRuntime)
+{
+    struct Case
+    {
+        const char* line;
+        std::vector<std::string> words;
+    } cases[] = {
+        {"prog.exe", {"prog.exe"}},
+        {"\"C:\\Program Files\\tolvex.exe\" -i", {"C:\\Program Files\\tolvex.exe", "-i"}},
+        {"p  a\tb   ", {"p", "a", "b"}},
+        {"p /q \"C:\\my pics\\a b.png\"", {"p", "/q", "C:\\my pics\\a b.png"}},
+        {"p a\\\\b\\c", {"p", "a\\\\b\\c"}},          // backslashes without a quote stay
+        {"p a\\\"b", {"p", "a\"b"}},                  // \" is a literal quote
+        {"p \"a\\\\\" b", {"p", "a\\", "b"}},          // \\" ends the quotes with one backslash
+        {"p \"\"", {"p", ""}},                        // an empty quoted word counts
+        {"p \"a\"\"b\"", {"p", "a\"b"}},
+        {"C:\\dir\\prog.exe x", {"C:\\dir\\prog.exe", "x"}}, // program: backslashes plain
+        {"", {""}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.words, SplitCommandLine(c.line)) << c.line;
+}
+
+TEST(Startup, SingleWordsOtherThanUninstallDoNothingAndExitWithOne)
+{
+    RegistryState reg;
+    for (const char* word : {"-x", "-I", "/i", "-ix", "i", "-U", "/u", "-uu"})
+        EXPECT_EQ(1, RunProgramExe(word)) << word;
+}
+
+TEST(Startup, UninstallExitsWithZero)
+{
+    RegistryState reg;
+    EXPECT_EQ(0, RunProgramExe("-u"));
+}
+
+TEST(Startup, QuotesAreRemovedBeforeTheWordIsCompared)
+{
+    RegistryState reg;
+    EXPECT_EQ(0, RunProgramExe("\"-u\""));
+}
