@@ -11,14 +11,15 @@ export WINEARCH=win64
 
 xvfb_pid=""
 if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 91 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { disp=":$n"; break; }
-  done
-  echo "No display: running on the virtual display $disp"
-  Xvfb "$disp" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  # Xvfb picks a free display itself and tells us its number.
+  dfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dfile" </dev/null >/dev/null 2>&1 &
   xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$dfile" ] && break; sleep 0.05; done
+  disp=":$(head -n1 "$dfile" | tr -d '[:space:]')"
+  rm -f "$dfile"
+  echo "No display: running on the virtual display $disp"
   export DISPLAY="$disp"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${disp#:}" ] && break; sleep 0.1; done
 fi
 
 # Wine's background services inherit the descriptors of whoever starts them:
