@@ -1,0 +1,175 @@
+#include <cstring>
+#include <vector>
+
+#include "controls/WinUtil.h"
+#include "core/Paths.h"
+#include "tests/support/TestUtil.h"
+
+TEST(CompactPath, KeepsTheDriveAndTheLongestFittingTail)
+{
+    struct Case
+    {
+        std::string src, expected;
+    } cases[] = {
+        {"C:\\" + std::string(36, 'a'), "C:\\" + std::string(36, 'a')}, // 39: unchanged
+        // 40 characters, the only backslash after the drive: drive, "..", 38-char tail
+        {"C:\\" + std::string(37, 'b'), "C:..\\" + std::string(37, 'b')},
+        // 46 characters with tails of 44, 30, 23 and 15 characters
+        {"C:\\" + std::string(13, 'p') + "\\" + std::string(6, 'q') + "\\" + std::string(7, 'r') +
+             "\\" + std::string(14, 's'),
+         "C:\\..\\" + std::string(6, 'q') + "\\" + std::string(7, 'r') + "\\" + std::string(14, 's')},
+        // a 45-character file name alone does not fit: it is lost
+        {"C:\\" + std::string(45, 'n'), "C:\\.."},
+        // network path: no drive part
+        {"\\\\server\\share\\" + std::string(20, 'd') + "\\" + std::string(15, 'f'),
+         "..\\" + std::string(20, 'd') + "\\" + std::string(15, 'f')},
+    };
+    for (const Case& c : cases)
+    {
+        char out[kPathBufferSize];
+        CompactPath(c.src.c_str(), out, sizeof(out), 40);
+        EXPECT_EQ(c.expected, out) << c.src << " (" << c.src.size() << ")";
+    }
+    ASSERT_EQ(46u, cases[2].src.size());
+    EXPECT_EQ(35u, cases[2].expected.size());
+    EXPECT_EQ(42u, cases[1].expected.size());
+}
+
+TEST(CompactPath, OutputIsBounded)
+{
+    std::string src(100, 'x');
+    char out[8];
+    CompactPath(src.c_str(), out, sizeof(out), 200);
+    EXPECT_EQ(7u, strlen(out));
+}
+
+TEST(GetFolderOfPath, DriveAndDirectory)
+{
+    struct Case
+    {
+        std::string path, folder;
+    } cases[] = {
+        {"C:\\", "C:\\"},
+        {"C:\\pics\\a.jpg", "C:\\pics\\"},
+        {"C:/out/new/", "C:/out/new/"},
+        {"a.jpg", ""},
+        {"C:a.jpg", "C:"},
+        // longer than the runtime's 255-character limit: kept whole
+        {"C:\\" + std::string(300, 'd') + "\\f.png", "C:\\" + std::string(300, 'd') + "\\"},
+    };
+    for (const Case& c : cases)
+    {
+        char out[kPathBufferSize];
+        EXPECT_EQ(1, GetFolderOfPath(c.path.c_str(), out, sizeof(out)));
+        EXPECT_EQ(c.folder, out) << c.path;
+    }
+    char tiny[4];
+    EXPECT_EQ(0, GetFolderOfPath("C:\\pics\\a.jpg", tiny, sizeof(tiny)));
+    EXPECT_STREQ("", tiny);
+}
+
+TEST(PathExists, FilesFoldersRootsAndNothing)
+{
+    TempFolder tmp;
+    WriteFileBytes(tmp.File("f.txt"), "x");
+    char before[MAX_PATH], after[MAX_PATH];
+    GetCurrentDirectoryA(sizeof(before), before);
+
+    struct Case
+    {
+        std::string path;
+        int expected;
+    } cases[] = {
+        {"C:\\", -1},
+        {tmp.Path(), -1},
+        {tmp.Path() + "\\", -1},
+        {tmp.File("f.txt"), 1},
+        {tmp.File("missing"), 0},
+        {"", 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expected, PathExists(c.path.c_str())) << c.path;
+    EXPECT_EQ(1, IsDirectory(tmp.Path().c_str()));
+    EXPECT_EQ(0, IsDirectory(tmp.File("f.txt").c_str()));
+
+    GetCurrentDirectoryA(sizeof(after), after);
+    EXPECT_STREQ(before, after);
+}
+
+TEST(CreateDirectoryTree, CreatesMissingLevelsAndRefusesFilesInTheWay)
+{
+    TempFolder tmp;
+    std::string deep = tmp.Path() + "\\a\\b\\c";
+    EXPECT_EQ(1, CreateDirectoryTree(deep.c_str()));
+    EXPECT_EQ(-1, PathExists(deep.c_str()));
+    EXPECT_EQ(1, CreateDirectoryTree(deep.c_str())); // exists already
+
+    for (const std::string& trailing : {tmp.Path() + "\\x\\y\\", tmp.Path() + "/u/v/"})
+    {
+        EXPECT_EQ(1, CreateDirectoryTree(trailing.c_str())) << trailing;
+        EXPECT_EQ(-1, PathExists(trailing.c_str())) << trailing;
+    }
+
+    WriteFileBytes(tmp.File("file"), "x");
+    std::string blocked = tmp.File("file") + "\\sub";
+    EXPECT_EQ(0, CreateDirectoryTree(blocked.c_str()));
+
+    std::string tooLong = "C:\\" + std::string(kPathBufferSize, 'l');
+    EXPECT_EQ(0, CreateDirectoryTree(tooLong.c_str()));
+}
+
+TEST(MakeLower, OnlyAsciiLettersChange)
+{
+    char name[] = "Photo.JPG \xC4\xD6 Z@[";
+    MakeLower(name);
+    EXPECT_STREQ("photo.jpg \xC4\xD6 z@[", name);
+    char empty[] = "";
+    MakeLower(empty);
+    EXPECT_STREQ("", empty);
+}
+
+namespace {
+
+HWND MakePopup(int x, int y, int w, int h)
+{
+    return CreateWindowExA(0, "STATIC", "", WS_POPUP, x, y, w, h, NULL, NULL, GetModuleHandleA(NULL), NULL);
+}
+
+POINT TopLeft(HWND h)
+{
+    RECT rc;
+    GetWindowRect(h, &rc);
+    return POINT{rc.left, rc.top};
+}
+
+} // namespace
+
+TEST(CenterWindowOn, CentresTruncatesAndStaysInTheWorkArea)
+{
+    RECT area;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    HWND ref = MakePopup(100, 100, 400, 300);
+    HWND wnd = MakePopup(0, 0, 200, 100);
+
+    EXPECT_NE(0, CenterWindowOn(wnd, ref));
+    EXPECT_EQ(200, TopLeft(wnd).x);
+    EXPECT_EQ(200, TopLeft(wnd).y);
+    EXPECT_EQ(0, CenterWindowOn(wnd, ref)) << "nothing to move the second time";
+
+    HWND odd = MakePopup(5, 5, 201, 100);
+    SetWindowPos(ref, NULL, 0, 0, 400, 300, SWP_NOZORDER);
+    CenterWindowOn(odd, ref);
+    EXPECT_EQ(99, TopLeft(odd).x);
+
+    SetWindowPos(ref, NULL, area.right - 100, 100, 400, 300, SWP_NOZORDER);
+    CenterWindowOn(wnd, ref);
+    EXPECT_EQ(area.right - 200, TopLeft(wnd).x);
+
+    CenterWindowOn(wnd, NULL);
+    EXPECT_EQ(area.left + ((area.right - area.left) - 200) / 2, TopLeft(wnd).x);
+    EXPECT_EQ(area.top + ((area.bottom - area.top) - 100) / 2, TopLeft(wnd).y);
+
+    DestroyWindow(odd);
+    DestroyWindow(wnd);
+    DestroyWindow(ref);
+}
