@@ -5,10 +5,13 @@
 #pragma push_macro("_WIN32")
 #pragma push_macro("_WIN64")
 #pragma push_macro("WIN32")
+#pragma push_macro("WIN64")
 #undef _WIN32
 #undef _WIN64
 #undef WIN32
+#undef WIN64
 #include <Magick++.h>
+#pragma pop_macro("WIN64")
 #pragma pop_macro("WIN32")
 #pragma pop_macro("_WIN64")
 #pragma pop_macro("_WIN32")

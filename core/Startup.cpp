@@ -5,7 +5,8 @@
 #include <cstring>
 
 #include "core/CommandLine.h"
-#include "core/MagickInc.h"
+#include "core/ImageIO.h"
+#include "core/QuietConverter.h"
 #include "framework/Framework.h"
 
 IMalloc* g_pMalloc = NULL;
@@ -25,7 +26,7 @@ void StartUp(HINSTANCE hInstance)
     g_pMalloc = NULL;
     if (FAILED(SHGetMalloc(&g_pMalloc)))
         g_pMalloc = NULL;
-    Magick::InitializeMagick(NULL);
+    InitImageLibrary();
 }
 
 void CleanUp()
@@ -57,7 +58,8 @@ int RunProgram(HINSTANCE hInstance, const char* cmdLine)
     }
     else if (count == 3)
     {
-        // quiet conversion of words[2]: not yet built
+        CQuietConverter converter;
+        converter.Run(words[2].c_str());
     }
     else
     {

@@ -2,7 +2,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "core/MagickInc.h"
+#include "core/ImageIO.h"
 #include "framework/Framework.h"
 #include "tests/support/gtest.h"
 
@@ -12,7 +12,7 @@ int main(int argc, char** argv)
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES};
     InitCommonControlsEx(&icc);
     g_Module.Init(GetModuleHandleA(NULL));
-    Magick::InitializeMagick(NULL);
+    InitImageLibrary();
     testing::InitGoogleTest(&argc, argv);
     int rc = RUN_ALL_TESTS();
     g_Module.Term();

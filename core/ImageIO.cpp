@@ -1,0 +1,202 @@
+#include "core/ImageIO.h"
+
+#include <olectl.h>
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "core/Paths.h"
+#include "controls/WinUtil.h"
+
+namespace {
+
+class FileHandle
+{
+public:
+    explicit FileHandle(HANDLE h) : m_h(h) {}
+    ~FileHandle() { Close(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE Get() const { return m_h; }
+    bool Valid() const { return m_h != INVALID_HANDLE_VALUE; }
+    BOOL Close()
+    {
+        BOOL ok = TRUE;
+        if (Valid())
+            ok = CloseHandle(m_h);
+        m_h = INVALID_HANDLE_VALUE;
+        return ok;
+    }
+
+private:
+    HANDLE m_h;
+};
+
+// ReadFile and WriteFile take 32-bit counts.
+const DWORD kIoChunk = 1 << 24;
+
+void ReadFileIntoBlob(const char* path, Magick::Blob& blob)
+{
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, NULL));
+    if (!file.Valid())
+        throw ImageFileError("cannot open the image file");
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > kImageMaxFileSize)
+        throw ImageFileError("the image file is empty or too large");
+    const size_t length = (size_t)size.QuadPart;
+    char* data = new (std::nothrow) char[length];
+    if (data == NULL)
+        throw ImageFileError("out of memory");
+    size_t done = 0;
+    while (done < length)
+    {
+        DWORD want = (DWORD)std::min<size_t>(length - done, kIoChunk);
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), data + done, want, &got, NULL) || got == 0)
+        {
+            delete[] data;
+            throw ImageFileError("cannot read the image file");
+        }
+        done += got;
+    }
+    blob.updateNoCopy(data, length, Magick::Blob::NewAllocator);
+}
+
+// The lower-cased extension without its dot, or empty.
+std::string FormatHint(const char* path)
+{
+    std::string ext = SplitPath(path).ext;
+    if (ext.size() < 2)
+        return std::string();
+    std::string hint = ext.substr(1);
+    MakeLower(&hint[0]);
+    return hint;
+}
+
+void ReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::string& hint)
+{
+    image.quiet(true);
+    image.subImage(0);
+    image.subRange(1);
+    if (!hint.empty())
+        image.magick(hint);
+    image.read(blob);
+}
+
+// A new, empty file in the folder (empty: the current one), named into temp.
+HANDLE CreateTempFile(const char* folder, char* temp, size_t tempSize)
+{
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt)
+    {
+        if (!SafeFormat(temp, tempSize, "%s~tvx%x_%x.tmp", folder, (unsigned)GetCurrentProcessId(), ++counter))
+            return INVALID_HANDLE_VALUE;
+        HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
+            return h;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+} // namespace
+
+void InitImageLibrary()
+{
+    static bool initialised = false;
+    if (initialised)
+        return;
+    initialised = true;
+    Magick::InitializeMagick(NULL);
+    Magick::ResourceLimits::width(kImageMaxSide);
+    Magick::ResourceLimits::height(kImageMaxSide);
+    Magick::ResourceLimits::area(kImageMaxArea);
+    Magick::ResourceLimits::memory(kImageMaxMemory);
+    Magick::ResourceLimits::map(kImageMaxMap);
+    Magick::ResourceLimits::disk(kImageMaxDisk);
+}
+
+void ReadImageFile(Magick::Image& image, const char* path)
+{
+    if (path == NULL || path[0] == '\0')
+        throw ImageFileError("no image file named");
+    Magick::Blob blob;
+    ReadFileIntoBlob(path, blob);
+    const std::string hint = FormatHint(path);
+    if (!hint.empty())
+    {
+        try
+        {
+            Magick::Image hinted;
+            ReadFirstFrame(hinted, blob, hint);
+            image = hinted;
+            return;
+        }
+        catch (const Magick::Exception&)
+        {
+            // Unknown extension, or content that does not match its name:
+            // let the library recognise the bytes instead.
+        }
+    }
+    Magick::Image detected;
+    ReadFirstFrame(detected, blob, std::string());
+    image = detected;
+}
+
+void WriteImageFile(Magick::Image& image, const char* path)
+{
+    if (path == NULL || path[0] == '\0')
+        throw ImageFileError("no output file named");
+    // Windows refuses to replace a read-only file; so do we, everywhere.
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        throw ImageFileError("the output file is read-only");
+    Magick::Blob blob;
+    image.write(&blob);
+
+    char folder[kPathBufferSize];
+    if (!GetFolderOfPath(path, folder, sizeof(folder)))
+        throw ImageFileError("the output path is too long");
+    char temp[kPathBufferSize];
+    FileHandle file(CreateTempFile(folder, temp, sizeof(temp)));
+    if (!file.Valid())
+        throw ImageFileError("cannot create a file in the output folder");
+
+    const char* data = (const char*)blob.data();
+    const size_t length = blob.length();
+    bool ok = true;
+    for (size_t done = 0; ok && done < length;)
+    {
+        DWORD want = (DWORD)std::min<size_t>(length - done, kIoChunk);
+        DWORD written = 0;
+        ok = WriteFile(file.Get(), data + done, want, &written, NULL) && written == want;
+        done += written;
+    }
+    ok = file.Close() && ok;
+    if (ok)
+        ok = MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    if (!ok)
+    {
+        DeleteFileA(temp);
+        throw ImageFileError("cannot write the output file");
+    }
+}
+
+void PrepareForWork(Magick::Image& image)
+{
+    image.modifyImage();
+    image.quiet(true);
+}
+
+Magick::Color ToMagickColor(COLORREF color)
+{
+    if (color & 0x80000000)
+    {
+        COLORREF rgb = 0;
+        color = OleTranslateColor(color, NULL, &rgb) == S_OK ? rgb : 0;
+    }
+    // The library works in 16-bit quanta, not bytes.
+    return Magick::Color(Magick::Color::scaleDoubleToQuantum(GetRValue(color) / 255.0),
+                         Magick::Color::scaleDoubleToQuantum(GetGValue(color) / 255.0),
+                         Magick::Color::scaleDoubleToQuantum(GetBValue(color) / 255.0), 0);
+}

@@ -1,0 +1,172 @@
+#include "core/QuietConverter.h"
+
+#include <exception>
+#include <new>
+
+#include "core/ImageIO.h"
+#include "core/Registry.h"
+#include "core/StrUtil.h"
+
+namespace {
+
+// What the quiet reader takes for a missing number or text.
+const int kMissingNumber = 32000;
+const char kMissingText[] = "Default";
+
+const char kSectionResize[] = "Resize";
+const char kSectionImage[] = "Image";
+const char kSectionBorder[] = "Border";
+const char kSectionRotate[] = "Rotate";
+const char kSectionNames[] = "File Names";
+
+int ReadInt(const char* section, const char* key, const char* path)
+{
+    return (int)GetPrivateProfileIntA(section, key, kMissingNumber, path);
+}
+
+BYTE ReadByte(const char* section, const char* key, const char* path)
+{
+    return (BYTE)(ReadInt(section, key, path) & 0xFF);
+}
+
+} // namespace
+
+CQuietConverter::CQuietConverter()
+    : EnableResize(1), EnableWidth(1), Width(120), EnableHeight(1), Height(120), DoNothing(1),
+      DoCrop(0), DoStretch(0), EnableBorder(0), BorderWidth(0), BorderColor(0), Border3d(0),
+      NameMode(0), Hue(kColorNeutral), Saturation(kColorNeutral), Lightness(kColorNeutral),
+      Rotate(0), Image(NULL)
+{
+    SafeCopy(Prefix, "th_");
+    Suffix[0] = '\0';
+}
+
+CQuietConverter::~CQuietConverter() { FreeImage(); }
+
+void CQuietConverter::FreeImage()
+{
+    delete Image;
+    Image = NULL;
+}
+
+void CQuietConverter::Run(const char* sourcePath)
+{
+    DWORD shellOn = 0;
+    if (!RegReadDword(kRegShellOn, &shellOn) || shellOn == 0)
+        return;
+    char settings[kPathBufferSize] = "";
+    if (!RegReadValue(kRegShellPath, settings, sizeof(settings)))
+        settings[0] = '\0';
+    LoadSettings(settings);
+    if (!LoadImage(sourcePath))
+        return;
+    try
+    {
+        Transform();
+    }
+    catch (const std::exception&)
+    {
+        // The library's failure ends the conversion without output.
+    }
+}
+
+int CQuietConverter::LoadSettings(const char* path)
+{
+    if (path == NULL || path[0] == '\0')
+        return 0;
+    EnableResize = ReadInt(kSectionResize, "EnableResize", path);
+    if (EnableResize == kMissingNumber)
+    {
+        EnableResize = 1;
+        return 0;
+    }
+    EnableWidth = ReadInt(kSectionResize, "EnableWidth", path);
+    Width = (UINT)ReadInt(kSectionResize, "Width", path);
+    EnableHeight = ReadInt(kSectionResize, "EnableHeight", path);
+    Height = (UINT)ReadInt(kSectionResize, "Height", path);
+    DoNothing = ReadByte(kSectionResize, "DoNothing", path);
+    DoCrop = ReadByte(kSectionResize, "DoCrop", path);
+    DoStretch = ReadByte(kSectionResize, "DoStretch", path);
+
+    Hue = ReadInt(kSectionImage, "Hue", path);
+    Saturation = ReadInt(kSectionImage, "Saturation", path);
+    Lightness = ReadInt(kSectionImage, "Lightness", path);
+
+    EnableBorder = ReadInt(kSectionBorder, "EnableBorder", path);
+    BorderWidth = ReadInt(kSectionBorder, "Width", path);
+    BorderColor = RGB(ReadByte(kSectionBorder, "ColorR", path), ReadByte(kSectionBorder, "ColorG", path),
+                      ReadByte(kSectionBorder, "ColorB", path));
+    Border3d = ReadInt(kSectionBorder, "3d", path);
+
+    Rotate = ReadInt(kSectionRotate, "Rotate", path);
+
+    GetPrivateProfileStringA(kSectionNames, "Prefix", kMissingText, Prefix, sizeof(Prefix), path);
+    NameMode = ReadByte(kSectionNames, "Name", path);
+    GetPrivateProfileStringA(kSectionNames, "Suffix", kMissingText, Suffix, sizeof(Suffix), path);
+    return 1;
+}
+
+int CQuietConverter::LoadImage(const char* path)
+{
+    FreeImage();
+    Image = new (std::nothrow) Magick::Image();
+    if (Image == NULL)
+        return 0;
+    try
+    {
+        ReadImageFile(*Image, path);
+        return 1;
+    }
+    catch (const std::exception&)
+    {
+        FreeImage();
+        return 0;
+    }
+}
+
+ResizeOptions CQuietConverter::GetResizeOptions() const
+{
+    ResizeOptions options;
+    options.enableResize = EnableResize != 0;
+    options.enableWidth = EnableWidth != 0;
+    options.width = Width;
+    options.enableHeight = EnableHeight != 0;
+    options.height = Height;
+    options.fit = DoNothing != 0;
+    options.cropAnchor = DoCrop;
+    options.stretch = DoStretch != 0;
+    return options;
+}
+
+BorderOptions CQuietConverter::GetBorderOptions() const
+{
+    BorderOptions options;
+    options.enableBorder = EnableBorder != 0;
+    options.width = BorderWidth;
+    options.color = BorderColor;
+    options.frame3d = Border3d != 0;
+    return options;
+}
+
+void CQuietConverter::Transform()
+{
+    if (Image == NULL)
+        return;
+    PrepareForWork(*Image);
+    ApplyResize(*Image, GetResizeOptions());
+    ApplyBorder(*Image, GetBorderOptions());
+    ApplyRotation(*Image, Rotate);
+    ApplyColorChange(*Image, Hue, Saturation, Lightness);
+}
+
+void CQuietConverter::CropToFit()
+{
+    if (Image != NULL)
+        ::CropToFit(*Image, Width, Height, DoCrop);
+}
+
+void CQuietConverter::Stretch()
+{
+    if (Image != NULL)
+        StretchToSize(*Image, Width, Height);
+}

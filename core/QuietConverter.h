@@ -1,0 +1,62 @@
+// Converts one image file into a GIF beside it with the options of one
+// settings file, without a window of its own.
+#pragma once
+
+#include <windows.h>
+
+#include "core/ImageSteps.h"
+#include "core/MagickInc.h"
+
+// The size of the converter's prefix and suffix fields.
+const size_t kNameFieldSize = 260;
+
+class CQuietConverter
+{
+public:
+    CQuietConverter();
+    ~CQuietConverter();
+    CQuietConverter(const CQuietConverter&) = delete;
+    CQuietConverter& operator=(const CQuietConverter&) = delete;
+
+    // The whole conversion of `sourcePath` while the shell integration is on.
+    void Run(const char* sourcePath);
+
+    // 1 when the file is a settings file (its "Resize" section holds
+    // "EnableResize"); what was read stands either way.
+    int LoadSettings(const char* path);
+
+    // 1 when the image was read; otherwise Image is null.
+    int LoadImage(const char* path);
+
+    // Changes Image in place; the library's errors are thrown.
+    void Transform();
+    void CropToFit();
+    void Stretch();
+
+    ResizeOptions GetResizeOptions() const;
+    BorderOptions GetBorderOptions() const;
+
+    int EnableResize;
+    int EnableWidth;
+    UINT Width;
+    int EnableHeight;
+    UINT Height;
+    BYTE DoNothing;
+    BYTE DoCrop;
+    BYTE DoStretch;
+    int EnableBorder;
+    int BorderWidth;
+    COLORREF BorderColor;
+    int Border3d;
+    char Prefix[kNameFieldSize];
+    char Suffix[kNameFieldSize];
+    BYTE NameMode;
+    int Hue;
+    int Saturation;
+    int Lightness;
+    int Rotate;
+    Magick::Image* Image;
+
+private:
+    void FreeImage();
+};

@@ -1,0 +1,19 @@
+// Generated images for the image tests.
+#pragma once
+
+#include <string>
+
+#include "core/MagickInc.h"
+
+// Columns coloured by x: the red quantum of column x is x * 65535 / (w - 1).
+Magick::Image MakeColumnGradient(size_t width, size_t height);
+
+// Four flat quadrants: red top-left, green top-right, blue bottom-left,
+// white bottom-right.
+Magick::Image MakeQuadrants(size_t width, size_t height);
+
+// The image encoded in the given format, as file bytes.
+std::string EncodeImage(Magick::Image image, const char* format);
+
+// The source column that the red quantum of a gradient pixel stands for.
+double GradientColumn(const Magick::Image& image, size_t x, size_t y, size_t sourceWidth);
