@@ -1,6 +1,7 @@
 #include "controls/ColorModel.h"
 #include "tests/support/TestUtil.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 TEST(ColorModel, RgbToHlsExamples)

@@ -2,3 +2,8 @@
 #define IDD_TEST_FRAMEWORK  9001
 #define IDC_TEST_BUTTON     9002
 #define IDC_TEST_LIST       9003
+
+// Palette bitmaps of the bitmap-loader tests
+#define IDB_TEST_MAPPED     9101
+#define IDB_TEST_MAPPED_V5  9102
+#define IDB_TEST_TRUNCATED  9103
