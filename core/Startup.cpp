@@ -8,6 +8,8 @@
 #include "core/ImageIO.h"
 #include "core/QuietConverter.h"
 #include "framework/Framework.h"
+#include "shellint/SetupDlg.h"
+#include "shellint/ShellVerb.h"
 
 IMalloc* g_pMalloc = NULL;
 
@@ -45,11 +47,12 @@ int RunProgram(HINSTANCE hInstance, const char* cmdLine)
 
     if (count == 2 && words[1] == "-i")
     {
-        // setup dialog: not yet built
+        CSetupDlg setup;
+        setup.DoModal(GetActiveWindow());
     }
     else if (count == 2 && words[1] == "-u")
     {
-        // removal of the shell integration: not yet built
+        UninstallShellIntegration();
         return kExitUninstalled;
     }
     else if (count == 2)

@@ -14,3 +14,12 @@
 // Menus
 #define IDR_CONVERT_MENU    206
 #define IDR_MAIN_MENU       250
+
+// Setup dialog
+#define IDB_SETUP_SIDE      253
+#define IDB_SETUP_BANNER    254
+#define IDC_SETUP_ENABLE    1090
+#define IDC_SETUP_DISABLE   1091
+#ifndef IDC_STATIC
+#define IDC_STATIC          (-1)
+#endif

@@ -1,0 +1,239 @@
+#include "shellint/ShellVerb.h"
+
+#include <cstring>
+
+#include "core/Extensions.h"
+#include "core/StrUtil.h"
+
+const char kShellVerbName[] = "convertGif";
+const char kShellVerbCaption[] = "Convert to GIF";
+const char kOwnClassFormat[] = "Tolvex.%s";
+
+namespace {
+
+const char kCommandFormat[] = "\"%s\" /q \"%%1\"";
+const char kVerbKeyFormat[] = "%s\\shell\\convertGif";
+const char kCommandKeyFormat[] = "%s\\shell\\convertGif\\command";
+const char kShellKeyFormat[] = "%s\\shell";
+const char kCommandKeyName[] = "command";
+
+enum ClassValue
+{
+    kClassMissing,  // no default value, or an empty one
+    kClassFound,
+    kClassUnusable  // too long for our buffer, or not text
+};
+
+// Reads the extension key's default value. Only a value that is not there
+// counts as missing: anything we cannot read as a whole must not be
+// overwritten with our own class.
+ClassValue ReadClassName(HKEY hExtKey, char* out, size_t outSize)
+{
+    char data[kClassNameBufferSize + 1];
+    DWORD type = REG_NONE;
+    DWORD size = kClassNameBufferSize;
+    LONG rc = RegQueryValueExA(hExtKey, NULL, NULL, &type, (BYTE*)data, &size);
+    if (rc == ERROR_FILE_NOT_FOUND)
+        return kClassMissing;
+    if (rc != ERROR_SUCCESS || type != REG_SZ)
+        return kClassUnusable;
+    data[size < kClassNameBufferSize ? size : kClassNameBufferSize] = '\0';
+    if (data[0] == '\0')
+        return kClassMissing;
+    return SafeCopy(out, outSize, data) ? kClassFound : kClassUnusable;
+}
+
+void SetDefaultText(HKEY hKey, const char* text)
+{
+    RegSetValueExA(hKey, NULL, 0, REG_SZ, (const BYTE*)text, (DWORD)(strlen(text) + 1));
+}
+
+// Creates the key (and its missing parents) with the text as its default.
+int CreateKeyWithText(const char* path, const char* text)
+{
+    HKEY hKey = NULL;
+    if (RegCreateKeyA(HKEY_CLASSES_ROOT, path, &hKey) != ERROR_SUCCESS)
+        return 0;
+    SetDefaultText(hKey, text);
+    RegCloseKey(hKey);
+    return 1;
+}
+
+void DeleteSubKeyOf(const char* parentPath, const char* name)
+{
+    HKEY hKey = NULL;
+    if (RegOpenKeyA(HKEY_CLASSES_ROOT, parentPath, &hKey) != ERROR_SUCCESS)
+        return;
+    RegDeleteKeyA(hKey, name);
+    RegCloseKey(hKey);
+}
+
+// Deletes the key only when it holds neither values nor subkeys, so what
+// other programs keep there survives.
+void DeleteKeyIfEmpty(const char* path)
+{
+    HKEY hKey = NULL;
+    if (RegOpenKeyA(HKEY_CLASSES_ROOT, path, &hKey) != ERROR_SUCCESS)
+        return;
+    DWORD subKeys = 0;
+    DWORD values = 0;
+    LONG rc = RegQueryInfoKeyA(hKey, NULL, NULL, NULL, &subKeys, NULL, NULL, &values, NULL, NULL,
+                               NULL, NULL);
+    RegCloseKey(hKey);
+    if (rc == ERROR_SUCCESS && subKeys == 0 && values == 0)
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, path);
+}
+
+// The key paths of one class's verb, all built before anything is written.
+struct VerbKeys
+{
+    char shell[kPathBufferSize];
+    char verb[kPathBufferSize];
+    char command[kPathBufferSize];
+
+    BOOL Build(const char* className)
+    {
+        return SafeFormat(shell, sizeof(shell), kShellKeyFormat, className) &&
+               SafeFormat(verb, sizeof(verb), kVerbKeyFormat, className) &&
+               SafeFormat(command, sizeof(command), kCommandKeyFormat, className);
+    }
+};
+
+// The extension's key and the class of our own that it gets where it has
+// none.
+struct ExtensionNames
+{
+    char key[kClassNameBufferSize];
+    char ownClass[kClassNameBufferSize];
+
+    BOOL Build(const char* ext)
+    {
+        return ext != NULL && ext[0] != '\0' && SafeFormat(key, sizeof(key), ".%s", ext) &&
+               SafeFormat(ownClass, sizeof(ownClass), kOwnClassFormat, ext);
+    }
+};
+
+// Our verb's two keys, leaf first.
+void RemoveVerb(const VerbKeys& keys)
+{
+    DeleteSubKeyOf(keys.verb, kCommandKeyName);
+    DeleteSubKeyOf(keys.shell, kShellVerbName);
+}
+
+} // namespace
+
+int ReadProgramPath(char* buffer, DWORD bufferSize)
+{
+    if (buffer == NULL || bufferSize == 0)
+        return 0;
+    DWORD n = GetModuleFileNameA(GetModuleHandleA(NULL), buffer, bufferSize);
+    if (n == 0 || n >= bufferSize)
+    {
+        buffer[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+int FormatShellCommand(const char* programPath, char* out, size_t outSize)
+{
+    if (programPath == NULL || programPath[0] == '\0')
+        return 0;
+    return SafeFormat(out, outSize, kCommandFormat, programPath) ? 1 : 0;
+}
+
+int RegisterShellVerb(const char* ext, char* classBuffer, size_t classBufferSize)
+{
+    ExtensionNames names;
+    if (classBuffer == NULL || classBufferSize < kClassNameBufferSize || !names.Build(ext))
+        return 0;
+    const char* extKey = names.key;
+    const char* ownClass = names.ownClass;
+
+    char programPath[MAX_PATH];
+    char command[kPathBufferSize];
+    if (!ReadProgramPath(programPath, sizeof(programPath)) ||
+        !FormatShellCommand(programPath, command, sizeof(command)))
+        return 0;
+
+    HKEY hExt = NULL;
+    if (RegOpenKeyA(HKEY_CLASSES_ROOT, extKey, &hExt) == ERROR_SUCCESS)
+    {
+        ClassValue found = ReadClassName(hExt, classBuffer, classBufferSize);
+        if (found == kClassMissing)
+        {
+            SafeCopy(classBuffer, classBufferSize, ownClass);
+            SetDefaultText(hExt, ownClass);
+        }
+        RegCloseKey(hExt);
+        if (found == kClassUnusable)
+            return 0;
+    }
+    else
+    {
+        if (!CreateKeyWithText(extKey, ownClass))
+            return 0;
+        SafeCopy(classBuffer, classBufferSize, ownClass);
+    }
+
+    VerbKeys keys;
+    if (!keys.Build(classBuffer))
+        return 0;
+    if (!CreateKeyWithText(keys.verb, kShellVerbCaption))
+        return 0;
+    return CreateKeyWithText(keys.command, command);
+}
+
+int UnregisterShellVerb(const char* ext, char* classBuffer, size_t classBufferSize)
+{
+    ExtensionNames names;
+    if (classBuffer == NULL || classBufferSize == 0 || !names.Build(ext))
+        return 1;
+    const char* extKey = names.key;
+    const char* ownClass = names.ownClass;
+
+    HKEY hExt = NULL;
+    if (RegOpenKeyA(HKEY_CLASSES_ROOT, extKey, &hExt) != ERROR_SUCCESS)
+        return 1;
+    if (ReadClassName(hExt, classBuffer, classBufferSize) != kClassFound)
+    {
+        RegCloseKey(hExt);
+        return 1;
+    }
+    VerbKeys keys;
+    if (!keys.Build(classBuffer))
+    {
+        RegCloseKey(hExt);
+        return 1;
+    }
+
+    // Letter case counts: "TOLVEX.bmp" is another program's class.
+    if (strcmp(classBuffer, ownClass) != 0)
+    {
+        RegCloseKey(hExt);
+        RemoveVerb(keys);
+        return 1;
+    }
+
+    RegDeleteValueA(hExt, NULL);
+    RegCloseKey(hExt);
+    DeleteKeyIfEmpty(extKey);
+    RemoveVerb(keys);
+    DeleteKeyIfEmpty(keys.shell);
+    DeleteKeyIfEmpty(classBuffer);
+    return 1;
+}
+
+void InstallShellIntegration()
+{
+    char classBuffer[kPathBufferSize];
+    for (const char* ext : kSupportedExtensionNames)
+        RegisterShellVerb(ext, classBuffer, sizeof(classBuffer));
+}
+
+void UninstallShellIntegration()
+{
+    char classBuffer[kPathBufferSize];
+    for (const char* ext : kSupportedExtensionNames)
+        UnregisterShellVerb(ext, classBuffer, sizeof(classBuffer));
+}

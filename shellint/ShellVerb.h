@@ -1,0 +1,38 @@
+// The "Convert to GIF" verb of the desktop shell's context menu, under the
+// file-type classes in HKEY_CLASSES_ROOT for every supported extension.
+// A class of our own ("Tolvex.<ext>") is made only where the extension has
+// none; another program's class only gains our verb key and loses it again.
+#pragma once
+
+#include <windows.h>
+
+extern const char kShellVerbName[];     // "convertGif"
+extern const char kShellVerbCaption[];  // "Convert to GIF"
+extern const char kOwnClassFormat[];    // "Tolvex.%s"
+
+// The most bytes of an existing class name that are read, and so the least
+// a caller's class buffer must hold.
+const DWORD kClassNameBufferSize = 256;
+
+// The program's module path; 0 when it does not fit into bufferSize bytes
+// (a cut path would name another file).
+int ReadProgramPath(char* buffer, DWORD bufferSize);
+
+// The verb's command for the given program: "<path>" /q "%1".
+int FormatShellCommand(const char* programPath, char* out, size_t outSize);
+
+// Registers the verb for one extension (lower case, no dot) and leaves the
+// class it went under in classBuffer. 0 when a key cannot be created, the
+// program path cannot be read, or the extension's class value is not a
+// usable class name (too long, not text): then nothing is written for it.
+int RegisterShellVerb(const char* ext, char* classBuffer, size_t classBufferSize);
+
+// Removes the verb for one extension, and our own class and claim on the
+// extension where we made them, keeping whatever else lives in those keys.
+// Always 1.
+int UnregisterShellVerb(const char* ext, char* classBuffer, size_t classBufferSize);
+
+// The two for every supported extension, in the table's order; a failure
+// for one extension does not stop the others.
+void InstallShellIntegration();
+void UninstallShellIntegration();

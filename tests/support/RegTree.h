@@ -1,0 +1,29 @@
+// Registry trees as sorted text lines, for exact before/after comparisons.
+#pragma once
+
+#include <windows.h>
+#include <string>
+#include <vector>
+
+// One line per key ("path") and per value ("path @=data" for the default
+// value, "path name=data" otherwise), sorted. Texts show as they are,
+// other types as "dword:N" or "type T:N bytes". Nothing when the key is
+// missing.
+std::vector<std::string> DumpRegistryTree(HKEY root, const std::string& path);
+
+// The trees of several keys, one after another.
+std::vector<std::string> DumpRegistryTrees(HKEY root, const std::vector<std::string>& paths);
+
+// Creates the key (with its parents) and sets one value; an empty name is
+// the default value.
+void SetRegText(HKEY root, const std::string& path, const std::string& name, const std::string& text);
+void SetRegDword(HKEY root, const std::string& path, const std::string& name, DWORD value);
+void CreateRegKey(HKEY root, const std::string& path);
+
+// A value's type, size and data; false when it cannot be read.
+struct RegValue
+{
+    DWORD type = REG_NONE;
+    std::string data; // the raw bytes, terminator included
+};
+bool QueryRegValue(HKEY root, const std::string& path, const std::string& name, RegValue* out);

@@ -1,0 +1,455 @@
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/Extensions.h"
+#include "core/Registry.h"
+#include "core/StrUtil.h"
+#include "shellint/SetupDlg.h"
+#include "shellint/ShellVerb.h"
+#include "tests/support/RegTree.h"
+#include "tests/support/TestUtil.h"
+
+namespace {
+
+const HKEY kCR = HKEY_CLASSES_ROOT;
+
+// Every key that installing could touch, plus the classes a case adds,
+// cleared before and after the case.
+std::vector<std::pair<HKEY, std::string>> ShellKeys(std::vector<std::string> extra = {})
+{
+    std::vector<std::pair<HKEY, std::string>> keys;
+    for (const char* ext : kSupportedExtensionNames)
+    {
+        keys.push_back({kCR, std::string(".") + ext});
+        keys.push_back({kCR, std::string("Tolvex.") + ext});
+    }
+    for (const std::string& k : extra)
+        keys.push_back({kCR, k});
+    return keys;
+}
+
+std::string ModulePath()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, sizeof(path));
+    return path;
+}
+
+std::string CommandFor(const std::string& program) { return "\"" + program + "\" /q \"%1\""; }
+
+std::string Text(const RegValue& v) { return v.data.empty() ? "" : v.data.substr(0, v.data.size() - 1); }
+
+// The command of the verb under the extension's class; empty when the verb
+// is missing.
+std::string VerbCommand(const char* ext)
+{
+    RegValue cls;
+    if (!QueryRegValue(kCR, std::string(".") + ext, "", &cls))
+        return "";
+    RegValue cmd;
+    if (!QueryRegValue(kCR, Text(cls) + "\\shell\\convertGif\\command", "", &cmd))
+        return "";
+    return Text(cmd);
+}
+
+int CountVerbs()
+{
+    int n = 0;
+    for (const char* ext : kSupportedExtensionNames)
+        n += VerbCommand(ext).empty() ? 0 : 1;
+    return n;
+}
+
+std::vector<std::string> Replace(std::vector<std::string> lines, const std::string& from, const std::string& to)
+{
+    for (std::string& l : lines)
+    {
+        size_t at = l.find(from);
+        if (at != std::string::npos)
+            l.replace(at, from.size(), to);
+    }
+    return lines;
+}
+
+// The lines our own class for .<ext> adds, with {cmd} for the command.
+std::vector<std::string> OwnClassLines(const std::string& ext)
+{
+    std::string cls = "Tolvex." + ext;
+    return {"." + ext,
+            "." + ext + " @=" + cls,
+            cls,
+            cls + "\\shell",
+            cls + "\\shell\\convertGif",
+            cls + "\\shell\\convertGif @=Convert to GIF",
+            cls + "\\shell\\convertGif\\command",
+            cls + "\\shell\\convertGif\\command @={cmd}"};
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> v)
+{
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+TEST(Extensions, TextAndTableAgree)
+{
+    EXPECT_STREQ(".avs;.bmp;.bmp24;.cgm;.cmyk;.dcx;.dib;.epdf;.fits;.fpx;.gif;.gif87;.jbig;.jpg;.jpeg;.map;"
+                 ".mng;.mtv;.pbm;.pcd;.pcl;.pcds;.pcx;.pgm;.pict;.pix;.png;.psd;.rgb;.rle;.sgi;.sun;.tga;"
+                 ".tif;.tiff;.tiff24;.tile;.wmf;.xbm;.xpm;.xwd;.yuv;",
+                 kSupportedExtensionText);
+    std::string joined;
+    for (const char* ext : kSupportedExtensionNames)
+    {
+        joined += std::string(".") + ext + ";";
+        EXPECT_TRUE(IsSupportedExtension((std::string(".") + ext).c_str())) << ext;
+    }
+    EXPECT_EQ(joined, kSupportedExtensionText);
+}
+
+TEST(Extensions, MatchRule)
+{
+    struct Case
+    {
+        const char* ext;
+        BOOL supported;
+    } cases[] = {
+        {".JPG", TRUE}, {".Tiff24", TRUE}, {".gif87", TRUE}, {".jp", FALSE}, {".bmp2", FALSE},
+        {".tiff2", FALSE}, {"", FALSE}, {".", FALSE}, {".avs;", FALSE},
+        {".yuv;.x", FALSE}, {".exe", FALSE},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.supported, IsSupportedExtension(c.ext)) << c.ext;
+    EXPECT_FALSE(IsSupportedExtension(std::string(500, 'a').c_str()));
+    EXPECT_FALSE(IsSupportedExtension(NULL));
+
+    EXPECT_TRUE(IsSupportedFile("C:\\pics.old\\Photo.JPEG"));
+    EXPECT_FALSE(IsSupportedFile("C:\\pics.jpg\\photo"));
+    EXPECT_FALSE(IsSupportedFile("C:\\pics\\photo.jpg.txt"));
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(ShellVerb, CommandTextAndProgramPath)
+{
+    char out[kPathBufferSize];
+    ASSERT_EQ(1, FormatShellCommand("C:\\Program Files\\Tolvex\\tolvex.exe", out, sizeof(out)));
+    EXPECT_STREQ("\"C:\\Program Files\\Tolvex\\tolvex.exe\" /q \"%1\"", out);
+    EXPECT_EQ(0, FormatShellCommand("C:\\t.exe", out, 10)); // cut, never written half
+    EXPECT_EQ(0, FormatShellCommand("", out, sizeof(out)));
+
+    char path[MAX_PATH];
+    ASSERT_EQ(1, ReadProgramPath(path, sizeof(path)));
+    EXPECT_EQ(ModulePath(), path);
+    // A path that does not fit would name another program.
+    EXPECT_EQ(0, ReadProgramPath(path, (DWORD)strlen(path)));
+    EXPECT_EQ(0, ReadProgramPath(path, 4));
+}
+
+// Each pre-state goes through install and uninstall; the keys concerned are
+// compared line by line after both.
+TEST(ShellVerb, InstallAndUninstallFromEachPreState)
+{
+    const std::string longClass(300, 'L');
+    const std::vector<std::string> foreign = {
+        ".jpg",
+        ".jpg @=OtherApp.Jpeg",
+        ".jpg Content Type=image/jpeg",
+        "OtherApp.Jpeg",
+        "OtherApp.Jpeg @=JPEG picture",
+        "OtherApp.Jpeg\\shell",
+        "OtherApp.Jpeg\\shell @=open",
+        "OtherApp.Jpeg\\shell\\open",
+        "OtherApp.Jpeg\\shell\\open\\command",
+        "OtherApp.Jpeg\\shell\\open\\command @=\"C:\\Other\\view.exe\" \"%1\"",
+    };
+    const std::vector<std::string> foreignVerb = {
+        "OtherApp.Jpeg\\shell\\convertGif",
+        "OtherApp.Jpeg\\shell\\convertGif @=Convert to GIF",
+        "OtherApp.Jpeg\\shell\\convertGif\\command",
+        "OtherApp.Jpeg\\shell\\convertGif\\command @={cmd}",
+    };
+    const std::vector<std::string> upperCase = {
+        ".bmp", ".bmp @=TOLVEX.bmp", "TOLVEX.bmp", "TOLVEX.bmp\\shell", "TOLVEX.bmp\\shell\\open",
+        "TOLVEX.bmp\\shell\\open\\command", "TOLVEX.bmp\\shell\\open\\command @=paint.exe \"%1\"",
+    };
+    const std::vector<std::string> otherValues = {
+        ".tif", ".tif Content Type=image/tiff", ".tif PerceivedType=image", ".tif\\OpenWithProgids",
+        ".tif\\OpenWithProgids Viewer.Tiff=",
+    };
+
+    struct Case
+    {
+        const char* name;
+        const char* ext;
+        std::vector<std::string> watch;  // keys compared
+        std::vector<std::string> before; // state set up, in dump form
+        std::vector<std::string> installed;
+        std::vector<std::string> removed;
+        int registerResult;
+        const char* registeredClass;
+    };
+    auto plus = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        a = Sorted(a);
+        a.erase(std::unique(a.begin(), a.end()), a.end());
+        return a;
+    };
+    Case cases[] = {
+        {"no key", "bmp", {".bmp", "Tolvex.bmp"}, {}, OwnClassLines("bmp"), {}, 1, "Tolvex.bmp"},
+        {"key without default", "png", {".png", "Tolvex.png"}, {".png"}, OwnClassLines("png"), {}, 1,
+         "Tolvex.png"},
+        {"another program's class", "jpg", {".jpg", "OtherApp.Jpeg", "Tolvex.jpg"}, foreign,
+         plus(foreign, foreignVerb), foreign, 1, "OtherApp.Jpeg"},
+        {"our own class from another path", "gif", {".gif", "Tolvex.gif"},
+         Replace(OwnClassLines("gif"), "{cmd}", CommandFor("C:\\Old\\tolvex.exe")), OwnClassLines("gif"), {}, 1,
+         "Tolvex.gif"},
+        {"our class name in other letters", "bmp", {".bmp", "TOLVEX.bmp"}, upperCase,
+         plus(upperCase, Replace(foreignVerb, "OtherApp.Jpeg", "TOLVEX.bmp")),
+         upperCase, 1, "TOLVEX.bmp"},
+        {"empty default", "pcx", {".pcx", "Tolvex.pcx"}, {".pcx", ".pcx @="}, OwnClassLines("pcx"), {}, 1,
+         "Tolvex.pcx"},
+        {"class name too long", "tga", {".tga", "Tolvex.tga"}, {".tga", ".tga @=" + longClass},
+         {".tga", ".tga @=" + longClass}, {".tga", ".tga @=" + longClass}, 0, NULL},
+        {"default not text", "sgi", {".sgi", "Tolvex.sgi"}, {".sgi", ".sgi @=dword:7"},
+         {".sgi", ".sgi @=dword:7"}, {".sgi", ".sgi @=dword:7"}, 0, NULL},
+        {"key with other values", "tif", {".tif", "Tolvex.tif"}, otherValues,
+         plus(otherValues, OwnClassLines("tif")), otherValues, 1, "Tolvex.tif"},
+    };
+    const std::string cmd = CommandFor(ModulePath());
+
+    for (Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        RegistryState reg(ShellKeys({"OtherApp.Jpeg"}));
+        // Build the pre-state from its dump lines.
+        for (const std::string& line : c.before)
+        {
+            size_t blank = line.find(' ');
+            if (blank == std::string::npos)
+            {
+                CreateRegKey(kCR, line);
+                continue;
+            }
+            std::string key = line.substr(0, blank);
+            std::string rest = line.substr(blank + 1);
+            size_t eq = rest.find('=');
+            std::string name = rest.substr(0, eq) == "@" ? "" : rest.substr(0, eq);
+            std::string data = rest.substr(eq + 1);
+            if (data.compare(0, 6, "dword:") == 0)
+                SetRegDword(kCR, key, name, (DWORD)atoi(data.c_str() + 6));
+            else
+                SetRegText(kCR, key, name, data);
+        }
+        ASSERT_EQ(Sorted(c.before), DumpRegistryTrees(kCR, c.watch));
+
+        char cls[kPathBufferSize] = "";
+        EXPECT_EQ(c.registerResult, RegisterShellVerb(c.ext, cls, sizeof(cls)));
+        if (c.registeredClass != NULL)
+        {
+            EXPECT_STREQ(c.registeredClass, cls);
+        }
+
+        InstallShellIntegration();
+        EXPECT_EQ(Sorted(Replace(c.installed, "{cmd}", cmd)), DumpRegistryTrees(kCR, c.watch));
+        UninstallShellIntegration();
+        EXPECT_EQ(Sorted(c.removed), DumpRegistryTrees(kCR, c.watch));
+    }
+}
+
+TEST(ShellVerb, ExactValuesForEveryExtension)
+{
+    RegistryState reg(ShellKeys());
+    InstallShellIntegration();
+    const std::string cmd = CommandFor(ModulePath());
+    for (const char* ext : kSupportedExtensionNames)
+    {
+        SCOPED_TRACE(ext);
+        const std::string verb = std::string("Tolvex.") + ext + "\\shell\\convertGif";
+        RegValue cls, caption, command;
+        ASSERT_TRUE(QueryRegValue(kCR, std::string(".") + ext, "", &cls));
+        EXPECT_EQ(std::string("Tolvex.") + ext + '\0', cls.data);
+        ASSERT_TRUE(QueryRegValue(kCR, verb, "", &caption));
+        EXPECT_EQ((DWORD)REG_SZ, caption.type);
+        EXPECT_EQ(std::string("Convert to GIF", 15), caption.data); // 15 bytes with the zero
+        ASSERT_TRUE(QueryRegValue(kCR, verb + "\\command", "", &command));
+        EXPECT_EQ((DWORD)REG_SZ, command.type);
+        EXPECT_EQ(cmd + '\0', command.data);
+        // Only the default values: no description, icon or default verb.
+        EXPECT_EQ(OwnClassLines(ext).size(),
+                  DumpRegistryTrees(kCR, {std::string(".") + ext, std::string("Tolvex.") + ext}).size());
+    }
+    UninstallShellIntegration();
+    EXPECT_EQ(0, CountVerbs());
+    for (const char* ext : kSupportedExtensionNames)
+        EXPECT_TRUE(DumpRegistryTree(kCR, std::string("Tolvex.") + ext).empty()) << ext;
+}
+
+TEST(ShellVerb, UninstallOnACleanPrefixChangesNothing)
+{
+    RegistryState reg(ShellKeys());
+    const std::vector<std::string> before = DumpRegistryTree(kCR, "");
+    char cls[kPathBufferSize];
+    for (const char* ext : kSupportedExtensionNames)
+        EXPECT_EQ(1, UnregisterShellVerb(ext, cls, sizeof(cls))) << ext;
+    UninstallShellIntegration();
+    EXPECT_EQ(before, DumpRegistryTree(kCR, ""));
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+const char kSetupCaption[] = "Tolvex 1.2 setup";
+
+std::string ShellPath()
+{
+    char path[kRegMaxValueSize] = "";
+    RegReadValue(kRegShellPath, path, sizeof(path));
+    return path;
+}
+
+DWORD ShellOn()
+{
+    DWORD v = 0xDEAD;
+    RegReadDword(kRegShellOn, &v);
+    return v;
+}
+
+std::string ItemText(HWND hDlg, int id) { return GetWindowTextString(GetDlgItem(hDlg, id)); }
+
+} // namespace
+
+TEST(SetupDlg, LooksAsDesignedAndNextEnables)
+{
+    RegistryState reg(ShellKeys());
+    RegWriteString(kRegShellPath, "C:\\Settings\\mine.tvx");
+    CSetupDlg dlg;
+    INT_PTR result = -1;
+    DriveWhile([&] { result = dlg.DoModal(NULL); },
+               [&](int) {
+                   HWND h = FindThreadWindow(kSetupCaption);
+                   if (h == NULL)
+                       return true;
+                   // The system adds the visible, clip-siblings and 3-D look bits itself.
+                   const LONG_PTR added = WS_VISIBLE | WS_CLIPSIBLINGS | DS_3DLOOK;
+                   EXPECT_EQ((LONG_PTR)0x80C800C0, GetWindowLongPtrA(h, GWL_STYLE) & ~added);
+                   EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(h, IDC_SETUP_ENABLE));
+                   EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(h, IDC_SETUP_DISABLE));
+                   EXPECT_EQ("Enable integration into shell ", ItemText(h, IDC_SETUP_ENABLE));
+                   EXPECT_EQ("Disable integration into shell ", ItemText(h, IDC_SETUP_DISABLE));
+                   EXPECT_EQ("Next >", ItemText(h, IDOK));
+                   HWND next = GetDlgItem(h, IDOK);
+                   EXPECT_EQ((LONG_PTR)BS_PUSHBUTTON, GetWindowLongPtrA(next, GWL_STYLE) & BS_TYPEMASK);
+                   bool explained = false;
+                   for (HWND c = GetWindow(h, GW_CHILD); c != NULL; c = GetWindow(c, GW_HWNDNEXT))
+                       explained |= GetWindowTextString(c) ==
+                                    "The integration with shell will allow you to convert the images from "
+                                    "Windows Explorer in a few mouse clicks. You can change this option  "
+                                    "later  through  \"Options\" item  of the program's main menu.";
+                   EXPECT_TRUE(explained);
+
+                   // No owner: centred on the work area.
+                   RECT area, rc;
+                   SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+                   GetWindowRect(h, &rc);
+                   EXPECT_NEAR((area.left + area.right) / 2, (rc.left + rc.right) / 2, 1);
+                   EXPECT_NEAR((area.top + area.bottom) / 2, (rc.top + rc.bottom) / 2, 1);
+
+                   SendMessageA(next, BM_CLICK, 0, 0);
+                   return false;
+               });
+    EXPECT_EQ(1, result);
+    EXPECT_EQ(1u, ShellOn());
+    EXPECT_EQ((int)kSupportedExtensionCount, CountVerbs());
+    EXPECT_EQ("C:\\Settings\\mine.tvx", ShellPath());
+}
+
+TEST(SetupDlg, EscapeAndCloseBoxDoNothingAndDisableRemoves)
+{
+    RegistryState reg(ShellKeys());
+    InstallShellIntegration();
+    ASSERT_EQ((int)kSupportedExtensionCount, CountVerbs());
+    CSetupDlg dlg;
+    INT_PTR result = -1;
+    DriveWhile([&] { result = dlg.DoModal(NULL); },
+               [&](int step) {
+                   HWND h = FindThreadWindow(kSetupCaption);
+                   if (h == NULL)
+                       return true;
+                   if (step < 100 && GetPropA(h, "tvx.test.poked") == NULL)
+                   {
+                       SetPropA(h, "tvx.test.poked", (HANDLE)1);
+                       PostMessageA(h, WM_KEYDOWN, VK_ESCAPE, 0);
+                       PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+                       PostMessageA(h, WM_CLOSE, 0, 0);
+                       return true;
+                   }
+                   EXPECT_TRUE(IsWindowVisible(h));
+                   RemovePropA(h, "tvx.test.poked");
+                   SendMessageA(GetDlgItem(h, IDC_SETUP_DISABLE), BM_CLICK, 0, 0);
+                   EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(h, IDC_SETUP_ENABLE));
+                   SendMessageA(GetDlgItem(h, IDOK), BM_CLICK, 0, 0);
+                   return false;
+               });
+    EXPECT_EQ(1, result);
+    EXPECT_EQ(0u, ShellOn());
+    EXPECT_EQ(0, CountVerbs());
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(ShellRoads, UninstallRemovesTheVerbsAndKeepsTheValues)
+{
+    RegistryState reg(ShellKeys());
+    DWORD on = 1;
+    RegWriteDword(kRegShellOn, &on);
+    RegWriteString(kRegShellPath, "C:\\Settings\\mine.tvx");
+    InstallShellIntegration();
+    ASSERT_EQ((int)kSupportedExtensionCount, CountVerbs());
+
+    EXPECT_EQ(0, RunProgramExe("-u"));
+    EXPECT_EQ(0, CountVerbs());
+    EXPECT_EQ(1u, ShellOn());
+    EXPECT_EQ("C:\\Settings\\mine.tvx", ShellPath());
+}
+
+TEST(ShellRoads, SetupRoadShowsTheDialogAndInstalls)
+{
+    RegistryState reg(ShellKeys());
+    std::string exe = BuildFolder() + "tolvex.exe.so";
+    std::string line = "\"" + BuildFolder() + "tolvex.exe\" -i";
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> cmd(line.begin(), line.end());
+    cmd.push_back('\0');
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), cmd.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi));
+    HWND h = NULL;
+    for (int i = 0; i < 400 && h == NULL; ++i)
+    {
+        h = FindWindowA(NULL, kSetupCaption);
+        if (h == NULL)
+            Sleep(25);
+    }
+    EXPECT_NE((HWND)NULL, h);
+    if (h != NULL)
+        PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    DWORD code = (DWORD)-1;
+    if (WaitForSingleObject(pi.hProcess, 20000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &code);
+    else
+        TerminateProcess(pi.hProcess, (UINT)-1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+
+    EXPECT_EQ(1u, code);
+    EXPECT_EQ(1u, ShellOn());
+    EXPECT_EQ(CommandFor(exe), VerbCommand("jpeg")); // the path the program was started from
+    EXPECT_EQ((int)kSupportedExtensionCount, CountVerbs());
+}
