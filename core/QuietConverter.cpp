@@ -3,7 +3,10 @@
 #include <exception>
 #include <new>
 
+#include "core/GifWriter.h"
 #include "core/ImageIO.h"
+#include "core/OverwriteAsk.h"
+#include "core/Paths.h"
 #include "core/Registry.h"
 #include "core/StrUtil.h"
 
@@ -63,6 +66,7 @@ void CQuietConverter::Run(const char* sourcePath)
     try
     {
         Transform();
+        Save(sourcePath);
     }
     catch (const std::exception&)
     {
@@ -169,4 +173,52 @@ void CQuietConverter::Stretch()
 {
     if (Image != NULL)
         StretchToSize(*Image, Width, Height);
+}
+
+int CQuietConverter::MakeOutputName(const char* sourcePath, unsigned index, char* out, size_t outSize) const
+{
+    const PathParts parts = SplitPath(sourcePath);
+    const char* name = parts.name.c_str();
+    char file[kPathBufferSize];
+    BOOL fits = TRUE;
+    switch (NameMode)
+    {
+    case kNameOnly:
+        fits = SafeFormat(file, sizeof(file), "%s%s%s", Prefix, name, Suffix);
+        break;
+    case kNameIndex:
+        fits = SafeFormat(file, sizeof(file), "%s%s_%u%s", Prefix, name, index, Suffix);
+        break;
+    case kIndexName:
+        fits = SafeFormat(file, sizeof(file), "%s%u_%s%s", Prefix, index, name, Suffix);
+        break;
+    default:
+        fits = SafeFormat(file, sizeof(file), "%s%s", Prefix, Suffix);
+        break;
+    }
+    if (fits)
+        fits = SafeFormat(out, outSize, "%s%s%s", parts.drive.c_str(), parts.dir.c_str(), file);
+    if (!fits && out != NULL && outSize > 0)
+        out[0] = '\0';
+    return fits ? 1 : 0;
+}
+
+int CQuietConverter::SaveAs(const char* sourcePath, unsigned index)
+{
+    if (Image == NULL)
+        return 0;
+    char output[kPathBufferSize];
+    if (!MakeOutputName(sourcePath, index, output, sizeof(output)) || !SafeAppend(output, ".gif"))
+        return 0;
+    if (PathExists(output) != 0 && AskOverwriteSingle(output) == kOverwriteSingleNo)
+        return 0;
+    // The source is in memory and the replace is atomic, so an output that
+    // names the source itself never loses it.
+    WriteGif(*Image, output);
+    return 1;
+}
+
+void CQuietConverter::Save(const char* sourcePath)
+{
+    SaveAs(sourcePath, 1);
 }

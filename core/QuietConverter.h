@@ -7,6 +7,11 @@
 #include "core/ImageSteps.h"
 #include "core/MagickInc.h"
 
+// Output name patterns.
+const int kNameOnly = 0;
+const int kNameIndex = 1;
+const int kIndexName = 2;
+
 // The size of the converter's prefix and suffix fields.
 const size_t kNameFieldSize = 260;
 
@@ -32,6 +37,17 @@ public:
     void Transform();
     void CropToFit();
     void Stretch();
+
+    // Writes the GIF beside the source with the running index 1.
+    void Save(const char* sourcePath);
+    // 1 when the GIF was written; 0 when the user declined to replace an
+    // existing file or the name does not fit a path buffer. The library's
+    // write errors are thrown.
+    int SaveAs(const char* sourcePath, unsigned index);
+    // The output path without its extension: the source's drive and folder,
+    // then prefix, name by NameMode, suffix. 0 (and an empty output) when it
+    // does not fit.
+    int MakeOutputName(const char* sourcePath, unsigned index, char* out, size_t outSize) const;
 
     ResizeOptions GetResizeOptions() const;
     BorderOptions GetBorderOptions() const;

@@ -19,14 +19,6 @@ const char kFullSettings[] =
     "[File Names]\r\nPrefix=pre_\r\nName=2\r\nSuffix=_suf\r\nFolder=C:\\out\r\nExploreFiles=1\r\n"
     "[GIF]\r\nNoneTR=0\r\nInterlace=1\r\n";
 
-// Width 50, height off, everything else neutral.
-const char kWidth50Settings[] =
-    "[Resize]\r\nEnableResize=1\r\nEnableWidth=1\r\nWidth=50\r\nEnableHeight=0\r\nHeight=0\r\n"
-    "DoNothing=1\r\nDoCrop=0\r\nDoStretch=0\r\n"
-    "[Border]\r\nEnableBorder=0\r\nWidth=0\r\nColorR=0\r\nColorG=0\r\nColorB=0\r\n3d=0\r\n"
-    "[Image]\r\nHue=100\r\nSaturation=100\r\nLightness=100\r\n[Rotate]\r\nRotate=0\r\n"
-    "[File Names]\r\nPrefix=th_\r\nName=0\r\nSuffix=\r\n";
-
 std::string WriteSettings(const TempFolder& dir, const char* name, const std::string& text)
 {
     std::string path = dir.File(name);

@@ -50,3 +50,10 @@ double GradientColumn(const Magick::Image& image, size_t x, size_t y, size_t sou
     Magick::Color c = image.pixelColor((ssize_t)x, (ssize_t)y);
     return c.redQuantum() * (double)(sourceWidth - 1) / 65535.0;
 }
+
+const char kWidth50Settings[] =
+    "[Resize]\r\nEnableResize=1\r\nEnableWidth=1\r\nWidth=50\r\nEnableHeight=0\r\nHeight=0\r\n"
+    "DoNothing=1\r\nDoCrop=0\r\nDoStretch=0\r\n"
+    "[Border]\r\nEnableBorder=0\r\nWidth=0\r\nColorR=0\r\nColorG=0\r\nColorB=0\r\n3d=0\r\n"
+    "[Image]\r\nHue=100\r\nSaturation=100\r\nLightness=100\r\n[Rotate]\r\nRotate=0\r\n"
+    "[File Names]\r\nPrefix=th_\r\nName=0\r\nSuffix=\r\n";

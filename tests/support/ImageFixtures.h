@@ -17,3 +17,7 @@ std::string EncodeImage(Magick::Image image, const char* format);
 
 // The source column that the red quantum of a gradient pixel stands for.
 double GradientColumn(const Magick::Image& image, size_t x, size_t y, size_t sourceWidth);
+
+// A settings file with the width 50, the height off and everything else
+// neutral (prefix "th_", name only, no suffix).
+extern const char kWidth50Settings[];

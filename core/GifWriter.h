@@ -1,0 +1,25 @@
+// The GIF output options and the one routine that writes every output GIF
+// of the program (the quiet conversion and the batch conversion).
+#pragma once
+
+#include <windows.h>
+
+#include "core/MagickInc.h"
+
+struct GifOptions
+{
+    int NoneTR;      // non-zero: no colour is made transparent
+    COLORREF Color;  // the colour made transparent when NoneTR is 0
+    int Interlace;   // non-zero: line interlacing
+    int Color256;    // non-zero: ask the library for at most 256 colours
+};
+
+// Only the GIF settings dialog fills it; until then it holds the start-up
+// values (nothing transparent, no interlacing, no 256-colour request).
+extern GifOptions g_GifOptions;
+
+const GifOptions kGifStartupOptions = {1, 0, 0, 0};
+
+// Writes the image as GIF whatever the name's extension says, through the
+// image I/O layer (temporary file, then replace). Throws on failure.
+void WriteGif(Magick::Image& image, const char* path, const GifOptions& options = g_GifOptions);

@@ -1,0 +1,313 @@
+#include <algorithm>
+
+#include "core/GifWriter.h"
+#include "core/ImageIO.h"
+#include "core/QuietConverter.h"
+#include "core/Registry.h"
+#include "core/StrUtil.h"
+#include "tests/support/ImageFixtures.h"
+#include "tests/support/TestUtil.h"
+
+namespace {
+
+struct GifLayout
+{
+    bool valid = false;
+    bool interlaced = false;
+    bool transparent = false;
+};
+
+// Walks the blocks up to the first image descriptor.
+GifLayout ParseGif(const std::string& b)
+{
+    GifLayout g;
+    if (b.size() < 13 || b.compare(0, 4, "GIF8") != 0)
+        return g;
+    size_t pos = 13;
+    const unsigned char screenFlags = (unsigned char)b[10];
+    if (screenFlags & 0x80)
+        pos += 3u << ((screenFlags & 7) + 1);
+    while (pos + 10 <= b.size())
+    {
+        const unsigned char kind = (unsigned char)b[pos];
+        if (kind == 0x2C)
+        {
+            g.valid = true;
+            g.interlaced = ((unsigned char)b[pos + 9] & 0x40) != 0;
+            return g;
+        }
+        if (kind != 0x21)
+            break;
+        if ((unsigned char)b[pos + 1] == 0xF9)
+            g.transparent = ((unsigned char)b[pos + 3] & 1) != 0;
+        pos += 2;
+        while (pos < b.size() && b[pos] != 0)
+            pos += (unsigned char)b[pos] + 1u;
+        ++pos;
+    }
+    return g;
+}
+
+// Left half black, right half white.
+Magick::Image BlackAndWhite()
+{
+    Magick::Image image(Magick::Geometry(20, 10), Magick::Color(0, 0, 0, 0));
+    image.modifyImage();
+    image.quiet(true);
+    image.fillColor(Magick::Color(65535, 65535, 65535, 0));
+    image.draw(Magick::DrawableRectangle(10, 0, 19, 9));
+    return image;
+}
+
+// Presses the button of that text in the overwrite question of another
+// process, once it appears; remembers whether it did.
+struct QuestionAnswerer
+{
+    const char* answer;
+    volatile LONG asked = 0;
+    HANDLE thread = NULL;
+
+    explicit QuestionAnswerer(const char* text) : answer(text)
+    {
+        thread = CreateThread(NULL, 0, &QuestionAnswerer::Main, this, 0, NULL);
+    }
+    ~QuestionAnswerer()
+    {
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+
+    static BOOL CALLBACK FindButton(HWND hWnd, LPARAM param)
+    {
+        QuestionAnswerer* self = (QuestionAnswerer*)param;
+        char text[64] = "";
+        GetWindowTextA(hWnd, text, sizeof(text));
+        std::string plain(text);
+        plain.erase(std::remove(plain.begin(), plain.end(), '&'), plain.end());
+        if (IsWindowVisible(hWnd) && plain == self->answer)
+        {
+            PostMessageA(GetParent(hWnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hWnd), BN_CLICKED), (LPARAM)hWnd);
+            InterlockedExchange(&self->asked, 1);
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    static DWORD WINAPI Main(void* param)
+    {
+        QuestionAnswerer* self = (QuestionAnswerer*)param;
+        for (int i = 0; i < 400 && !self->asked; ++i)
+        {
+            if (HWND dlg = FindWindowA(NULL, "Confirm File Overwrite"))
+                EnumChildWindows(dlg, FindButton, (LPARAM)self);
+            Sleep(25);
+        }
+        return 0;
+    }
+};
+
+std::string Quoted(const std::string& path) { return "/q \"" + path + "\""; }
+
+} // namespace
+
+TEST(OutputName, PrefixPatternSuffixInTheSourceFolder)
+{
+    struct
+    {
+        int mode;
+        const char* prefix;
+        const char* suffix;
+        const char* source;
+        const char* expected;
+    } cases[] = {
+        {kNameOnly, "th_", "", "C:\\pics\\photo.jpg", "C:\\pics\\th_photo"},
+        {kNameIndex, "p_", "_s", "C:\\pics\\photo.jpg", "C:\\pics\\p_photo_1_s"},
+        {kIndexName, "p_", "_s", "C:\\pics\\photo.jpg", "C:\\pics\\p_1_photo_s"},
+        {7, "p_", "_s", "C:\\pics\\photo.jpg", "C:\\pics\\p__s"},
+        {kNameOnly, "th_", "", "D:\\a.b.c.jpg", "D:\\th_a.b.c"},
+        {kNameOnly, "", "", "C:\\x\\anim.gif", "C:\\x\\anim"},
+        {kNameOnly, "th_", "", "bare.png", "th_bare"},
+    };
+    for (const auto& t : cases)
+    {
+        CQuietConverter c;
+        c.NameMode = (BYTE)t.mode;
+        SafeCopy(c.Prefix, t.prefix);
+        SafeCopy(c.Suffix, t.suffix);
+        char out[kPathBufferSize];
+        ASSERT_EQ(1, c.MakeOutputName(t.source, 1, out, sizeof(out))) << t.source;
+        EXPECT_STREQ(t.expected, out) << t.mode << " " << t.source;
+    }
+}
+
+TEST(OutputName, LongComponentsAreKeptAndOverlongNamesRefused)
+{
+    CQuietConverter c;
+    const std::string dir = "C:\\" + std::string(300, 'd') + "\\";
+    const std::string name(300, 'n');
+    char out[kPathBufferSize];
+    ASSERT_EQ(1, c.MakeOutputName((dir + name + ".png").c_str(), 1, out, sizeof(out)));
+    EXPECT_EQ(dir + "th_" + name, out);
+
+    // "C:\\th_" and the name fill the buffer exactly, without room for the end.
+    const std::string tooLong = "C:\\" + std::string(kPathBufferSize - 6, 'x') + ".png";
+    EXPECT_EQ(0, c.MakeOutputName(tooLong.c_str(), 1, out, sizeof(out)));
+    EXPECT_STREQ("", out);
+    const std::string noRoomForGif = "C:\\" + std::string(kPathBufferSize - 10, 'x') + ".png";
+    EXPECT_EQ(1, c.MakeOutputName(noRoomForGif.c_str(), 1, out, sizeof(out)));
+    c.Image = new Magick::Image(MakeQuadrants(4, 4));
+    EXPECT_EQ(0, c.SaveAs(noRoomForGif.c_str(), 1));
+}
+
+TEST(GifWrite, AlwaysGifWhateverTheName)
+{
+    TempFolder dir("gif names");
+    for (const char* name : {"out.png", "noext", "out.gif"})
+    {
+        Magick::Image image = MakeQuadrants(16, 12);
+        image.magick("png");
+        WriteGif(image, dir.File(name).c_str());
+        EXPECT_EQ("GIF8", ReadFileBytes(dir.File(name)).substr(0, 4)) << name;
+    }
+}
+
+TEST(GifWrite, OptionsShapeTheFile)
+{
+    TempFolder dir("gif options");
+    const GifOptions transparentBlack = {0, RGB(0, 0, 0), 0, 0};
+    const GifOptions interlaced = {1, 0, 1, 0};
+    const GifOptions colors256 = {1, 0, 0, 1};
+
+    Magick::Image a = BlackAndWhite();
+    WriteGif(a, dir.File("startup.gif").c_str(), g_GifOptions);
+    GifLayout startup = ParseGif(ReadFileBytes(dir.File("startup.gif")));
+    ASSERT_TRUE(startup.valid);
+    EXPECT_FALSE(startup.transparent);
+    EXPECT_FALSE(startup.interlaced);
+
+    Magick::Image b = BlackAndWhite();
+    WriteGif(b, dir.File("interlaced.gif").c_str(), interlaced);
+    EXPECT_TRUE(ParseGif(ReadFileBytes(dir.File("interlaced.gif"))).interlaced);
+
+    Magick::Image c = BlackAndWhite();
+    WriteGif(c, dir.File("256.gif").c_str(), colors256);
+    EXPECT_EQ(ReadFileBytes(dir.File("startup.gif")), ReadFileBytes(dir.File("256.gif")));
+
+    Magick::Image d = BlackAndWhite();
+    WriteGif(d, dir.File("transparent.gif").c_str(), transparentBlack);
+    EXPECT_TRUE(ParseGif(ReadFileBytes(dir.File("transparent.gif"))).transparent);
+    Magick::Image back;
+    ReadImageFile(back, dir.File("transparent.gif").c_str());
+    EXPECT_EQ(65535, back.getConstPixels(2, 5, 1, 1)->opacity); // black: transparent
+    EXPECT_EQ(0, back.getConstPixels(15, 5, 1, 1)->opacity);    // white: opaque
+}
+
+TEST(GifWrite, StartupOptionsAreTheQuietOnes)
+{
+    EXPECT_NE(0, g_GifOptions.NoneTR);
+    EXPECT_EQ(0u, g_GifOptions.Color);
+    EXPECT_EQ(0, g_GifOptions.Interlace);
+    EXPECT_EQ(0, g_GifOptions.Color256);
+}
+
+// ---------------------------------------------------------------------------
+// The real program under Wine.
+
+class QuietProgram : public testing::Test
+{
+protected:
+    QuietProgram() : dir("quiet with blanks")
+    {
+        source = dir.File("pic.png");
+        output = dir.File("th_pic.gif");
+        WriteFileBytes(source, EncodeImage(MakeQuadrants(400, 200), "png"));
+        settings = dir.File("my settings.tvx");
+        WriteFileBytes(settings, kWidth50Settings);
+        RegWriteString(kRegShellPath, settings.c_str());
+    }
+    void SetShellOn(DWORD on) { ASSERT_EQ(1, RegWriteDword(kRegShellOn, &on)); }
+
+    RegistryState reg;
+    TempFolder dir;
+    std::string source, output, settings;
+};
+
+TEST_F(QuietProgram, ConvertsBesideTheSourceWhileTheIntegrationIsOn)
+{
+    SetShellOn(1);
+    EXPECT_EQ(1, RunProgramExe(Quoted(source)));
+    ASSERT_TRUE(FileExists(output));
+    Magick::Image result;
+    ReadImageFile(result, output.c_str());
+    EXPECT_EQ("GIF", result.magick());
+    EXPECT_EQ(50u, result.columns());
+    EXPECT_EQ(25u, result.rows());
+}
+
+TEST_F(QuietProgram, DoesNothingWhileTheIntegrationIsOffOrTheSourceUnreadable)
+{
+    EXPECT_EQ(1, RunProgramExe(Quoted(source))); // "ShellOn" missing
+    SetShellOn(0);
+    EXPECT_EQ(1, RunProgramExe(Quoted(source)));
+    EXPECT_FALSE(FileExists(output));
+
+    SetShellOn(1);
+    WriteFileBytes(dir.File("bad.png"), "not an image");
+    EXPECT_EQ(1, RunProgramExe(Quoted(dir.File("bad.png"))));
+    EXPECT_EQ(1, RunProgramExe(Quoted(dir.File("missing.png"))));
+    EXPECT_FALSE(FileExists(dir.File("th_bad.gif")));
+    EXPECT_FALSE(FileExists(dir.File("th_missing.gif")));
+}
+
+TEST_F(QuietProgram, AsksBeforeReplacingAnExistingOutput)
+{
+    SetShellOn(1);
+    WriteFileBytes(output, "old output");
+    {
+        QuestionAnswerer no("No");
+        EXPECT_EQ(1, RunProgramExe(Quoted(source)));
+        EXPECT_TRUE(no.asked);
+    }
+    EXPECT_EQ("old output", ReadFileBytes(output));
+    {
+        QuestionAnswerer yes("Yes");
+        EXPECT_EQ(1, RunProgramExe(Quoted(source)));
+        EXPECT_TRUE(yes.asked);
+    }
+    EXPECT_EQ("GIF8", ReadFileBytes(output).substr(0, 4));
+}
+
+TEST_F(QuietProgram, GifSourceThatIsItsOwnOutputIsNeverLost)
+{
+    SetShellOn(1);
+    WritePrivateProfileStringA("File Names", "Prefix", "", settings.c_str());
+    const std::string gif = dir.File("self.gif");
+    WriteFileBytes(gif, EncodeImage(MakeQuadrants(400, 200), "gif"));
+    const std::string original = ReadFileBytes(gif);
+    {
+        QuestionAnswerer no("No");
+        RunProgramExe(Quoted(gif));
+        EXPECT_TRUE(no.asked);
+    }
+    EXPECT_EQ(original, ReadFileBytes(gif));
+    {
+        QuestionAnswerer yes("Yes");
+        RunProgramExe(Quoted(gif));
+        EXPECT_TRUE(yes.asked);
+    }
+    Magick::Image result;
+    ReadImageFile(result, gif.c_str());
+    EXPECT_EQ(50u, result.columns());
+}
+
+TEST_F(QuietProgram, FolderWithTheOutputNameIsAskedAboutAndSurvives)
+{
+    SetShellOn(1);
+    CreateDirectoryA(output.c_str(), NULL);
+    {
+        QuestionAnswerer yes("Yes");
+        EXPECT_EQ(1, RunProgramExe(Quoted(source)));
+        EXPECT_TRUE(yes.asked);
+    }
+    EXPECT_TRUE(GetFileAttributesA(output.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
