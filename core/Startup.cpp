@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <cstring>
 
+#include "controls/OwnerDrawButton.h"
 #include "core/CommandLine.h"
 #include "core/ImageIO.h"
 #include "core/QuietConverter.h"
@@ -29,10 +30,12 @@ void StartUp(HINSTANCE hInstance)
     if (FAILED(SHGetMalloc(&g_pMalloc)))
         g_pMalloc = NULL;
     InitImageLibrary();
+    CreateButtonArrowBitmaps();
 }
 
 void CleanUp()
 {
+    FreeButtonArrowBitmaps();
     g_Module.Term();
     CoUninitialize();
 }

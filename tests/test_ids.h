@@ -7,3 +7,9 @@
 #define IDB_TEST_MAPPED     9101
 #define IDB_TEST_MAPPED_V5  9102
 #define IDB_TEST_TRUNCATED  9103
+
+// Owner-drawn button tests
+#define IDR_TEST_DROP_MENU  9200
+#define IDM_TEST_FIRST      9201
+#define IDM_TEST_SECOND     9202
+#define IDM_TEST_PLAIN      9203

@@ -2,6 +2,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "controls/OwnerDrawButton.h"
 #include "core/ImageIO.h"
 #include "framework/Framework.h"
 #include "tests/support/gtest.h"
@@ -13,8 +14,10 @@ int main(int argc, char** argv)
     InitCommonControlsEx(&icc);
     g_Module.Init(GetModuleHandleA(NULL));
     InitImageLibrary();
+    CreateButtonArrowBitmaps();
     testing::InitGoogleTest(&argc, argv);
     int rc = RUN_ALL_TESTS();
+    FreeButtonArrowBitmaps();
     g_Module.Term();
     CoUninitialize();
     return rc;

@@ -1,0 +1,674 @@
+#include "controls/OwnerDrawButton.h"
+
+#include <windowsx.h>
+#include <cstring>
+#include <new>
+
+#include "core/StrUtil.h"
+
+namespace {
+
+struct ButtonMapEntry
+{
+    HWND hWnd;
+    COwnerDrawButton* pButton;
+};
+
+// Exactly s_mapCount pairs; NULL when empty.
+ButtonMapEntry* s_map = NULL;
+int s_mapCount = 0;
+
+const int kFadeSteps = 5;
+const BYTE kFadeStep = 51;
+const DWORD kFadeInSleepMs = 30;
+const UINT kTimerFallbackMs = 250;
+const DWORD kSetStateSleepMs = 100;
+const LRESULT kDlgCodeRadio = DLGC_BUTTON | DLGC_RADIOBUTTON;
+const UINT kFirstKeyMessage = WM_KEYDOWN;
+const UINT kLastKeyMessage = 0x108;
+const UINT kFirstMouseMessage = WM_MOUSEMOVE;
+const UINT kLastMouseMessage = WM_MOUSEWHEEL;
+const DWORD kTooltipStyle = WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP;
+
+UINT RepeatDelayMs()
+{
+    int d = 0;
+    if (!SystemParametersInfoA(SPI_GETKEYBOARDDELAY, 0, &d, 0))
+        return kTimerFallbackMs;
+    return (UINT)((5 * d + 5) * 50);
+}
+
+UINT RepeatIntervalMs()
+{
+    DWORD s = 0;
+    if (!SystemParametersInfoA(SPI_GETKEYBOARDSPEED, 0, &s, 0))
+        return kTimerFallbackMs;
+    return (UINT)(20000 / (10 * s + 25));
+}
+
+} // namespace
+
+UINT GetCheckMousePosMessage()
+{
+    static UINT s_msg = RegisterWindowMessageA("WM_CHECK_MOUSE_POS");
+    return s_msg;
+}
+
+// ---------------------------------------------------------------------------
+// Window table.
+
+BOOL ButtonMapAdd(COwnerDrawButton* pButton)
+{
+    ButtonMapEntry* grown = new (std::nothrow) ButtonMapEntry[s_mapCount + 1];
+    if (grown == NULL)
+        return FALSE;
+    if (s_mapCount > 0)
+        memcpy(grown, s_map, sizeof(ButtonMapEntry) * s_mapCount);
+    grown[s_mapCount].hWnd = pButton->GetHwnd();
+    grown[s_mapCount].pButton = pButton;
+    delete[] s_map;
+    s_map = grown;
+    ++s_mapCount;
+    return TRUE;
+}
+
+void ButtonMapRemove(COwnerDrawButton* pButton)
+{
+    int kept = 0;
+    for (int i = 0; i < s_mapCount; ++i)
+        if (s_map[i].pButton != pButton)
+            s_map[kept++] = s_map[i];
+    if (kept == s_mapCount)
+        return;
+    s_mapCount = kept;
+    if (kept == 0)
+    {
+        delete[] s_map;
+        s_map = NULL;
+        return;
+    }
+    // Shrinking in place is always possible; keep the block when a smaller
+    // one cannot be had.
+    ButtonMapEntry* shrunk = new (std::nothrow) ButtonMapEntry[kept];
+    if (shrunk == NULL)
+        return;
+    memcpy(shrunk, s_map, sizeof(ButtonMapEntry) * kept);
+    delete[] s_map;
+    s_map = shrunk;
+}
+
+COwnerDrawButton* ButtonMapFind(HWND hWnd)
+{
+    for (int i = 0; i < s_mapCount; ++i)
+        if (s_map[i].hWnd == hWnd)
+            return s_map[i].pButton;
+    return NULL;
+}
+
+int ButtonMapCount()
+{
+    return s_mapCount;
+}
+
+LRESULT CALLBACK OwnerDrawButtonWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    try
+    {
+        COwnerDrawButton* pButton = ButtonMapFind(hWnd);
+        if (pButton != NULL)
+            return pButton->WindowProc(hWnd, uMsg, wParam, lParam);
+    }
+    catch (...)
+    {
+    }
+    return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+}
+
+// ---------------------------------------------------------------------------
+// Attaching and detaching.
+
+COwnerDrawButton::COwnerDrawButton()
+{
+    m_tipText[0] = '\0';
+}
+
+COwnerDrawButton::~COwnerDrawButton()
+{
+    if (m_hWnd != NULL && ButtonMapFind(m_hWnd) == this)
+        Detach();
+}
+
+void COwnerDrawButton::Detach()
+{
+    Cleanup();
+    ButtonMapRemove(this);
+    // Only give the procedure back while ours is installed; otherwise a
+    // later subclass would be cut off.
+    if (IsWindow(m_hWnd) && m_pfnSaved != NULL &&
+        (WNDPROC)GetWindowLongPtrA(m_hWnd, GWLP_WNDPROC) == OwnerDrawButtonWndProc)
+        SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, (LONG_PTR)m_pfnSaved);
+    m_hWnd = NULL;
+}
+
+BOOL COwnerDrawButton::Attach(HWND hWnd, DWORD style)
+{
+    // A window that already runs our procedure would save it as its own
+    // previous procedure and recurse without end.
+    if (!IsWindow(hWnd) || ButtonMapFind(hWnd) != NULL ||
+        (WNDPROC)GetWindowLongPtrA(hWnd, GWLP_WNDPROC) == OwnerDrawButtonWndProc)
+        return FALSE;
+    if (m_hWnd != NULL && ButtonMapFind(m_hWnd) == this)
+        return FALSE;
+    m_style = style;
+    m_hWnd = hWnd;
+    if (!ButtonMapAdd(this))
+    {
+        m_hWnd = NULL;
+        return FALSE;
+    }
+    m_pfnSaved = (WNDPROC)SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)OwnerDrawButtonWndProc);
+    MakeBackBuffer();
+    return TRUE;
+}
+
+BOOL COwnerDrawButton::Create(const char* caption, HWND hWndParent, UINT id, DWORD style,
+                              const RECT* rect)
+{
+    int x = 0, y = 0, cx = 0, cy = 0;
+    if (rect != NULL)
+    {
+        x = rect->left;
+        y = rect->top;
+        cx = rect->right - rect->left + 1;
+        cy = rect->bottom - rect->top + 1;
+    }
+    HWND hWnd = CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE, x, y, cx, cy,
+                                hWndParent, (HMENU)(UINT_PTR)id, NULL, NULL);
+    if (hWnd == NULL)
+        return FALSE;
+    // Double clicks would swallow the second click of a quick pair.
+    SetClassLongPtrA(hWnd, GCL_STYLE, GetClassLongPtrA(hWnd, GCL_STYLE) & ~(LONG_PTR)CS_DBLCLKS);
+    return Attach(hWnd, style);
+}
+
+BOOL COwnerDrawButton::SubclassDlgItem(HWND hDlg, UINT id, DWORD style)
+{
+    HWND hItem = GetDlgItem(hDlg, LOWORD(id));
+    if (hItem == NULL)
+        return FALSE;
+    return Attach(hItem, style);
+}
+
+void COwnerDrawButton::Cleanup()
+{
+    if (m_hMenu != NULL)
+        DestroyMenu(m_hMenu);
+    if (m_hImage != NULL)
+        DeleteObject(m_hImage);
+    if (m_hGrayImage != NULL)
+        DeleteObject(m_hGrayImage);
+    if (m_hBackBuffer != NULL)
+        DeleteObject(m_hBackBuffer);
+    // The tooltip's owner is the top-level window, not the button, so it
+    // would outlive the button without this.
+    if (m_hTooltip != NULL && IsWindow(m_hTooltip))
+        DestroyWindow(m_hTooltip);
+    m_hMenu = NULL;
+    m_hImage = NULL;
+    m_hGrayImage = NULL;
+    m_hBackBuffer = NULL;
+    m_hTooltip = NULL;
+    m_hotPart = kOdbPartNone;
+    m_pressedPart = kOdbPartNone;
+    m_fadeLevel = kOdbFadeFull;
+    m_tipText[0] = '\0';
+}
+
+// ---------------------------------------------------------------------------
+// Configuration.
+
+BOOL COwnerDrawButton::SetFlags(DWORD mask, BOOL on)
+{
+    DWORD style = on ? (m_style | mask) : (m_style & ~mask);
+    if (style == m_style)
+        return FALSE;
+    m_style = style;
+    Redraw(TRUE);
+    return TRUE;
+}
+
+BOOL COwnerDrawButton::SetMenu(HINSTANCE hInst, UINT id, int position, int defaultPosition)
+{
+    if (m_hMenu != NULL)
+    {
+        DestroyMenu(m_hMenu);
+        m_hMenu = NULL;
+    }
+    HMENU hTop = LoadMenuA(hInst, MAKEINTRESOURCEA(LOWORD(id)));
+    if (hTop == NULL)
+        return FALSE;
+    MENUITEMINFOA mii;
+    memset(&mii, 0, sizeof(mii));
+    mii.cbSize = sizeof(mii);
+    mii.fMask = MIIM_SUBMENU;
+    if (GetMenuItemInfoA(hTop, position, TRUE, &mii) && mii.hSubMenu != NULL)
+    {
+        // Detach the submenu so the loaded bar can go without it.
+        m_hMenu = mii.hSubMenu;
+        RemoveMenu(hTop, position, MF_BYPOSITION);
+    }
+    DestroyMenu(hTop);
+    SetFlags(kOdbNoMenu, m_hMenu == NULL);
+    SetFlags(kOdbDropDown, m_hMenu != NULL);
+    if (m_hMenu != NULL && defaultPosition != -1)
+        SetMenuDefaultItem(m_hMenu, defaultPosition, TRUE);
+    return m_hMenu != NULL;
+}
+
+BOOL COwnerDrawButton::SetTooltip(HINSTANCE hInst, const char* text)
+{
+    SafeCopy(m_tipText, text != NULL ? text : "");
+    if (m_hTooltip == NULL)
+    {
+        m_hTooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, NULL, kTooltipStyle, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, NULL,
+                                     hInst, NULL);
+        if (m_hTooltip != NULL)
+        {
+            SetWindowPos(m_hTooltip, HWND_TOPMOST, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            TOOLINFOA ti;
+            memset(&ti, 0, sizeof(ti));
+            ti.cbSize = sizeof(ti);
+            ti.uFlags = TTF_IDISHWND;
+            ti.hwnd = m_hWnd;
+            ti.uId = (UINT_PTR)m_hWnd;
+            ti.lpszText = LPSTR_TEXTCALLBACKA;
+            SendMessageA(m_hTooltip, TTM_ADDTOOLA, 0, (LPARAM)&ti);
+        }
+    }
+    SetFlags(kOdbTooltip, text != NULL);
+    return TRUE;
+}
+
+void COwnerDrawButton::GetTipText(NMTTDISPINFOA* pInfo)
+{
+    if (pInfo == NULL || !HasFlag(kOdbTooltip))
+        return;
+    const char* tip = strrchr(m_tipText, '\n');
+    tip = tip != NULL ? tip + 1 : m_tipText;
+    // The notification's own buffer holds 80 characters; longer tips are cut.
+    SafeCopy(pInfo->szText, tip);
+    pInfo->lpszText = pInfo->szText;
+}
+
+// ---------------------------------------------------------------------------
+// Geometry and painting.
+
+int COwnerDrawButton::HitTest(int x, int y) const
+{
+    RECT rc = {0, 0, 0, 0};
+    GetClientRect(m_hWnd, &rc);
+    const int w = rc.right, h = rc.bottom;
+    if (x < 0 || y < 0 || x > w || y > h)
+        return kOdbPartNone;
+    if (HasFlag(kOdbDropDown) && x > w - kOdbDropHitWidth)
+        return kOdbPartDrop;
+    return kOdbPartBody;
+}
+
+void COwnerDrawButton::Redraw(BOOL parentToo)
+{
+    if (m_hWnd == NULL)
+        return;
+    InvalidateRect(m_hWnd, NULL, TRUE);
+    UpdateWindow(m_hWnd);
+    HWND hParent = GetParent(m_hWnd);
+    if (parentToo && hParent != NULL)
+    {
+        RECT rc;
+        GetWindowRect(m_hWnd, &rc);
+        MapWindowPoints(NULL, hParent, (POINT*)&rc, 2);
+        InvalidateRect(hParent, &rc, TRUE);
+        UpdateWindow(hParent);
+    }
+}
+
+SIZE COwnerDrawButton::MeasureText() const
+{
+    SIZE size = {0, 0};
+    char text[kOdbTipTextSize];
+    GetWindowTextA(m_hWnd, text, sizeof(text));
+    // Mnemonic prefixes: "&" goes, the character after it stays unexamined.
+    char shown[kOdbTipTextSize];
+    size_t n = 0;
+    for (const char* p = text; *p != '\0'; ++p)
+    {
+        if (*p == '&')
+        {
+            ++p;
+            if (*p == '\0')
+                break;
+        }
+        shown[n++] = *p;
+    }
+    shown[n] = '\0';
+    HDC hDC = GetDC(m_hWnd);
+    if (hDC == NULL)
+        return size;
+    HFONT hFont = (HFONT)CallWindowProcA(m_pfnSaved, m_hWnd, WM_GETFONT, 0, 0);
+    HGDIOBJ hOld = hFont != NULL ? SelectObject(hDC, hFont) : NULL;
+    GetTextExtentPoint32A(hDC, shown, (int)n, &size);
+    if (hOld != NULL)
+        SelectObject(hDC, hOld);
+    ReleaseDC(m_hWnd, hDC);
+    return size;
+}
+
+// ---------------------------------------------------------------------------
+// Commands.
+
+void COwnerDrawButton::OnClicked()
+{
+    PostMessageA(GetParent(m_hWnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(m_hWnd), BN_CLICKED),
+                 (LPARAM)m_hWnd);
+}
+
+void COwnerDrawButton::ShowMenu()
+{
+    HWND hParent = GetParent(m_hWnd);
+    if (m_hMenu != NULL)
+    {
+        RECT rc;
+        GetWindowRect(m_hWnd, &rc);
+        UINT flags = TPM_RETURNCMD;
+        int x = rc.right;
+        if (HasFlag(kOdbMenuLeft))
+            x = rc.left - 1;
+        else
+            flags |= TPM_RIGHTALIGN;
+        UINT cmd = (UINT)TrackPopupMenu(m_hMenu, flags, x, rc.bottom, 0, hParent, NULL);
+        if (LOWORD(cmd) != 0)
+            PostMessageA(hParent, WM_COMMAND, LOWORD(cmd), 0);
+    }
+    m_hotPart = kOdbPartNone;
+    m_pressedPart = kOdbPartNone;
+    Redraw(FALSE);
+}
+
+// ---------------------------------------------------------------------------
+// Messages.
+
+LRESULT COwnerDrawButton::CallSaved(UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (m_pfnSaved == NULL)
+        return DefWindowProcA(m_hWnd, uMsg, wParam, lParam);
+    return CallWindowProcA(m_pfnSaved, m_hWnd, uMsg, wParam, lParam);
+}
+
+LRESULT COwnerDrawButton::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (uMsg == GetCheckMousePosMessage())
+        return OnCheckMousePos();
+    if (uMsg >= kFirstKeyMessage && uMsg <= kLastKeyMessage)
+        return CallSaved(uMsg, wParam, lParam);
+    if (uMsg >= kFirstMouseMessage && uMsg <= kLastMouseMessage)
+        return OnMouse(uMsg, wParam, lParam);
+
+    switch (uMsg)
+    {
+    case WM_DESTROY:
+        Detach();
+        break;
+    case WM_SIZE:
+        if (m_hBackBuffer != NULL)
+            DeleteObject(m_hBackBuffer);
+        m_hBackBuffer = NULL;
+        MakeBackBuffer();
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        CallSaved(uMsg, wParam, lParam);
+        Redraw(FALSE);
+        break;
+    case WM_ENABLE:
+        Redraw(TRUE);
+        break;
+    case WM_PAINT:
+    {
+        PAINTSTRUCT ps;
+        HDC hDC = BeginPaint(hWnd, &ps);
+        if (hDC != NULL)
+            Draw(hDC);
+        EndPaint(hWnd, &ps);
+        return 1;
+    }
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_SHOWWINDOW:
+        if (wParam == 0)
+        {
+            m_hotPart = kOdbPartNone;
+            m_pressedPart = kOdbPartNone;
+            if (GetCapture() == hWnd)
+                ReleaseCapture();
+        }
+        break;
+    case WM_SETCURSOR:
+        SetCursor(LoadCursorA(NULL, IDC_ARROW));
+        return 1;
+    case WM_NOTIFY:
+        if (lParam != 0 && ((NMHDR*)lParam)->code == TTN_NEEDTEXTA)
+        {
+            GetTipText((NMTTDISPINFOA*)lParam);
+            return 0;
+        }
+        break;
+    case WM_STYLECHANGED:
+        if (wParam == (WPARAM)GWL_STYLE && lParam != 0)
+        {
+            const STYLESTRUCT* ss = (const STYLESTRUCT*)lParam;
+            if ((ss->styleOld ^ ss->styleNew) & WS_DISABLED)
+                PostMessageA(hWnd, GetCheckMousePosMessage(), 0, 0);
+        }
+        break;
+    case WM_GETDLGCODE:
+        if (HasFlag(kOdbRadio))
+            return kDlgCodeRadio;
+        return CallSaved(uMsg, wParam, lParam);
+    case BM_SETCHECK:
+        if (HasFlag(kOdbRadio))
+            SetFlags(kOdbLatched, wParam != 0);
+        return 1;
+    case BM_SETSTATE:
+        CallSaved(uMsg, wParam, lParam);
+        m_hotPart = m_pressedPart = (int)wParam;
+        Redraw(FALSE);
+        if (wParam != 0)
+            Sleep(kSetStateSleepMs);
+        return 1;
+    case BM_SETSTYLE:
+        return CallSaved(uMsg, wParam, lParam);
+    case BM_CLICK:
+        // The standard procedure turns it into a press and release on the
+        // button, which is how dialog mnemonics reach OnClicked.
+        return CallSaved(uMsg, wParam, lParam);
+    case WM_TIMER:
+        OnTimer((UINT_PTR)wParam);
+        return 0;
+    case WM_CAPTURECHANGED:
+        if (GetCapture() != hWnd)
+        {
+            m_fadeLevel = kOdbFadeFull;
+            m_hotPart = kOdbPartNone;
+            m_pressedPart = kOdbPartNone;
+        }
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+}
+
+LRESULT COwnerDrawButton::OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (m_hTooltip != NULL)
+    {
+        MSG msg;
+        memset(&msg, 0, sizeof(msg));
+        msg.hwnd = m_hWnd;
+        msg.message = uMsg;
+        msg.wParam = wParam;
+        msg.lParam = lParam;
+        SendMessageA(m_hTooltip, TTM_RELAYEVENT, 0, (LPARAM)&msg);
+    }
+    SetCursor(LoadCursorA(NULL, IDC_ARROW));
+    if (!IsWindowEnabled(m_hWnd) ||
+        (uMsg != WM_MOUSEMOVE && uMsg != WM_LBUTTONDOWN && uMsg != WM_LBUTTONUP &&
+         uMsg != WM_LBUTTONDBLCLK))
+        return DefWindowProcA(m_hWnd, uMsg, wParam, lParam);
+
+    const int part = HitTest(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    switch (uMsg)
+    {
+    case WM_MOUSEMOVE:
+        return OnMouseMove(part);
+
+    case WM_LBUTTONDOWN:
+        if (part == kOdbPartNone)
+            break;
+        if (HasFlag(kOdbFocusOnClick) && (GetWindowLongA(m_hWnd, GWL_STYLE) & WS_TABSTOP))
+            SetFocus(m_hWnd);
+        m_hotPart = m_pressedPart = part;
+        Redraw(FALSE);
+        if (part == kOdbPartBody)
+        {
+            SetCapture(m_hWnd);
+            if (HasFlag(kOdbAutoRepeat))
+            {
+                SetTimer(m_hWnd, kOdbRepeatDelayTimer, RepeatDelayMs(), NULL);
+                OnClicked();
+            }
+        }
+        else
+        {
+            ShowMenu();
+        }
+        return 1;
+
+    case WM_LBUTTONUP:
+        if (m_pressedPart != kOdbPartBody)
+            break;
+        m_pressedPart = kOdbPartNone;
+        if (part != kOdbPartNone)
+        {
+            if (HasFlag(kOdbToggle))
+                m_style ^= kOdbLatched;
+            if (!HasFlag(kOdbAutoRepeat))
+                OnClicked();
+        }
+        KillTimer(m_hWnd, kOdbRepeatDelayTimer);
+        KillTimer(m_hWnd, kOdbRepeatTimer);
+        ReleaseCapture();
+        PostMessageA(m_hWnd, GetCheckMousePosMessage(), 0, 0);
+        return 1;
+
+    case WM_LBUTTONDBLCLK:
+        if (part == kOdbPartBody && !HasFlag(kOdbAutoRepeat))
+            OnClicked();
+        ReleaseCapture();
+        PostMessageA(m_hWnd, GetCheckMousePosMessage(), 0, 0);
+        break;
+    }
+    return DefWindowProcA(m_hWnd, uMsg, wParam, lParam);
+}
+
+LRESULT COwnerDrawButton::OnMouseMove(int part)
+{
+    if (part == m_hotPart)
+        return 0;
+    if (part != kOdbPartNone && m_hotPart != kOdbPartNone)
+    {
+        m_hotPart = part;
+        Redraw(FALSE);
+        return 1;
+    }
+    if (m_hotPart == kOdbPartNone)
+    {
+        m_hotPart = part;
+        if (m_pressedPart != kOdbPartNone)
+        {
+            Redraw(FALSE);
+            return 1;
+        }
+        SetCapture(m_hWnd);
+        for (int i = 0; i < kFadeSteps; ++i)
+        {
+            m_fadeLevel = (BYTE)(i * kFadeStep);
+            Redraw(FALSE);
+            Sleep(kFadeInSleepMs);
+        }
+        m_fadeLevel = kOdbFadeFull;
+        Redraw(FALSE);
+        return 1;
+    }
+    // Leaving.
+    if (m_pressedPart != kOdbPartNone)
+    {
+        m_hotPart = kOdbPartNone;
+        Redraw(FALSE);
+        return 1;
+    }
+    if (HasFlag(kOdbFade))
+    {
+        for (int i = 0; i < kFadeSteps; ++i)
+        {
+            m_fadeLevel = (BYTE)(kOdbFadeFull - i * kFadeStep);
+            Redraw(FALSE);
+            Sleep(0);
+        }
+    }
+    ReleaseCapture();
+    m_hotPart = kOdbPartNone;
+    Redraw(FALSE);
+    return 1;
+}
+
+void COwnerDrawButton::OnTimer(UINT_PTR id)
+{
+    if (id == kOdbRepeatDelayTimer)
+    {
+        KillTimer(m_hWnd, kOdbRepeatDelayTimer);
+        if (m_pressedPart == kOdbPartBody)
+        {
+            OnClicked();
+            SetTimer(m_hWnd, kOdbRepeatTimer, RepeatIntervalMs(), NULL);
+        }
+    }
+    else if (id == kOdbRepeatTimer)
+    {
+        if (m_pressedPart == kOdbPartBody)
+            OnClicked();
+        else if (GetCapture() != m_hWnd)
+            KillTimer(m_hWnd, kOdbRepeatTimer);
+    }
+}
+
+LRESULT COwnerDrawButton::OnCheckMousePos()
+{
+    POINT pt = {0, 0};
+    GetCursorPos(&pt);
+    ScreenToClient(m_hWnd, &pt);
+    m_hotPart = HitTest(pt.x, pt.y);
+    if (m_hotPart != kOdbPartNone && IsWindowEnabled(m_hWnd) && GetFocus() == m_hWnd)
+    {
+        SetCapture(m_hWnd);
+        Redraw(FALSE);
+        return 1;
+    }
+    m_hotPart = kOdbPartNone;
+    m_pressedPart = kOdbPartNone;
+    m_fadeLevel = kOdbFadeFull;
+    Redraw(FALSE);
+    return 1;
+}

@@ -1,0 +1,170 @@
+// The owner-drawn push button: takes over a "BUTTON" window, paints it from a
+// back buffer and runs its own pointer logic (hover with fade, press, toggle
+// and radio latching, a drop-down part with a menu, auto-repeat, tooltip).
+// All buttons share one window procedure, which finds the object through a
+// process-wide table of {window, object} pairs.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+// Style word bits.
+const DWORD kOdbNoMenu = 0x1;
+const DWORD kOdbRadio = 0x2;
+const DWORD kOdbToggle = 0x4;
+const DWORD kOdbDropDown = 0x8;
+const DWORD kOdbCaption = 0x10;
+const DWORD kOdbImage = 0x20;
+const DWORD kOdbGrayIdle = 0x40;
+const DWORD kOdbFade = 0x80;
+const DWORD kOdbCaptionLeft = 0x100;
+const DWORD kOdbCaptionTop = 0x200;
+const DWORD kOdbCaptionRight = 0x400;
+const DWORD kOdbCaptionBottom = 0x800;
+const DWORD kOdbCaptionSides = 0xF00;
+const DWORD kOdbLatched = 0x1000;
+const DWORD kOdbOpaqueImage = 0x2000;
+const DWORD kOdbTwoStateStrip = 0x4000;
+const DWORD kOdbTooltip = 0x8000;
+const DWORD kOdbHoverBands = 0x10000;
+const DWORD kOdbAlwaysFramed = 0x20000;
+const DWORD kOdbFocusOnClick = 0x40000;
+const DWORD kOdbDefaultFrame = 0x80000;
+const DWORD kOdbMenuLeft = 0x100000;
+const DWORD kOdbVertical = 0x1000000;
+const DWORD kOdbAutoRepeat = 0x2000000;
+const DWORD kOdbUpArrow = 0x4000000;
+const DWORD kOdbDownArrowTag = 0x8000000;
+const DWORD kOdbAlwaysEnabledLook = 0x10000000;
+// A latching button keeps kOdbLatched between clicks.
+const DWORD kOdbLatching = kOdbRadio | kOdbToggle;
+
+// The style words the dialogs pass.
+const DWORD kOdbStylePlain = kOdbCaption | kOdbHoverBands | kOdbAlwaysFramed;
+const DWORD kOdbStyleFocusDefault =
+    kOdbNoMenu | kOdbStylePlain | kOdbFocusOnClick | kOdbDefaultFrame;
+const DWORD kOdbStyleViewRadio = kOdbNoMenu | kOdbRadio | kOdbHoverBands | kOdbAlwaysFramed;
+const DWORD kOdbStyleColor = kOdbNoMenu | kOdbImage | kOdbHoverBands | kOdbAlwaysFramed;
+const DWORD kOdbStyleSpinUp =
+    kOdbImage | kOdbHoverBands | kOdbAlwaysFramed | kOdbAutoRepeat | kOdbUpArrow;
+const DWORD kOdbStyleSpinDown =
+    kOdbImage | kOdbHoverBands | kOdbAlwaysFramed | kOdbAutoRepeat | kOdbDownArrowTag;
+static_assert(kOdbStylePlain == 0x30010, "plain button word");
+static_assert(kOdbStyleFocusDefault == 0xF0011, "focus/default button word");
+static_assert(kOdbStyleViewRadio == 0x30003, "view button word");
+static_assert(kOdbStyleColor == 0x30021, "colour button word");
+static_assert(kOdbStyleSpinUp == 0x6030020, "spin up word");
+static_assert(kOdbStyleSpinDown == 0xA030020, "spin down word");
+
+// Parts of a button under the pointer.
+const int kOdbPartNone = 0;
+const int kOdbPartBody = 1;
+const int kOdbPartDrop = 2;
+
+// Auto-repeat timers: the first waits the keyboard delay, the second repeats.
+const UINT_PTR kOdbRepeatDelayTimer = 1000;
+const UINT_PTR kOdbRepeatTimer = 1001;
+
+// The drop-down part is this many right-most client columns.
+const int kOdbDropHitWidth = 12;
+// Fade level at rest (fully faded in).
+const BYTE kOdbFadeFull = 255;
+const size_t kOdbTipTextSize = 1024;
+
+// The registered "WM_CHECK_MOUSE_POS" message; registers it on first use.
+UINT GetCheckMousePosMessage();
+
+// Bitmaps, brush and DC shared by every button; made once at start-up.
+struct ButtonArrowBitmaps
+{
+    HBITMAP hDropArrow = NULL;
+    int dropArrowWidth = 9;
+    int dropArrowHeight = 6;
+    HBRUSH hLatchedBrush = NULL;
+    HDC hMonoDC = NULL;
+    HBITMAP hDownArrow = NULL;
+    HBITMAP hUpArrow = NULL;
+};
+extern ButtonArrowBitmaps g_ButtonArrowBitmaps;
+
+// Start-up and exit of the button unit: the shared bitmaps and the message.
+void CreateButtonArrowBitmaps();
+void FreeButtonArrowBitmaps();
+
+class COwnerDrawButton;
+
+LRESULT CALLBACK OwnerDrawButtonWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+// The window table. Add fails (FALSE) when the table cannot grow.
+BOOL ButtonMapAdd(COwnerDrawButton* pButton);
+void ButtonMapRemove(COwnerDrawButton* pButton);
+COwnerDrawButton* ButtonMapFind(HWND hWnd);
+int ButtonMapCount();
+
+class COwnerDrawButton
+{
+public:
+    COwnerDrawButton();
+    // Detaches a window that is still attached, so the shared procedure
+    // never reaches a dead object.
+    virtual ~COwnerDrawButton();
+    COwnerDrawButton(const COwnerDrawButton&) = delete;
+    COwnerDrawButton& operator=(const COwnerDrawButton&) = delete;
+
+    // Subclasses the window; 0 when it is already a button of ours (or this
+    // object already has one) or the table cannot grow.
+    virtual BOOL Attach(HWND hWnd, DWORD style);
+    // A visible child "BUTTON"; rect is inclusive in the parent, or NULL.
+    virtual BOOL Create(const char* caption, HWND hWndParent, UINT id, DWORD style,
+                        const RECT* rect);
+    virtual BOOL SubclassDlgItem(HWND hDlg, UINT id, DWORD style);
+    virtual void OnClicked();
+    virtual void ShowMenu();
+    virtual LRESULT WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+    virtual void Cleanup();
+    virtual void Draw(HDC hDC);
+    virtual void GetTipText(NMTTDISPINFOA* pInfo);
+
+    BOOL SetFlags(DWORD mask, BOOL on);
+    BOOL HasFlag(DWORD mask) const { return (m_style & mask) != 0; }
+    BOOL SetImage(HINSTANCE hInst, UINT id, DWORD bits, int mapMode);
+    BOOL SetMenu(HINSTANCE hInst, UINT id, int position, int defaultPosition);
+    BOOL SetTooltip(HINSTANCE hInst, const char* text);
+    int HitTest(int x, int y) const;
+    void Redraw(BOOL parentToo);
+    SIZE MeasureText() const;
+
+    // Focus frame: a solid outline in ~b with the dotted inverting pattern
+    // over it; result 1.
+    static BOOL DrawFocusFrame(HDC hDC, const RECT& rc, COLORREF a, COLORREF b);
+
+    HWND GetHwnd() const { return m_hWnd; }
+    DWORD GetStyle() const { return m_style; }
+    int GetHotPart() const { return m_hotPart; }
+    int GetPressedPart() const { return m_pressedPart; }
+    BYTE GetFadeLevel() const { return m_fadeLevel; }
+    HWND GetTooltipWindow() const { return m_hTooltip; }
+    HMENU GetDropMenu() const { return m_hMenu; }
+    HBITMAP GetBackBuffer() const { return m_hBackBuffer; }
+
+protected:
+    LRESULT CallSaved(UINT uMsg, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMouseMove(int part);
+    LRESULT OnCheckMousePos();
+    void OnTimer(UINT_PTR id);
+    void MakeBackBuffer();
+    void Detach();
+
+    HWND m_hWnd = NULL;
+    DWORD m_style = 0;
+    WNDPROC m_pfnSaved = NULL;
+    HBITMAP m_hImage = NULL;
+    HBITMAP m_hBackBuffer = NULL;
+    HBITMAP m_hGrayImage = NULL;
+    HMENU m_hMenu = NULL;
+    int m_hotPart = kOdbPartNone;
+    int m_pressedPart = kOdbPartNone;
+    BYTE m_fadeLevel = kOdbFadeFull;
+    char m_tipText[kOdbTipTextSize];
+    HWND m_hTooltip = NULL;
+};
