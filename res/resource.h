@@ -23,3 +23,12 @@
 #ifndef IDC_STATIC
 #define IDC_STATIC          (-1)
 #endif
+
+// Overwrite question (IDD_OVERWRITE); the answer ids are its results
+#define IDC_OVERWRITE_YES       1
+#define IDC_OVERWRITE_CANCEL    2
+#define IDC_OVERWRITE_YESALL    6
+#define IDC_OVERWRITE_NO        7
+#define IDC_OVERWRITE_NOALL     8
+#define IDC_OVERWRITE_ICON      1167
+#define IDC_OVERWRITE_PATH      1169

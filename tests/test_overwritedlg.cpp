@@ -1,0 +1,138 @@
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "controls/OwnerDrawButton.h"
+#include "core/OverwriteDlg.h"
+#include "tests/support/TestUtil.h"
+
+namespace {
+
+const char* kCaption = "Confirm File Overwrite";
+const UINT kOrder[] = {IDC_OVERWRITE_YES, IDC_OVERWRITE_YESALL, IDC_OVERWRITE_NO,
+                       IDC_OVERWRITE_NOALL, IDC_OVERWRITE_CANCEL};
+
+std::string ItemText(HWND dlg, UINT id)
+{
+    char text[256] = "";
+    GetDlgItemTextA(dlg, id, text, sizeof(text));
+    return text;
+}
+
+// Runs the question; `act` gets the dialog once it is up and ends it.
+INT_PTR Ask(const char* path, int showCmd, const std::function<void(HWND)>& act)
+{
+    COverwriteDlg dlg(path, showCmd);
+    INT_PTR result = -1;
+    DriveWhile([&] { result = dlg.DoModal(); },
+               [&](int) {
+                   HWND h = FindThreadWindow(kCaption);
+                   if (h == NULL)
+                       return true;
+                   act(h);
+                   return false;
+               });
+    return result;
+}
+
+struct Seen
+{
+    std::vector<UINT> visible; // left to right
+    std::vector<std::string> texts;
+    std::string path;
+    bool ownerDrawn = true;
+    bool hasIcon = false;
+};
+
+Seen Look(HWND dlg)
+{
+    Seen s;
+    int lastX = -100000;
+    for (UINT id : kOrder)
+    {
+        HWND b = GetDlgItem(dlg, id);
+        s.ownerDrawn = s.ownerDrawn && ButtonMapFind(b) != NULL &&
+                       ButtonMapFind(b)->GetStyle() == kOdbStyleFocusDefault;
+        if (!IsWindowVisible(b))
+            continue;
+        RECT rc;
+        GetWindowRect(b, &rc);
+        EXPECT_GT(rc.left, lastX) << id;
+        lastX = rc.left;
+        s.visible.push_back(id);
+        s.texts.push_back(ItemText(dlg, id));
+    }
+    s.path = ItemText(dlg, IDC_OVERWRITE_PATH);
+    s.hasIcon = SendDlgItemMessageA(dlg, IDC_OVERWRITE_ICON, STM_GETIMAGE, IMAGE_ICON, 0) != 0;
+    return s;
+}
+
+void Press(HWND dlg, UINT id)
+{
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dlg, id));
+}
+
+} // namespace
+
+TEST(OverwriteDlg, BatchModeShowsFiveAnswersAndTheShortenedPath)
+{
+    Seen seen;
+    INT_PTR r = Ask("C:\\Photos\\Holidays\\2023 Summer\\Beach day\\sunset over sea.gif",
+                    kOverwriteBatchMode, [&](HWND h) {
+                        seen = Look(h);
+                        Press(h, IDC_OVERWRITE_NO);
+                    });
+    EXPECT_EQ(IDC_OVERWRITE_NO, r);
+    EXPECT_EQ((std::vector<UINT>(std::begin(kOrder), std::end(kOrder))), seen.visible);
+    EXPECT_EQ((std::vector<std::string>{"&Yes", "Yes to &All", "&No", "No to A&ll", "&Cancel"}),
+              seen.texts);
+    EXPECT_EQ("C:\\..\\Beach day\\sunset over sea.gif", seen.path);
+    EXPECT_TRUE(seen.ownerDrawn);
+    EXPECT_TRUE(seen.hasIcon);
+}
+
+TEST(OverwriteDlg, SingleFileModeShowsYesAndNoInTheLastTwoPlaces)
+{
+    Seen seen;
+    RECT batchYes = {0, 0, 0, 0}, singleYes = {0, 0, 0, 0};
+    Ask("", kOverwriteBatchMode, [&](HWND h) {
+        GetWindowRect(GetDlgItem(h, IDC_OVERWRITE_NOALL), &batchYes);
+        Press(h, IDC_OVERWRITE_CANCEL);
+    });
+    INT_PTR r = Ask("C:\\out\\a.gif", kOverwriteSingleFileMode, [&](HWND h) {
+        seen = Look(h);
+        GetWindowRect(GetDlgItem(h, IDC_OVERWRITE_NOALL), &singleYes);
+        Press(h, IDC_OVERWRITE_NOALL);
+    });
+    EXPECT_EQ(IDC_OVERWRITE_NOALL, r);
+    EXPECT_EQ((std::vector<UINT>{IDC_OVERWRITE_NOALL, IDC_OVERWRITE_CANCEL}), seen.visible);
+    EXPECT_EQ((std::vector<std::string>{"Yes", "No"}), seen.texts);
+    EXPECT_EQ("C:\\out\\a.gif", seen.path);
+    EXPECT_EQ(batchYes.left, singleYes.left);
+}
+
+TEST(OverwriteDlg, EveryAnswerEndsWithItsId)
+{
+    for (UINT id : kOrder)
+        EXPECT_EQ((INT_PTR)id, Ask("C:\\a.gif", kOverwriteBatchMode,
+                                   [&](HWND h) { Press(h, id); }));
+    // A real click on an owner-drawn answer.
+    EXPECT_EQ(IDC_OVERWRITE_YESALL, Ask("C:\\a.gif", kOverwriteBatchMode, [](HWND h) {
+                  HWND b = GetDlgItem(h, IDC_OVERWRITE_YESALL);
+                  PostMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+                  PostMessageA(b, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+              }));
+}
+
+TEST(OverwriteDlg, EscapeAndTheCloseBoxGiveCancelInBothModes)
+{
+    for (int mode : {kOverwriteBatchMode, kOverwriteSingleFileMode})
+    {
+        EXPECT_EQ(IDC_OVERWRITE_CANCEL, Ask("C:\\a.gif", mode, [](HWND h) {
+                      PostMessageA(h, WM_KEYDOWN, VK_ESCAPE, 0);
+                  })) << mode;
+        EXPECT_EQ(IDC_OVERWRITE_CANCEL, Ask("C:\\a.gif", mode, [](HWND h) {
+                      PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+                  })) << mode;
+    }
+}
