@@ -2,24 +2,18 @@
 
 #include <windows.h>
 
-#include "core/Paths.h"
+#include "core/OverwriteDlg.h"
 
-namespace {
-
-const size_t kShownPathLength = 40;
-
-} // namespace
+static_assert(kOverwriteSingleYes == IDC_OVERWRITE_NOALL, "single-file Yes");
+static_assert(kOverwriteSingleNo == IDC_OVERWRITE_CANCEL, "single-file No");
 
 int AskOverwriteSingle(const char* path)
 {
-    // A plain message box stands in until the overwrite dialog is available.
-    char shown[kPathBufferSize];
-    CompactPath(path, shown, sizeof(shown), kShownPathLength);
-    char text[kPathBufferSize + 128];
-    SafeFormat(text, sizeof(text),
-               "Destination folder already contains a file named :\n%s\n\nWould you like to replace the existing file",
-               shown);
-    int answer = MessageBoxA(GetActiveWindow(), text, "Confirm File Overwrite",
-                             MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
-    return answer == IDYES ? kOverwriteSingleYes : kOverwriteSingleNo;
+    COverwriteDlg dlg(path, kOverwriteSingleFileMode);
+    INT_PTR answer = dlg.DoModal(GetActiveWindow());
+    // Enter gives the hidden Yes; a question that could not be shown
+    // replaces nothing.
+    if (answer == IDC_OVERWRITE_NOALL || answer == IDC_OVERWRITE_YES)
+        return kOverwriteSingleYes;
+    return kOverwriteSingleNo;
 }
