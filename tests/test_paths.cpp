@@ -173,3 +173,76 @@ TEST(CenterWindowOn, CentresTruncatesAndStaysInTheWorkArea)
     DestroyWindow(wnd);
     DestroyWindow(ref);
 }
+
+namespace {
+
+// Types a name into the file dialog's name box and presses its OK button.
+const int kFileNameCombo = 0x47c; // cmb13
+const int kFileNameEdit = 0x480;  // edt1
+
+void TypeNameAndConfirm(HWND dlg, const std::string& name)
+{
+    HWND box = GetDlgItem(dlg, kFileNameCombo);
+    if (box == NULL)
+        box = GetDlgItem(dlg, kFileNameEdit);
+    SetWindowTextA(box, name.c_str());
+    // Posted: the dialog may answer with a message box of its own, whose
+    // loop must see the driver's next steps.
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dlg, IDOK));
+}
+
+} // namespace
+
+TEST(ShowFileDialog, OpenNeedsAnExistingFileSaveDoesNotAsk)
+{
+    TempFolder tmp;
+    WriteFileBytes(tmp.File("present.tvx"), "[Resize]\n");
+    const char filter[] = "Settings (*.tvx)\0*.tvx\0";
+
+    struct Case
+    {
+        BOOL open;
+        const char* title;
+        std::string typed;
+        int expected;
+    } cases[] = {
+        {TRUE, "Open file", tmp.File("present.tvx"), 1},
+        {TRUE, "Open file", tmp.File("missing.tvx"), 0},
+        {FALSE, "Select file", tmp.File("present.tvx"), 1},
+    };
+    for (const Case& c : cases)
+    {
+        char name[kPathBufferSize] = "not a file";
+        int result = -1;
+        bool typed = false;
+        DriveWhile([&] { result = ShowFileDialog(GetModuleHandleA(NULL), NULL, name, sizeof(name),
+                                                 tmp.Path().c_str(), filter, "tvx", 0, c.open, FALSE); },
+                   [&](int) {
+                       HWND dlg = FindThreadWindow(c.title);
+                       if (dlg == NULL)
+                           return true;
+                       if (!typed)
+                       {
+                           EXPECT_STREQ("", GetWindowTextString(GetDlgItem(dlg, kFileNameCombo)).c_str())
+                               << "a name that is no file is cleared";
+                           TypeNameAndConfirm(dlg, c.typed);
+                           typed = true;
+                           return true;
+                       }
+                       // Still open: the dialog refused the name. Dismiss what it
+                       // may show about it, then the dialog itself.
+                       HWND top = GetForegroundWindow();
+                       if (top != NULL && top != dlg && GetWindowThreadProcessId(top, NULL) == GetCurrentThreadId())
+                       {
+                           PostMessageA(top, WM_COMMAND, IDOK, 0);
+                           return true;
+                       }
+                       PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+                       return true;
+                   },
+                   100);
+        EXPECT_EQ(c.expected, result ? 1 : 0) << c.typed;
+        if (c.expected)
+            EXPECT_EQ(c.typed, name);
+    }
+}
