@@ -145,6 +145,8 @@ public:
     HWND GetTooltipWindow() const { return m_hTooltip; }
     HMENU GetDropMenu() const { return m_hMenu; }
     HBITMAP GetBackBuffer() const { return m_hBackBuffer; }
+    HBITMAP GetImage() const { return m_hImage; }
+    HBITMAP GetGrayImage() const { return m_hGrayImage; }
 
 protected:
     LRESULT CallSaved(UINT uMsg, WPARAM wParam, LPARAM lParam);

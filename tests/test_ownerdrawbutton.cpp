@@ -574,6 +574,33 @@ TEST_F(ButtonTest, KeyboardAndMnemonicClicksReachTheParent)
     EXPECT_EQ(kOdbPartNone, b.GetPressedPart());
 }
 
+TEST_F(ButtonTest, SetImageLoadsTheImageAndItsGreyCopy)
+{
+    HINSTANCE inst = GetModuleHandleA(NULL);
+    CProbeButton b;
+    Make(b, kOdbStyleViewRadio);
+    ASSERT_TRUE(b.SetImage(inst, IDB_TEST_MAPPED, 0, 1));
+    EXPECT_TRUE(b.HasFlag(kOdbImage));
+    EXPECT_EQ((HBITMAP)NULL, b.GetGrayImage()); // only made for grey or fading buttons
+    HBITMAP first = b.GetImage();
+
+    // A second image replaces the first one and frees it.
+    ASSERT_TRUE(b.SetImage(inst, IDB_TEST_MAPPED, kOdbGrayIdle, 1));
+    EXPECT_EQ(0, GetObjectA(first, sizeof(BITMAP), NULL));
+    EXPECT_TRUE(b.HasFlag(kOdbGrayIdle));
+    ASSERT_NE((HBITMAP)NULL, b.GetGrayImage());
+    BITMAP bm;
+    ASSERT_TRUE(GetObjectA(b.GetGrayImage(), sizeof(bm), &bm));
+    EXPECT_EQ(8, bm.bmWidth);
+    EXPECT_EQ(24, bm.bmBitsPixel);
+
+    // A missing resource: no image, the image bit all the same.
+    CProbeButton missing;
+    Make(missing, kOdbStylePlain);
+    EXPECT_FALSE(missing.SetImage(inst, 4321, 0, 1));
+    EXPECT_TRUE(missing.HasFlag(kOdbImage));
+}
+
 TEST_F(ButtonTest, CreateWithoutRectangleAndCaptionMeasure)
 {
     CProbeButton b;
