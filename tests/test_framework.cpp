@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "framework/Framework.h"
+#include "framework/Splitter.h"
 #include "tests/support/TestUtil.h"
 #include "tests/test_ids.h"
 
@@ -184,4 +185,49 @@ TEST(Framework, CreatedWindowsSeeTheirFirstMessagesAndForward)
     EXPECT_EQ(1, parent.commands);
     parent.DestroyWindow();
     EXPECT_EQ(NULL, child.m_hWnd);
+}
+
+namespace {
+
+int PaneWidth(HWND h)
+{
+    RECT rc;
+    GetWindowRect(h, &rc);
+    return rc.right - rc.left;
+}
+
+} // namespace
+
+TEST(Splitter, LaysOutDragsAndForwardsNotifications)
+{
+    CParentWindow parent;
+    RECT rc = {0, 0, 300, 100};
+    ASSERT_NE(nullptr, parent.Create(NULL, &rc, "p", WS_POPUP));
+    CSplitterWindowImpl splitter;
+    ASSERT_NE(nullptr, splitter.Create(parent, &rc, NULL, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN));
+    HWND left = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, NULL, NULL, NULL);
+    HWND right = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, NULL, NULL, NULL);
+    splitter.SetSplitterPanes(left, right);
+    splitter.SetSplitterPos(-1, true);
+
+    const int bar = splitter.m_cxySplitBar;
+    EXPECT_EQ((300 - bar) / 2, splitter.GetSplitterPos());
+    EXPECT_EQ((300 - bar) / 2, PaneWidth(left));
+    EXPECT_EQ(300 - bar - (300 - bar) / 2, PaneWidth(right));
+
+    int x = splitter.GetSplitterPos() + 1;
+    SendMessageA(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 50));
+    SendMessageA(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + 60, 50));
+    SendMessageA(splitter, WM_LBUTTONUP, 0, MAKELPARAM(x + 60, 50));
+    EXPECT_EQ((300 - bar) / 2 + 60, PaneWidth(left));
+
+    // Dragged past the edge: each pane keeps its least width.
+    SendMessageA(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(splitter.GetSplitterPos() + 1, 50));
+    SendMessageA(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-500, 50));
+    SendMessageA(splitter, WM_LBUTTONUP, 0, 0);
+    EXPECT_EQ(splitter.m_cxyMin, PaneWidth(left));
+
+    SendMessageA(splitter, WM_COMMAND, 77, (LPARAM)left);
+    EXPECT_EQ(1, parent.commands) << "children's notifications reach the splitter's parent";
+    parent.DestroyWindow();
 }
