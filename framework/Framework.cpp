@@ -83,6 +83,49 @@ HWND DialogItemOrNull(HWND hWnd, UINT id)
     return id != 0 ? ::GetDlgItem(hWnd, (int)id) : NULL;
 }
 
+// The object of a window; a window under creation is bound to the pending
+// object on its first message.
+template <class T>
+T* BindObject(HWND hWnd, const char* prop, T*& pCreating)
+{
+    T* p = (T*)::GetPropA(hWnd, prop);
+    if (p == NULL && pCreating != NULL)
+    {
+        p = pCreating;
+        pCreating = NULL;
+        p->m_hWnd = hWnd;
+        ::SetPropA(hWnd, prop, (HANDLE)p);
+    }
+    return p;
+}
+
+// Runs the map; a handler that throws leaves the message to the default
+// processing.
+BOOL CallMessageMap(CMessageMap* p, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes)
+{
+    try
+    {
+        return p->ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lRes, 0);
+    }
+    catch (...)
+    {
+        lRes = 0;
+        return FALSE;
+    }
+}
+
+template <class T>
+void CallFinalMessage(T* p, HWND hWnd)
+{
+    try
+    {
+        p->OnFinalMessage(hWnd);
+    }
+    catch (...)
+    {
+    }
+}
+
 } // namespace
 
 CMessageMap* CWindowImplBaseT::FromHandle(HWND hWnd)
@@ -191,14 +234,7 @@ LRESULT CWindowImplBaseT::DefWindowProc(UINT uMsg, WPARAM wParam, LPARAM lParam)
 
 LRESULT CALLBACK CWindowImplBaseT::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    CWindowImplBaseT* p = (CWindowImplBaseT*)::GetPropA(hWnd, kWindowProp);
-    if (p == NULL && s_pCreatingWindow != NULL)
-    {
-        p = s_pCreatingWindow;
-        s_pCreatingWindow = NULL;
-        p->m_hWnd = hWnd;
-        ::SetPropA(hWnd, kWindowProp, (HANDLE)p);
-    }
+    CWindowImplBaseT* p = BindObject(hWnd, kWindowProp, s_pCreatingWindow);
     if (p == NULL)
         return ::DefWindowProcA(hWnd, uMsg, wParam, lParam);
 
@@ -206,17 +242,7 @@ LRESULT CALLBACK CWindowImplBaseT::WindowProc(HWND hWnd, UINT uMsg, WPARAM wPara
     const MSG* pOldMsg = p->m_pCurrentMsg;
     p->m_pCurrentMsg = &msg;
     LRESULT lRes = 0;
-    BOOL handled = FALSE;
-    try
-    {
-        handled = p->ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lRes, 0);
-    }
-    catch (...)
-    {
-        // A failing handler leaves the message to the default processing.
-        handled = FALSE;
-        lRes = 0;
-    }
+    BOOL handled = CallMessageMap(p, hWnd, uMsg, wParam, lParam, lRes);
     p->m_pCurrentMsg = pOldMsg;
 
     if (!handled)
@@ -227,13 +253,7 @@ LRESULT CALLBACK CWindowImplBaseT::WindowProc(HWND hWnd, UINT uMsg, WPARAM wPara
         ::RemovePropA(hWnd, kWindowProp);
         p->m_pfnSuperWindowProc = NULL;
         p->m_hWnd = NULL;
-        try
-        {
-            p->OnFinalMessage(hWnd);
-        }
-        catch (...)
-        {
-        }
+        CallFinalMessage(p, hWnd);
     }
     return lRes;
 }
@@ -309,40 +329,17 @@ BOOL CDialogImplBaseT::CenterWindow(HWND hWndCenter)
 
 INT_PTR CALLBACK CDialogImplBaseT::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    CDialogImplBaseT* p = (CDialogImplBaseT*)::GetPropA(hWnd, kDialogProp);
-    if (p == NULL && s_pCreatingDialog != NULL)
-    {
-        p = s_pCreatingDialog;
-        s_pCreatingDialog = NULL;
-        p->m_hWnd = hWnd;
-        ::SetPropA(hWnd, kDialogProp, (HANDLE)p);
-    }
+    CDialogImplBaseT* p = BindObject(hWnd, kDialogProp, s_pCreatingDialog);
     if (p == NULL)
         return FALSE;
 
     LRESULT lRes = 0;
-    BOOL handled = FALSE;
-    try
-    {
-        handled = p->ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lRes, 0);
-    }
-    catch (...)
-    {
-        handled = FALSE;
-        lRes = 0;
-    }
-
+    BOOL handled = CallMessageMap(p, hWnd, uMsg, wParam, lParam, lRes);
     if (uMsg == WM_NCDESTROY)
     {
         ::RemovePropA(hWnd, kDialogProp);
         p->m_hWnd = NULL;
-        try
-        {
-            p->OnFinalMessage(hWnd);
-        }
-        catch (...)
-        {
-        }
+        CallFinalMessage(p, hWnd);
         return FALSE;
     }
     if (!handled)
