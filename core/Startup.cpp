@@ -9,6 +9,7 @@
 #include "core/ImageIO.h"
 #include "core/QuietConverter.h"
 #include "framework/Framework.h"
+#include "mainwnd/MainDlg.h"
 #include "shellint/SetupDlg.h"
 #include "shellint/ShellVerb.h"
 
@@ -69,7 +70,8 @@ int RunProgram(HINSTANCE hInstance, const char* cmdLine)
     }
     else
     {
-        // main window: not yet built
+        CMainDlg dialog;
+        dialog.DoModal(GetActiveWindow());
     }
     CleanUp();
     return kExitNormal;

@@ -1,0 +1,144 @@
+// The main window: folder tree and file list in a splitter, the option
+// panel, the preview of the focused file and the Convert commands. One flat
+// message map routes every command; what no entry takes is reflected back
+// to the child control it concerns.
+#pragma once
+
+#include <windows.h>
+#include <string>
+#include <vector>
+
+#include "controls/OwnerDrawButton.h"
+#include "core/StrUtil.h"
+#include "framework/Framework.h"
+#include "framework/Splitter.h"
+#include "res/resource.h"
+
+namespace Magick
+{
+class Image;
+}
+class CProgressDlg;
+
+// Preview stages: what an option change recomputes from.
+const unsigned short kStageResize = 0;
+const unsigned short kStageBorder = 1;
+const unsigned short kStageRotateColor = 2;
+
+// Colour-adjustment trackbars run 0..200; this position means unchanged.
+const int kAdjustNeutral = 100;
+const int kAdjustMax = 200;
+
+class CMainDlg : public CDialogImpl<CMainDlg>
+{
+public:
+    enum { IDD = IDD_MAIN };
+
+    CMainDlg();
+    ~CMainDlg() override;
+
+    BEGIN_MSG_MAP(CMainDlg)
+        MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+        MESSAGE_HANDLER(WM_HSCROLL, OnHScroll)
+        COMMAND_ID_HANDLER(IDOK, IgnoreMessage)
+        COMMAND_ID_HANDLER(IDCANCEL, OnExit)
+        COMMAND_RANGE_HANDLER(ID_CONVERT_SELECTION, ID_CONVERT_RECURSIVE, OnConvertMenu)
+        COMMAND_HANDLER(IDC_MAIN_CONVERT, BN_CLICKED, OnConvert)
+        COMMAND_HANDLER(ID_TOOLS_OPTIONS, 0, OnOptions)
+        COMMAND_RANGE_CODE_HANDLER(IDC_MAIN_RESIZE, IDC_MAIN_USE_HEIGHT, BN_CLICKED, OnResizeOptionChanged)
+        COMMAND_RANGE_CODE_HANDLER(IDC_MAIN_WIDTH, IDC_MAIN_HEIGHT, EN_CHANGE, OnResizeOptionChanged)
+        COMMAND_RANGE_CODE_HANDLER(IDC_MAIN_FIT, IDC_MAIN_STRETCH, BN_CLICKED, OnResizeOptionChanged)
+        COMMAND_HANDLER(IDC_MAIN_ANCHOR, CBN_SELCHANGE, OnResizeOptionChanged)
+        COMMAND_RANGE_CODE_HANDLER(IDC_MAIN_BORDER, IDC_MAIN_BORDER_3D, BN_CLICKED, OnBorderOptionChanged)
+        COMMAND_HANDLER(IDC_MAIN_BORDER_COLOR, 0, OnBorderOptionChanged)
+        COMMAND_HANDLER(IDC_MAIN_BORDER_WIDTH, EN_CHANGE, OnBorderOptionChanged)
+        COMMAND_RANGE_HANDLER(IDC_MAIN_VIEW_DETAILS, IDC_MAIN_VIEW_LARGE_ICONS, OnViewMode)
+        COMMAND_HANDLER(IDC_MAIN_ROTATE, CBN_SELCHANGE, OnRotateChanged)
+        COMMAND_RANGE_CODE_HANDLER(IDC_MAIN_HUE, IDC_MAIN_LIGHTNESS, EN_CHANGE, OnAdjustEditChange)
+        COMMAND_HANDLER(IDC_MAIN_SAVE, BN_CLICKED, OnSaveSettings)
+        COMMAND_HANDLER(IDC_MAIN_LOAD, BN_CLICKED, OnLoadSettings)
+        COMMAND_HANDLER(IDC_MAIN_BROWSE, BN_CLICKED, OnBrowseOutputFolder)
+        COMMAND_HANDLER(IDC_MAIN_RESET, BN_CLICKED, OnReset)
+        COMMAND_HANDLER(IDC_MAIN_GIF_SETTINGS, BN_CLICKED, OnGifSettings)
+        COMMAND_RANGE_HANDLER(ID_HELP_QUICKSTART, ID_HELP_SUPPORT, OnHelpCommand)
+        COMMAND_ID_HANDLER(ID_HELP_ABOUT, OnHelpCommand)
+        COMMAND_ID_HANDLER(ID_HELP_EMAIL, OnHelpCommand)
+        REFLECT_NOTIFICATIONS()
+    END_MSG_MAP()
+
+    // Start-up and the browser callbacks.
+    LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL& bHandled);
+    void InitFolderTree();
+    LRESULT InitControls();
+
+    // Option panel, view modes and small commands.
+    LRESULT IgnoreMessage(WORD, WORD, HWND, BOOL&) { return 0; }
+    void UpdateControlStates();
+    void EnableImageControls(bool enable);
+    LRESULT OnResizeOptionChanged(WORD, WORD, HWND, BOOL&);
+    LRESULT OnBorderOptionChanged(WORD, WORD, HWND, BOOL&);
+    LRESULT OnRotateChanged(WORD, WORD, HWND, BOOL&);
+    LRESULT OnHScroll(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnAdjustEditChange(WORD, WORD id, HWND, BOOL&);
+    LRESULT OnViewMode(WORD, WORD id, HWND, BOOL&);
+    LRESULT OnExit(WORD, WORD id, HWND, BOOL&);
+    LRESULT OnOptions(WORD, WORD, HWND, BOOL&);
+    LRESULT OnBrowseOutputFolder(WORD, WORD, HWND, BOOL&);
+
+    // Preview pipeline.
+    int LoadSourceImage(const char* path);
+    void UpdatePreview(unsigned short fromStage);
+    void ApplyResize();
+    void ResizeCropToFit();
+    void ResizeStretch();
+    void ApplyBorder();
+    void DrawPreview(Magick::Image* image);
+
+    // Batch conversion.
+    LRESULT OnConvertMenu(WORD, WORD id, HWND, BOOL&);
+    LRESULT OnConvert(WORD, WORD, HWND, BOOL&);
+    int ConvertFiles(CProgressDlg* progress);
+    int ConvertOneFile(const char* outputFolder, int index, CProgressDlg* progress);
+    void BuildOutputName(char* path, int index);
+    void CollectFiles(std::vector<std::string>& list, const char* folder, bool recursive);
+
+    // Settings files.
+    void SaveSettings(const char* path);
+    void LoadSettings(const char* path);
+    void ResetSettings();
+    LRESULT OnSaveSettings(WORD, WORD, HWND, BOOL&);
+    LRESULT OnLoadSettings(WORD, WORD, HWND, BOOL&);
+    LRESULT OnReset(WORD, WORD, HWND, BOOL&);
+
+    // GIF settings and help.
+    LRESULT OnGifSettings(WORD, WORD, HWND, BOOL&);
+    LRESULT OnHelpCommand(WORD, WORD id, HWND, BOOL&);
+
+    // The file list's list view (inside the splitter once start-up ran).
+    HWND GetListView() const;
+
+    COLORREF m_crBorder;
+    COwnerDrawButton m_btnList;
+    COwnerDrawButton m_btnDetails;
+    COwnerDrawButton m_btnSmallIcons;
+    COwnerDrawButton m_btnLargeIcons;
+    COwnerDrawButton m_btnConvert;
+    COwnerDrawButton m_btnSave;
+    COwnerDrawButton m_btnLoad;
+    COwnerDrawButton m_btnReset;
+    COwnerDrawButton m_btnExit;
+    COwnerDrawButton m_btnGifSettings;
+    COwnerDrawButton m_btnBrowse;
+    CSplitterWindowImpl m_splitter;
+    Magick::Image* m_pSourceImage;
+    Magick::Image* m_pStage0;
+    Magick::Image* m_pStage1;
+    Magick::Image* m_pStage2;
+    int m_bBusy;
+    int m_bLoading;
+    int m_bPreview;
+    unsigned short m_nConvertCmd;
+    char m_szCurrentFile[kPathBufferSize];
+    char m_szBrowsedFolder[kPathBufferSize];
+    HBITMAP m_hPreviewBitmap;
+};
