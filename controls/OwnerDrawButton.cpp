@@ -2,21 +2,14 @@
 
 #include <windowsx.h>
 #include <cstring>
-#include <new>
 
+#include "controls/WinUtil.h"
+#include "controls/WindowTable.h"
 #include "core/StrUtil.h"
 
 namespace {
 
-struct ButtonMapEntry
-{
-    HWND hWnd;
-    COwnerDrawButton* pButton;
-};
-
-// Exactly s_mapCount pairs; NULL when empty.
-ButtonMapEntry* s_map = NULL;
-int s_mapCount = 0;
+CWindowTable<COwnerDrawButton> s_buttons;
 
 const int kFadeSteps = 5;
 const BYTE kFadeStep = 51;
@@ -59,69 +52,27 @@ UINT GetCheckMousePosMessage()
 
 BOOL ButtonMapAdd(COwnerDrawButton* pButton)
 {
-    ButtonMapEntry* grown = new (std::nothrow) ButtonMapEntry[s_mapCount + 1];
-    if (grown == NULL)
-        return FALSE;
-    if (s_mapCount > 0)
-        memcpy(grown, s_map, sizeof(ButtonMapEntry) * s_mapCount);
-    grown[s_mapCount].hWnd = pButton->GetHwnd();
-    grown[s_mapCount].pButton = pButton;
-    delete[] s_map;
-    s_map = grown;
-    ++s_mapCount;
-    return TRUE;
+    return s_buttons.Add(pButton->GetHwnd(), pButton);
 }
 
 void ButtonMapRemove(COwnerDrawButton* pButton)
 {
-    int kept = 0;
-    for (int i = 0; i < s_mapCount; ++i)
-        if (s_map[i].pButton != pButton)
-            s_map[kept++] = s_map[i];
-    if (kept == s_mapCount)
-        return;
-    s_mapCount = kept;
-    if (kept == 0)
-    {
-        delete[] s_map;
-        s_map = NULL;
-        return;
-    }
-    // Shrinking in place is always possible; keep the block when a smaller
-    // one cannot be had.
-    ButtonMapEntry* shrunk = new (std::nothrow) ButtonMapEntry[kept];
-    if (shrunk == NULL)
-        return;
-    memcpy(shrunk, s_map, sizeof(ButtonMapEntry) * kept);
-    delete[] s_map;
-    s_map = shrunk;
+    s_buttons.Remove(pButton);
 }
 
 COwnerDrawButton* ButtonMapFind(HWND hWnd)
 {
-    for (int i = 0; i < s_mapCount; ++i)
-        if (s_map[i].hWnd == hWnd)
-            return s_map[i].pButton;
-    return NULL;
+    return s_buttons.Find(hWnd);
 }
 
 int ButtonMapCount()
 {
-    return s_mapCount;
+    return s_buttons.Count();
 }
 
 LRESULT CALLBACK OwnerDrawButtonWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    try
-    {
-        COwnerDrawButton* pButton = ButtonMapFind(hWnd);
-        if (pButton != NULL)
-            return pButton->WindowProc(hWnd, uMsg, wParam, lParam);
-    }
-    catch (...)
-    {
-    }
-    return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+    return DispatchToTable(s_buttons, hWnd, uMsg, wParam, lParam);
 }
 
 // ---------------------------------------------------------------------------
@@ -141,32 +92,18 @@ COwnerDrawButton::~COwnerDrawButton()
 void COwnerDrawButton::Detach()
 {
     Cleanup();
-    ButtonMapRemove(this);
-    // Only give the procedure back while ours is installed; otherwise a
-    // later subclass would be cut off.
-    if (IsWindow(m_hWnd) && m_pfnSaved != NULL &&
-        (WNDPROC)GetWindowLongPtrA(m_hWnd, GWLP_WNDPROC) == OwnerDrawButtonWndProc)
-        SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, (LONG_PTR)m_pfnSaved);
+    s_buttons.Unsubclass(m_hWnd, this, OwnerDrawButtonWndProc, m_pfnSaved);
     m_hWnd = NULL;
 }
 
 BOOL COwnerDrawButton::Attach(HWND hWnd, DWORD style)
 {
-    // A window that already runs our procedure would save it as its own
-    // previous procedure and recurse without end.
-    if (!IsWindow(hWnd) || ButtonMapFind(hWnd) != NULL ||
-        (WNDPROC)GetWindowLongPtrA(hWnd, GWLP_WNDPROC) == OwnerDrawButtonWndProc)
-        return FALSE;
     if (m_hWnd != NULL && ButtonMapFind(m_hWnd) == this)
+        return FALSE;
+    if (!s_buttons.Subclass(hWnd, this, OwnerDrawButtonWndProc, &m_pfnSaved))
         return FALSE;
     m_style = style;
     m_hWnd = hWnd;
-    if (!ButtonMapAdd(this))
-    {
-        m_hWnd = NULL;
-        return FALSE;
-    }
-    m_pfnSaved = (WNDPROC)SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)OwnerDrawButtonWndProc);
     MakeBackBuffer();
     return TRUE;
 }
@@ -319,19 +256,7 @@ int COwnerDrawButton::HitTest(int x, int y) const
 
 void COwnerDrawButton::Redraw(BOOL parentToo)
 {
-    if (m_hWnd == NULL)
-        return;
-    InvalidateRect(m_hWnd, NULL, TRUE);
-    UpdateWindow(m_hWnd);
-    HWND hParent = GetParent(m_hWnd);
-    if (parentToo && hParent != NULL)
-    {
-        RECT rc;
-        GetWindowRect(m_hWnd, &rc);
-        MapWindowPoints(NULL, hParent, (POINT*)&rc, 2);
-        InvalidateRect(hParent, &rc, TRUE);
-        UpdateWindow(hParent);
-    }
+    RedrawNow(m_hWnd, parentToo);
 }
 
 SIZE COwnerDrawButton::MeasureText() const
@@ -465,12 +390,8 @@ LRESULT COwnerDrawButton::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM
         }
         break;
     case WM_STYLECHANGED:
-        if (wParam == (WPARAM)GWL_STYLE && lParam != 0)
-        {
-            const STYLESTRUCT* ss = (const STYLESTRUCT*)lParam;
-            if ((ss->styleOld ^ ss->styleNew) & WS_DISABLED)
-                PostMessageA(hWnd, GetCheckMousePosMessage(), 0, 0);
-        }
+        if (IsEnableStyleChange(wParam, lParam))
+            PostMessageA(hWnd, GetCheckMousePosMessage(), 0, 0);
         break;
     case WM_GETDLGCODE:
         if (HasFlag(kOdbRadio))
@@ -513,15 +434,7 @@ LRESULT COwnerDrawButton::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM
 LRESULT COwnerDrawButton::OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     if (m_hTooltip != NULL)
-    {
-        MSG msg;
-        memset(&msg, 0, sizeof(msg));
-        msg.hwnd = m_hWnd;
-        msg.message = uMsg;
-        msg.wParam = wParam;
-        msg.lParam = lParam;
-        SendMessageA(m_hTooltip, TTM_RELAYEVENT, 0, (LPARAM)&msg);
-    }
+        RelayToTooltip(m_hTooltip, m_hWnd, uMsg, wParam, lParam);
     SetCursor(LoadCursorA(NULL, IDC_ARROW));
     if (!IsWindowEnabled(m_hWnd) ||
         (uMsg != WM_MOUSEMOVE && uMsg != WM_LBUTTONDOWN && uMsg != WM_LBUTTONUP &&

@@ -1,5 +1,6 @@
 #include "controls/WinUtil.h"
 
+#include <commctrl.h>
 #include <cstring>
 
 void MakeLower(char* text)
@@ -45,4 +46,39 @@ BOOL CenterWindowOn(HWND hWnd, HWND hWndRef)
     if (x == rcWnd.left && y == rcWnd.top)
         return FALSE;
     return SetWindowPos(hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+void RedrawNow(HWND hWnd, BOOL parentToo)
+{
+    if (hWnd == NULL)
+        return;
+    InvalidateRect(hWnd, NULL, TRUE);
+    UpdateWindow(hWnd);
+    HWND hParent = GetParent(hWnd);
+    if (!parentToo || hParent == NULL)
+        return;
+    RECT rc;
+    GetWindowRect(hWnd, &rc);
+    MapWindowPoints(NULL, hParent, (POINT*)&rc, 2);
+    InvalidateRect(hParent, &rc, TRUE);
+    UpdateWindow(hParent);
+}
+
+void RelayToTooltip(HWND hTooltip, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    MSG msg;
+    memset(&msg, 0, sizeof(msg));
+    msg.hwnd = hWnd;
+    msg.message = uMsg;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    SendMessageA(hTooltip, TTM_RELAYEVENT, 0, (LPARAM)&msg);
+}
+
+BOOL IsEnableStyleChange(WPARAM wParam, LPARAM lParam)
+{
+    if (wParam != (WPARAM)GWL_STYLE || lParam == 0)
+        return FALSE;
+    const STYLESTRUCT* ss = (const STYLESTRUCT*)lParam;
+    return ((ss->styleOld ^ ss->styleNew) & WS_DISABLED) != 0;
 }

@@ -10,3 +10,13 @@ void MakeLower(char* text);
 // work area when the reference is NULL or unreadable), kept inside the work
 // area. Non-zero when the window was moved.
 BOOL CenterWindowOn(HWND hWnd, HWND hWndRef);
+
+// Repaints a window at once (erasing); with parentToo also the parent's
+// area under it, for controls drawn over the parent's background.
+void RedrawNow(HWND hWnd, BOOL parentToo);
+
+// Hands a mouse message to a tooltip control (TTM_RELAYEVENT).
+void RelayToTooltip(HWND hTooltip, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+// Whether a WM_STYLECHANGED message tells of WS_DISABLED being switched.
+BOOL IsEnableStyleChange(WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,124 @@
+// A process-wide table of {window, object} pairs for controls that subclass
+// their windows with one shared window procedure instead of a thunk. The
+// storage is a heap block of exactly Count() pairs, NULL while empty.
+#pragma once
+
+#include <windows.h>
+#include <cstring>
+#include <new>
+
+template <class T>
+class CWindowTable
+{
+public:
+    // Constant-initialised, so a table at namespace scope is ready before
+    // any static constructor can reach it.
+    constexpr CWindowTable() {}
+    CWindowTable(const CWindowTable&) = delete;
+    CWindowTable& operator=(const CWindowTable&) = delete;
+
+    // Appends {hWnd, pObject}; FALSE (and no change) when the table cannot grow.
+    BOOL Add(HWND hWnd, T* pObject)
+    {
+        Entry* grown = new (std::nothrow) Entry[m_count + 1];
+        if (grown == NULL)
+            return FALSE;
+        if (m_count > 0)
+            memcpy(grown, m_entries, sizeof(Entry) * m_count);
+        grown[m_count].hWnd = hWnd;
+        grown[m_count].pObject = pObject;
+        delete[] m_entries;
+        m_entries = grown;
+        ++m_count;
+        return TRUE;
+    }
+
+    // Removes every pair of the object, moving the later pairs down.
+    void Remove(const T* pObject)
+    {
+        int kept = 0;
+        for (int i = 0; i < m_count; ++i)
+            if (m_entries[i].pObject != pObject)
+                m_entries[kept++] = m_entries[i];
+        if (kept == m_count)
+            return;
+        m_count = kept;
+        if (kept == 0)
+        {
+            delete[] m_entries;
+            m_entries = NULL;
+            return;
+        }
+        // Keep the larger block when a smaller one cannot be had.
+        Entry* shrunk = new (std::nothrow) Entry[kept];
+        if (shrunk == NULL)
+            return;
+        memcpy(shrunk, m_entries, sizeof(Entry) * kept);
+        delete[] m_entries;
+        m_entries = shrunk;
+    }
+
+    // The object of the first pair with that window, or NULL.
+    T* Find(HWND hWnd) const
+    {
+        for (int i = 0; i < m_count; ++i)
+            if (m_entries[i].hWnd == hWnd)
+                return m_entries[i].pObject;
+        return NULL;
+    }
+
+    int Count() const { return m_count; }
+
+    // Adds the pair and installs proc on the window, saving the previous
+    // procedure. Refused (FALSE) for a window that already has an object or
+    // already runs proc (it would save proc as its own previous procedure
+    // and recurse without end), or when the table cannot grow.
+    BOOL Subclass(HWND hWnd, T* pObject, WNDPROC proc, WNDPROC* pPrevious)
+    {
+        if (!IsWindow(hWnd) || Find(hWnd) != NULL ||
+            (WNDPROC)GetWindowLongPtrA(hWnd, GWLP_WNDPROC) == proc)
+            return FALSE;
+        if (!Add(hWnd, pObject))
+            return FALSE;
+        *pPrevious = (WNDPROC)SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)proc);
+        return TRUE;
+    }
+
+    // Removes the object's pairs and gives the window its previous procedure
+    // back, but only while proc is still installed: otherwise a later
+    // subclass would be cut off.
+    void Unsubclass(HWND hWnd, const T* pObject, WNDPROC proc, WNDPROC previous)
+    {
+        Remove(pObject);
+        if (IsWindow(hWnd) && previous != NULL &&
+            (WNDPROC)GetWindowLongPtrA(hWnd, GWLP_WNDPROC) == proc)
+            SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)previous);
+    }
+
+private:
+    struct Entry
+    {
+        HWND hWnd;
+        T* pObject;
+    };
+    Entry* m_entries = NULL;
+    int m_count = 0;
+};
+
+// The body of a shared window procedure: the window's object gets the
+// message through its virtual WindowProc; a window without an object, or a
+// handler that throws, ends in DefWindowProc.
+template <class T>
+LRESULT DispatchToTable(const CWindowTable<T>& table, HWND hWnd, UINT uMsg, WPARAM wParam,
+                        LPARAM lParam)
+{
+    try
+    {
+        if (T* pObject = table.Find(hWnd))
+            return pObject->WindowProc(hWnd, uMsg, wParam, lParam);
+    }
+    catch (...)
+    {
+    }
+    return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+}
