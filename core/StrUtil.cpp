@@ -1,5 +1,6 @@
 #include "core/StrUtil.h"
 
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -69,4 +70,25 @@ std::string GetWindowTextString(HWND hWnd)
     std::vector<char> buf((size_t)len + 1);
     int got = ::GetWindowTextA(hWnd, buf.data(), len + 1);
     return std::string(buf.data(), got > 0 ? (size_t)got : 0);
+}
+
+int ParseLeadingInt(const char* text)
+{
+    if (text == NULL)
+        return 0;
+    const char* p = text;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-')
+        negative = *p++ == '-';
+    // Accumulate one past the limit so both ends saturate exactly.
+    const long long limit = negative ? -(long long)INT_MIN : (long long)INT_MAX;
+    long long value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p)
+        if (value <= limit)
+            value = value * 10 + (*p - '0');
+    if (value > limit)
+        value = limit;
+    return (int)(negative ? -value : value);
 }

@@ -22,3 +22,9 @@ int StrICmp(const char* a, const char* b);
 
 // A window's whole text, read by its length.
 std::string GetWindowTextString(HWND hWnd);
+
+// The decimal integer at the start of a text, as the runtime's string-to-
+// integer routine reads it (leading white space, an optional sign, digits;
+// 0 without digits), but saturated at the 32-bit limits instead of
+// overflowing.
+int ParseLeadingInt(const char* text);

@@ -100,3 +100,7 @@
 #define IDC_OVERWRITE_NOALL     8
 #define IDC_OVERWRITE_ICON      1167
 #define IDC_OVERWRITE_PATH      1169
+
+// Spin edit: the arrow buttons, children of the edit
+#define IDC_SPIN_UP         10000
+#define IDC_SPIN_DOWN       10001

@@ -13,3 +13,9 @@
 #define IDM_TEST_FIRST      9201
 #define IDM_TEST_SECOND     9202
 #define IDM_TEST_PLAIN      9203
+
+// Spin edit and hyperlink tests
+#define IDD_TEST_CONTROLS   9300
+#define IDC_TEST_SPIN       9301
+#define IDC_TEST_SPIN_OTHER 9302
+#define IDC_TEST_LINK       9303

@@ -215,3 +215,14 @@ int RunProgramExe(const std::string& args, DWORD timeoutMs)
     CloseHandle(pi.hProcess);
     return (int)code;
 }
+
+HWND ShowTestDialog(UINT idd, DLGPROC proc)
+{
+    HWND hDlg = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(idd), NULL, proc, 0);
+    if (hDlg != NULL)
+    {
+        ShowWindow(hDlg, SW_SHOW);
+        UpdateWindow(hDlg);
+    }
+    return hDlg;
+}

@@ -59,3 +59,6 @@ int RunProgramExe(const std::string& args, DWORD timeoutMs = 60000);
 
 // The build folder, where tolvex.exe.so lies, as a Windows path.
 std::string BuildFolder();
+
+// A shown modeless dialog of the test executable's template (NULL owner).
+HWND ShowTestDialog(UINT idd, DLGPROC proc);
