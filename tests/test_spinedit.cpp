@@ -241,9 +241,14 @@ TEST_F(SpinEditTest, CtrlArrowKeysStepAndPlainArrowsReachTheEdit)
     SendMessageA(edit, WM_KEYDOWN, VK_DOWN, 0);
     SendMessageA(edit, WM_KEYDOWN, VK_DOWN, 0);
     EXPECT_EQ("30%", Text());
+    // Without Ctrl the edit moves its caret as usual and the number stays.
     SetCtrl(false);
-    SendMessageA(edit, WM_KEYDOWN, VK_UP, 0);
+    SendMessageA(edit, EM_SETSEL, 1, 1);
     SendMessageA(edit, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(MAKELONG(2, 2), (LONG)Selection());
+    SendMessageA(edit, WM_KEYDOWN, VK_UP, 0);
+    SendMessageA(edit, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(MAKELONG(0, 0), (LONG)Selection());
     EXPECT_EQ("30%", Text());
     EXPECT_EQ(3, g_changes);
 }
