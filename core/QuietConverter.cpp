@@ -175,27 +175,35 @@ void CQuietConverter::Stretch()
         StretchToSize(*Image, Width, Height);
 }
 
+int MakeOutputBaseName(const char* prefix, const char* name, int pattern, unsigned index,
+                       const char* suffix, char* out, size_t outSize)
+{
+    BOOL fits = TRUE;
+    switch (pattern)
+    {
+    case kNameOnly:
+        fits = SafeFormat(out, outSize, "%s%s%s", prefix, name, suffix);
+        break;
+    case kNameIndex:
+        fits = SafeFormat(out, outSize, "%s%s_%u%s", prefix, name, index, suffix);
+        break;
+    case kIndexName:
+        fits = SafeFormat(out, outSize, "%s%u_%s%s", prefix, index, name, suffix);
+        break;
+    default:
+        fits = SafeFormat(out, outSize, "%s%s", prefix, suffix);
+        break;
+    }
+    if (!fits && out != NULL && outSize > 0)
+        out[0] = '\0';
+    return fits ? 1 : 0;
+}
+
 int CQuietConverter::MakeOutputName(const char* sourcePath, unsigned index, char* out, size_t outSize) const
 {
     const PathParts parts = SplitPath(sourcePath);
-    const char* name = parts.name.c_str();
     char file[kPathBufferSize];
-    BOOL fits = TRUE;
-    switch (NameMode)
-    {
-    case kNameOnly:
-        fits = SafeFormat(file, sizeof(file), "%s%s%s", Prefix, name, Suffix);
-        break;
-    case kNameIndex:
-        fits = SafeFormat(file, sizeof(file), "%s%s_%u%s", Prefix, name, index, Suffix);
-        break;
-    case kIndexName:
-        fits = SafeFormat(file, sizeof(file), "%s%u_%s%s", Prefix, index, name, Suffix);
-        break;
-    default:
-        fits = SafeFormat(file, sizeof(file), "%s%s", Prefix, Suffix);
-        break;
-    }
+    BOOL fits = MakeOutputBaseName(Prefix, parts.name.c_str(), NameMode, index, Suffix, file, sizeof(file));
     if (fits)
         fits = SafeFormat(out, outSize, "%s%s%s", parts.drive.c_str(), parts.dir.c_str(), file);
     if (!fits && out != NULL && outSize > 0)

@@ -15,6 +15,13 @@ const int kIndexName = 2;
 // The size of the converter's prefix and suffix fields.
 const size_t kNameFieldSize = 260;
 
+// An output file's name without folder and extension: the prefix, then the
+// source's name and the running index as the pattern says (any other
+// pattern adds neither), then the suffix. 0 (and an empty output) when it
+// does not fit.
+int MakeOutputBaseName(const char* prefix, const char* name, int pattern, unsigned index,
+                       const char* suffix, char* out, size_t outSize);
+
 class CQuietConverter
 {
 public:
