@@ -2,14 +2,6 @@
 // window builds before they are written.
 #include "mainwnd/MainDlg.h"
 
-int CMainDlg::LoadSourceImage(const char*) { return 0; }
-void CMainDlg::UpdatePreview(unsigned short) {}
-void CMainDlg::ApplyResize() {}
-void CMainDlg::ResizeCropToFit() {}
-void CMainDlg::ResizeStretch() {}
-void CMainDlg::ApplyBorder() {}
-void CMainDlg::DrawPreview(Magick::Image*) {}
-
 LRESULT CMainDlg::OnConvertMenu(WORD, WORD id, HWND, BOOL&)
 {
     m_nConvertCmd = id;

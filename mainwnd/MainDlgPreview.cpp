@@ -1,0 +1,250 @@
+// The main window's preview pipeline: the source image, three stage images
+// (resize, border, rotation and colour) and the picture in the preview box.
+// The batch conversion runs the same stages at full size.
+#include "mainwnd/MainDlg.h"
+
+#include <commctrl.h>
+#include <climits>
+#include <cmath>
+#include <exception>
+#include <new>
+
+#include "controls/Bitmaps.h"
+#include "controls/GdiHandles.h"
+#include "core/ImageIO.h"
+#include "core/ImageSteps.h"
+#include "core/MagickInc.h"
+
+namespace {
+
+const int kStageCount = kStageRotateColor + 1;
+
+// CropToFit with this anchor scales to cover the box and crops nothing: the
+// crop mode without an anchor chosen.
+const int kCropScaleOnly = -1;
+
+UINT ReadSize(HWND hDlg, int id)
+{
+    const int value = (int)GetDlgItemInt(hDlg, id, NULL, TRUE);
+    return value > 0 ? (UINT)value : 0;
+}
+
+BOOL IsChecked(HWND hDlg, int id)
+{
+    return IsDlgButtonChecked(hDlg, id) != BST_UNCHECKED;
+}
+
+LRESULT ComboSelection(HWND hDlg, int id)
+{
+    return SendDlgItemMessageA(hDlg, id, CB_GETCURSEL, 0, 0);
+}
+
+int CropAnchorOf(HWND hDlg)
+{
+    const LRESULT sel = ComboSelection(hDlg, IDC_MAIN_ANCHOR);
+    switch (sel)
+    {
+    case 0:
+        return kCropLeftTop;
+    case 1:
+        return kCropCenter;
+    case 2:
+        return kCropRightBottom;
+    default:
+        return kCropScaleOnly;
+    }
+}
+
+int RotationOf(HWND hDlg)
+{
+    switch (ComboSelection(hDlg, IDC_MAIN_ROTATE))
+    {
+    case 1:
+        return kRotate90;
+    case 2:
+        return kRotate180;
+    case 3:
+        return kRotate270;
+    default:
+        return 0;
+    }
+}
+
+int TrackbarPos(HWND hDlg, int id)
+{
+    return (int)SendDlgItemMessageA(hDlg, id, TBM_GETPOS, 0, 0);
+}
+
+SIZE PreviewBox(HWND hDlg)
+{
+    RECT rc = {0, 0, 0, 0};
+    ::GetClientRect(::GetDlgItem(hDlg, IDC_MAIN_PREVIEW), &rc);
+    const SIZE box = {rc.right, rc.bottom};
+    return box;
+}
+
+} // namespace
+
+int CMainDlg::LoadSourceImage(const char* path)
+{
+    delete m_pSourceImage;
+    m_pSourceImage = NULL;
+    try
+    {
+        m_pSourceImage = new (std::nothrow) Magick::Image();
+        if (m_pSourceImage != NULL)
+            ReadImageFile(*m_pSourceImage, path);
+    }
+    catch (const std::exception&)
+    {
+        delete m_pSourceImage;
+        m_pSourceImage = NULL;
+    }
+    if (m_pSourceImage == NULL)
+    {
+        EnableImageControls(false);
+        return 0;
+    }
+    m_bLoading = 0;
+    EnableImageControls(true);
+    UpdatePreview(kStageResize);
+    return 1;
+}
+
+void CMainDlg::UpdatePreview(unsigned short fromStage)
+{
+    if (fromStage >= kStageCount)
+        return;
+    Magick::Image** const stages[kStageCount] = {&m_pStage0, &m_pStage1, &m_pStage2};
+    int stage = fromStage;
+    try
+    {
+        for (; stage < kStageCount; ++stage)
+        {
+            Magick::Image* input = stage == kStageResize ? m_pSourceImage : *stages[stage - 1];
+            if (input == NULL)
+                return;
+            delete *stages[stage];
+            *stages[stage] = new (std::nothrow) Magick::Image(*input);
+            if (*stages[stage] == NULL)
+                throw std::bad_alloc();
+            PrepareForWork(**stages[stage]);
+            switch (stage)
+            {
+            case kStageResize:
+                ApplyResize();
+                break;
+            case kStageBorder:
+                ApplyBorder();
+                break;
+            default:
+                ApplyRotation(*m_pStage2, RotationOf(m_hWnd));
+                ApplyColorChange(*m_pStage2, TrackbarPos(m_hWnd, IDC_MAIN_HUE_BAR),
+                                 TrackbarPos(m_hWnd, IDC_MAIN_SATURATION_BAR),
+                                 TrackbarPos(m_hWnd, IDC_MAIN_LIGHTNESS_BAR));
+                break;
+            }
+        }
+    }
+    catch (const std::exception&)
+    {
+        // A half-done stage and the ones after it would show, or be written
+        // as, the wrong picture: drop them; the earlier stages stand.
+        for (int i = stage; i < kStageCount; ++i)
+        {
+            delete *stages[i];
+            *stages[i] = NULL;
+        }
+        return;
+    }
+    if (m_bPreview)
+        DrawPreview(m_pStage2);
+}
+
+void CMainDlg::ApplyResize()
+{
+    if (m_pStage0 == NULL)
+        return;
+    ResizeOptions options;
+    options.enableResize = IsChecked(m_hWnd, IDC_MAIN_RESIZE);
+    options.enableWidth = IsChecked(m_hWnd, IDC_MAIN_USE_WIDTH);
+    options.width = ReadSize(m_hWnd, IDC_MAIN_WIDTH);
+    options.enableHeight = IsChecked(m_hWnd, IDC_MAIN_USE_HEIGHT);
+    options.height = ReadSize(m_hWnd, IDC_MAIN_HEIGHT);
+    options.fit = IsChecked(m_hWnd, IDC_MAIN_FIT);
+    options.cropAnchor = IsChecked(m_hWnd, IDC_MAIN_CROP) ? CropAnchorOf(m_hWnd) : kCropNone;
+    options.stretch = IsChecked(m_hWnd, IDC_MAIN_STRETCH);
+    ::ApplyResize(*m_pStage0, options);
+
+    if (!m_bPreview)
+        return;
+    // The later stages and the drawing work on a box-size picture.
+    const SIZE box = PreviewBox(m_hWnd);
+    const size_t columns = m_pStage0->columns(), rows = m_pStage0->rows();
+    if (box.cx <= 0 || box.cy <= 0 || columns == 0 || rows == 0)
+        return;
+    const double a = (double)columns / box.cx, b = (double)rows / box.cy;
+    const double f = 1.0 / (a > b ? a : b);
+    m_pStage0->zoom(Magick::Geometry((size_t)std::ceil(columns * f), (size_t)std::ceil(rows * f)));
+}
+
+void CMainDlg::ResizeCropToFit()
+{
+    if (m_pStage0 != NULL)
+        ::CropToFit(*m_pStage0, ReadSize(m_hWnd, IDC_MAIN_WIDTH), ReadSize(m_hWnd, IDC_MAIN_HEIGHT),
+                    CropAnchorOf(m_hWnd));
+}
+
+void CMainDlg::ResizeStretch()
+{
+    if (m_pStage0 != NULL)
+        StretchToSize(*m_pStage0, ReadSize(m_hWnd, IDC_MAIN_WIDTH), ReadSize(m_hWnd, IDC_MAIN_HEIGHT));
+}
+
+void CMainDlg::ApplyBorder()
+{
+    if (m_pStage1 == NULL)
+        return;
+    BorderOptions options;
+    options.enableBorder = IsChecked(m_hWnd, IDC_MAIN_BORDER);
+    const UINT width = GetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, NULL, FALSE);
+    options.width = width > (UINT)INT_MAX ? INT_MAX : (int)width;
+    options.color = m_crBorder;
+    options.frame3d = IsChecked(m_hWnd, IDC_MAIN_BORDER_3D);
+    ::ApplyBorder(*m_pStage1, options);
+}
+
+void CMainDlg::DrawPreview(Magick::Image* image)
+{
+    if (image == NULL)
+        return;
+    const size_t columns = image->columns(), rows = image->rows();
+    if (columns == 0 || rows == 0 || columns > (size_t)INT_MAX || rows > (size_t)INT_MAX)
+        return;
+    const SIZE box = PreviewBox(m_hWnd);
+    if (box.cx <= 0 || box.cy <= 0)
+        return;
+    CBitmapHandle picture(CreateDib32(NULL, (int)columns, (int)rows));
+    DibPixels pixels;
+    if (picture.Get() == NULL || !GetDibPixels(picture, pixels))
+        return;
+    // The library's own pixel packets are 16 bits a channel: it converts
+    // them into the DIB's bytes itself (32-bit rows need no padding).
+    try
+    {
+        image->write(0, 0, columns, rows, "BGRA", Magick::CharPixel, pixels.bits);
+    }
+    catch (const std::exception&)
+    {
+        return;
+    }
+    GdiFlush();
+    HBITMAP fitted = FitBitmap(picture, box.cx, box.cy, COLOR_BTNFACE);
+    if (fitted == NULL)
+        return;
+    SendDlgItemMessageA(m_hWnd, IDC_MAIN_PREVIEW, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)fitted);
+    // Replaced only once the static holds the new one.
+    if (m_hPreviewBitmap != NULL)
+        DeleteObject(m_hPreviewBitmap);
+    m_hPreviewBitmap = fitted;
+}

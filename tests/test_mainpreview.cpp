@@ -1,0 +1,295 @@
+#include <string>
+#include <vector>
+
+#include "controls/Bitmaps.h"
+#include "core/MagickInc.h"
+#include "mainwnd/MainDlg.h"
+#include "tests/support/ImageFixtures.h"
+#include "tests/support/MainPanel.h"
+#include "tests/support/TestUtil.h"
+
+namespace {
+
+const Magick::Color kRed(65535, 0, 0), kGreen(0, 65535, 0), kBlue(0, 0, 65535), kWhite(65535, 65535, 65535);
+
+struct Size
+{
+    size_t w, h;
+    bool operator==(const Size& o) const { return w == o.w && h == o.h; }
+};
+
+std::ostream& operator<<(std::ostream& os, const Size& s) { return os << s.w << "x" << s.h; }
+
+Size SizeOf(const Magick::Image* image)
+{
+    return image != NULL ? Size{image->columns(), image->rows()} : Size{0, 0};
+}
+
+bool Near(const Magick::Color& a, const Magick::Color& b)
+{
+    const int tolerance = 2 * 257;
+    return abs((int)a.redQuantum() - (int)b.redQuantum()) <= tolerance &&
+           abs((int)a.greenQuantum() - (int)b.greenQuantum()) <= tolerance &&
+           abs((int)a.blueQuantum() - (int)b.blueQuantum()) <= tolerance;
+}
+
+Magick::Color At(const Magick::Image* image, size_t x, size_t y)
+{
+    return image->pixelColor((ssize_t)x, (ssize_t)y);
+}
+
+SIZE PreviewBox(HWND dlg)
+{
+    RECT rc;
+    GetClientRect(GetDlgItem(dlg, IDC_MAIN_PREVIEW), &rc);
+    return SIZE{rc.right, rc.bottom};
+}
+
+// The main window with one loaded source file; preview drawing off unless
+// asked for, so the stages keep full size.
+class PreviewTest : public testing::Test
+{
+protected:
+    void Load(const Magick::Image& image, const PanelOptions& options, bool preview = false)
+    {
+        const std::string path = m_dir.File("src" + std::to_string(m_files++) + ".bmp");
+        WriteImage(path, image);
+        SetPanel(m_main.dlg, options);
+        m_main.dlg.m_bPreview = preview ? 1 : 0;
+        ASSERT_EQ(1, m_main.dlg.LoadSourceImage(path.c_str()));
+    }
+
+    // Ticks "Border" with the width and reruns from the border stage.
+    void RerunWithBorder(int width)
+    {
+        PanelOptions o;
+        o.border = true;
+        o.borderWidth = width;
+        SetPanel(m_main.dlg, o);
+        m_main.dlg.UpdatePreview(kStageBorder);
+    }
+
+    TempFolder m_dir{"preview"};
+    MainDlgWindow m_main;
+    int m_files = 0;
+};
+
+} // namespace
+
+TEST_F(PreviewTest, ResizeModesGiveTheirSizes)
+{
+    PanelOptions widthOnly;
+    widthOnly.resize = widthOnly.useWidth = true;
+    widthOnly.width = 160;
+    PanelOptions heightOnly;
+    heightOnly.resize = true;
+    heightOnly.height = 30;
+    PanelOptions heightTickedToo = heightOnly;
+    heightTickedToo.useHeight = true;
+    PanelOptions fit;
+    fit.resize = fit.useWidth = fit.useHeight = true;
+    fit.width = fit.height = 100;
+    PanelOptions stretch = fit;
+    stretch.box = kPanelStretch;
+    stretch.width = 50;
+    stretch.height = 80;
+    PanelOptions stretchZero = stretch;
+    stretchZero.width = 0;
+    PanelOptions cropZero = fit;
+    cropZero.box = kPanelCrop;
+    cropZero.height = 0;
+    PanelOptions off = widthOnly;
+    off.resize = false;
+
+    const struct
+    {
+        const char* what;
+        PanelOptions options;
+        Size want;
+    } cases[] = {
+        {"width only", widthOnly, {160, 120}},
+        {"height only", heightOnly, {40, 30}},
+        {"height with its box ticked", heightTickedToo, {40, 30}},
+        {"fit into the box", fit, {100, 75}},
+        {"stretch", stretch, {50, 80}},
+        {"stretch with a zero side", stretchZero, {200, 150}},
+        {"crop with a zero side", cropZero, {200, 150}},
+        {"resize off", off, {200, 150}},
+    };
+    for (const auto& c : cases)
+    {
+        Load(MakeQuadrants(200, 150), c.options);
+        EXPECT_EQ(c.want, SizeOf(m_main.dlg.m_pStage0)) << c.what;
+        EXPECT_EQ(c.want, SizeOf(m_main.dlg.m_pStage2)) << c.what;
+    }
+}
+
+TEST_F(PreviewTest, CropToFitCutsTheBoxAtTheAnchor)
+{
+    // 400 x 100 scaled to cover 100 x 100 is 400 x 100: the box shows one
+    // quarter, so each anchor shows its own colours.
+    PanelOptions crop;
+    crop.resize = crop.useWidth = crop.useHeight = true;
+    crop.width = crop.height = 100;
+    crop.box = kPanelCrop;
+    const struct
+    {
+        int anchor;
+        Magick::Color topLeft, bottomRight;
+        Size want;
+    } cases[] = {
+        {0, kRed, kBlue, {100, 100}},
+        {1, kRed, kWhite, {100, 100}}, // the middle 100 columns straddle the halves
+        {2, kGreen, kWhite, {100, 100}},
+        {-1, kRed, kWhite, {400, 100}}, // no anchor: scaled, not cropped
+    };
+    for (const auto& c : cases)
+    {
+        crop.anchor = c.anchor;
+        Load(MakeQuadrants(400, 100), crop);
+        const Magick::Image* out = m_main.dlg.m_pStage0;
+        ASSERT_EQ(c.want, SizeOf(out)) << c.anchor;
+        EXPECT_TRUE(Near(c.topLeft, At(out, 0, 0))) << c.anchor;
+        EXPECT_TRUE(Near(c.bottomRight, At(out, out->columns() - 1, out->rows() - 1))) << c.anchor;
+        EXPECT_EQ(0, out->page().xOff()) << c.anchor;
+    }
+}
+
+TEST_F(PreviewTest, BorderRotationAndColourStages)
+{
+    PanelOptions o;
+    o.border = true;
+    o.borderWidth = 4;
+    o.borderColor = RGB(0, 0, 255);
+    o.rotate = 1;
+    Load(MakeQuadrants(40, 20), o);
+    EXPECT_EQ((Size{48, 28}), SizeOf(m_main.dlg.m_pStage1));
+    EXPECT_TRUE(Near(kBlue, At(m_main.dlg.m_pStage1, 0, 0)));
+    // A quarter turn clockwise brings the bottom-left (blue) quadrant to the
+    // top left, inside the border.
+    EXPECT_EQ((Size{28, 48}), SizeOf(m_main.dlg.m_pStage2));
+    EXPECT_TRUE(Near(kBlue, At(m_main.dlg.m_pStage2, 6, 6)));
+    EXPECT_TRUE(Near(kRed, At(m_main.dlg.m_pStage2, 21, 6)));
+
+    // Neutral sliders and rotation "0" leave the pixels alone.
+    o = PanelOptions();
+    Load(MakeQuadrants(40, 20), o);
+    EXPECT_EQ((Size{40, 20}), SizeOf(m_main.dlg.m_pStage2));
+    EXPECT_TRUE(Near(kRed, At(m_main.dlg.m_pStage2, 0, 0)));
+    EXPECT_TRUE(Near(kWhite, At(m_main.dlg.m_pStage2, 39, 19)));
+
+    // Lightness 0 blackens; a restart from stage 2 keeps the stage-1 image.
+    o.lightness = 0;
+    o.border = true; // not applied: stage 1 does not run again
+    o.borderWidth = 5;
+    SetPanel(m_main.dlg, o);
+    Magick::Image* stage1 = m_main.dlg.m_pStage1;
+    m_main.dlg.UpdatePreview(kStageRotateColor);
+    EXPECT_EQ(stage1, m_main.dlg.m_pStage1);
+    EXPECT_EQ((Size{40, 20}), SizeOf(m_main.dlg.m_pStage2));
+    EXPECT_TRUE(Near(Magick::Color(0, 0, 0), At(m_main.dlg.m_pStage2, 39, 19)));
+
+    // The 3-D frame adds its width on every side.
+    o.frame3d = true;
+    SetPanel(m_main.dlg, o);
+    m_main.dlg.UpdatePreview(kStageBorder);
+    EXPECT_EQ((Size{50, 30}), SizeOf(m_main.dlg.m_pStage2));
+}
+
+TEST_F(PreviewTest, PreviewReducesToTheBoxAndDrawsTheTrueColours)
+{
+    const SIZE box = PreviewBox(m_main.hWnd());
+    ASSERT_GT(box.cx, 20);
+    ASSERT_GT(box.cy, 20);
+    // Wider than the box, then smaller than it: both end with the width of
+    // the box, the second enlarged.
+    const size_t widths[] = {(size_t)box.cx * 4, (size_t)box.cx / 4};
+    for (size_t w : widths)
+    {
+        Load(MakeQuadrants(w, w / 2), PanelOptions(), true);
+        EXPECT_EQ((size_t)box.cx, m_main.dlg.m_pStage0->columns()) << w;
+        EXPECT_NEAR((double)box.cx / 2, (double)m_main.dlg.m_pStage0->rows(), 1.0) << w;
+    }
+
+    HBITMAP shown = (HBITMAP)SendDlgItemMessageA(m_main.hWnd(), IDC_MAIN_PREVIEW, STM_GETIMAGE, IMAGE_BITMAP, 0);
+    ASSERT_NE((HBITMAP)NULL, m_main.dlg.m_hPreviewBitmap);
+    EXPECT_EQ(m_main.dlg.m_hPreviewBitmap, shown);
+    DibPixels px;
+    ASSERT_TRUE(GetDibPixels(m_main.dlg.m_hPreviewBitmap, px));
+    EXPECT_EQ(box.cx, px.width);
+    EXPECT_EQ(box.cy, px.height);
+    // The picture is centred: its top-left quadrant is red, its bottom-right
+    // white; above and below it lies the button face.
+    auto pixel = [&](int x, int y) {
+        const BYTE* p = px.Row(y) + x * px.pixelBytes;
+        return RGB(p[2], p[1], p[0]);
+    };
+    const int top = (box.cy - box.cx / 2) / 2;
+    EXPECT_EQ(RGB(255, 0, 0), pixel(box.cx / 4, top + box.cx / 8));
+    EXPECT_EQ(RGB(255, 255, 255), pixel(box.cx * 3 / 4, top + box.cx * 3 / 8));
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), pixel(box.cx / 2, 0));
+}
+
+TEST_F(PreviewTest, RepeatedPassesKeepOneBitmapAlive)
+{
+    Load(MakeQuadrants(60, 40), PanelOptions(), true);
+    std::vector<HBITMAP> seen{m_main.dlg.m_hPreviewBitmap};
+    for (int i = 0; i < 3; ++i)
+    {
+        m_main.dlg.UpdatePreview((unsigned short)(i % 3));
+        seen.push_back(m_main.dlg.m_hPreviewBitmap);
+    }
+    for (size_t i = 0; i + 1 < seen.size(); ++i)
+        EXPECT_EQ(0u, GetObjectType(seen[i])) << i;
+    EXPECT_EQ((DWORD)OBJ_BITMAP, GetObjectType(seen.back()));
+}
+
+TEST_F(PreviewTest, NothingHappensWithoutSourceOrForAnUnknownStage)
+{
+    m_main.dlg.UpdatePreview(kStageResize);
+    EXPECT_EQ(NULL, m_main.dlg.m_pStage0);
+    EXPECT_EQ(NULL, m_main.dlg.m_hPreviewBitmap);
+
+    Load(MakeQuadrants(60, 40), PanelOptions(), true);
+    Magick::Image* stage2 = m_main.dlg.m_pStage2;
+    HBITMAP shown = m_main.dlg.m_hPreviewBitmap;
+    m_main.dlg.UpdatePreview(kStageRotateColor + 1);
+    EXPECT_EQ(stage2, m_main.dlg.m_pStage2);
+    EXPECT_EQ(shown, m_main.dlg.m_hPreviewBitmap);
+}
+
+TEST_F(PreviewTest, AnUnreadableFileKeepsThePreviousPicture)
+{
+    Load(MakeQuadrants(60, 40), PanelOptions(), true);
+    HBITMAP shown = m_main.dlg.m_hPreviewBitmap;
+    Magick::Image* stage2 = m_main.dlg.m_pStage2;
+    const std::string broken = m_dir.File("broken.png");
+    WriteFileBytes(broken, "not an image at all");
+    const std::string missing = m_dir.File("missing.png");
+    for (const std::string& path : {broken, missing})
+    {
+        EXPECT_EQ(0, m_main.dlg.LoadSourceImage(path.c_str())) << path;
+        EXPECT_EQ(NULL, m_main.dlg.m_pSourceImage) << path;
+        EXPECT_EQ(stage2, m_main.dlg.m_pStage2) << path;
+        EXPECT_EQ(shown, m_main.dlg.m_hPreviewBitmap) << path;
+    }
+    // The previous file's stages still serve a border change.
+    RerunWithBorder(2);
+    EXPECT_NE(shown, m_main.dlg.m_hPreviewBitmap);
+}
+
+TEST_F(PreviewTest, AFailedStageDropsItselfAndTheLaterOnes)
+{
+    Load(MakeQuadrants(60, 40), PanelOptions(), true);
+    HBITMAP shown = m_main.dlg.m_hPreviewBitmap;
+    Magick::Image* stage0 = m_main.dlg.m_pStage0;
+    // A border far beyond the library's size limits makes the border throw.
+    RerunWithBorder(40000);
+    EXPECT_EQ(stage0, m_main.dlg.m_pStage0);
+    EXPECT_EQ(NULL, m_main.dlg.m_pStage1);
+    EXPECT_EQ(NULL, m_main.dlg.m_pStage2);
+    EXPECT_EQ(shown, m_main.dlg.m_hPreviewBitmap);
+    // Without an input, a later stage does nothing.
+    m_main.dlg.UpdatePreview(kStageRotateColor);
+    EXPECT_EQ(NULL, m_main.dlg.m_pStage2);
+}
