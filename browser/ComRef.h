@@ -25,6 +25,13 @@ public:
     }
     void** OutVoid() { return reinterpret_cast<void**>(Out()); }
 
+    T* Detach()
+    {
+        T* p = m_p;
+        m_p = NULL;
+        return p;
+    }
+
     void Reset(T* p = NULL)
     {
         if (m_p != NULL)

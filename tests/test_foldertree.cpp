@@ -126,25 +126,6 @@ protected:
     std::unique_ptr<CFolderTreePane> pane{new CFolderTreePane};
 };
 
-// The folder names in the order the shell enumerates them.
-std::vector<std::string> ShellFolderOrder(IShellFolder* folder)
-{
-    std::vector<std::string> names;
-    CComRef<IEnumIDList> items;
-    if (folder->EnumObjects(NULL, SHCONTF_FOLDERS, items.Out()) != S_OK)
-        return names;
-    LPITEMIDLIST raw;
-    ULONG n;
-    while (items->Next(1, &raw, &n) == S_OK)
-    {
-        char name[MAX_PATH];
-        if (GetShellItemName(folder, raw, SHGDN_NORMAL, name))
-            names.push_back(name);
-        CoTaskMemFree(raw);
-    }
-    return names;
-}
-
 } // namespace
 
 TEST_F(FolderTreeTest, ShowsFoldersInShellOrderAndReadsEachOnce)
@@ -157,7 +138,7 @@ TEST_F(FolderTreeTest, ShowsFoldersInShellOrderAndReadsEachOnce)
     CPidl abs;
     CComRef<IShellFolder> folder;
     FillFromPath(tmp.Path(), abs, folder);
-    EXPECT_EQ(ShellFolderOrder(folder.Get()), Labels(TVI_ROOT));
+    EXPECT_EQ(EnumeratedNames(folder.Get(), SHCONTF_FOLDERS, SHGDN_NORMAL), Labels(TVI_ROOT));
     ASSERT_EQ(3u, Children(TVI_ROOT).size());
 
     // an empty folder announces a child; its first expansion finds none

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "browser/Pidl.h"
+
 #include "core/Startup.h"
 
 namespace {
@@ -202,4 +204,23 @@ std::string PathOfList(LPCITEMIDLIST pidl)
     if (!SHGetPathFromIDListA(pidl, path))
         return std::string();
     return path;
+}
+
+std::vector<std::string> EnumeratedNames(IShellFolder* folder, SHCONTF what, SHGDNF how)
+{
+    std::vector<std::string> names;
+    IEnumIDList* items = NULL;
+    if (folder->EnumObjects(NULL, what, &items) != S_OK || items == NULL)
+        return names;
+    LPITEMIDLIST raw;
+    ULONG n;
+    while (items->Next(1, &raw, &n) == S_OK)
+    {
+        char text[MAX_PATH * 4];
+        if (GetShellItemName(folder, raw, how, text))
+            names.push_back(text);
+        CoTaskMemFree(raw);
+    }
+    items->Release();
+    return names;
 }

@@ -22,6 +22,8 @@ void EnsureShellAllocator();
 LPITEMIDLIST ParsePath(const std::string& path);
 // The desktop folder's name of an absolute list, or "" on failure.
 std::string PathOfList(LPCITEMIDLIST pidl);
+// The names (by SHGDN_ flags) of what a folder enumerates, in its order.
+std::vector<std::string> EnumeratedNames(IShellFolder* folder, SHCONTF what, SHGDNF how);
 
 class CFakeShellFolder : public IShellFolder
 {
