@@ -104,3 +104,39 @@
 // Spin edit: the arrow buttons, children of the edit
 #define IDC_SPIN_UP         10000
 #define IDC_SPIN_DOWN       10001
+
+// Progress dialog (IDD_PROGRESS)
+#define IDC_PROGRESS_FROM       1061
+#define IDC_PROGRESS_TO         1062
+#define IDC_PROGRESS_BAR        1063
+#define IDC_PROGRESS_CANCEL     1064
+
+// GIF settings dialog (IDD_GIFSETTINGS)
+#define IDC_GIF_CANCEL          1054
+#define IDC_GIF_OK              1073
+#define IDC_GIF_COLOR256        1160
+#define IDC_GIF_NONE            1179
+#define IDC_GIF_COLOR           1180
+#define IDC_GIF_COLORBUTTON     1181
+#define IDC_GIF_INTERLACE       1182
+
+// About dialog (IDD_ABOUT), its picture and the link cursor
+#define IDCUR_LINK              209
+#define IDB_ABOUT               214
+#define IDC_ABOUT_SITE          1158
+#define IDC_ABOUT_EMAIL         1161
+#define IDC_ABOUT_VERSION       1162
+
+// Help menu commands
+#define ID_HELP_ABOUT           1054
+#define ID_HELP_QUICKSTART      32785
+#define ID_HELP_CONTENTS        32786
+#define ID_HELP_SEARCH          32787
+#define ID_HELP_ONLINE          32788
+#define ID_HELP_SUPPORT         32789
+#define ID_HELP_EMAIL           32790
+
+// Options dialog (IDD_OPTIONS)
+#define IDC_OPTIONS_PATH        1030
+#define IDC_OPTIONS_BROWSE      1042
+#define IDC_OPTIONS_INTEGRATE   1075
