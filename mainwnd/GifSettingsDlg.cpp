@@ -1,0 +1,152 @@
+#include "mainwnd/GifSettingsDlg.h"
+
+#include <shlwapi.h>
+#include <cstring>
+
+#include "core/GifWriter.h"
+#include "core/Paths.h"
+
+const char kGifSection[] = "GIF";
+const char kSettingsFileName[] = "settings.tvx";
+
+namespace {
+
+// What a missing key reads as; it gives the number 0.
+const char kMissingText[] = "Default";
+
+const char kKeyNoneTR[] = "NoneTR";
+const char kKeyColorTR[] = "ColorTR";
+const char kKeyColorR[] = "ColorR";
+const char kKeyColorG[] = "ColorG";
+const char kKeyColorB[] = "ColorB";
+const char kKeyInterlace[] = "Interlace";
+const char kKeyColor256[] = "Color256";
+
+void ReadKey(const char* key, const char* path, char* text, DWORD size)
+{
+    GetPrivateProfileStringA(kGifSection, key, kMissingText, text, size, path);
+}
+
+int ReadNumber(const char* key, const char* path)
+{
+    char text[kPathBufferSize];
+    ReadKey(key, path, text, sizeof(text));
+    return StrToIntA(text);
+}
+
+void WriteNumber(const char* key, int value, const char* path)
+{
+    char text[16];
+    SafeFormat(text, sizeof(text), "%i", value);
+    WritePrivateProfileStringA(kGifSection, key, text, path);
+}
+
+} // namespace
+
+CGifSettingsDlg::CGifSettingsDlg() : m_color(kGifDefaultColor) { m_path[0] = '\0'; }
+
+LRESULT CGifSettingsDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
+{
+    CenterWindow();
+    m_ok.SubclassDlgItem(m_hWnd, IDC_GIF_OK, kOdbStylePlain);
+    m_cancel.SubclassDlgItem(m_hWnd, IDC_GIF_CANCEL, kOdbStylePlain);
+    m_color = kGifDefaultColor;
+    RefreshSwatch();
+
+    m_path[0] = '\0';
+    std::string folder = GetProgramFolder();
+    if (!folder.empty())
+    {
+        SafeCopy(m_path, folder.c_str());
+        if (!SafeAppend(m_path, kSettingsFileName))
+            m_path[0] = '\0';
+    }
+    LoadGifSettings(m_path);
+    // No initial focus.
+    return FALSE;
+}
+
+void CGifSettingsDlg::RefreshSwatch()
+{
+    ::InvalidateRect(GetDlgItem(IDC_GIF_COLORBUTTON), NULL, FALSE);
+}
+
+void CGifSettingsDlg::LoadGifSettings(const char* path)
+{
+    char text[kPathBufferSize];
+    ReadKey(kKeyNoneTR, path, text, sizeof(text));
+    if (strcmp(text, kMissingText) == 0)
+    {
+        CheckDlgButton(m_hWnd, IDC_GIF_NONE, BST_CHECKED);
+        CheckDlgButton(m_hWnd, IDC_GIF_COLOR, BST_UNCHECKED);
+        m_color = kGifDefaultColor;
+        RefreshSwatch();
+        CheckDlgButton(m_hWnd, IDC_GIF_INTERLACE, BST_UNCHECKED);
+        CheckDlgButton(m_hWnd, IDC_GIF_COLOR256, BST_UNCHECKED);
+        ::EnableWindow(GetDlgItem(IDC_GIF_COLORBUTTON), FALSE);
+        return;
+    }
+    int noneTR = StrToIntA(text);
+    CheckDlgButton(m_hWnd, IDC_GIF_NONE, noneTR);
+    g_GifOptions.NoneTR = noneTR;
+
+    int colorTR = ReadNumber(kKeyColorTR, path);
+    CheckDlgButton(m_hWnd, IDC_GIF_COLOR, colorTR);
+    ::EnableWindow(GetDlgItem(IDC_GIF_COLORBUTTON), colorTR != 0);
+
+    BYTE r = (BYTE)(ReadNumber(kKeyColorR, path) & 0xFF);
+    BYTE g = (BYTE)(ReadNumber(kKeyColorG, path) & 0xFF);
+    BYTE b = (BYTE)(ReadNumber(kKeyColorB, path) & 0xFF);
+    m_color = RGB(r, g, b);
+    g_GifOptions.Color = m_color;
+    RefreshSwatch();
+
+    int interlace = ReadNumber(kKeyInterlace, path);
+    CheckDlgButton(m_hWnd, IDC_GIF_INTERLACE, interlace);
+    g_GifOptions.Interlace = interlace;
+
+    int color256 = ReadNumber(kKeyColor256, path);
+    CheckDlgButton(m_hWnd, IDC_GIF_COLOR256, color256);
+    g_GifOptions.Color256 = color256;
+}
+
+void CGifSettingsDlg::SaveGifSettings(const char* path)
+{
+    int noneTR = (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_NONE);
+    WriteNumber(kKeyNoneTR, noneTR, path);
+    g_GifOptions.NoneTR = noneTR;
+
+    WriteNumber(kKeyColorTR, (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_COLOR), path);
+
+    WriteNumber(kKeyColorR, (int)(m_color & 0xFF), path);
+    WriteNumber(kKeyColorG, (int)((m_color >> 8) & 0xFF), path);
+    WriteNumber(kKeyColorB, (int)((m_color >> 16) & 0xFF), path);
+    g_GifOptions.Color = m_color;
+
+    int interlace = (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_INTERLACE);
+    WriteNumber(kKeyInterlace, interlace, path);
+    g_GifOptions.Interlace = interlace;
+
+    int color256 = (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_COLOR256);
+    WriteNumber(kKeyColor256, color256, path);
+    g_GifOptions.Color256 = color256;
+}
+
+LRESULT CGifSettingsDlg::OnOk(WORD, WORD, HWND, BOOL&)
+{
+    SaveGifSettings(m_path);
+    EndDialog(1);
+    return 0;
+}
+
+LRESULT CGifSettingsDlg::OnNone(WORD, WORD, HWND, BOOL&)
+{
+    ::EnableWindow(GetDlgItem(IDC_GIF_COLORBUTTON), FALSE);
+    return 0;
+}
+
+LRESULT CGifSettingsDlg::OnColor(WORD, WORD, HWND, BOOL&)
+{
+    ::EnableWindow(GetDlgItem(IDC_GIF_COLORBUTTON), TRUE);
+    return 0;
+}

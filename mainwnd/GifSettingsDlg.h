@@ -1,0 +1,54 @@
+// The GIF output options: transparent colour, interlacing and the
+// 256-colour request. Kept in the "GIF" section of "settings.tvx" beside
+// the program; the only code that fills g_GifOptions. It ends only through
+// Ok and Cancel: Escape and the close box do nothing.
+#pragma once
+
+#include "controls/OwnerDrawButton.h"
+#include "core/StrUtil.h"
+#include "framework/Framework.h"
+#include "mainwnd/DialogHandlers.h"
+#include "res/resource.h"
+
+extern const char kGifSection[];        // "GIF"
+extern const char kSettingsFileName[];  // "settings.tvx"
+// The transparent colour until the section names one.
+const COLORREF kGifDefaultColor = RGB(100, 100, 100);
+
+class CGifSettingsDlg : public CDialogImpl<CGifSettingsDlg>, public CDialogHandlers<CGifSettingsDlg>
+{
+public:
+    enum { IDD = IDD_GIFSETTINGS };
+
+    CGifSettingsDlg();
+
+    BEGIN_MSG_MAP(CGifSettingsDlg)
+        MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+        COMMAND_ID_HANDLER(IDC_GIF_OK, OnOk)
+        COMMAND_ID_HANDLER(IDC_GIF_CANCEL, OnOK)
+        COMMAND_HANDLER(IDC_GIF_NONE, BN_CLICKED, OnNone)
+        COMMAND_HANDLER(IDC_GIF_COLOR, BN_CLICKED, OnColor)
+    END_MSG_MAP()
+
+    LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnOk(WORD, WORD, HWND, BOOL&);
+    LRESULT OnNone(WORD, WORD, HWND, BOOL&);
+    LRESULT OnColor(WORD, WORD, HWND, BOOL&);
+
+    // The section of the given file into the controls and, when it exists,
+    // into g_GifOptions; the defaults when it does not.
+    void LoadGifSettings(const char* path);
+    // The controls into the section and into g_GifOptions.
+    void SaveGifSettings(const char* path);
+
+    COLORREF GetTransparentColor() const { return m_color; }
+    const char* GetSettingsPath() const { return m_path; }
+
+private:
+    void RefreshSwatch();
+
+    COwnerDrawButton m_cancel;
+    COwnerDrawButton m_ok;
+    char m_path[kPathBufferSize];
+    COLORREF m_color;
+};
