@@ -1,0 +1,88 @@
+#include "shellint/OptionsDlg.h"
+
+#include "core/Paths.h"
+#include "core/QuietConverter.h"
+#include "core/Registry.h"
+#include "core/StrUtil.h"
+#include "shellint/ShellVerb.h"
+
+const char kOptionsBadPathMessage[] = "Please enter or check path to settings file    ";
+
+namespace {
+
+const char kSettingsFolder[] = "Settings";
+// Filter pairs end with an empty text.
+const char kSettingsFilter[] = "Tolvex settings (*.tvx)\0*.tvx\0";
+const char kSettingsExt[] = "tvx";
+const char kMessageCaption[] = "Tolvex";
+
+} // namespace
+
+LRESULT COptionsDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
+{
+    CenterWindow();
+    m_save.SubclassDlgItem(m_hWnd, IDOK, kOdbStylePlain);
+    m_cancel.SubclassDlgItem(m_hWnd, IDCANCEL, kOdbStylePlain);
+    m_browse.SubclassDlgItem(m_hWnd, IDC_OPTIONS_BROWSE, kOdbStylePlain);
+
+    DWORD shellOn = 0;
+    RegReadDword(kRegShellOn, &shellOn);
+    char path[kPathBufferSize] = "";
+    if (!RegReadValue(kRegShellPath, path, sizeof(path)))
+        path[0] = '\0';
+
+    SetDlgItemTextA(m_hWnd, IDC_OPTIONS_PATH, path);
+    CheckDlgButton(m_hWnd, IDC_OPTIONS_INTEGRATE, shellOn);
+    UpdateControls();
+    // No initial focus.
+    return FALSE;
+}
+
+void COptionsDlg::UpdateControls()
+{
+    BOOL on = IsDlgButtonChecked(m_hWnd, IDC_OPTIONS_INTEGRATE) != BST_UNCHECKED;
+    ::EnableWindow(GetDlgItem(IDC_OPTIONS_PATH), on);
+    ::EnableWindow(GetDlgItem(IDC_OPTIONS_BROWSE), on);
+}
+
+LRESULT COptionsDlg::OnIntegrateClicked(WORD, WORD, HWND, BOOL&)
+{
+    UpdateControls();
+    return 0;
+}
+
+LRESULT COptionsDlg::OnBrowse(WORD, WORD, HWND, BOOL&)
+{
+    std::string initialDir = GetProgramFolder() + kSettingsFolder;
+    char fileName[kPathBufferSize] = "";
+    HINSTANCE hInst = g_Module.GetModuleInstance() ? g_Module.GetModuleInstance() : GetModuleHandleA(NULL);
+    if (ShowFileDialog(hInst, m_hWnd, fileName, sizeof(fileName), initialDir.c_str(), kSettingsFilter,
+                       kSettingsExt, 0, FALSE, FALSE))
+        SetDlgItemTextA(m_hWnd, IDC_OPTIONS_PATH, fileName);
+    return 0;
+}
+
+LRESULT COptionsDlg::OnSave(WORD, WORD, HWND, BOOL&)
+{
+    DWORD shellOn = IsDlgButtonChecked(m_hWnd, IDC_OPTIONS_INTEGRATE);
+    RegWriteDword(kRegShellOn, &shellOn);
+    if (shellOn != 0)
+    {
+        InstallShellIntegration();
+        CQuietConverter tester;
+        char path[kPathBufferSize] = "";
+        GetDlgItemTextA(m_hWnd, IDC_OPTIONS_PATH, path, sizeof(path));
+        if (!tester.LoadSettings(path))
+        {
+            MessageBoxA(m_hWnd, kOptionsBadPathMessage, kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
+            return 0;
+        }
+        RegWriteString(kRegShellPath, path);
+    }
+    else
+    {
+        UninstallShellIntegration();
+    }
+    EndDialog(1);
+    return 0;
+}
