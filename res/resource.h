@@ -127,15 +127,6 @@
 #define IDC_ABOUT_EMAIL         1161
 #define IDC_ABOUT_VERSION       1162
 
-// Help menu commands
-#define ID_HELP_ABOUT           1054
-#define ID_HELP_QUICKSTART      32785
-#define ID_HELP_CONTENTS        32786
-#define ID_HELP_SEARCH          32787
-#define ID_HELP_ONLINE          32788
-#define ID_HELP_SUPPORT         32789
-#define ID_HELP_EMAIL           32790
-
 // Options dialog (IDD_OPTIONS)
 #define IDC_OPTIONS_PATH        1030
 #define IDC_OPTIONS_BROWSE      1042
