@@ -2,6 +2,7 @@
 // Enter and OK close it; Escape and the close box do nothing.
 #pragma once
 
+#include "controls/HyperLink.h"
 #include "controls/OwnerDrawButton.h"
 #include "framework/Framework.h"
 #include "mainwnd/DialogHandlers.h"
@@ -19,6 +20,11 @@ public:
 
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
 
+    const CHyperLink& GetSiteLink() const { return m_site; }
+    const CHyperLink& GetMailLink() const { return m_mail; }
+
 private:
     COwnerDrawButton m_ok;
+    CHyperLink m_site;
+    CHyperLink m_mail;
 };

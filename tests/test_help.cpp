@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/HyperLink.h"
 #include "controls/OwnerDrawButton.h"
 #include "core/Paths.h"
 #include "mainwnd/GifSettingsDlg.h"
@@ -218,7 +219,7 @@ TEST_F(HelpTest, AboutShowsItsPictureVersionAndLinksAndClosesOnlyByOk)
     struct Look
     {
         bool picture = false, okOwnerDrawn = false, openAfterEscape = false;
-        std::string version, site, mail;
+        std::string version, site, mail, siteUrl, mailUrl;
     } look;
     int step = 0;
     DriveWhile([&] { RunHelpCommand(ID_HELP_ABOUT); },
@@ -240,6 +241,12 @@ TEST_F(HelpTest, AboutShowsItsPictureVersionAndLinksAndClosesOnlyByOk)
                        look.version = GetWindowTextString(GetDlgItem(h, IDC_ABOUT_VERSION));
                        look.site = GetWindowTextString(GetDlgItem(h, IDC_ABOUT_SITE));
                        look.mail = GetWindowTextString(GetDlgItem(h, IDC_ABOUT_EMAIL));
+                       for (auto item : {std::make_pair(IDC_ABOUT_SITE, &look.siteUrl),
+                                         std::make_pair(IDC_ABOUT_EMAIL, &look.mailUrl)})
+                       {
+                           CHyperLink* link = LinkMapFind(GetDlgItem(h, item.first));
+                           *item.second = link != NULL && link->GetUrl() != NULL ? link->GetUrl() : "";
+                       }
                        PostMessageA(h, WM_KEYDOWN, VK_ESCAPE, 1);
                        PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
                        break;
@@ -261,6 +268,9 @@ TEST_F(HelpTest, AboutShowsItsPictureVersionAndLinksAndClosesOnlyByOk)
     EXPECT_EQ("1.2", look.version);
     EXPECT_NE(std::string::npos, std::string(kProductPage).find(look.site));
     EXPECT_NE(std::string::npos, std::string(kSupportMail).find(look.mail));
+    EXPECT_EQ(kProductPage, look.siteUrl);
+    EXPECT_EQ(kSupportMail, look.mailUrl);
+    EXPECT_EQ(0, LinkMapCount()) << "the links leave with the dialog";
     EXPECT_TRUE(g_calls.empty());
     EXPECT_TRUE(LoadCursorA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDCUR_LINK)) != NULL);
 }
