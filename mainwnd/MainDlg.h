@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/FolderTreePane.h"
 #include "controls/OwnerDrawButton.h"
 #include "core/StrUtil.h"
 #include "framework/Framework.h"
@@ -29,7 +30,11 @@ const unsigned short kStageRotateColor = 2;
 const int kAdjustNeutral = 100;
 const int kAdjustMax = 200;
 
-class CMainDlg : public CDialogImpl<CMainDlg>
+// "settings.tvx" beside the program: the options from one run to the next.
+extern const char kProgramSettingsName[];
+std::string GetProgramSettingsPath();
+
+class CMainDlg : public CDialogImpl<CMainDlg>, public IFolderTreeSink
 {
 public:
     enum { IDD = IDD_MAIN };
@@ -70,6 +75,8 @@ public:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL& bHandled);
     void InitFolderTree();
     LRESULT InitControls();
+    int OnFolderSelected(CFolderTreePane* sender, int code, LPCITEMIDLIST folder,
+                         const char* path) override;
 
     // Option panel, view modes and small commands.
     LRESULT IgnoreMessage(WORD, WORD, HWND, BOOL&) { return 0; }
@@ -118,6 +125,7 @@ public:
     HWND GetListView() const;
 
     COLORREF m_crBorder;
+    CFolderTreePane m_treePane;
     COwnerDrawButton m_btnList;
     COwnerDrawButton m_btnDetails;
     COwnerDrawButton m_btnSmallIcons;

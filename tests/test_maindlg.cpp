@@ -1,6 +1,11 @@
+#include <windows.h>
+#include <commctrl.h>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "core/MagickInc.h"
+#include "core/Registry.h"
 #include "mainwnd/MainDlg.h"
 #include "tests/support/TestUtil.h"
 
@@ -8,22 +13,110 @@ namespace {
 
 const char kTitle[] = "Tolvex";
 
-void Command(HWND dlg, UINT id, WORD code = BN_CLICKED, HWND control = NULL)
+// Moves "settings.tvx" beside the program out of the way for a test and
+// puts the earlier one back afterwards.
+class ProgramSettingsGuard
 {
-    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, code), (LPARAM)control);
+public:
+    ProgramSettingsGuard() : m_path(GetProgramSettingsPath())
+    {
+        m_had = FileExists(m_path);
+        if (m_had)
+            m_saved = ReadFileBytes(m_path);
+        DeleteFileA(m_path.c_str());
+    }
+    ~ProgramSettingsGuard()
+    {
+        DeleteFileA(m_path.c_str());
+        if (m_had)
+            WriteFileBytes(m_path, m_saved);
+    }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+    bool m_had = false;
+    std::string m_saved;
+};
+
+void Command(HWND dlg, UINT id, WORD code = BN_CLICKED)
+{
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, code), (LPARAM)GetDlgItem(dlg, id));
 }
 
-// Runs the main dialog; `act` is called with its window until it returns
-// false (or the dialog has ended).
-INT_PTR RunMain(CMainDlg& dlg, const std::function<bool(HWND, int)>& act)
+std::string Text(HWND dlg, UINT id)
+{
+    char text[kPathBufferSize] = "";
+    GetDlgItemTextA(dlg, id, text, sizeof(text));
+    return text;
+}
+
+bool Checked(HWND dlg, UINT id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
+bool Enabled(HWND dlg, UINT id) { return IsWindowEnabled(GetDlgItem(dlg, id)) != FALSE; }
+int BarPos(HWND dlg, UINT id) { return (int)SendDlgItemMessageA(dlg, id, TBM_GETPOS, 0, 0); }
+int ComboSel(HWND dlg, UINT id) { return (int)SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0); }
+
+void Tick(HWND dlg, UINT id, bool on)
+{
+    CheckDlgButton(dlg, id, on ? BST_CHECKED : BST_UNCHECKED);
+    Command(dlg, id);
+}
+
+DWORD ListType(CMainDlg& dlg) { return (DWORD)GetWindowLongPtrA(dlg.GetListView(), GWL_STYLE) & LVS_TYPEMASK; }
+
+// Which of the four view buttons are latched, as "LDSG" letters.
+std::string LatchedViews(CMainDlg& dlg)
+{
+    std::string s;
+    if (dlg.m_btnList.HasFlag(kOdbLatched)) s += 'L';
+    if (dlg.m_btnDetails.HasFlag(kOdbLatched)) s += 'D';
+    if (dlg.m_btnSmallIcons.HasFlag(kOdbLatched)) s += 'S';
+    if (dlg.m_btnLargeIcons.HasFlag(kOdbLatched)) s += 'G';
+    return s;
+}
+
+std::string Profile(const std::string& path, const char* section, const char* key)
+{
+    char text[kPathBufferSize] = "";
+    GetPrivateProfileStringA(section, key, "<missing>", text, sizeof(text), path.c_str());
+    return text;
+}
+
+// The main dialog, created modeless (hidden) so a test drives it directly.
+class MainDlgTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_hWnd = m_dlg.Create(NULL);
+        ASSERT_NE((HWND)NULL, m_hWnd);
+    }
+    void TearDown() override
+    {
+        if (IsWindow(m_hWnd))
+            DestroyWindow(m_hWnd);
+    }
+    // Clears the loading flag, as the first readable source image would.
+    void Ready() { Command(m_hWnd, IDC_MAIN_RESET); }
+
+    RegistryState m_registry;
+    ProgramSettingsGuard m_settings;
+    TempFolder m_temp{"main"};
+    CMainDlg m_dlg;
+    HWND m_hWnd = NULL;
+};
+
+// Runs the main dialog modally; `act` gets its window and ends it.
+INT_PTR RunMain(CMainDlg& dlg, const std::function<void(HWND)>& act)
 {
     INT_PTR result = -1;
     DriveWhile([&] { result = dlg.DoModal(NULL); },
-               [&](int n) {
+               [&](int) {
                    HWND h = FindThreadWindow(kTitle);
                    if (h == NULL)
                        return true;
-                   return act(h, n);
+                   act(h);
+                   return false;
                });
     return result;
 }
@@ -33,14 +126,379 @@ INT_PTR RunMain(CMainDlg& dlg, const std::function<bool(HWND, int)>& act)
 TEST(MainDlg, EnterDoesNothingAndExitEndsWithTwo)
 {
     RegistryState registry;
+    ProgramSettingsGuard settings;
     CMainDlg dlg;
     bool stillOpen = false;
-    INT_PTR r = RunMain(dlg, [&](HWND h, int) {
+    INT_PTR r = RunMain(dlg, [&](HWND h) {
         Command(h, IDOK);
         stillOpen = IsWindow(h) != FALSE;
         Command(h, IDCANCEL);
-        return false;
     });
     EXPECT_TRUE(stillOpen);
     EXPECT_EQ(IDCANCEL, r);
+}
+
+TEST_F(MainDlgTest, StartsWithFactoryOptionsAndTheDetailsView)
+{
+    struct Check { UINT id; bool on; } checks[] = {
+        {IDC_MAIN_RESIZE, false}, {IDC_MAIN_USE_WIDTH, false}, {IDC_MAIN_USE_HEIGHT, true},
+        {IDC_MAIN_FIT, true},     {IDC_MAIN_CROP, false},      {IDC_MAIN_STRETCH, false},
+        {IDC_MAIN_BORDER, false}, {IDC_MAIN_BORDER_3D, false},
+    };
+    for (const Check& c : checks)
+        EXPECT_EQ(c.on, Checked(m_hWnd, c.id)) << c.id;
+    struct Edit { UINT id; const char* text; } edits[] = {
+        {IDC_MAIN_WIDTH, "800"}, {IDC_MAIN_HEIGHT, "600"}, {IDC_MAIN_BORDER_WIDTH, "0"},
+        {IDC_MAIN_HUE, "0"},     {IDC_MAIN_SATURATION, "0"}, {IDC_MAIN_LIGHTNESS, "0"},
+        {IDC_MAIN_PREFIX, ""},   {IDC_MAIN_SUFFIX, ""},      {IDC_MAIN_CONVERT, "Convert Selection"},
+    };
+    for (const Edit& e : edits)
+        EXPECT_EQ(e.text, Text(m_hWnd, e.id)) << e.id;
+    for (UINT bar : {IDC_MAIN_HUE_BAR, IDC_MAIN_SATURATION_BAR, IDC_MAIN_LIGHTNESS_BAR})
+    {
+        EXPECT_EQ(100, BarPos(m_hWnd, bar));
+        EXPECT_EQ(200, SendDlgItemMessageA(m_hWnd, bar, TBM_GETRANGEMAX, 0, 0));
+    }
+    struct Combo { UINT id; std::vector<std::string> items; } combos[] = {
+        {IDC_MAIN_ROTATE, {"0", "90", "180", "270"}},
+        {IDC_MAIN_ANCHOR, {"Left Top", "Center", "Right Bottom"}},
+        {IDC_MAIN_NAME_PATTERN, {"filename", "filename & _ & fileindex", "fileindex & _ & filename"}},
+    };
+    for (const Combo& c : combos)
+    {
+        EXPECT_EQ(0, ComboSel(m_hWnd, c.id)) << c.id;
+        HWND combo = GetDlgItem(m_hWnd, c.id);
+        ASSERT_EQ((LRESULT)c.items.size(), SendMessageA(combo, CB_GETCOUNT, 0, 0));
+        for (size_t i = 0; i < c.items.size(); ++i)
+        {
+            char item[64] = "";
+            SendMessageA(combo, CB_GETLBTEXT, i, (LPARAM)item);
+            EXPECT_EQ(c.items[i], item);
+        }
+    }
+    EXPECT_EQ(RGB(0, 0, 0), m_dlg.m_crBorder);
+    // No settings file: the option handlers stay idle until an image loads.
+    EXPECT_EQ(1, m_dlg.m_bLoading);
+
+    EXPECT_EQ((DWORD)LVS_REPORT, ListType(m_dlg));
+    EXPECT_EQ("D", LatchedViews(m_dlg));
+    const char* columns[] = {"Name", "Size", "Type", "Modified"};
+    for (int i = 0; i < 4; ++i)
+    {
+        char text[32] = "";
+        LVCOLUMNA col = {};
+        col.mask = LVCF_TEXT;
+        col.pszText = text;
+        col.cchTextMax = sizeof(text);
+        ASSERT_TRUE(SendMessageA(m_dlg.GetListView(), LVM_GETCOLUMNA, i, (LPARAM)&col)) << i;
+        EXPECT_STREQ(columns[i], text);
+    }
+    // The list now lives in the splitter next to the folder tree.
+    EXPECT_EQ((HWND)m_dlg.m_splitter, GetParent(m_dlg.GetListView()));
+    EXPECT_EQ((HWND)m_dlg.m_splitter, GetParent(m_dlg.m_treePane));
+    EXPECT_NE('\0', m_dlg.m_szBrowsedFolder[0]);
+}
+
+TEST_F(MainDlgTest, ViewButtonsSwitchTheListAndLatchOneButton)
+{
+    struct Case { WORD id; DWORD type; const char* latched; } cases[] = {
+        {IDC_MAIN_VIEW_LIST, LVS_LIST, "L"},
+        {IDC_MAIN_VIEW_LIST, LVS_LIST, "L"}, // the shown mode again
+        {IDC_MAIN_VIEW_SMALL_ICONS, LVS_SMALLICON, "S"},
+        {IDC_MAIN_VIEW_LARGE_ICONS, LVS_ICON, "G"},
+        {IDC_MAIN_VIEW_DETAILS, LVS_REPORT, "D"},
+    };
+    // The list view shows and hides its own scroll bars; every other bit stays.
+    const LONG_PTR kept = ~(LONG_PTR)(LVS_TYPEMASK | WS_HSCROLL | WS_VSCROLL);
+    const LONG_PTR otherBits = GetWindowLongPtrA(m_dlg.GetListView(), GWL_STYLE) & kept;
+    for (const Case& c : cases)
+    {
+        Command(m_hWnd, c.id);
+        EXPECT_EQ(c.type, ListType(m_dlg)) << c.id;
+        EXPECT_EQ(c.latched, LatchedViews(m_dlg)) << c.id;
+        EXPECT_EQ(otherBits, GetWindowLongPtrA(m_dlg.GetListView(), GWL_STYLE) & kept);
+    }
+    // Another id (start-up passes any stored number) gives Details.
+    Command(m_hWnd, IDC_MAIN_VIEW_SMALL_ICONS);
+    BOOL handled = TRUE;
+    m_dlg.OnViewMode(0, 4711, NULL, handled);
+    EXPECT_EQ((DWORD)LVS_REPORT, ListType(m_dlg));
+    EXPECT_EQ("D", LatchedViews(m_dlg));
+}
+
+TEST(MainDlg, EveryWayOutStoresTheViewAndTheOptions)
+{
+    struct Way { const char* name; std::function<void(HWND)> close; } ways[] = {
+        {"Exit button", [](HWND h) { Command(h, IDCANCEL); }},
+        {"close box", [](HWND h) { PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"Escape", [](HWND h) {
+             HWND focus = GetDlgItem(h, IDC_MAIN_OUTPUT_FOLDER);
+             SetFocus(focus);
+             PostMessageA(focus, WM_KEYDOWN, VK_ESCAPE, 0);
+         }},
+    };
+    for (const Way& way : ways)
+    {
+        RegistryState registry;
+        ProgramSettingsGuard settings;
+        CMainDlg dlg;
+        INT_PTR r = RunMain(dlg, [&](HWND h) {
+            Command(h, IDC_MAIN_VIEW_SMALL_ICONS);
+            SetDlgItemTextA(h, IDC_MAIN_PREFIX, "th_");
+            way.close(h);
+        });
+        EXPECT_EQ(IDCANCEL, r) << way.name;
+        DWORD view = 0;
+        EXPECT_TRUE(RegReadDword(kRegView, &view)) << way.name;
+        EXPECT_EQ((DWORD)IDC_MAIN_VIEW_SMALL_ICONS, view) << way.name;
+        EXPECT_EQ("th_", Profile(settings.Path(), "File Names", "Prefix")) << way.name;
+
+        // The next start shows what was stored.
+        CMainDlg next;
+        HWND h = next.Create(NULL);
+        ASSERT_NE((HWND)NULL, h);
+        EXPECT_EQ((DWORD)LVS_SMALLICON, ListType(next)) << way.name;
+        EXPECT_EQ("S", LatchedViews(next)) << way.name;
+        EXPECT_EQ("th_", Text(h, IDC_MAIN_PREFIX)) << way.name;
+        EXPECT_EQ(0, next.m_bLoading) << way.name;
+        DestroyWindow(h);
+    }
+}
+
+TEST_F(MainDlgTest, ResizeAndBorderControlsFollowTheirBoxes)
+{
+    Ready();
+    // resize, width, height, crop -> width edit, height edit, box modes, anchor
+    struct Case { bool resize, width, height, crop; bool eWidth, eHeight, eModes, eAnchor; } cases[] = {
+        {true, false, true, true, false, true, false, false},
+        {true, true, true, false, true, true, true, false},
+        {true, true, true, true, true, true, true, true},
+        {true, true, false, true, true, false, false, false},
+        {false, true, true, true, false, false, false, false},
+    };
+    for (const Case& c : cases)
+    {
+        CheckDlgButton(m_hWnd, IDC_MAIN_CROP, c.crop ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(m_hWnd, IDC_MAIN_FIT, c.crop ? BST_UNCHECKED : BST_CHECKED);
+        Tick(m_hWnd, IDC_MAIN_USE_WIDTH, c.width);
+        Tick(m_hWnd, IDC_MAIN_USE_HEIGHT, c.height);
+        Tick(m_hWnd, IDC_MAIN_RESIZE, c.resize);
+        const int n = (int)(&c - cases);
+        EXPECT_EQ(c.resize, Enabled(m_hWnd, IDC_MAIN_USE_WIDTH)) << n;
+        EXPECT_EQ(c.resize, Enabled(m_hWnd, IDC_MAIN_USE_HEIGHT)) << n;
+        EXPECT_EQ(c.eWidth, Enabled(m_hWnd, IDC_MAIN_WIDTH)) << n;
+        EXPECT_EQ(c.eHeight, Enabled(m_hWnd, IDC_MAIN_HEIGHT)) << n;
+        for (UINT id : {IDC_MAIN_FIT, IDC_MAIN_CROP, IDC_MAIN_STRETCH})
+            EXPECT_EQ(c.eModes, Enabled(m_hWnd, id)) << n << " " << id;
+        EXPECT_EQ(c.eAnchor, Enabled(m_hWnd, IDC_MAIN_ANCHOR)) << n;
+    }
+    const UINT borderDetails[] = {IDC_MAIN_BORDER_WIDTH_LABEL, IDC_MAIN_BORDER_WIDTH,
+                                  IDC_MAIN_BORDER_COLOR_LABEL, IDC_MAIN_BORDER_COLOR, IDC_MAIN_BORDER_3D};
+    for (bool on : {true, false})
+    {
+        Tick(m_hWnd, IDC_MAIN_BORDER, on);
+        for (UINT id : borderDetails)
+            EXPECT_EQ(on, Enabled(m_hWnd, id)) << id;
+    }
+}
+
+TEST_F(MainDlgTest, OptionHandlersIdleWhileLoading)
+{
+    // Start-up without a settings file leaves the loading flag set.
+    ASSERT_EQ(1, m_dlg.m_bLoading);
+    Tick(m_hWnd, IDC_MAIN_RESIZE, true);
+    EXPECT_FALSE(Enabled(m_hWnd, IDC_MAIN_WIDTH)) << "rules not applied while loading";
+    SendDlgItemMessageA(m_hWnd, IDC_MAIN_HUE_BAR, TBM_SETPOS, TRUE, 150);
+    SendMessageA(m_hWnd, WM_HSCROLL, TB_THUMBPOSITION, (LPARAM)GetDlgItem(m_hWnd, IDC_MAIN_HUE_BAR));
+    EXPECT_EQ("0", Text(m_hWnd, IDC_MAIN_HUE));
+}
+
+TEST_F(MainDlgTest, ImageControlsFollowTheSourceImage)
+{
+    const UINT ids[] = {IDC_MAIN_ROTATE, IDC_MAIN_ROTATE_FRAME, IDC_MAIN_RESIZE, IDC_MAIN_BORDER,
+                        IDC_MAIN_HUE_BAR, IDC_MAIN_SATURATION_BAR, IDC_MAIN_LIGHTNESS_BAR,
+                        IDC_MAIN_HUE, IDC_MAIN_SATURATION, IDC_MAIN_LIGHTNESS,
+                        IDC_MAIN_HUE_LABEL, IDC_MAIN_SATURATION_LABEL, IDC_MAIN_LIGHTNESS_LABEL};
+    for (UINT id : ids)
+        EXPECT_TRUE(Enabled(m_hWnd, id)) << id;
+    const bool heightBefore = Enabled(m_hWnd, IDC_MAIN_HEIGHT);
+    m_dlg.EnableImageControls(false);
+    for (UINT id : ids)
+        EXPECT_FALSE(Enabled(m_hWnd, id)) << id;
+    EXPECT_EQ(heightBefore, Enabled(m_hWnd, IDC_MAIN_HEIGHT));
+    m_dlg.EnableImageControls(true);
+    for (UINT id : ids)
+        EXPECT_TRUE(Enabled(m_hWnd, id)) << id;
+}
+
+TEST_F(MainDlgTest, TrackbarsAndAdjustmentEditsFollowEachOther)
+{
+    Ready();
+    SendDlgItemMessageA(m_hWnd, IDC_MAIN_SATURATION_BAR, TBM_SETPOS, TRUE, 150);
+    SendMessageA(m_hWnd, WM_HSCROLL, TB_THUMBPOSITION, (LPARAM)GetDlgItem(m_hWnd, IDC_MAIN_SATURATION_BAR));
+    EXPECT_EQ("50", Text(m_hWnd, IDC_MAIN_SATURATION));
+    EXPECT_EQ(150, BarPos(m_hWnd, IDC_MAIN_SATURATION_BAR));
+    EXPECT_EQ("0", Text(m_hWnd, IDC_MAIN_HUE));
+    EXPECT_EQ(0, m_dlg.m_bBusy);
+
+    // Without a source image typing moves no trackbar.
+    SetDlgItemTextA(m_hWnd, IDC_MAIN_HUE, "-50");
+    EXPECT_EQ(100, BarPos(m_hWnd, IDC_MAIN_HUE_BAR));
+
+    m_dlg.m_pSourceImage = new Magick::Image();
+    struct Case { const char* text; int pos; } cases[] = {
+        {"-50", 50}, {"500", 200}, {"-4000000000", 100}, {"abc", 100},
+    };
+    for (const Case& c : cases)
+    {
+        SetDlgItemTextA(m_hWnd, IDC_MAIN_HUE, c.text);
+        EXPECT_EQ(c.pos, BarPos(m_hWnd, IDC_MAIN_HUE_BAR)) << c.text;
+    }
+    SetDlgItemTextA(m_hWnd, IDC_MAIN_LIGHTNESS, "25");
+    EXPECT_EQ(125, BarPos(m_hWnd, IDC_MAIN_LIGHTNESS_BAR));
+    EXPECT_EQ(150, BarPos(m_hWnd, IDC_MAIN_SATURATION_BAR));
+    EXPECT_EQ(0, m_dlg.m_bBusy);
+}
+
+TEST_F(MainDlgTest, SavedSettingsLoadBackIntoEveryControl)
+{
+    Ready();
+    Tick(m_hWnd, IDC_MAIN_RESIZE, true);
+    Tick(m_hWnd, IDC_MAIN_USE_WIDTH, true);
+    Tick(m_hWnd, IDC_MAIN_USE_HEIGHT, false);
+    SetDlgItemTextA(m_hWnd, IDC_MAIN_WIDTH, "321");
+    SetDlgItemTextA(m_hWnd, IDC_MAIN_HEIGHT, "123");
+    CheckDlgButton(m_hWnd, IDC_MAIN_FIT, BST_UNCHECKED);
+    CheckDlgButton(m_hWnd, IDC_MAIN_CROP, BST_CHECKED);
+    SendDlgItemMessageA(m_hWnd, IDC_MAIN_ANCHOR, CB_SETCURSEL, 2, 0);
+    Tick(m_hWnd, IDC_MAIN_BORDER, true);
+    Tick(m_hWnd, IDC_MAIN_BORDER_3D, true);
+    SetDlgItemTextA(m_hWnd, IDC_MAIN_BORDER_WIDTH, "7");
+    m_dlg.m_crBorder = RGB(10, 20, 30);
+    const int bars[] = {30, 160, 200};
+    const UINT barIds[] = {IDC_MAIN_HUE_BAR, IDC_MAIN_SATURATION_BAR, IDC_MAIN_LIGHTNESS_BAR};
+    for (int i = 0; i < 3; ++i)
+    {
+        SendDlgItemMessageA(m_hWnd, barIds[i], TBM_SETPOS, TRUE, bars[i]);
+        SendMessageA(m_hWnd, WM_HSCROLL, TB_THUMBPOSITION, (LPARAM)GetDlgItem(m_hWnd, barIds[i]));
+    }
+    SendDlgItemMessageA(m_hWnd, IDC_MAIN_ROTATE, CB_SETCURSEL, 3, 0);
+    SetDlgItemTextA(m_hWnd, IDC_MAIN_PREFIX, "th_");
+    SendDlgItemMessageA(m_hWnd, IDC_MAIN_NAME_PATTERN, CB_SETCURSEL, 1, 0);
+    SetDlgItemTextA(m_hWnd, IDC_MAIN_SUFFIX, "_s");
+    SetDlgItemTextA(m_hWnd, IDC_MAIN_OUTPUT_FOLDER, "C:\\out put");
+    CheckDlgButton(m_hWnd, IDC_MAIN_EXPLORE, BST_CHECKED);
+
+    const std::string file = m_temp.File("all.tvx");
+    m_dlg.SaveSettings(file.c_str());
+    EXPECT_EQ("3", Profile(file, "Resize", "DoCrop"));
+    EXPECT_EQ("30", Profile(file, "Border", "ColorB"));
+    EXPECT_EQ("3", Profile(file, "Rotate", "Rotate"));
+
+    Command(m_hWnd, IDC_MAIN_RESET);
+    SetDlgItemTextA(m_hWnd, IDC_MAIN_OUTPUT_FOLDER, "elsewhere");
+    CheckDlgButton(m_hWnd, IDC_MAIN_EXPLORE, BST_UNCHECKED);
+    m_dlg.LoadSettings(file.c_str());
+
+    EXPECT_EQ(0, m_dlg.m_bLoading);
+    for (UINT id : {IDC_MAIN_RESIZE, IDC_MAIN_USE_WIDTH, IDC_MAIN_CROP, IDC_MAIN_BORDER,
+                    IDC_MAIN_BORDER_3D, IDC_MAIN_EXPLORE})
+        EXPECT_TRUE(Checked(m_hWnd, id)) << id;
+    for (UINT id : {IDC_MAIN_USE_HEIGHT, IDC_MAIN_FIT, IDC_MAIN_STRETCH})
+        EXPECT_FALSE(Checked(m_hWnd, id)) << id;
+    EXPECT_EQ("321", Text(m_hWnd, IDC_MAIN_WIDTH));
+    EXPECT_EQ("123", Text(m_hWnd, IDC_MAIN_HEIGHT));
+    EXPECT_EQ(2, ComboSel(m_hWnd, IDC_MAIN_ANCHOR));
+    EXPECT_EQ("7", Text(m_hWnd, IDC_MAIN_BORDER_WIDTH));
+    EXPECT_EQ(RGB(10, 20, 30), m_dlg.m_crBorder);
+    const char* shown[] = {"-70", "60", "100"};
+    const UINT editIds[] = {IDC_MAIN_HUE, IDC_MAIN_SATURATION, IDC_MAIN_LIGHTNESS};
+    for (int i = 0; i < 3; ++i)
+    {
+        EXPECT_EQ(bars[i], BarPos(m_hWnd, barIds[i]));
+        EXPECT_EQ(shown[i], Text(m_hWnd, editIds[i]));
+    }
+    EXPECT_EQ(3, ComboSel(m_hWnd, IDC_MAIN_ROTATE));
+    EXPECT_EQ("th_", Text(m_hWnd, IDC_MAIN_PREFIX));
+    EXPECT_EQ(1, ComboSel(m_hWnd, IDC_MAIN_NAME_PATTERN));
+    EXPECT_EQ("_s", Text(m_hWnd, IDC_MAIN_SUFFIX));
+    EXPECT_EQ("C:\\out put", Text(m_hWnd, IDC_MAIN_OUTPUT_FOLDER));
+    // The enable rules ran: only the width is in use.
+    EXPECT_TRUE(Enabled(m_hWnd, IDC_MAIN_WIDTH));
+    EXPECT_FALSE(Enabled(m_hWnd, IDC_MAIN_HEIGHT));
+}
+
+TEST_F(MainDlgTest, FilesWithoutTheResizeKeyAreRefused)
+{
+    Ready();
+    SetDlgItemTextA(m_hWnd, IDC_MAIN_PREFIX, "keep");
+    const char* bodies[] = {
+        "[File Names]\r\nPrefix=other\r\n",
+        "[Resize]\r\nEnableResize=Default\r\n[File Names]\r\nPrefix=other\r\n",
+    };
+    for (const char* body : bodies)
+    {
+        const std::string file = m_temp.File("bad.tvx");
+        WriteFileBytes(file, body);
+        m_dlg.m_bLoading = 0;
+        m_dlg.LoadSettings(file.c_str());
+        EXPECT_EQ("keep", Text(m_hWnd, IDC_MAIN_PREFIX)) << body;
+        EXPECT_EQ(1, m_dlg.m_bLoading) << body;
+    }
+    m_dlg.m_bLoading = 0;
+    m_dlg.LoadSettings(m_temp.File("missing.tvx").c_str());
+    EXPECT_EQ("keep", Text(m_hWnd, IDC_MAIN_PREFIX));
+    EXPECT_EQ(1, m_dlg.m_bLoading);
+}
+
+TEST_F(MainDlgTest, MissingAndOutOfRangeValuesLoadAsTheyCome)
+{
+    Ready();
+    const std::string file = m_temp.File("odd.tvx");
+    WriteFileBytes(file,
+                   "[Resize]\r\nEnableResize=1\r\nDoNothing=1\r\nDoCrop=2\r\n"
+                   "[Image]\r\nSaturation=250\r\nLightness=-5\r\n"
+                   "[Rotate]\r\nRotate=7\r\n"
+                   "[File Names]\r\nName=3\r\n");
+    m_dlg.LoadSettings(file.c_str());
+    EXPECT_TRUE(Checked(m_hWnd, IDC_MAIN_FIT));
+    EXPECT_TRUE(Checked(m_hWnd, IDC_MAIN_CROP));
+    EXPECT_EQ(1, ComboSel(m_hWnd, IDC_MAIN_ANCHOR));
+    EXPECT_EQ(0, BarPos(m_hWnd, IDC_MAIN_HUE_BAR)); // missing reads 0
+    EXPECT_EQ("-100", Text(m_hWnd, IDC_MAIN_HUE));
+    EXPECT_EQ(200, BarPos(m_hWnd, IDC_MAIN_SATURATION_BAR));
+    EXPECT_EQ("150", Text(m_hWnd, IDC_MAIN_SATURATION));
+    EXPECT_EQ(0, BarPos(m_hWnd, IDC_MAIN_LIGHTNESS_BAR));
+    EXPECT_EQ("-105", Text(m_hWnd, IDC_MAIN_LIGHTNESS));
+    EXPECT_EQ(-1, ComboSel(m_hWnd, IDC_MAIN_ROTATE));
+    EXPECT_EQ(-1, ComboSel(m_hWnd, IDC_MAIN_NAME_PATTERN));
+    for (UINT id : {IDC_MAIN_PREFIX, IDC_MAIN_SUFFIX, IDC_MAIN_OUTPUT_FOLDER})
+        EXPECT_EQ("Default", Text(m_hWnd, id)) << id;
+
+    // A combo without a selection is saved so that it loads back that way.
+    const std::string again = m_temp.File("again.tvx");
+    m_dlg.SaveSettings(again.c_str());
+    SendDlgItemMessageA(m_hWnd, IDC_MAIN_ROTATE, CB_SETCURSEL, 1, 0);
+    SendDlgItemMessageA(m_hWnd, IDC_MAIN_NAME_PATTERN, CB_SETCURSEL, 1, 0);
+    m_dlg.LoadSettings(again.c_str());
+    EXPECT_EQ(-1, ComboSel(m_hWnd, IDC_MAIN_ROTATE));
+    EXPECT_EQ(-1, ComboSel(m_hWnd, IDC_MAIN_NAME_PATTERN));
+}
+
+TEST_F(MainDlgTest, SavingKeepsOtherSectionsAndResetKeepsTheOutputChoice)
+{
+    WriteFileBytes(m_settings.Path(), "[GIF]\r\nNoneTR=0\r\nInterlace=1\r\n");
+    m_dlg.SaveSettings(m_settings.Path().c_str());
+    EXPECT_EQ("0", Profile(m_settings.Path(), "GIF", "NoneTR"));
+    EXPECT_EQ("1", Profile(m_settings.Path(), "GIF", "Interlace"));
+    EXPECT_EQ("0", Profile(m_settings.Path(), "Resize", "EnableResize"));
+
+    SetDlgItemTextA(m_hWnd, IDC_MAIN_OUTPUT_FOLDER, "C:\\gifs");
+    CheckDlgButton(m_hWnd, IDC_MAIN_EXPLORE, BST_CHECKED);
+    SetDlgItemTextA(m_hWnd, IDC_MAIN_PREFIX, "p");
+    Command(m_hWnd, IDC_MAIN_RESET);
+    EXPECT_EQ("C:\\gifs", Text(m_hWnd, IDC_MAIN_OUTPUT_FOLDER));
+    EXPECT_TRUE(Checked(m_hWnd, IDC_MAIN_EXPLORE));
+    EXPECT_EQ("", Text(m_hWnd, IDC_MAIN_PREFIX));
+    EXPECT_EQ(0, m_dlg.m_bLoading);
 }

@@ -1,0 +1,177 @@
+// The option panel's enable rules and change handlers, the coupling of the
+// colour-adjustment trackbars with their edits, the file list's view modes
+// and the small commands Exit, Options and the output-folder choice.
+#include "mainwnd/MainDlg.h"
+
+#include <commctrl.h>
+
+#include "core/Registry.h"
+
+namespace {
+
+// Controls that only make sense with a source image.
+const UINT kImageControls[] = {
+    IDC_MAIN_ROTATE,          IDC_MAIN_ROTATE_FRAME,     IDC_MAIN_RESIZE,
+    IDC_MAIN_BORDER,          IDC_MAIN_HUE_BAR,          IDC_MAIN_SATURATION_BAR,
+    IDC_MAIN_LIGHTNESS_BAR,   IDC_MAIN_HUE,              IDC_MAIN_SATURATION,
+    IDC_MAIN_LIGHTNESS,       IDC_MAIN_HUE_LABEL,        IDC_MAIN_SATURATION_LABEL,
+    IDC_MAIN_LIGHTNESS_LABEL,
+};
+
+const UINT kBorderDetailControls[] = {IDC_MAIN_BORDER_WIDTH_LABEL, IDC_MAIN_BORDER_WIDTH,
+                                      IDC_MAIN_BORDER_COLOR_LABEL, IDC_MAIN_BORDER_COLOR,
+                                      IDC_MAIN_BORDER_3D};
+
+// Each trackbar and the edit that shows its position less the neutral one.
+struct AdjustPair
+{
+    UINT bar;
+    UINT edit;
+};
+const AdjustPair kAdjustPairs[] = {
+    {IDC_MAIN_HUE_BAR, IDC_MAIN_HUE},
+    {IDC_MAIN_SATURATION_BAR, IDC_MAIN_SATURATION},
+    {IDC_MAIN_LIGHTNESS_BAR, IDC_MAIN_LIGHTNESS},
+};
+
+// The list view type of each view button.
+struct ViewMode
+{
+    WORD button;
+    DWORD type;
+    COwnerDrawButton CMainDlg::*member;
+};
+const ViewMode kViewModes[] = {
+    {IDC_MAIN_VIEW_DETAILS, LVS_REPORT, &CMainDlg::m_btnDetails},
+    {IDC_MAIN_VIEW_LIST, LVS_LIST, &CMainDlg::m_btnList},
+    {IDC_MAIN_VIEW_SMALL_ICONS, LVS_SMALLICON, &CMainDlg::m_btnSmallIcons},
+    {IDC_MAIN_VIEW_LARGE_ICONS, LVS_ICON, &CMainDlg::m_btnLargeIcons},
+};
+
+void Enable(HWND hDlg, UINT id, bool enable) { ::EnableWindow(::GetDlgItem(hDlg, id), enable); }
+
+bool Ticked(HWND hDlg, UINT id) { return ::IsDlgButtonChecked(hDlg, id) != 0; }
+
+} // namespace
+
+void CMainDlg::UpdateControlStates()
+{
+    const bool border = Ticked(m_hWnd, IDC_MAIN_BORDER);
+    for (UINT id : kBorderDetailControls)
+        Enable(m_hWnd, id, border);
+
+    const bool resize = Ticked(m_hWnd, IDC_MAIN_RESIZE);
+    Enable(m_hWnd, IDC_MAIN_USE_WIDTH, resize);
+    Enable(m_hWnd, IDC_MAIN_USE_HEIGHT, resize);
+    const bool width = resize && Ticked(m_hWnd, IDC_MAIN_USE_WIDTH);
+    const bool height = resize && Ticked(m_hWnd, IDC_MAIN_USE_HEIGHT);
+    Enable(m_hWnd, IDC_MAIN_WIDTH, width);
+    Enable(m_hWnd, IDC_MAIN_HEIGHT, height);
+    const bool box = width && height;
+    Enable(m_hWnd, IDC_MAIN_FIT, box);
+    Enable(m_hWnd, IDC_MAIN_CROP, box);
+    Enable(m_hWnd, IDC_MAIN_STRETCH, box);
+    Enable(m_hWnd, IDC_MAIN_ANCHOR, box && Ticked(m_hWnd, IDC_MAIN_CROP));
+}
+
+void CMainDlg::EnableImageControls(bool enable)
+{
+    for (UINT id : kImageControls)
+        Enable(m_hWnd, id, enable);
+}
+
+LRESULT CMainDlg::OnResizeOptionChanged(WORD, WORD, HWND, BOOL&)
+{
+    if (m_bLoading)
+        return 0;
+    UpdateControlStates();
+    UpdatePreview(kStageResize);
+    return 0;
+}
+
+LRESULT CMainDlg::OnBorderOptionChanged(WORD, WORD, HWND, BOOL&)
+{
+    if (m_bLoading)
+        return 0;
+    UpdateControlStates();
+    UpdatePreview(kStageBorder);
+    return 0;
+}
+
+LRESULT CMainDlg::OnRotateChanged(WORD, WORD, HWND, BOOL&)
+{
+    UpdatePreview(kStageRotateColor);
+    return 0;
+}
+
+LRESULT CMainDlg::OnHScroll(UINT, WPARAM, LPARAM, BOOL&)
+{
+    if (m_bLoading || m_bBusy)
+        return 0;
+    m_bBusy = 1;
+    int positions[3];
+    for (size_t i = 0; i < 3; ++i)
+        positions[i] = (int)SendDlgItemMessageA(m_hWnd, kAdjustPairs[i].bar, TBM_GETPOS, 0, 0);
+    for (size_t i = 0; i < 3; ++i)
+        SetDlgItemInt(m_hWnd, kAdjustPairs[i].edit, (UINT)(positions[i] - kAdjustNeutral), TRUE);
+    UpdatePreview(kStageRotateColor);
+    m_bBusy = 0;
+    return 0;
+}
+
+LRESULT CMainDlg::OnAdjustEditChange(WORD, WORD id, HWND, BOOL&)
+{
+    if (m_bLoading || m_bBusy || m_pSourceImage == NULL)
+        return 0;
+    m_bBusy = 1;
+    // The trackbar holds its position within its range; clamping here first
+    // keeps the sum from overflowing for huge typed numbers.
+    long long value = (long long)(int)GetDlgItemInt(m_hWnd, id, NULL, TRUE) + kAdjustNeutral;
+    if (value < 0)
+        value = 0;
+    if (value > kAdjustMax)
+        value = kAdjustMax;
+    for (const AdjustPair& pair : kAdjustPairs)
+        if (pair.edit == id)
+            SendDlgItemMessageA(m_hWnd, pair.bar, TBM_SETPOS, TRUE, (LPARAM)value);
+    UpdatePreview(kStageRotateColor);
+    m_bBusy = 0;
+    return 0;
+}
+
+LRESULT CMainDlg::OnViewMode(WORD, WORD id, HWND, BOOL&)
+{
+    COwnerDrawButton* buttons[] = {&m_btnList, &m_btnDetails, &m_btnSmallIcons, &m_btnLargeIcons};
+    for (COwnerDrawButton* button : buttons)
+        button->SetFlags(kOdbLatched, FALSE);
+
+    const ViewMode* mode = &kViewModes[0];
+    for (const ViewMode& m : kViewModes)
+        if (m.button == id)
+            mode = &m;
+
+    HWND hList = GetListView();
+    LONG_PTR style = ::GetWindowLongPtrA(hList, GWL_STYLE);
+    if ((DWORD)(style & LVS_TYPEMASK) != mode->type)
+        ::SetWindowLongPtrA(hList, GWL_STYLE, (style & ~(LONG_PTR)LVS_TYPEMASK) | mode->type);
+
+    (this->*mode->member).SetFlags(kOdbLatched, TRUE);
+    return 0;
+}
+
+LRESULT CMainDlg::OnExit(WORD, WORD id, HWND, BOOL&)
+{
+    const DWORD type = (DWORD)::GetWindowLongPtrA(GetListView(), GWL_STYLE) & LVS_TYPEMASK;
+    DWORD view = IDC_MAIN_VIEW_DETAILS;
+    for (const ViewMode& m : kViewModes)
+        if (m.type == type)
+            view = m.button;
+    RegWriteDword(kRegView, &view);
+    SaveSettings(GetProgramSettingsPath().c_str());
+    EndDialog(id);
+    return 0;
+}
+
+LRESULT CMainDlg::OnOptions(WORD, WORD, HWND, BOOL&) { return 0; }
+
+LRESULT CMainDlg::OnBrowseOutputFolder(WORD, WORD, HWND, BOOL&) { return 0; }

@@ -1,0 +1,300 @@
+// Settings files: the option controls written to and read from an INI file
+// key by key, and the factory values.
+#include "mainwnd/MainDlg.h"
+
+#include <commctrl.h>
+#include <shlwapi.h>
+#include <cstring>
+
+#include "core/Paths.h"
+
+const char kProgramSettingsName[] = "settings.tvx";
+
+namespace {
+
+const char kSectionResize[] = "Resize";
+const char kSectionBorder[] = "Border";
+const char kSectionImage[] = "Image";
+const char kSectionRotate[] = "Rotate";
+const char kSectionNames[] = "File Names";
+
+// What the reader sees for a missing key; it also marks a file that is no
+// settings file when "EnableResize" reads it.
+const char kMissing[] = "Default";
+
+const char kSettingsFolder[] = "Settings";
+const char kSettingsFilter[] = "Tolvex settings (*.tvx)\0*.tvx\0";
+const char kSettingsExtension[] = "tvx";
+
+const int kFactoryWidth = 800;
+const int kFactoryHeight = 600;
+
+// How a key's value reaches a control.
+enum KeyKind
+{
+    kCheck,        // 0 or 1, a check box or radio button
+    kUnsignedEdit, // an edit as an unsigned number
+    kComboIndex,   // a combo box's selection index
+    kText,         // an edit's text
+};
+
+struct KeyBinding
+{
+    const char* section;
+    const char* key;
+    KeyKind kind;
+    UINT id;
+};
+
+// The keys that map one-to-one onto a control, in file order; the crop
+// anchor, border colour and adjustments are handled around them.
+const KeyBinding kResizeKeys[] = {
+    {kSectionResize, "EnableResize", kCheck, IDC_MAIN_RESIZE},
+    {kSectionResize, "EnableWidth", kCheck, IDC_MAIN_USE_WIDTH},
+    {kSectionResize, "Width", kUnsignedEdit, IDC_MAIN_WIDTH},
+    {kSectionResize, "EnableHeight", kCheck, IDC_MAIN_USE_HEIGHT},
+    {kSectionResize, "Height", kUnsignedEdit, IDC_MAIN_HEIGHT},
+    {kSectionResize, "DoNothing", kCheck, IDC_MAIN_FIT},
+};
+const KeyBinding kNameKeys[] = {
+    {kSectionNames, "Prefix", kText, IDC_MAIN_PREFIX},
+    {kSectionNames, "Name", kComboIndex, IDC_MAIN_NAME_PATTERN},
+    {kSectionNames, "Suffix", kText, IDC_MAIN_SUFFIX},
+    {kSectionNames, "Folder", kText, IDC_MAIN_OUTPUT_FOLDER},
+    {kSectionNames, "ExploreFiles", kCheck, IDC_MAIN_EXPLORE},
+};
+
+struct AdjustKey
+{
+    const char* key;
+    UINT bar;
+    UINT edit;
+};
+const AdjustKey kAdjustKeys[] = {
+    {"Hue", IDC_MAIN_HUE_BAR, IDC_MAIN_HUE},
+    {"Saturation", IDC_MAIN_SATURATION_BAR, IDC_MAIN_SATURATION},
+    {"Lightness", IDC_MAIN_LIGHTNESS_BAR, IDC_MAIN_LIGHTNESS},
+};
+
+void WriteInt(const char* path, const char* section, const char* key, int value)
+{
+    char text[32];
+    SafeFormat(text, sizeof(text), "%i", value);
+    ::WritePrivateProfileStringA(section, key, text, path);
+}
+
+int ComboIndex(HWND hDlg, UINT id) { return (int)::SendDlgItemMessageA(hDlg, id, CB_GETCURSEL, 0, 0); }
+
+void WriteKey(HWND hDlg, const char* path, const KeyBinding& k)
+{
+    switch (k.kind)
+    {
+    case kCheck:
+        WriteInt(path, k.section, k.key, ::IsDlgButtonChecked(hDlg, k.id) ? 1 : 0);
+        break;
+    case kUnsignedEdit:
+        WriteInt(path, k.section, k.key, (int)::GetDlgItemInt(hDlg, k.id, NULL, FALSE));
+        break;
+    case kComboIndex:
+        // No selection is written as -1, which reads back as no selection.
+        WriteInt(path, k.section, k.key, ComboIndex(hDlg, k.id));
+        break;
+    case kText:
+    {
+        char text[kPathBufferSize] = "";
+        ::GetDlgItemTextA(hDlg, k.id, text, sizeof(text));
+        ::WritePrivateProfileStringA(k.section, k.key, text, path);
+        break;
+    }
+    }
+}
+
+void ReadText(const char* path, const char* section, const char* key, char (&text)[kPathBufferSize])
+{
+    ::GetPrivateProfileStringA(section, key, kMissing, text, sizeof(text), path);
+}
+
+int ReadInt(const char* path, const char* section, const char* key)
+{
+    char text[kPathBufferSize];
+    ReadText(path, section, key, text);
+    return ::StrToIntA(text);
+}
+
+// An index outside the items leaves no item selected.
+void SelectComboIndex(HWND hDlg, UINT id, int index)
+{
+    const int count = (int)::SendDlgItemMessageA(hDlg, id, CB_GETCOUNT, 0, 0);
+    ::SendDlgItemMessageA(hDlg, id, CB_SETCURSEL, (WPARAM)(index >= 0 && index < count ? index : -1), 0);
+}
+
+void SetCheck(HWND hDlg, UINT id, int value) { ::CheckDlgButton(hDlg, id, value ? BST_CHECKED : BST_UNCHECKED); }
+
+void ReadKey(HWND hDlg, const char* path, const KeyBinding& k)
+{
+    if (k.kind == kText)
+    {
+        char text[kPathBufferSize];
+        ReadText(path, k.section, k.key, text);
+        ::SetDlgItemTextA(hDlg, k.id, text);
+        return;
+    }
+    const int value = ReadInt(path, k.section, k.key);
+    switch (k.kind)
+    {
+    case kCheck:
+        SetCheck(hDlg, k.id, value);
+        break;
+    case kUnsignedEdit:
+        ::SetDlgItemInt(hDlg, k.id, (UINT)value, FALSE);
+        break;
+    case kComboIndex:
+        SelectComboIndex(hDlg, k.id, value);
+        break;
+    case kText:
+        break;
+    }
+}
+
+// A trackbar at `position` (held in range by the trackbar) and its edit
+// showing the position less the neutral one, without overflow.
+void SetAdjustment(HWND hDlg, const AdjustKey& a, int position)
+{
+    ::SendDlgItemMessageA(hDlg, a.bar, TBM_SETPOS, TRUE, (LPARAM)position);
+    long long shown = (long long)position - kAdjustNeutral;
+    char text[32];
+    SafeFormat(text, sizeof(text), "%lld", shown);
+    ::SetDlgItemTextA(hDlg, a.edit, text);
+}
+
+// The open or save dialog for a settings file, starting in the "Settings"
+// folder beside the program; non-zero when a name was confirmed.
+int AskSettingsFile(HWND hOwner, BOOL open, char (&name)[kPathBufferSize])
+{
+    const std::string folder = GetProgramFolder() + kSettingsFolder;
+    return ShowFileDialog(g_Module.GetModuleInstance(), hOwner, name, sizeof(name), folder.c_str(),
+                          kSettingsFilter, kSettingsExtension, 0, open, FALSE);
+}
+
+} // namespace
+
+std::string GetProgramSettingsPath() { return GetProgramFolder() + kProgramSettingsName; }
+
+void CMainDlg::SaveSettings(const char* path)
+{
+    for (const KeyBinding& k : kResizeKeys)
+        WriteKey(m_hWnd, path, k);
+    int crop = 0;
+    if (::IsDlgButtonChecked(m_hWnd, IDC_MAIN_CROP))
+    {
+        const int anchor = ComboIndex(m_hWnd, IDC_MAIN_ANCHOR);
+        crop = 1 + (anchor < 0 ? 0 : anchor);
+    }
+    WriteInt(path, kSectionResize, "DoCrop", crop);
+    WriteInt(path, kSectionResize, "DoStretch", ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_STRETCH) ? 1 : 0);
+
+    WriteInt(path, kSectionBorder, "EnableBorder", ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_BORDER) ? 1 : 0);
+    WriteInt(path, kSectionBorder, "Width", (int)::GetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, NULL, FALSE));
+    WriteInt(path, kSectionBorder, "ColorR", GetRValue(m_crBorder));
+    WriteInt(path, kSectionBorder, "ColorG", GetGValue(m_crBorder));
+    WriteInt(path, kSectionBorder, "ColorB", GetBValue(m_crBorder));
+    WriteInt(path, kSectionBorder, "3d", ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_BORDER_3D) ? 1 : 0);
+
+    for (const AdjustKey& a : kAdjustKeys)
+        WriteInt(path, kSectionImage, a.key, (int)SendDlgItemMessageA(m_hWnd, a.bar, TBM_GETPOS, 0, 0));
+
+    WriteInt(path, kSectionRotate, "Rotate", ComboIndex(m_hWnd, IDC_MAIN_ROTATE));
+
+    for (const KeyBinding& k : kNameKeys)
+        WriteKey(m_hWnd, path, k);
+}
+
+void CMainDlg::LoadSettings(const char* path)
+{
+    m_bLoading = 1;
+    char text[kPathBufferSize];
+    ReadText(path, kSectionResize, "EnableResize", text);
+    if (strcmp(text, kMissing) == 0)
+        return;
+
+    for (const KeyBinding& k : kResizeKeys)
+        ReadKey(m_hWnd, path, k);
+    const int crop = ReadInt(path, kSectionResize, "DoCrop");
+    if (crop == 0)
+        SetCheck(m_hWnd, IDC_MAIN_CROP, 0);
+    else if (crop >= 1 && crop <= 3)
+    {
+        SetCheck(m_hWnd, IDC_MAIN_CROP, 1);
+        SendDlgItemMessageA(m_hWnd, IDC_MAIN_ANCHOR, CB_SETCURSEL, (WPARAM)(crop - 1), 0);
+    }
+    SetCheck(m_hWnd, IDC_MAIN_STRETCH, ReadInt(path, kSectionResize, "DoStretch"));
+
+    SetCheck(m_hWnd, IDC_MAIN_BORDER, ReadInt(path, kSectionBorder, "EnableBorder"));
+    SetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, (UINT)ReadInt(path, kSectionBorder, "Width"), TRUE);
+    const BYTE r = (BYTE)ReadInt(path, kSectionBorder, "ColorR");
+    const BYTE g = (BYTE)ReadInt(path, kSectionBorder, "ColorG");
+    const BYTE b = (BYTE)ReadInt(path, kSectionBorder, "ColorB");
+    m_crBorder = RGB(r, g, b);
+    SetCheck(m_hWnd, IDC_MAIN_BORDER_3D, ReadInt(path, kSectionBorder, "3d"));
+
+    for (const AdjustKey& a : kAdjustKeys)
+        SetAdjustment(m_hWnd, a, ReadInt(path, kSectionImage, a.key));
+
+    SelectComboIndex(m_hWnd, IDC_MAIN_ROTATE, ReadInt(path, kSectionRotate, "Rotate"));
+
+    for (const KeyBinding& k : kNameKeys)
+        ReadKey(m_hWnd, path, k);
+
+    m_bLoading = 0;
+    UpdateControlStates();
+    UpdatePreview(kStageResize);
+}
+
+void CMainDlg::ResetSettings()
+{
+    m_bLoading = 1;
+    SetCheck(m_hWnd, IDC_MAIN_RESIZE, 0);
+    SetCheck(m_hWnd, IDC_MAIN_USE_WIDTH, 0);
+    SetDlgItemInt(m_hWnd, IDC_MAIN_WIDTH, kFactoryWidth, FALSE);
+    SetCheck(m_hWnd, IDC_MAIN_USE_HEIGHT, 1);
+    SetDlgItemInt(m_hWnd, IDC_MAIN_HEIGHT, kFactoryHeight, FALSE);
+    SetCheck(m_hWnd, IDC_MAIN_FIT, 1);
+    SetCheck(m_hWnd, IDC_MAIN_CROP, 0);
+    SendDlgItemMessageA(m_hWnd, IDC_MAIN_ANCHOR, CB_SETCURSEL, 0, 0);
+    SetCheck(m_hWnd, IDC_MAIN_STRETCH, 0);
+    SetCheck(m_hWnd, IDC_MAIN_BORDER, 0);
+    SetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, 0, FALSE);
+    m_crBorder = RGB(0, 0, 0);
+    SetCheck(m_hWnd, IDC_MAIN_BORDER_3D, 0);
+    SendDlgItemMessageA(m_hWnd, IDC_MAIN_ROTATE, CB_SETCURSEL, 0, 0);
+    SetDlgItemTextA(m_hWnd, IDC_MAIN_PREFIX, "");
+    SendDlgItemMessageA(m_hWnd, IDC_MAIN_NAME_PATTERN, CB_SETCURSEL, 0, 0);
+    SetDlgItemTextA(m_hWnd, IDC_MAIN_SUFFIX, "");
+    for (const AdjustKey& a : kAdjustKeys)
+        SetAdjustment(m_hWnd, a, kAdjustNeutral);
+    m_bLoading = 0;
+    UpdateControlStates();
+    UpdatePreview(kStageResize);
+}
+
+LRESULT CMainDlg::OnSaveSettings(WORD, WORD, HWND, BOOL&)
+{
+    char name[kPathBufferSize] = "";
+    if (AskSettingsFile(m_hWnd, FALSE, name))
+        SaveSettings(name);
+    return 0;
+}
+
+LRESULT CMainDlg::OnLoadSettings(WORD, WORD, HWND, BOOL&)
+{
+    char name[kPathBufferSize] = "";
+    if (AskSettingsFile(m_hWnd, TRUE, name))
+        LoadSettings(name);
+    return 0;
+}
+
+LRESULT CMainDlg::OnReset(WORD, WORD, HWND, BOOL&)
+{
+    ResetSettings();
+    return 0;
+}
