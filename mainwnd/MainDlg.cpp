@@ -43,6 +43,21 @@ void FillCombo(HWND hDlg, UINT id, const char* const (&texts)[N])
         ::SendDlgItemMessageA(hDlg, id, CB_ADDSTRING, 0, (LPARAM)text);
 }
 
+struct SpinEditSetup
+{
+    CSpinEdit CMainDlg::*member;
+    UINT id;
+    int min, max, percentMin, percentMax, wheelStep;
+};
+const SpinEditSetup kSpinEdits[] = {
+    {&CMainDlg::m_editBorderWidth, IDC_MAIN_BORDER_WIDTH, 0, 100, 0, 100, 1},
+    {&CMainDlg::m_editWidth, IDC_MAIN_WIDTH, 0, 10000, 0, 100, 5},
+    {&CMainDlg::m_editHeight, IDC_MAIN_HEIGHT, 0, 10000, 0, 100, 5},
+    {&CMainDlg::m_editHue, IDC_MAIN_HUE, -100, 100, 0, 100, 5},
+    {&CMainDlg::m_editSaturation, IDC_MAIN_SATURATION, -100, 100, 0, 100, 5},
+    {&CMainDlg::m_editLightness, IDC_MAIN_LIGHTNESS, -100, 100, 0, 100, 5},
+};
+
 struct PushButtonSetup
 {
     COwnerDrawButton CMainDlg::*member;
@@ -196,6 +211,18 @@ LRESULT CMainDlg::InitControls()
     for (UINT id : kAdjustBars)
         SendDlgItemMessageA(m_hWnd, id, TBM_SETRANGE, TRUE, MAKELPARAM(0, kAdjustMax));
     FillCombo(m_hWnd, IDC_MAIN_ROTATE, kRotationTexts);
+
+    for (const SpinEditSetup& e : kSpinEdits)
+    {
+        CSpinEdit& edit = this->*e.member;
+        if (edit.SubclassWindow(GetDlgItem(e.id)))
+            edit.OnCreate();
+        edit.m_nMin = e.min;
+        edit.m_nMax = e.max;
+        edit.m_nPercentMin = e.percentMin;
+        edit.m_nPercentMax = e.percentMax;
+        edit.m_nWheelStep = e.wheelStep;
+    }
 
     HINSTANCE hInst = g_Module.GetResourceInstance();
     m_btnConvert.SubclassDlgItem(m_hWnd, IDC_MAIN_CONVERT, kOdbStylePlain);

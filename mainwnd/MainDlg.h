@@ -10,6 +10,7 @@
 
 #include "browser/FolderTreePane.h"
 #include "controls/OwnerDrawButton.h"
+#include "controls/SpinEdit.h"
 #include "core/StrUtil.h"
 #include "framework/Framework.h"
 #include "framework/Splitter.h"
@@ -126,6 +127,12 @@ public:
 
     COLORREF m_crBorder;
     CFolderTreePane m_treePane;
+    CSpinEdit m_editBorderWidth;
+    CSpinEdit m_editWidth;
+    CSpinEdit m_editHeight;
+    CSpinEdit m_editHue;
+    CSpinEdit m_editSaturation;
+    CSpinEdit m_editLightness;
     COwnerDrawButton m_btnList;
     COwnerDrawButton m_btnDetails;
     COwnerDrawButton m_btnSmallIcons;

@@ -199,6 +199,30 @@ TEST_F(MainDlgTest, StartsWithFactoryOptionsAndTheDetailsView)
     EXPECT_NE('\0', m_dlg.m_szBrowsedFolder[0]);
 }
 
+TEST_F(MainDlgTest, NumericEditsBecomeSpinEditsWithTheirRanges)
+{
+    struct Case { CSpinEdit CMainDlg::*member; UINT id; int min, max, wheel; } cases[] = {
+        {&CMainDlg::m_editBorderWidth, IDC_MAIN_BORDER_WIDTH, 0, 100, 1},
+        {&CMainDlg::m_editWidth, IDC_MAIN_WIDTH, 0, 10000, 5},
+        {&CMainDlg::m_editHeight, IDC_MAIN_HEIGHT, 0, 10000, 5},
+        {&CMainDlg::m_editHue, IDC_MAIN_HUE, -100, 100, 5},
+        {&CMainDlg::m_editSaturation, IDC_MAIN_SATURATION, -100, 100, 5},
+        {&CMainDlg::m_editLightness, IDC_MAIN_LIGHTNESS, -100, 100, 5},
+    };
+    for (const Case& c : cases)
+    {
+        CSpinEdit& e = m_dlg.*c.member;
+        EXPECT_EQ(GetDlgItem(m_hWnd, c.id), e.m_hWnd) << c.id;
+        EXPECT_NE((HWND)NULL, e.m_btnUp.GetHwnd()) << c.id;
+        EXPECT_EQ(c.min, e.m_nMin) << c.id;
+        EXPECT_EQ(c.max, e.m_nMax) << c.id;
+        EXPECT_EQ(0, e.m_nPercentMin) << c.id;
+        EXPECT_EQ(100, e.m_nPercentMax) << c.id;
+        EXPECT_EQ(1, e.m_nStep) << c.id;
+        EXPECT_EQ(c.wheel, e.m_nWheelStep) << c.id;
+    }
+}
+
 TEST_F(MainDlgTest, ViewButtonsSwitchTheListAndLatchOneButton)
 {
     struct Case { WORD id; DWORD type; const char* latched; } cases[] = {
@@ -354,6 +378,11 @@ TEST_F(MainDlgTest, TrackbarsAndAdjustmentEditsFollowEachOther)
         SetDlgItemTextA(m_hWnd, IDC_MAIN_HUE, c.text);
         EXPECT_EQ(c.pos, BarPos(m_hWnd, IDC_MAIN_HUE_BAR)) << c.text;
     }
+    // The spin edit brings a number beyond its range back when it loses the focus.
+    SetDlgItemTextA(m_hWnd, IDC_MAIN_HUE, "500");
+    SendDlgItemMessageA(m_hWnd, IDC_MAIN_HUE, WM_KILLFOCUS, 0, 0);
+    EXPECT_EQ("100", Text(m_hWnd, IDC_MAIN_HUE));
+    EXPECT_EQ(200, BarPos(m_hWnd, IDC_MAIN_HUE_BAR));
     SetDlgItemTextA(m_hWnd, IDC_MAIN_LIGHTNESS, "25");
     EXPECT_EQ(125, BarPos(m_hWnd, IDC_MAIN_LIGHTNESS_BAR));
     EXPECT_EQ(150, BarPos(m_hWnd, IDC_MAIN_SATURATION_BAR));
