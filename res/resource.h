@@ -131,3 +131,8 @@
 #define IDC_OPTIONS_PATH        1030
 #define IDC_OPTIONS_BROWSE      1042
 #define IDC_OPTIONS_INTEGRATE   1075
+
+// Colour popup (IDD_COLORPOPUP); the grid is made at run time
+#define IDC_COLORPOPUP_GRID     1
+#define IDC_COLORPOPUP_LIST     202
+#define IDC_COLORPOPUP_TAB      1000

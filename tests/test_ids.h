@@ -19,3 +19,8 @@
 #define IDC_TEST_SPIN       9301
 #define IDC_TEST_SPIN_OTHER 9302
 #define IDC_TEST_LINK       9303
+
+// Colour button and popup tests
+#define IDD_TEST_COLOR      9400
+#define IDC_TEST_COLORBTN   9401
+#define IDC_TEST_PICKER     9402
