@@ -51,6 +51,7 @@ LRESULT CGifSettingsDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     m_ok.SubclassDlgItem(m_hWnd, IDC_GIF_OK, kOdbStylePlain);
     m_cancel.SubclassDlgItem(m_hWnd, IDC_GIF_CANCEL, kOdbStylePlain);
     m_color = kGifDefaultColor;
+    m_colorButton.Create(m_hWnd, IDC_GIF_COLORBUTTON, &m_color);
     RefreshSwatch();
 
     m_path[0] = '\0';
@@ -68,7 +69,10 @@ LRESULT CGifSettingsDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 
 void CGifSettingsDlg::RefreshSwatch()
 {
-    ::InvalidateRect(GetDlgItem(IDC_GIF_COLORBUTTON), NULL, FALSE);
+    if (m_colorButton.GetHwnd() == NULL)
+        return;
+    m_colorButton.UpdateSwatch();
+    m_colorButton.Redraw(FALSE);
 }
 
 void CGifSettingsDlg::LoadGifSettings(const char* path)

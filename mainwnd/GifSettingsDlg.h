@@ -4,6 +4,7 @@
 // Ok and Cancel: Escape and the close box do nothing.
 #pragma once
 
+#include "controls/ColorButton.h"
 #include "controls/OwnerDrawButton.h"
 #include "core/StrUtil.h"
 #include "framework/Framework.h"
@@ -42,12 +43,14 @@ public:
     void SaveGifSettings(const char* path);
 
     COLORREF GetTransparentColor() const { return m_color; }
+    const CColorPickerButton& GetColorButton() const { return m_colorButton; }
     const char* GetSettingsPath() const { return m_path; }
 
 private:
     void RefreshSwatch();
 
     COwnerDrawButton m_cancel;
+    CColorPickerButton m_colorButton;
     COwnerDrawButton m_ok;
     char m_path[kPathBufferSize];
     COLORREF m_color;

@@ -3,10 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "controls/Bitmaps.h"
+#include "controls/ColorButton.h"
 #include "controls/OwnerDrawButton.h"
 #include "core/GifWriter.h"
 #include "core/Paths.h"
 #include "mainwnd/GifSettingsDlg.h"
+#include "tests/support/ColorDialogWatch.h"
 #include "tests/support/TestUtil.h"
 
 namespace {
@@ -47,7 +50,17 @@ struct Seen
     bool none = false, color = false, interlace = false, color256 = false;
     bool colorButtonEnabled = false;
     COLORREF swatch = 0;
+    COLORREF shown = 0xFFFFFFFF; // the middle of the button's swatch
 };
+
+COLORREF SwatchMiddle(const CColorPickerButton& button)
+{
+    DibPixels px;
+    if (button.GetSwatch() == NULL || !GetDibPixels(button.GetSwatch(), px))
+        return 0xFFFFFFFF;
+    const BYTE* p = px.Row(px.height / 2) + (px.width / 2) * px.pixelBytes;
+    return RGB(p[2], p[1], p[0]);
+}
 
 bool Checked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
 
@@ -60,6 +73,7 @@ Seen Look(HWND dlg, const CGifSettingsDlg& obj)
     s.color256 = Checked(dlg, IDC_GIF_COLOR256);
     s.colorButtonEnabled = IsWindowEnabled(GetDlgItem(dlg, IDC_GIF_COLORBUTTON)) != FALSE;
     s.swatch = obj.GetTransparentColor();
+    s.shown = SwatchMiddle(obj.GetColorButton());
     return s;
 }
 
@@ -116,6 +130,8 @@ TEST(GifSettingsDlg, FirstUseShowsTheDefaultsAndOkWritesTheWholeSection)
     EXPECT_TRUE(seen.none);
     EXPECT_FALSE(seen.color || seen.interlace || seen.color256 || seen.colorButtonEnabled);
     EXPECT_EQ(kGifDefaultColor, seen.swatch);
+    EXPECT_EQ(kGifDefaultColor, seen.shown);
+    EXPECT_TRUE(dlg.GetColorButton().HasFlag(kOdbDropDown)) << "a picker with its drop-down part";
     EXPECT_TRUE(ownerDrawn);
     EXPECT_TRUE(SameOptions(kSentinel, atOpen)) << "no section: the record is left alone";
     EXPECT_EQ(file.Path(), dlg.GetSettingsPath());
@@ -160,6 +176,7 @@ TEST(GifSettingsDlg, OpeningReadsTheSectionIntoControlsAndRecordEvenWhenCancelle
         EXPECT_EQ(c.seen.color256, seen.color256) << c.section;
         EXPECT_EQ(c.seen.colorButtonEnabled, seen.colorButtonEnabled) << c.section;
         EXPECT_EQ(c.seen.swatch, seen.swatch) << c.section;
+        EXPECT_EQ(c.seen.swatch, seen.shown) << c.section;
         EXPECT_TRUE(SameOptions(c.record, g_GifOptions)) << c.section;
         EXPECT_EQ(text, file.Read()) << "Cancel writes nothing";
     }
@@ -195,6 +212,39 @@ TEST(GifSettingsDlg, OkWritesBackWhatTheControlsShow)
     EXPECT_FALSE(reopened.none);
     EXPECT_TRUE(reopened.colorButtonEnabled);
     EXPECT_EQ(0, g_GifOptions.NoneTR) << "the blue colour is transparent now";
+}
+
+TEST(GifSettingsDlg, APickedColourWaitsForOkAndMakesThatColourTransparent)
+{
+    SettingsFile file;
+    ColorDialogWatch watch;
+    CGifSettingsDlg dlg;
+    Seen picked;
+    std::string beforeOk = "unset";
+    INT_PTR r = RunSteps(dlg, {[&](HWND h) { Click(h, IDC_GIF_COLOR); },
+                               [&](HWND h) {
+                                   HWND b = GetDlgItem(h, IDC_GIF_COLORBUTTON);
+                                   PostMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+                                   PostMessageA(b, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+                               },
+                               [&](HWND) {
+                                   if (watch.Open() != NULL)
+                                       ColorDialogWatch::Confirm(watch.Open(), RGB(255, 0, 0));
+                               },
+                               [&](HWND h) {
+                                   picked = Look(h, dlg);
+                                   beforeOk = file.Read();
+                                   Press(h, IDC_GIF_OK);
+                               }});
+    EXPECT_EQ(1, r);
+    EXPECT_EQ(1, watch.Count());
+    EXPECT_EQ(RGB(255, 0, 0), picked.swatch);
+    EXPECT_EQ(RGB(255, 0, 0), picked.shown);
+    EXPECT_EQ("", beforeOk) << "the colour stays in the dialog until Ok";
+    EXPECT_EQ("[GIF]\r\nNoneTR=0\r\nColorTR=1\r\nColorR=255\r\nColorG=0\r\nColorB=0\r\nInterlace=0\r\n"
+              "Color256=0\r\n",
+              file.Read());
+    EXPECT_TRUE(SameOptions(GifOptions{0, RGB(255, 0, 0), 0, 0}, g_GifOptions));
 }
 
 TEST(GifSettingsDlg, EscapeAndTheCloseBoxLeaveItOpen)
