@@ -221,21 +221,47 @@ TEST(GifSettingsDlg, APickedColourWaitsForOkAndMakesThatColourTransparent)
     CGifSettingsDlg dlg;
     Seen picked;
     std::string beforeOk = "unset";
-    INT_PTR r = RunSteps(dlg, {[&](HWND h) { Click(h, IDC_GIF_COLOR); },
-                               [&](HWND h) {
-                                   HWND b = GetDlgItem(h, IDC_GIF_COLORBUTTON);
-                                   PostMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-                                   PostMessageA(b, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
-                               },
-                               [&](HWND) {
-                                   if (watch.Open() != NULL)
-                                       ColorDialogWatch::Confirm(watch.Open(), RGB(255, 0, 0));
-                               },
-                               [&](HWND h) {
-                                   picked = Look(h, dlg);
-                                   beforeOk = file.Read();
-                                   Press(h, IDC_GIF_OK);
-                               }});
+    INT_PTR r = -1;
+    int state = 0;
+    // Each state waits for what the one before it brought about.
+    DriveWhile([&] { r = dlg.DoModal(NULL); },
+               [&](int) {
+                   HWND h = FindThreadWindow(kCaption);
+                   if (h == NULL)
+                       return true;
+                   HWND b = GetDlgItem(h, IDC_GIF_COLORBUTTON);
+                   switch (state)
+                   {
+                   case 0:
+                       Click(h, IDC_GIF_COLOR);
+                       ++state;
+                       break;
+                   case 1:
+                       if (!IsWindowEnabled(b))
+                           break;
+                       PostMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+                       PostMessageA(b, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+                       ++state;
+                       break;
+                   case 2:
+                       if (watch.Open() == NULL)
+                           break;
+                       ColorDialogWatch::Confirm(watch.Open(), RGB(255, 0, 0));
+                       ++state;
+                       break;
+                   case 3:
+                       if (watch.Open() != NULL)
+                           break;
+                       picked = Look(h, dlg);
+                       beforeOk = file.Read();
+                       Press(h, IDC_GIF_OK);
+                       ++state;
+                       break;
+                   default:
+                       break;
+                   }
+                   return true;
+               });
     EXPECT_EQ(1, r);
     EXPECT_EQ(1, watch.Count());
     EXPECT_EQ(RGB(255, 0, 0), picked.swatch);
