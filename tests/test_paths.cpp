@@ -243,6 +243,8 @@ TEST(ShowFileDialog, OpenNeedsAnExistingFileSaveDoesNotAsk)
                    100);
         EXPECT_EQ(c.expected, result ? 1 : 0) << c.typed;
         if (c.expected)
+        {
             EXPECT_EQ(c.typed, name);
+        }
     }
 }
