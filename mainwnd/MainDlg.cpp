@@ -9,6 +9,8 @@
 #include "core/MagickInc.h"
 #include "core/Paths.h"
 #include "core/Registry.h"
+#include "mainwnd/GifSettingsDlg.h"
+#include "mainwnd/Help.h"
 
 namespace {
 
@@ -120,6 +122,7 @@ CMainDlg::CMainDlg()
 
 CMainDlg::~CMainDlg()
 {
+    RemoveHelpHook();
     delete m_pStage2;
     delete m_pStage1;
     delete m_pStage0;
@@ -149,11 +152,14 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     m_treePane.Create(m_splitter, &rc, NULL, kTreePaneStyle, kTreePaneExStyle, 0);
 
     HWND hList = GetListView();
+    if (m_fileList.SubclassWindow(hList))
+        m_fileList.AttachSystemImageLists();
     ::SetParent(hList, m_splitter);
     m_splitter.SetSplitterPanes(m_treePane, hList);
     m_splitter.UpdateSplitterLayout();
     m_splitter.SetSplitterPos(-1, true);
     m_treePane.SetSink(this);
+    m_fileList.SetSink(this);
 
     InitFolderTree();
     InitControls();
@@ -173,6 +179,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
         const DWORD done = 0;
         RegWriteDword(kRegFirstStart, &done);
     }
+    InstallHelpHook();
     return TRUE;
 }
 
@@ -253,12 +260,31 @@ LRESULT CMainDlg::InitControls()
     return 0;
 }
 
-int CMainDlg::OnFolderSelected(CFolderTreePane*, int, LPCITEMIDLIST, const char* path)
+int CMainDlg::OnFolderSelected(CFolderTreePane*, int, LPCITEMIDLIST folder, const char* path)
 {
     ::SendMessageA(GetListView(), LVM_DELETEALLITEMS, 0, 0);
+    if (m_fileList.m_hWnd != NULL)
+        m_fileList.ShowFolder(folder);
     SafeCopy(m_szBrowsedFolder, path != NULL ? path : "");
     return 0;
 }
 
-LRESULT CMainDlg::OnGifSettings(WORD, WORD, HWND, BOOL&) { return 0; }
-LRESULT CMainDlg::OnHelpCommand(WORD, WORD, HWND, BOOL&) { return 0; }
+int CMainDlg::OnFileSelected(CFileListView*, int, LPCITEMIDLIST, const char* path)
+{
+    // A cut path would name another file: load only one that fits.
+    if (SafeCopy(m_szCurrentFile, path != NULL ? path : ""))
+        LoadSourceImage(m_szCurrentFile);
+    return 0;
+}
+
+LRESULT CMainDlg::OnGifSettings(WORD, WORD, HWND, BOOL&)
+{
+    RunDialogOnActiveWindow<CGifSettingsDlg>();
+    return 0;
+}
+
+LRESULT CMainDlg::OnHelpCommand(WORD, WORD id, HWND, BOOL&)
+{
+    RunHelpCommand(id);
+    return 0;
+}

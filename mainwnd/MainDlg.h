@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/FileListView.h"
 #include "browser/FolderTreePane.h"
 #include "controls/OwnerDrawButton.h"
 #include "controls/SpinEdit.h"
@@ -31,11 +32,19 @@ const unsigned short kStageRotateColor = 2;
 const int kAdjustNeutral = 100;
 const int kAdjustMax = 200;
 
+// Runs a dialog of the given class modally, owned by the active window, and
+// ignores its result.
+template <class TDialog>
+void RunDialogOnActiveWindow()
+{
+    TDialog dlg;
+    dlg.DoModal(::GetActiveWindow());
+}
+
 // "settings.tvx" beside the program: the options from one run to the next.
-extern const char kProgramSettingsName[];
 std::string GetProgramSettingsPath();
 
-class CMainDlg : public CDialogImpl<CMainDlg>, public IFolderTreeSink
+class CMainDlg : public CDialogImpl<CMainDlg>, public IFolderTreeSink, public IFileListSink
 {
 public:
     enum { IDD = IDD_MAIN };
@@ -78,6 +87,7 @@ public:
     LRESULT InitControls();
     int OnFolderSelected(CFolderTreePane* sender, int code, LPCITEMIDLIST folder,
                          const char* path) override;
+    int OnFileSelected(CFileListView* sender, int code, LPCITEMIDLIST item, const char* path) override;
 
     // Option panel, view modes and small commands.
     LRESULT IgnoreMessage(WORD, WORD, HWND, BOOL&) { return 0; }
@@ -127,6 +137,7 @@ public:
 
     COLORREF m_crBorder;
     CFolderTreePane m_treePane;
+    CFileListView m_fileList;
     CSpinEdit m_editBorderWidth;
     CSpinEdit m_editWidth;
     CSpinEdit m_editHeight;

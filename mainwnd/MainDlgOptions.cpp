@@ -5,7 +5,9 @@
 
 #include <commctrl.h>
 
+#include "browser/FolderDialog.h"
 #include "core/Registry.h"
+#include "shellint/OptionsDlg.h"
 
 namespace {
 
@@ -172,6 +174,20 @@ LRESULT CMainDlg::OnExit(WORD, WORD id, HWND, BOOL&)
     return 0;
 }
 
-LRESULT CMainDlg::OnOptions(WORD, WORD, HWND, BOOL&) { return 0; }
+LRESULT CMainDlg::OnOptions(WORD, WORD, HWND, BOOL&)
+{
+    RunDialogOnActiveWindow<COptionsDlg>();
+    return 0;
+}
 
-LRESULT CMainDlg::OnBrowseOutputFolder(WORD, WORD, HWND, BOOL&) { return 0; }
+LRESULT CMainDlg::OnBrowseOutputFolder(WORD, WORD, HWND, BOOL&)
+{
+    CFolderDialog dialog;
+    dialog.m_hWndOwner = m_hWnd;
+    dialog.m_lpszTitle = "Choose a folder for saved of the transformed files";
+    char folder[kPathBufferSize] = "";
+    if (!dialog.DoModal(folder))
+        return 0;
+    SetDlgItemTextA(m_hWnd, IDC_MAIN_OUTPUT_FOLDER, folder);
+    return 1;
+}

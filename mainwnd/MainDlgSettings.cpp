@@ -7,8 +7,7 @@
 #include <cstring>
 
 #include "core/Paths.h"
-
-const char kProgramSettingsName[] = "settings.tvx";
+#include "mainwnd/GifSettingsDlg.h"
 
 namespace {
 
@@ -178,7 +177,7 @@ int AskSettingsFile(HWND hOwner, BOOL open, char (&name)[kPathBufferSize])
 
 } // namespace
 
-std::string GetProgramSettingsPath() { return GetProgramFolder() + kProgramSettingsName; }
+std::string GetProgramSettingsPath() { return GetProgramFolder() + kSettingsFileName; }
 
 void CMainDlg::SaveSettings(const char* path)
 {

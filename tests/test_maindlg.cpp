@@ -4,9 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "browser/Pidl.h"
 #include "core/MagickInc.h"
 #include "core/Registry.h"
+#include "mainwnd/Help.h"
 #include "mainwnd/MainDlg.h"
+#include "tests/support/ImageFixtures.h"
+#include "tests/support/MainPanel.h"
+#include "tests/support/ShellFixtures.h"
 #include "tests/support/TestUtil.h"
 
 namespace {
@@ -88,6 +93,7 @@ class MainDlgTest : public testing::Test
 protected:
     void SetUp() override
     {
+        EnsureShellAllocator();
         m_hWnd = m_dlg.Create(NULL);
         ASSERT_NE((HWND)NULL, m_hWnd);
     }
@@ -106,20 +112,56 @@ protected:
     HWND m_hWnd = NULL;
 };
 
-// Runs the main dialog modally; `act` gets its window and ends it.
-INT_PTR RunMain(CMainDlg& dlg, const std::function<void(HWND)>& act)
+// Runs the main dialog modally; `step` gets its window on every tick until
+// it returns false, by which time it has ended the dialog.
+INT_PTR RunMainSteps(CMainDlg& dlg, const std::function<bool(HWND)>& step)
 {
+    EnsureShellAllocator();
     INT_PTR result = -1;
     DriveWhile([&] { result = dlg.DoModal(NULL); },
                [&](int) {
                    HWND h = FindThreadWindow(kTitle);
-                   if (h == NULL)
-                       return true;
-                   act(h);
-                   return false;
+                   return h == NULL || step(h);
                });
     return result;
 }
+
+INT_PTR RunMain(CMainDlg& dlg, const std::function<void(HWND)>& act)
+{
+    return RunMainSteps(dlg, [&](HWND h) {
+        act(h);
+        return false;
+    });
+}
+
+// Every help call, as "<target> <command>".
+std::vector<std::string> g_helpCalls;
+HWND WINAPI RecordHtmlHelp(HWND, LPCSTR target, UINT command, DWORD_PTR)
+{
+    g_helpCalls.push_back(std::string(target) + " " + std::to_string(command));
+    return NULL;
+}
+
+// Routes help into g_helpCalls for the life of the object.
+class HelpRecorder
+{
+public:
+    HelpRecorder() : m_old(SetHtmlHelpProc(RecordHtmlHelp)) { g_helpCalls.clear(); }
+    ~HelpRecorder() { SetHtmlHelpProc(m_old); }
+    // How many calls opened the Quick start topic.
+    static int QuickStarts()
+    {
+        int n = 0;
+        for (const std::string& c : g_helpCalls)
+            n += c.find(kQuickStartTopic) != std::string::npos;
+        return n;
+    }
+
+private:
+    HtmlHelpProc m_old;
+};
+
+int ListCount(CMainDlg& dlg) { return (int)SendMessageA(dlg.GetListView(), LVM_GETITEMCOUNT, 0, 0); }
 
 } // namespace
 
@@ -530,4 +572,174 @@ TEST_F(MainDlgTest, SavingKeepsOtherSectionsAndResetKeepsTheOutputChoice)
     EXPECT_TRUE(Checked(m_hWnd, IDC_MAIN_EXPLORE));
     EXPECT_EQ("", Text(m_hWnd, IDC_MAIN_PREFIX));
     EXPECT_EQ(0, m_dlg.m_bLoading);
+}
+
+TEST_F(MainDlgTest, ASelectedFolderFillsTheListAndAFocusedFileLoads)
+{
+    const std::string first = m_temp.File("first"), second = m_temp.File("second");
+    CreateDirectoryA(first.c_str(), NULL);
+    CreateDirectoryA(second.c_str(), NULL);
+    WriteImage(first + "\\a.png", MakeQuadrants(40, 20));
+    WriteImage(first + "\\b.bmp", MakeQuadrants(20, 40));
+    WriteFileBytes(first + "\\notes.txt", "text");
+    WriteImage(second + "\\c.png", MakeQuadrants(30, 30));
+
+    CPidl folder(ParsePath(first));
+    ASSERT_NE((LPITEMIDLIST)NULL, folder.Get());
+    m_dlg.OnFolderSelected(&m_dlg.m_treePane, CFolderTreePane::kSelectedCode, folder.Get(), first.c_str());
+    EXPECT_EQ(2, ListCount(m_dlg));
+    EXPECT_EQ(first, m_dlg.m_szBrowsedFolder);
+    EXPECT_EQ('\0', m_dlg.m_szCurrentFile[0]) << "no file is loaded for a folder";
+
+    // The focus change travels as a notification that the dialog reflects
+    // back to the list, which reports the file.
+    LVITEMA state = {};
+    state.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
+    state.state = LVIS_FOCUSED | LVIS_SELECTED;
+    SendMessageA(m_dlg.GetListView(), LVM_SETITEMSTATE, 0, (LPARAM)&state);
+    const std::string loaded = m_dlg.m_szCurrentFile;
+    EXPECT_TRUE(loaded == first + "\\a.png" || loaded == first + "\\b.bmp") << loaded;
+    ASSERT_NE((Magick::Image*)NULL, m_dlg.m_pSourceImage);
+    const HBITMAP preview = m_dlg.m_hPreviewBitmap;
+    EXPECT_NE((HBITMAP)NULL, preview);
+    EXPECT_EQ(0, m_dlg.m_bLoading);
+
+    CPidl other(ParsePath(second));
+    m_dlg.OnFolderSelected(&m_dlg.m_treePane, CFolderTreePane::kSelectedCode, other.Get(), second.c_str());
+    EXPECT_EQ(1, ListCount(m_dlg));
+    EXPECT_EQ(second, m_dlg.m_szBrowsedFolder);
+    EXPECT_EQ(loaded, m_dlg.m_szCurrentFile);
+    EXPECT_EQ(preview, m_dlg.m_hPreviewBitmap);
+}
+
+TEST(MainDlg, AFirstStartOpensQuickStartOnce)
+{
+    struct Case { bool present; DWORD value; int quickStarts; } cases[] = {
+        {true, 1, 1}, {true, 0, 0}, {false, 0, 0},
+    };
+    for (const Case& c : cases)
+    {
+        RegistryState registry;
+        ProgramSettingsGuard settings;
+        HelpRecorder help;
+        if (c.present)
+            RegWriteDword(kRegFirstStart, &c.value);
+        EnsureShellAllocator();
+        {
+            CMainDlg dlg;
+            HWND h = dlg.Create(NULL);
+            ASSERT_NE((HWND)NULL, h);
+            EXPECT_NE((HHOOK)NULL, g_hHelpHook);
+            DestroyWindow(h);
+        }
+        EXPECT_EQ((HHOOK)NULL, g_hHelpHook) << "the destructor removes the F1 hook";
+        EXPECT_EQ(c.quickStarts, HelpRecorder::QuickStarts()) << c.present << c.value;
+        DWORD after = 77;
+        EXPECT_EQ(c.present ? 1 : 0, RegReadDword(kRegFirstStart, &after));
+        if (c.present)
+            EXPECT_EQ(0u, after);
+    }
+}
+
+TEST(MainDlg, F1OpensQuickStartInTheMainWindow)
+{
+    RegistryState registry;
+    ProgramSettingsGuard settings;
+    HelpRecorder help;
+    CMainDlg dlg;
+    int ticks = 0;
+    RunMainSteps(dlg, [&](HWND h) {
+        if (ticks++ == 0)
+        {
+            HWND edit = GetDlgItem(h, IDC_MAIN_OUTPUT_FOLDER);
+            SetFocus(edit);
+            PostMessageA(edit, WM_KEYDOWN, VK_F1, 0);
+            return true;
+        }
+        Command(h, IDCANCEL);
+        return false;
+    });
+    EXPECT_EQ(1, HelpRecorder::QuickStarts());
+}
+
+TEST(MainDlg, CommandsOpenTheirDialogs)
+{
+    // command, notification code, caption of the dialog, its closing command
+    struct Case { UINT id; WORD code; const char* caption; UINT close; } cases[] = {
+        {ID_TOOLS_OPTIONS, 0, "Options", IDCANCEL},
+        {IDC_MAIN_GIF_SETTINGS, BN_CLICKED, "PNG/Gif Conversion ", IDC_GIF_CANCEL},
+        {IDC_MAIN_GIF_SETTINGS, 0, "PNG/Gif Conversion ", IDC_GIF_CANCEL}, // the Convert menu's item
+        {ID_HELP_ABOUT, 0, "About Tolvex", IDOK},
+    };
+    for (const Case& c : cases)
+    {
+        RegistryState registry;
+        ProgramSettingsGuard settings;
+        CMainDlg dlg;
+        int phase = 0;
+        bool seen = false;
+        INT_PTR r = RunMainSteps(dlg, [&](HWND h) {
+            HWND sub = FindThreadWindow(c.caption);
+            switch (phase)
+            {
+            case 0:
+                PostMessageA(h, WM_COMMAND, MAKEWPARAM(c.id, c.code), 0);
+                phase = 1;
+                return true;
+            case 1:
+                if (sub != NULL)
+                {
+                    seen = true;
+                    PostMessageA(sub, WM_COMMAND, MAKEWPARAM(c.close, BN_CLICKED), (LPARAM)GetDlgItem(sub, c.close));
+                    phase = 2;
+                }
+                return true;
+            default:
+                if (sub != NULL)
+                    return true;
+                Command(h, IDCANCEL);
+                return false;
+            }
+        });
+        EXPECT_TRUE(seen) << c.caption;
+        EXPECT_EQ(IDCANCEL, r) << c.caption;
+    }
+}
+
+TEST(MainDlg, TheFolderButtonFillsTheOutputBoxUnlessCancelled)
+{
+    TempFolder temp("out");
+    for (int button : {IDCANCEL, IDOK})
+    {
+        RegistryState registry;
+        ProgramSettingsGuard settings;
+        CMainDlg dlg;
+        std::string text;
+        int phase = 0;
+        RunMainSteps(dlg, [&](HWND h) {
+            HWND browse = GetActiveWindow() != h ? GetActiveWindow() : NULL;
+            switch (phase)
+            {
+            case 0:
+                SetDlgItemTextA(h, IDC_MAIN_OUTPUT_FOLDER, "before");
+                PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_MAIN_BROWSE, BN_CLICKED), (LPARAM)GetDlgItem(h, IDC_MAIN_BROWSE));
+                phase = 1;
+                return true;
+            case 1:
+                if (browse == NULL)
+                    return true;
+                SendMessageA(browse, BFFM_SETSELECTIONA, TRUE, (LPARAM)temp.Path().c_str());
+                PostMessageA(browse, WM_COMMAND, button, 0);
+                phase = 2;
+                return true;
+            default:
+                if (browse != NULL)
+                    return true;
+                text = Text(h, IDC_MAIN_OUTPUT_FOLDER);
+                Command(h, IDCANCEL);
+                return false;
+            }
+        });
+        EXPECT_EQ(button == IDOK ? temp.Path() : "before", text) << button;
+    }
 }
