@@ -90,6 +90,9 @@ const ViewButtonSetup kViewButtons[] = {
     {&CMainDlg::m_btnLargeIcons, IDC_MAIN_VIEW_LARGE_ICONS, IDB_VIEW_LARGEICONS, "Large Icons"},
 };
 
+// Start-up's border colour, until the factory values replace it.
+const COLORREF kStartBorderColor = RGB(100, 100, 100);
+
 // The Convert button's drop-down: submenu 0 of its menu, no default item.
 const int kConvertSubmenu = 0;
 const int kNoDefaultItem = -1;
@@ -231,6 +234,9 @@ LRESULT CMainDlg::InitControls()
         edit.m_nWheelStep = e.wheelStep;
     }
 
+    m_crBorder = kStartBorderColor;
+    m_btnColor.Create(m_hWnd, IDC_MAIN_BORDER_COLOR, &m_crBorder);
+
     HINSTANCE hInst = g_Module.GetResourceInstance();
     m_btnConvert.SubclassDlgItem(m_hWnd, IDC_MAIN_CONVERT, kOdbStylePlain);
     m_btnConvert.SetMenu(hInst, IDR_CONVERT_MENU, kConvertSubmenu, kNoDefaultItem);
@@ -258,6 +264,14 @@ LRESULT CMainDlg::InitControls()
     ResetSettings();
     UpdateControlStates();
     return 0;
+}
+
+void CMainDlg::RefreshBorderColor()
+{
+    if (m_btnColor.GetHwnd() == NULL)
+        return;
+    m_btnColor.UpdateSwatch();
+    m_btnColor.Redraw(FALSE);
 }
 
 int CMainDlg::OnFolderSelected(CFolderTreePane*, int, LPCITEMIDLIST folder, const char* path)

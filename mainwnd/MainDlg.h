@@ -10,6 +10,7 @@
 
 #include "browser/FileListView.h"
 #include "browser/FolderTreePane.h"
+#include "controls/ColorButton.h"
 #include "controls/OwnerDrawButton.h"
 #include "controls/SpinEdit.h"
 #include "core/StrUtil.h"
@@ -132,6 +133,9 @@ public:
     LRESULT OnGifSettings(WORD, WORD, HWND, BOOL&);
     LRESULT OnHelpCommand(WORD, WORD id, HWND, BOOL&);
 
+    // Shows m_crBorder again after the code changed it.
+    void RefreshBorderColor();
+
     // The file list's list view (inside the splitter once start-up ran).
     HWND GetListView() const;
 
@@ -155,6 +159,7 @@ public:
     COwnerDrawButton m_btnExit;
     COwnerDrawButton m_btnGifSettings;
     COwnerDrawButton m_btnBrowse;
+    CColorPickerButton m_btnColor;
     CSplitterWindowImpl m_splitter;
     Magick::Image* m_pSourceImage;
     Magick::Image* m_pStage0;

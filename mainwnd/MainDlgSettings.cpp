@@ -234,6 +234,7 @@ void CMainDlg::LoadSettings(const char* path)
     const BYTE g = (BYTE)ReadInt(path, kSectionBorder, "ColorG");
     const BYTE b = (BYTE)ReadInt(path, kSectionBorder, "ColorB");
     m_crBorder = RGB(r, g, b);
+    RefreshBorderColor();
     SetCheck(m_hWnd, IDC_MAIN_BORDER_3D, ReadInt(path, kSectionBorder, "3d"));
 
     for (const AdjustKey& a : kAdjustKeys)
@@ -264,6 +265,7 @@ void CMainDlg::ResetSettings()
     SetCheck(m_hWnd, IDC_MAIN_BORDER, 0);
     SetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, 0, FALSE);
     m_crBorder = RGB(0, 0, 0);
+    RefreshBorderColor();
     SetCheck(m_hWnd, IDC_MAIN_BORDER_3D, 0);
     SendDlgItemMessageA(m_hWnd, IDC_MAIN_ROTATE, CB_SETCURSEL, 0, 0);
     SetDlgItemTextA(m_hWnd, IDC_MAIN_PREFIX, "");

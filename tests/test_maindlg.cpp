@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "browser/Pidl.h"
+#include "controls/Bitmaps.h"
 #include "core/MagickInc.h"
 #include "core/Registry.h"
 #include "mainwnd/Help.h"
@@ -161,6 +162,16 @@ private:
     HtmlHelpProc m_old;
 };
 
+// The colour in the middle of the border colour button's swatch.
+COLORREF SwatchCentre(CMainDlg& dlg)
+{
+    DibPixels px;
+    if (!GetDibPixels(dlg.m_btnColor.GetSwatch(), px))
+        return CLR_INVALID;
+    const BYTE* p = px.Row(px.height / 2) + (px.width / 2) * px.pixelBytes;
+    return RGB(p[2], p[1], p[0]);
+}
+
 int ListCount(CMainDlg& dlg) { return (int)SendMessageA(dlg.GetListView(), LVM_GETITEMCOUNT, 0, 0); }
 
 } // namespace
@@ -219,6 +230,8 @@ TEST_F(MainDlgTest, StartsWithFactoryOptionsAndTheDetailsView)
         }
     }
     EXPECT_EQ(RGB(0, 0, 0), m_dlg.m_crBorder);
+    EXPECT_EQ(RGB(0, 0, 0), SwatchCentre(m_dlg));
+    EXPECT_EQ(&m_dlg.m_crBorder, m_dlg.m_btnColor.GetColorPointer());
     // No settings file: the option handlers stay idle until an image loads.
     EXPECT_EQ(1, m_dlg.m_bLoading);
 
@@ -482,6 +495,7 @@ TEST_F(MainDlgTest, SavedSettingsLoadBackIntoEveryControl)
     EXPECT_EQ(2, ComboSel(m_hWnd, IDC_MAIN_ANCHOR));
     EXPECT_EQ("7", Text(m_hWnd, IDC_MAIN_BORDER_WIDTH));
     EXPECT_EQ(RGB(10, 20, 30), m_dlg.m_crBorder);
+    EXPECT_EQ(RGB(10, 20, 30), SwatchCentre(m_dlg));
     const char* shown[] = {"-70", "60", "100"};
     const UINT editIds[] = {IDC_MAIN_HUE, IDC_MAIN_SATURATION, IDC_MAIN_LIGHTNESS};
     for (int i = 0; i < 3; ++i)
@@ -610,6 +624,16 @@ TEST_F(MainDlgTest, ASelectedFolderFillsTheListAndAFocusedFileLoads)
     EXPECT_EQ(second, m_dlg.m_szBrowsedFolder);
     EXPECT_EQ(loaded, m_dlg.m_szCurrentFile);
     EXPECT_EQ(preview, m_dlg.m_hPreviewBitmap);
+
+    // A colour the picker reports re-runs the border stage with it.
+    Tick(m_hWnd, IDC_MAIN_BORDER, true);
+    SetDlgItemTextA(m_hWnd, IDC_MAIN_BORDER_WIDTH, "3");
+    m_dlg.m_crBorder = RGB(255, 0, 0);
+    Command(m_hWnd, IDC_MAIN_BORDER_COLOR, 0);
+    ASSERT_NE((Magick::Image*)NULL, m_dlg.m_pStage1);
+    Magick::ColorRGB corner = m_dlg.m_pStage1->pixelColor(0, 0);
+    EXPECT_NEAR(1.0, corner.red(), 0.01);
+    EXPECT_NEAR(0.0, corner.green(), 0.01);
 }
 
 TEST(MainDlg, AFirstStartOpensQuickStartOnce)
