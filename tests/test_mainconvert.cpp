@@ -12,6 +12,7 @@
 #include "mainwnd/MainDlg.h"
 #include "tests/support/ImageFixtures.h"
 #include "tests/support/MainPanel.h"
+#include "tests/support/ShellFixtures.h"
 #include "tests/support/TestUtil.h"
 
 namespace {
@@ -532,4 +533,51 @@ TEST_F(ConvertTest, ConvertMenuCommandsSetTheButtonAndRun)
         EXPECT_EQ(c.id, dlg().m_nConvertCmd) << c.id;
         EXPECT_EQ(c.converts, FileExists(m_out + "\\deep.gif")) << c.id;
     }
+}
+
+TEST_F(ConvertTest, ConvertSelectionTakesTheSelectedRowsInListOrder)
+{
+    AddSource("a.bmp");
+    AddSource("b.bmp");
+    AddSource("c.bmp");
+    EnsureShellAllocator();
+    LPITEMIDLIST folder = ParsePath(m_src);
+    ASSERT_NE((LPITEMIDLIST)NULL, folder);
+    ASSERT_EQ(1, dlg().m_fileList.ShowFolder(folder));
+    CoTaskMemFree(folder);
+    const HWND hList = dlg().GetListView();
+    ASSERT_EQ(3, (int)SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0));
+    auto rowName = [&](int row) {
+        char text[MAX_PATH] = "";
+        LVITEMA item = {};
+        item.iSubItem = 0;
+        item.pszText = text;
+        item.cchTextMax = sizeof(text);
+        SendMessageA(hList, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
+        return SplitPath(text).name;
+    };
+    auto select = [&](int row, bool on) {
+        LVITEMA item = {};
+        item.stateMask = LVIS_SELECTED;
+        item.state = on ? LVIS_SELECTED : 0;
+        SendMessageA(hList, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)&item);
+    };
+    m_panel.pattern = 2;
+    SetPanel(dlg(), m_panel);
+    dlg().m_nConvertCmd = ID_CONVERT_SELECTION;
+
+    // Nothing selected: no files, and the folder's own are not taken instead.
+    for (int row = 0; row < 3; ++row)
+        select(row, false);
+    Script none;
+    RunConvert(dlg(), none);
+    EXPECT_TRUE(FolderNames(m_out).empty());
+
+    select(0, true);
+    select(2, true);
+    Script s;
+    RunConvert(dlg(), s);
+    std::vector<std::string> want = {"1_" + rowName(0) + ".gif", "2_" + rowName(2) + ".gif"};
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(want, FolderNames(m_out));
 }
