@@ -248,6 +248,27 @@ TEST_F(MainDlgTest, StartsWithFactoryOptionsAndTheDetailsView)
         ASSERT_TRUE(SendMessageA(m_dlg.GetListView(), LVM_GETCOLUMNA, i, (LPARAM)&col)) << i;
         EXPECT_STREQ(columns[i], text);
     }
+    struct Button { COwnerDrawButton CMainDlg::*member; UINT id; DWORD style; } buttons[] = {
+        {&CMainDlg::m_btnConvert, IDC_MAIN_CONVERT, kOdbStylePlain},
+        {&CMainDlg::m_btnSave, IDC_MAIN_SAVE, kOdbStyleFocusDefault},
+        {&CMainDlg::m_btnLoad, IDC_MAIN_LOAD, kOdbStyleFocusDefault},
+        {&CMainDlg::m_btnReset, IDC_MAIN_RESET, kOdbStyleFocusDefault},
+        {&CMainDlg::m_btnGifSettings, IDC_MAIN_GIF_SETTINGS, kOdbStyleFocusDefault},
+        {&CMainDlg::m_btnExit, IDCANCEL, kOdbStyleFocusDefault},
+        {&CMainDlg::m_btnBrowse, IDC_MAIN_BROWSE, kOdbStylePlain},
+        {&CMainDlg::m_btnList, IDC_MAIN_VIEW_LIST, kOdbStyleViewRadio | kOdbImage},
+        {&CMainDlg::m_btnDetails, IDC_MAIN_VIEW_DETAILS, kOdbStyleViewRadio | kOdbImage},
+        {&CMainDlg::m_btnSmallIcons, IDC_MAIN_VIEW_SMALL_ICONS, kOdbStyleViewRadio | kOdbImage},
+        {&CMainDlg::m_btnLargeIcons, IDC_MAIN_VIEW_LARGE_ICONS, kOdbStyleViewRadio | kOdbImage},
+    };
+    for (const Button& b : buttons)
+    {
+        const COwnerDrawButton& button = m_dlg.*b.member;
+        EXPECT_EQ(GetDlgItem(m_hWnd, b.id), button.GetHwnd()) << b.id;
+        EXPECT_EQ(b.style, button.GetStyle() & b.style) << b.id;
+    }
+    EXPECT_EQ(GetDlgItem(m_hWnd, IDC_MAIN_BORDER_COLOR), m_dlg.m_btnColor.GetHwnd());
+
     // The list now lives in the splitter next to the folder tree.
     EXPECT_EQ((HWND)m_dlg.m_splitter, GetParent(m_dlg.GetListView()));
     EXPECT_EQ((HWND)m_dlg.m_splitter, GetParent(m_dlg.m_treePane));
@@ -766,4 +787,107 @@ TEST(MainDlg, TheFolderButtonFillsTheOutputBoxUnlessCancelled)
         });
         EXPECT_EQ(button == IDOK ? temp.Path() : "before", text) << button;
     }
+}
+
+TEST(MainDlg, SaveAndLoadButtonsGoThroughTheFileDialogs)
+{
+    RegistryState registry;
+    ProgramSettingsGuard settings;
+    TempFolder temp("sl");
+    const std::string file = temp.File("mine.tvx");
+    CMainDlg dlg;
+    std::vector<std::string> prefixes; // after the load, after the cancelled load
+    int phase = 0;
+    // Save, load it back over a change, then a load that is cancelled.
+    RunMainSteps(dlg, [&](HWND h) {
+        HWND save = FindThreadWindow("Select file");
+        HWND open = FindThreadWindow("Open file");
+        switch (phase)
+        {
+        case 0:
+            SetDlgItemTextA(h, IDC_MAIN_PREFIX, "saved");
+            PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_MAIN_SAVE, BN_CLICKED), (LPARAM)GetDlgItem(h, IDC_MAIN_SAVE));
+            break;
+        case 1:
+            if (save == NULL)
+                return true;
+            TypeFileNameAndConfirm(save, file);
+            break;
+        case 2:
+        case 4:
+            if (save != NULL || open != NULL)
+                return true;
+            if (phase == 4)
+                prefixes.push_back(Text(h, IDC_MAIN_PREFIX));
+            SetDlgItemTextA(h, IDC_MAIN_PREFIX, "changed");
+            PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_MAIN_LOAD, BN_CLICKED), (LPARAM)GetDlgItem(h, IDC_MAIN_LOAD));
+            break;
+        case 3:
+            if (open == NULL)
+                return true;
+            TypeFileNameAndConfirm(open, file);
+            break;
+        case 5:
+            if (open == NULL)
+                return true;
+            PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
+            break;
+        default:
+            if (open != NULL)
+                return true;
+            prefixes.push_back(Text(h, IDC_MAIN_PREFIX));
+            Command(h, IDCANCEL);
+            return false;
+        }
+        ++phase;
+        return true;
+    });
+    EXPECT_EQ("saved", Profile(file, "File Names", "Prefix"));
+    EXPECT_EQ((std::vector<std::string>{"saved", "changed"}), prefixes);
+}
+
+TEST_F(MainDlgTest, WindowAndMenusCarryTheirTextsAndCommands)
+{
+    EXPECT_EQ("Tolvex", GetWindowTextString(m_hWnd));
+    const LONG_PTR style = GetWindowLongPtrA(m_hWnd, GWL_STYLE);
+    const LONG_PTR frameBits = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_POPUP | WS_THICKFRAME | WS_MAXIMIZEBOX;
+    EXPECT_EQ((LONG_PTR)(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX), style & frameBits);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(m_hWnd, IDC_MAIN_SPLITTER_AREA)));
+    EXPECT_NE((HANDLE)NULL, (HANDLE)SendMessageA(m_hWnd, WM_GETICON, ICON_BIG, 0));
+    EXPECT_NE((HANDLE)NULL, (HANDLE)SendMessageA(m_hWnd, WM_GETICON, ICON_SMALL, 0));
+
+    // Each submenu as "text:id|text:id|..." with "-" for separators.
+    auto describe = [](HMENU menu) {
+        std::vector<std::string> out;
+        for (int i = 0; i < GetMenuItemCount(menu); ++i)
+        {
+            HMENU sub = GetSubMenu(menu, i);
+            char text[128] = "";
+            GetMenuStringA(menu, i, text, sizeof(text), MF_BYPOSITION);
+            std::string line = std::string(text) + ">";
+            for (int j = 0; j < GetMenuItemCount(sub); ++j)
+            {
+                char item[128] = "";
+                GetMenuStringA(sub, j, item, sizeof(item), MF_BYPOSITION);
+                const UINT id = GetMenuItemID(sub, j);
+                line += (j ? "|" : "") + (item[0] ? std::string(item) + ":" + std::to_string(id) : std::string("-"));
+            }
+            out.push_back(line);
+        }
+        return out;
+    };
+    EXPECT_EQ((std::vector<std::string>{
+                  "File>&Load settings\tAlt+L:1059|&Save settings\tAlt+S:1058|-|&Exit\tAlt+E:2",
+                  "Convert>&Gif settings\tAlt+G:1060|-|Selection:32772|All:32773|All recursively:32774",
+                  "Tools>Options:1075",
+                  "Help>Quick start:32785|-|Contents:32786|Search:32787|-|Tolvex Online:32788|"
+                  "Technical support:32789|Send Email:32790|-|About:1054",
+              }),
+              describe(GetMenu(m_hWnd)));
+    HMENU convert = LoadMenuA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_CONVERT_MENU));
+    EXPECT_EQ((std::vector<std::string>{
+                  "Convert>Convert Selection:32772|Convert All:32773|Convert All Recursively:32774"}),
+              describe(convert));
+    DestroyMenu(convert);
+    EXPECT_NE((HMENU)NULL, m_dlg.m_btnConvert.GetDropMenu());
 }

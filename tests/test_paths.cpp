@@ -176,20 +176,7 @@ TEST(CenterWindowOn, CentresTruncatesAndStaysInTheWorkArea)
 
 namespace {
 
-// Types a name into the file dialog's name box and presses its OK button.
 const int kFileNameCombo = 0x47c; // cmb13
-const int kFileNameEdit = 0x480;  // edt1
-
-void TypeNameAndConfirm(HWND dlg, const std::string& name)
-{
-    HWND box = GetDlgItem(dlg, kFileNameCombo);
-    if (box == NULL)
-        box = GetDlgItem(dlg, kFileNameEdit);
-    SetWindowTextA(box, name.c_str());
-    // Posted: the dialog may answer with a message box of its own, whose
-    // loop must see the driver's next steps.
-    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dlg, IDOK));
-}
 
 } // namespace
 
@@ -225,7 +212,7 @@ TEST(ShowFileDialog, OpenNeedsAnExistingFileSaveDoesNotAsk)
                        {
                            EXPECT_STREQ("", GetWindowTextString(GetDlgItem(dlg, kFileNameCombo)).c_str())
                                << "a name that is no file is cleared";
-                           TypeNameAndConfirm(dlg, c.typed);
+                           TypeFileNameAndConfirm(dlg, c.typed);
                            typed = true;
                            return true;
                        }

@@ -226,3 +226,14 @@ HWND ShowTestDialog(UINT idd, DLGPROC proc)
     }
     return hDlg;
 }
+
+void TypeFileNameAndConfirm(HWND dlg, const std::string& name)
+{
+    const int kFileNameCombo = 0x47c; // cmb13
+    const int kFileNameEdit = 0x480;  // edt1
+    HWND box = GetDlgItem(dlg, kFileNameCombo);
+    if (box == NULL)
+        box = GetDlgItem(dlg, kFileNameEdit);
+    SetWindowTextA(box, name.c_str());
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dlg, IDOK));
+}

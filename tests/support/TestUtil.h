@@ -62,3 +62,8 @@ std::string BuildFolder();
 
 // A shown modeless dialog of the test executable's template (NULL owner).
 HWND ShowTestDialog(UINT idd, DLGPROC proc);
+
+// Types a name into a file dialog's name box and posts its OK button
+// (posted: the dialog may answer with a message box of its own, whose loop
+// must see the driver's next steps).
+void TypeFileNameAndConfirm(HWND dlg, const std::string& name);
