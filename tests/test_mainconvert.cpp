@@ -434,7 +434,9 @@ TEST_F(ConvertTest, OutputFolderChoice)
             EXPECT_TRUE(FolderNames(m_out).empty()) << c.what;
         EXPECT_EQ(c.editAfter, Text(dlg().m_hWnd, IDC_MAIN_OUTPUT_FOLDER)) << c.what;
         if (c.folderAnswer == IDCANCEL)
+        {
             EXPECT_EQ(0, PathExists(missing.c_str())) << c.what;
+        }
     }
 }
 

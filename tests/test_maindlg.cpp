@@ -682,7 +682,9 @@ TEST(MainDlg, AFirstStartOpensQuickStartOnce)
         DWORD after = 77;
         EXPECT_EQ(c.present ? 1 : 0, RegReadDword(kRegFirstStart, &after));
         if (c.present)
+        {
             EXPECT_EQ(0u, after);
+        }
     }
 }
 
