@@ -18,7 +18,7 @@ run: build
 	@bash tools/wine-env.sh $(BUILD) wine $(BUILD)/tolvex.exe.so $(ARGS)
 
 test: build
-	@bash tools/wine-env.sh $(BUILD) ctest --test-dir $(BUILD) --output-on-failure --timeout 300
+	@bash tools/wine-env.sh $(BUILD) --unmanaged ctest --test-dir $(BUILD) --output-on-failure --timeout 300
 
 clean:
 	rm -rf $(BUILD)

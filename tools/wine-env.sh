@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Runs a command inside the project's private Wine prefix, on a virtual
 # display when there is none, with one wineserver kept alive for the run.
-# Usage: wine-env.sh BUILD_DIR COMMAND [ARGS...]
+# Usage: wine-env.sh BUILD_DIR [--unmanaged] COMMAND [ARGS...]
+# --unmanaged: Wine draws the window frames itself even on a real display
+# (the tests ask for it; a virtual display always gets it).
 set -u
 build=$(cd "$1" && pwd); shift
+unmanaged=""
+if [ "${1:-}" = "--unmanaged" ]; then unmanaged=1; shift; fi
 export WINEPREFIX="$build/wineprefix"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG="${WINEDEBUG:--all}"
@@ -20,6 +24,7 @@ if [ -z "${DISPLAY:-}" ]; then
   rm -f "$dfile"
   echo "No display: running on the virtual display $disp"
   export DISPLAY="$disp"
+  unmanaged=1
 fi
 
 # Wine's background services inherit the descriptors of whoever starts them:
@@ -29,6 +34,18 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Creating the Wine prefix in $WINEPREFIX"
 fi
 wineboot -i </dev/null >/dev/null 2>&1
+
+# Without a window manager, Wine's X11 driver waits about 2 s for one every
+# time a framed window is hidden or destroyed; unmanaged windows skip it. A
+# user's desktop has a manager, so `make run` there keeps managed windows.
+x11key='HKCU\Software\Wine\X11 Driver'
+if [ -n "$unmanaged" ]; then
+  grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null ||
+    wine reg add "$x11key" /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+else
+  grep -q '^"Managed"=' "$WINEPREFIX/user.reg" 2>/dev/null &&
+    wine reg delete "$x11key" /v Managed /f </dev/null >/dev/null 2>&1
+fi
 
 "$@"
 rc=$?
