@@ -326,6 +326,34 @@ TEST_F(MainDlgTest, ViewButtonsSwitchTheListAndLatchOneButton)
     EXPECT_EQ("D", LatchedViews(m_dlg));
 }
 
+TEST_F(MainDlgTest, ClickingAResizeModeKeepsTheLatchedViewButton)
+{
+    Ready();
+    Tick(m_hWnd, IDC_MAIN_RESIZE, true);
+    Tick(m_hWnd, IDC_MAIN_USE_WIDTH, true);
+    Tick(m_hWnd, IDC_MAIN_USE_HEIGHT, true);
+    struct Case { WORD view; const char* latched; UINT radio; } cases[] = {
+        {IDC_MAIN_VIEW_DETAILS, "D", IDC_MAIN_FIT},
+        {IDC_MAIN_VIEW_LIST, "L", IDC_MAIN_CROP},
+        {IDC_MAIN_VIEW_LARGE_ICONS, "G", IDC_MAIN_STRETCH},
+        {IDC_MAIN_VIEW_SMALL_ICONS, "S", IDC_MAIN_FIT},
+    };
+    for (const Case& c : cases)
+    {
+        Command(m_hWnd, c.view);
+        // A real click: the button's own procedure runs the dialog's
+        // automatic radio handling over its group.
+        SendDlgItemMessageA(m_hWnd, c.radio, BM_CLICK, 0, 0);
+        EXPECT_TRUE(Checked(m_hWnd, c.radio)) << c.radio;
+        EXPECT_EQ(c.latched, LatchedViews(m_dlg)) << c.radio;
+        for (UINT other : {IDC_MAIN_FIT, IDC_MAIN_CROP, IDC_MAIN_STRETCH})
+            if (other != c.radio)
+            {
+                EXPECT_FALSE(Checked(m_hWnd, other)) << c.radio << " " << other;
+            }
+    }
+}
+
 TEST(MainDlg, EveryWayOutStoresTheViewAndTheOptions)
 {
     struct Way { const char* name; std::function<void(HWND)> close; } ways[] = {
