@@ -72,12 +72,13 @@ LRESULT COptionsDlg::OnSave(WORD, WORD, HWND, BOOL&)
         CQuietConverter tester;
         char path[kPathBufferSize] = "";
         GetDlgItemTextA(m_hWnd, IDC_OPTIONS_PATH, path, sizeof(path));
-        if (!tester.LoadSettings(path))
+        // A path the registry cannot hold (too long to be read back) is
+        // refused like a file that is no settings file.
+        if (!tester.LoadSettings(path) || !RegWriteString(kRegShellPath, path))
         {
             MessageBoxA(m_hWnd, kOptionsBadPathMessage, kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
             return 0;
         }
-        RegWriteString(kRegShellPath, path);
     }
     else
     {

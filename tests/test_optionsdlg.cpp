@@ -109,6 +109,19 @@ std::string MessageText(HWND box)
 
 const std::string kValidSettings = "[Resize]\r\nEnableResize=1\r\nWidth=80\r\n";
 
+// A valid settings file in `tmp` whose full path is exactly `length`
+// characters long (a folder name pads it).
+std::string SettingsFileOfLength(const TempFolder& tmp, size_t length)
+{
+    const std::string name = "s.tvx";
+    const size_t fixed = tmp.Path().size() + 2 + name.size(); // two backslashes
+    std::string folder = tmp.File(std::string(length - fixed, 'p'));
+    CreateDirectoryA(folder.c_str(), NULL);
+    const std::string path = folder + "\\" + name;
+    WriteFileBytes(path, kValidSettings);
+    return path;
+}
+
 } // namespace
 
 TEST(OptionsDlg, OpensFromTheRegistryAndTheBoxSwitchesTheControls)
@@ -144,13 +157,17 @@ TEST(OptionsDlg, OpensFromTheRegistryAndTheBoxSwitchesTheControls)
     EXPECT_EQ("<missing>", ShellPath());
 }
 
-TEST(OptionsDlg, SaveWithAFileThatIsNoSettingsFileWarnsAndStaysOpen)
+TEST(OptionsDlg, SaveWithAPathThatCannotBeUsedWarnsAndStaysOpen)
 {
     TempFolder tmp;
     WriteFileBytes(tmp.File("gif-only.tvx"), "[GIF]\r\nNoneTR=1\r\n");
     WriteFileBytes(tmp.File("binary.tvx"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    // A good settings file whose path is one character longer than the
+    // registry value can hold.
+    const std::string tooLong = SettingsFileOfLength(tmp, kRegMaxValueSize);
+    ASSERT_TRUE(FileExists(tooLong));
     for (const std::string& path : {std::string(""), tmp.File("missing.tvx"), tmp.File("gif-only.tvx"),
-                                    tmp.File("binary.tvx")})
+                                    tmp.File("binary.tvx"), tooLong})
     {
         RegistryState reg(ShellKeys());
         RegWriteString(kRegShellPath, "C:\\old.tvx");
@@ -200,6 +217,18 @@ TEST(OptionsDlg, SaveOnStoresThePathSaveOffRemovesTheVerbsAndKeepsIt)
     EXPECT_EQ(1, ShellOn());
     EXPECT_EQ(settings, ShellPath());
     EXPECT_EQ(kSupportedExtensionCount, CountVerbs());
+
+    // The longest path the value holds is stored whole.
+    const std::string longest = SettingsFileOfLength(tmp, kRegMaxValueSize - 1);
+    EXPECT_EQ(1, RunSteps({[&](HWND h) {
+                  SetPath(h, longest);
+                  Press(h, IDOK);
+              }}));
+    EXPECT_EQ(longest, ShellPath());
+    EXPECT_EQ(1, RunSteps({[&](HWND h) {
+                  SetPath(h, settings);
+                  Press(h, IDOK);
+              }}));
 
     Seen reopened;
     EXPECT_EQ(1, RunSteps({[&](HWND h) {
