@@ -82,21 +82,22 @@ void CMainDlg::EnableImageControls(bool enable)
         Enable(m_hWnd, id, enable);
 }
 
+// The enable rules and the trackbar-to-edit coupling answer at once, also
+// on a first start without settings; only the preview waits while the
+// options are loading (until a source image has loaded).
 LRESULT CMainDlg::OnResizeOptionChanged(WORD, WORD, HWND, BOOL&)
 {
-    if (m_bLoading)
-        return 0;
     UpdateControlStates();
-    UpdatePreview(kStageResize);
+    if (!m_bLoading)
+        UpdatePreview(kStageResize);
     return 0;
 }
 
 LRESULT CMainDlg::OnBorderOptionChanged(WORD, WORD, HWND, BOOL&)
 {
-    if (m_bLoading)
-        return 0;
     UpdateControlStates();
-    UpdatePreview(kStageBorder);
+    if (!m_bLoading)
+        UpdatePreview(kStageBorder);
     return 0;
 }
 
@@ -108,7 +109,7 @@ LRESULT CMainDlg::OnRotateChanged(WORD, WORD, HWND, BOOL&)
 
 LRESULT CMainDlg::OnHScroll(UINT, WPARAM, LPARAM, BOOL&)
 {
-    if (m_bLoading || m_bBusy)
+    if (m_bBusy)
         return 0;
     m_bBusy = 1;
     int positions[3];
@@ -116,7 +117,8 @@ LRESULT CMainDlg::OnHScroll(UINT, WPARAM, LPARAM, BOOL&)
         positions[i] = (int)SendDlgItemMessageA(m_hWnd, kAdjustPairs[i].bar, TBM_GETPOS, 0, 0);
     for (size_t i = 0; i < 3; ++i)
         SetDlgItemInt(m_hWnd, kAdjustPairs[i].edit, (UINT)(positions[i] - kAdjustNeutral), TRUE);
-    UpdatePreview(kStageRotateColor);
+    if (!m_bLoading)
+        UpdatePreview(kStageRotateColor);
     m_bBusy = 0;
     return 0;
 }

@@ -430,15 +430,37 @@ TEST_F(MainDlgTest, ResizeAndBorderControlsFollowTheirBoxes)
     }
 }
 
-TEST_F(MainDlgTest, OptionHandlersIdleWhileLoading)
+TEST_F(MainDlgTest, OnAFirstStartTheControlsAnswerAndOnlyThePreviewWaits)
 {
     // Start-up without a settings file leaves the loading flag set.
     ASSERT_EQ(1, m_dlg.m_bLoading);
-    Tick(m_hWnd, IDC_MAIN_RESIZE, true);
-    EXPECT_FALSE(Enabled(m_hWnd, IDC_MAIN_WIDTH)) << "rules not applied while loading";
+    ASSERT_FALSE(Enabled(m_hWnd, IDC_MAIN_HEIGHT));
+    SendDlgItemMessageA(m_hWnd, IDC_MAIN_RESIZE, BM_CLICK, 0, 0);
+    ASSERT_TRUE(Checked(m_hWnd, IDC_MAIN_RESIZE));
+    EXPECT_TRUE(Enabled(m_hWnd, IDC_MAIN_USE_WIDTH));
+    EXPECT_TRUE(Enabled(m_hWnd, IDC_MAIN_HEIGHT)) << "\"Height :\" is ticked at the factory";
+    EXPECT_FALSE(Enabled(m_hWnd, IDC_MAIN_WIDTH));
+    Tick(m_hWnd, IDC_MAIN_USE_WIDTH, true);
+    EXPECT_TRUE(Enabled(m_hWnd, IDC_MAIN_WIDTH));
+    EXPECT_TRUE(Enabled(m_hWnd, IDC_MAIN_FIT));
+    Tick(m_hWnd, IDC_MAIN_BORDER, true);
+    EXPECT_TRUE(Enabled(m_hWnd, IDC_MAIN_BORDER_WIDTH));
+    EXPECT_TRUE(Enabled(m_hWnd, IDC_MAIN_BORDER_3D));
     SendDlgItemMessageA(m_hWnd, IDC_MAIN_HUE_BAR, TBM_SETPOS, TRUE, 150);
     SendMessageA(m_hWnd, WM_HSCROLL, TB_THUMBPOSITION, (LPARAM)GetDlgItem(m_hWnd, IDC_MAIN_HUE_BAR));
-    EXPECT_EQ("0", Text(m_hWnd, IDC_MAIN_HUE));
+    EXPECT_EQ("50", Text(m_hWnd, IDC_MAIN_HUE));
+    EXPECT_EQ(1, m_dlg.m_bLoading);
+
+    // Even with an image at hand no preview is made while loading; the
+    // next full pass makes it.
+    m_dlg.m_pSourceImage = new Magick::Image(MakeQuadrants(40, 20));
+    Tick(m_hWnd, IDC_MAIN_RESIZE, false);
+    Tick(m_hWnd, IDC_MAIN_BORDER, false);
+    SendMessageA(m_hWnd, WM_HSCROLL, TB_THUMBPOSITION, (LPARAM)GetDlgItem(m_hWnd, IDC_MAIN_HUE_BAR));
+    EXPECT_EQ((Magick::Image*)NULL, m_dlg.m_pStage0);
+    EXPECT_EQ((Magick::Image*)NULL, m_dlg.m_pStage2);
+    Ready();
+    EXPECT_NE((Magick::Image*)NULL, m_dlg.m_pStage2);
 }
 
 TEST_F(MainDlgTest, ImageControlsFollowTheSourceImage)
