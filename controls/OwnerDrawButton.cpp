@@ -85,6 +85,11 @@ COwnerDrawButton::COwnerDrawButton()
 
 COwnerDrawButton::~COwnerDrawButton()
 {
+    DetachIfAttached();
+}
+
+void COwnerDrawButton::DetachIfAttached()
+{
     if (m_hWnd != NULL && ButtonMapFind(m_hWnd) == this)
         Detach();
 }

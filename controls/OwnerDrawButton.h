@@ -156,6 +156,10 @@ protected:
     void OnTimer(UINT_PTR id);
     void MakeBackBuffer();
     void Detach();
+    // Detaches a window that is still this object's. A class that overrides
+    // Cleanup calls it from its own destructor: the base destructor reaches
+    // only the base Cleanup.
+    void DetachIfAttached();
 
     HWND m_hWnd = NULL;
     DWORD m_style = 0;

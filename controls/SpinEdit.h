@@ -18,7 +18,9 @@ class CSpinButton : public COwnerDrawButton
 {
 public:
     CSpinButton() {}
-    ~CSpinButton() override {}
+    // Detaches here, while Cleanup is still this class's and keeps the
+    // shared arrows: the object may die before its window.
+    ~CSpinButton() override { DetachIfAttached(); }
 
     // The up arrow with kOdbUpArrow in the style word, else the down arrow.
     BOOL Attach(HWND hWnd, DWORD style) override;

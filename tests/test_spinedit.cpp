@@ -325,19 +325,36 @@ TEST_F(SpinEditTest, TheArrowsNeverDeleteTheSharedBitmaps)
     CBitmapHandle up(CreateBitmap(3, 2, 1, 1, NULL)), down(CreateBitmap(3, 2, 1, 1, NULL));
     g_ButtonArrowBitmaps.hUpArrow = up;
     g_ButtonArrowBitmaps.hDownArrow = down;
+    // The window goes first, or the object dies while its window lives on.
+    for (bool objectFirst : {false, true})
     {
-        CSpinEdit other;
         HWND h = CreateWindowExA(0, "EDIT", "5", WS_CHILD | WS_VISIBLE, 100, 60, 80, 20, dlg,
                                  NULL, NULL, NULL);
-        ASSERT_TRUE(other.SubclassWindow(h));
-        other.OnCreate();
-        EXPECT_EQ((HBITMAP)up, other.m_btnUp.GetImage());
-        EXPECT_EQ((HBITMAP)down, other.m_btnDown.GetImage());
-        DestroyWindow(h);
-        EXPECT_EQ(NULL, ButtonMapFind(other.m_btnUp.GetHwnd()));
+        HWND upWnd = NULL;
+        {
+            CSpinEdit other;
+            ASSERT_TRUE(other.SubclassWindow(h));
+            other.OnCreate();
+            upWnd = other.m_btnUp.GetHwnd();
+            EXPECT_EQ((HBITMAP)up, other.m_btnUp.GetImage());
+            EXPECT_EQ((HBITMAP)down, other.m_btnDown.GetImage());
+            if (!objectFirst)
+                DestroyWindow(h);
+        }
+        EXPECT_EQ(NULL, ButtonMapFind(upWnd)) << objectFirst;
+        EXPECT_EQ(OBJ_BITMAP, (int)GetObjectType(up)) << objectFirst;
+        EXPECT_EQ(OBJ_BITMAP, (int)GetObjectType(down)) << objectFirst;
+        if (objectFirst)
+        {
+            // The orphaned windows still take messages, and die cleanly.
+            EXPECT_TRUE(IsWindow(upWnd));
+            SendMessageA(upWnd, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+            RedrawWindow(h, NULL, NULL, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            DestroyWindow(h);
+            EXPECT_EQ(OBJ_BITMAP, (int)GetObjectType(up));
+            EXPECT_EQ(OBJ_BITMAP, (int)GetObjectType(down));
+        }
     }
-    EXPECT_EQ(OBJ_BITMAP, (int)GetObjectType(up));
-    EXPECT_EQ(OBJ_BITMAP, (int)GetObjectType(down));
     g_ButtonArrowBitmaps = saved;
 }
 
