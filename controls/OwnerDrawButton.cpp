@@ -23,6 +23,18 @@ const UINT kFirstMouseMessage = WM_MOUSEMOVE;
 const UINT kLastMouseMessage = WM_MOUSEWHEEL;
 const DWORD kTooltipStyle = WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP;
 
+// Asks for WM_MOUSELEAVE: the capture alone sees no movement once the
+// pointer is outside every window of the program.
+void TrackLeave(HWND hWnd)
+{
+    TRACKMOUSEEVENT tme;
+    memset(&tme, 0, sizeof(tme));
+    tme.cbSize = sizeof(tme);
+    tme.dwFlags = TME_LEAVE;
+    tme.hwndTrack = hWnd;
+    TrackMouseEvent(&tme);
+}
+
 UINT RepeatDelayMs()
 {
     int d = 0;
@@ -422,6 +434,9 @@ LRESULT COwnerDrawButton::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM
     case WM_TIMER:
         OnTimer((UINT_PTR)wParam);
         return 0;
+    case WM_MOUSELEAVE:
+        OnMouseLeave();
+        return 0;
     case WM_CAPTURECHANGED:
         if (GetCapture() != hWnd)
         {
@@ -514,6 +529,7 @@ LRESULT COwnerDrawButton::OnMouseMove(int part)
     if (m_hotPart == kOdbPartNone)
     {
         m_hotPart = part;
+        TrackLeave(m_hWnd);
         if (m_pressedPart != kOdbPartNone)
         {
             Redraw(FALSE);
@@ -581,12 +597,30 @@ LRESULT COwnerDrawButton::OnCheckMousePos()
     if (m_hotPart != kOdbPartNone && IsWindowEnabled(m_hWnd) && GetFocus() == m_hWnd)
     {
         SetCapture(m_hWnd);
+        TrackLeave(m_hWnd);
         Redraw(FALSE);
         return 1;
     }
     m_hotPart = kOdbPartNone;
     m_pressedPart = kOdbPartNone;
     m_fadeLevel = kOdbFadeFull;
+    // A button disabled by a style change still holds the capture.
+    if (GetCapture() == m_hWnd)
+        ReleaseCapture();
     Redraw(FALSE);
     return 1;
+}
+
+void COwnerDrawButton::OnMouseLeave()
+{
+    if (m_hotPart == kOdbPartNone || !IsWindowEnabled(m_hWnd))
+        return;
+    // A notice that comes while the pointer is still over the button (over
+    // its tooltip, say) changes nothing: the capture sees the real leaving.
+    POINT pt = {0, 0};
+    GetCursorPos(&pt);
+    ScreenToClient(m_hWnd, &pt);
+    if (HitTest(pt.x, pt.y) != kOdbPartNone)
+        return;
+    OnMouseMove(kOdbPartNone);
 }

@@ -153,6 +153,7 @@ protected:
     LRESULT OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam);
     LRESULT OnMouseMove(int part);
     LRESULT OnCheckMousePos();
+    void OnMouseLeave();
     void OnTimer(UINT_PTR id);
     void MakeBackBuffer();
     void Detach();

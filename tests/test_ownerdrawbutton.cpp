@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/Bitmaps.h"
 #include "controls/OwnerDrawButton.h"
 #include "tests/support/TestUtil.h"
 #include "tests/test_ids.h"
@@ -418,9 +419,68 @@ TEST_F(ButtonTest, DisablingAHotButtonReturnsItToIdle)
     // A style change that disables re-checks the pointer.
     EnableWindow(h, TRUE);
     Mouse(h, WM_MOUSEMOVE, 10, 10);
+    ASSERT_EQ(h, GetCapture());
     SetWindowLongA(h, GWL_STYLE, GetWindowLongA(h, GWL_STYLE) | WS_DISABLED);
     TakeCommands(parent);
     EXPECT_EQ(kOdbPartNone, b.GetHotPart());
+    EXPECT_EQ(NULL, GetCapture()) << "the disabled button lets the capture go";
+}
+
+TEST_F(ButtonTest, ALeaveNoticeEndsTheHotStateAndALatchedButtonShowsItsFace)
+{
+    COwnerDrawButton b;
+    RECT rc = {10, 10, 10 + kButtonWidth - 1, 10 + kButtonHeight - 1};
+    ASSERT_TRUE(b.Create("", parent, kButtonId, kOdbStyleViewRadio | kOdbLatched, &rc));
+    HWND h = b.GetHwnd();
+    PumpMessages();
+    // The inset face of a latched button, as the last paint left it.
+    auto face = [&] {
+        GdiFlush();
+        DibPixels px;
+        if (!GetDibPixels(b.GetBackBuffer(), px))
+            return CLR_INVALID;
+        const BYTE* p = px.Row(kButtonHeight / 2) + 3 * px.pixelBytes;
+        return RGB(p[2], p[1], p[0]);
+    };
+    const COLORREF latchedFace = face();
+
+    // The pointer really over the button: entering asks for the notice.
+    POINT inside = {20, 15};
+    ClientToScreen(h, &inside);
+    SetCursorPos(inside.x, inside.y);
+    Mouse(h, WM_MOUSEMOVE, 10, 5);
+    ASSERT_EQ(kOdbPartBody, b.GetHotPart());
+    EXPECT_NE(latchedFace, face()) << "hot: no inset face";
+    TRACKMOUSEEVENT tme = {};
+    tme.cbSize = sizeof(tme);
+    tme.dwFlags = TME_QUERY;
+    ASSERT_TRUE(TrackMouseEvent(&tme));
+    EXPECT_EQ(h, tme.hwndTrack);
+    EXPECT_TRUE(tme.dwFlags & TME_LEAVE);
+    // A notice while the pointer is still over it changes nothing.
+    SendMessageA(h, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(kOdbPartBody, b.GetHotPart());
+    EXPECT_EQ(h, GetCapture());
+
+    // Gone without a move the capture could see: the notice ends it.
+    SetCursorPos(0, 0);
+    SendMessageA(h, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(kOdbPartNone, b.GetHotPart());
+    EXPECT_EQ(NULL, GetCapture());
+    EXPECT_TRUE(b.HasFlag(kOdbLatched));
+    EXPECT_EQ(latchedFace, face());
+
+    // While held, leaving keeps the press and the capture.
+    SetCursorPos(inside.x, inside.y);
+    Mouse(h, WM_MOUSEMOVE, 10, 5);
+    Mouse(h, WM_LBUTTONDOWN, 10, 5);
+    SetCursorPos(0, 0);
+    SendMessageA(h, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(kOdbPartNone, b.GetHotPart());
+    EXPECT_EQ(kOdbPartBody, b.GetPressedPart());
+    EXPECT_EQ(h, GetCapture());
+    Mouse(h, WM_LBUTTONUP, 200, 5);
+    EXPECT_TRUE(TakeCommands(parent).empty());
 }
 
 TEST_F(ButtonTest, AutoRepeatClicksAtPressAndOnEachTimer)
