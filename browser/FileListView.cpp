@@ -13,7 +13,11 @@ const SFGAOF kListAttributes = SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSAN
                                SFGAO_SHARE | SFGAO_READONLY | SFGAO_HIDDEN;
 const UINT kShareOverlay = 1;
 const UINT kLinkOverlay = 2;
-const UINT kRowIconFlags = SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_LINKOVERLAY;
+// The shell draws the shortcut arrow on whatever it is asked for, so only
+// links ask for it.
+const UINT kRowIconFlags = SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON;
+// The view mode and the other bits that change how the rows are laid out.
+const LONG_PTR kLayoutStyleBits = LVS_TYPEMASK | LVS_TYPESTYLEMASK;
 const size_t kDateTimeSize = 80;
 const char kMissingText[] = " ";
 const char kNoDataText[] = "No data";
@@ -97,6 +101,18 @@ LRESULT CFileListView::OnCreate(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL&)
 {
     LRESULT result = DefWindowProc(uMsg, wParam, lParam);
     AttachSystemImageLists();
+    return result;
+}
+
+LRESULT CFileListView::OnStyleChanged(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL&)
+{
+    LRESULT result = DefWindowProc(uMsg, wParam, lParam);
+    const STYLESTRUCT* change = reinterpret_cast<const STYLESTRUCT*>(lParam);
+    // The control lays itself out anew but leaves the old view on the
+    // screen; the header is a child and needs it as well.
+    if (wParam == (WPARAM)GWL_STYLE && change != NULL &&
+        ((change->styleOld ^ change->styleNew) & kLayoutStyleBits) != 0)
+        ::RedrawWindow(m_hWnd, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     return result;
 }
 
@@ -277,7 +293,8 @@ LRESULT CFileListView::OnGetDispInfo(int, LPNMHDR pnmh, BOOL&)
     if (info->item.mask & LVIF_IMAGE)
     {
         memset(&shell, 0, sizeof(shell));
-        if (SHGetFileInfoA(pidl, 0, &shell, sizeof(shell), kRowIconFlags))
+        const UINT flags = kRowIconFlags | ((record->attributes & SFGAO_LINK) ? SHGFI_LINKOVERLAY : 0);
+        if (SHGetFileInfoA(pidl, 0, &shell, sizeof(shell), flags))
             info->item.iImage = shell.iIcon;
     }
     return 0;

@@ -59,6 +59,7 @@ public:
 
     BEGIN_MSG_MAP(CFileListView)
         MESSAGE_HANDLER(WM_CREATE, OnCreate)
+        MESSAGE_HANDLER(WM_STYLECHANGED, OnStyleChanged)
         REFLECTED_NOTIFY_CODE_HANDLER(LVN_GETDISPINFOA, OnGetDispInfo)
         REFLECTED_NOTIFY_CODE_HANDLER(LVN_DELETEITEM, OnDeleteItem)
         REFLECTED_NOTIFY_CODE_HANDLER(LVN_ITEMCHANGED, OnItemChanged)
@@ -66,6 +67,7 @@ public:
     END_MSG_MAP()
 
     LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnStyleChanged(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL&);
     LRESULT OnGetDispInfo(int, LPNMHDR, BOOL&);
     LRESULT OnDeleteItem(int, LPNMHDR, BOOL&);
     LRESULT OnItemChanged(int, LPNMHDR, BOOL&);

@@ -336,3 +336,61 @@ TEST_F(FileListTest, ShowFolderFromTheDesktopDownAndItsFailures)
     EXPECT_EQ(0, h.list->ShowFolder(file.Get()));
     EXPECT_EQ(1, h.Rows());
 }
+
+TEST_F(FileListTest, OnlyLinksAskForTheShortcutArrow)
+{
+    TempFolder tmp("overlay");
+    WriteFileBytes(tmp.File("plain.png"), "x");
+    Show(tmp.Path());
+    ASSERT_EQ(1, h.Rows());
+    CFileListItem* record = h.list->GetItemRecord(0);
+    ASSERT_NE(nullptr, record);
+    ASSERT_EQ(0u, record->attributes & SFGAO_LINK);
+    auto rowIcon = [&] {
+        LVITEMA item = {};
+        item.mask = LVIF_IMAGE;
+        item.iItem = 0;
+        item.iImage = -2;
+        SendMessageA(h.List(), LVM_GETITEMA, 0, (LPARAM)&item);
+        return item.iImage;
+    };
+    auto shellIcon = [&](UINT extra) {
+        SHFILEINFOA info = {};
+        SHGetFileInfoA((LPCSTR)record->absolute.Get(), 0, &info, sizeof(info),
+                       SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | extra);
+        return info.iIcon;
+    };
+    const int plain = shellIcon(0), arrowed = shellIcon(SHGFI_LINKOVERLAY);
+    // This shell draws the arrow on any file it is asked to.
+    ASSERT_NE(plain, arrowed);
+    EXPECT_EQ(plain, rowIcon());
+    record->attributes |= SFGAO_LINK;
+    EXPECT_EQ(arrowed, rowIcon());
+}
+
+TEST_F(FileListTest, ANewViewModeRepaintsTheWholeList)
+{
+    TempFolder tmp("repaint");
+    WriteFileBytes(tmp.File("one.png"), "x");
+    Show(tmp.Path());
+    ShowWindow(h.host.m_hWnd, SW_SHOWNA);
+    const struct { DWORD type; const char* name; } modes[] = {
+        {LVS_ICON, "large icons"}, {LVS_REPORT, "details"}, {LVS_LIST, "list"}, {LVS_SMALLICON, "small icons"},
+    };
+    for (const auto& mode : modes)
+    {
+        RedrawWindow(h.List(), NULL, NULL, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        ValidateRect(h.List(), NULL);
+        const LONG_PTR style = GetWindowLongPtrA(h.List(), GWL_STYLE);
+        SetWindowLongPtrA(h.List(), GWL_STYLE, (style & ~(LONG_PTR)LVS_TYPEMASK) | mode.type);
+        RECT client, dirty = {};
+        GetClientRect(h.List(), &client);
+        ASSERT_TRUE(GetUpdateRect(h.List(), &dirty, FALSE)) << mode.name;
+        EXPECT_TRUE(EqualRect(&client, &dirty)) << mode.name;
+    }
+    // A change of other bits leaves the painting alone.
+    RedrawWindow(h.List(), NULL, NULL, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ValidateRect(h.List(), NULL);
+    SetWindowLongPtrA(h.List(), GWL_STYLE, GetWindowLongPtrA(h.List(), GWL_STYLE) | LVS_SHAREIMAGELISTS);
+    EXPECT_FALSE(GetUpdateRect(h.List(), NULL, FALSE));
+}
