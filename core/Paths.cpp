@@ -195,3 +195,14 @@ std::string GetProgramFolder()
     GetFolderOfPath(path, folder, sizeof(folder));
     return folder;
 }
+
+std::string GetSettingsFolder()
+{
+    const std::string program = GetProgramFolder();
+    if (program.empty())
+        return program;
+    const std::string folder = program + "Settings";
+    if (PathExists(folder.c_str()) != -1)
+        CreateDirectoryA(folder.c_str(), NULL);
+    return folder;
+}

@@ -47,3 +47,8 @@ void CompactPath(const char* src, char* out, size_t outSize, size_t maxLen);
 
 // The folder the program lives in, with its trailing backslash.
 std::string GetProgramFolder();
+
+// The "Settings" folder beside the program, where the settings-file dialogs
+// start (no trailing backslash); made when it is missing, so the dialogs
+// really start there.
+std::string GetSettingsFolder();

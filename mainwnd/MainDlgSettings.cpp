@@ -21,7 +21,6 @@ const char kSectionNames[] = "File Names";
 // settings file when "EnableResize" reads it.
 const char kMissing[] = "Default";
 
-const char kSettingsFolder[] = "Settings";
 const char kSettingsFilter[] = "Tolvex settings (*.tvx)\0*.tvx\0";
 const char kSettingsExtension[] = "tvx";
 
@@ -170,7 +169,7 @@ void SetAdjustment(HWND hDlg, const AdjustKey& a, int position)
 // folder beside the program; non-zero when a name was confirmed.
 int AskSettingsFile(HWND hOwner, BOOL open, char (&name)[kPathBufferSize])
 {
-    const std::string folder = GetProgramFolder() + kSettingsFolder;
+    const std::string folder = GetSettingsFolder();
     return ShowFileDialog(g_Module.GetModuleInstance(), hOwner, name, sizeof(name), folder.c_str(),
                           kSettingsFilter, kSettingsExtension, 0, open, FALSE);
 }

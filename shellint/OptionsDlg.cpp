@@ -10,7 +10,6 @@ const char kOptionsBadPathMessage[] = "Please enter or check path to settings fi
 
 namespace {
 
-const char kSettingsFolder[] = "Settings";
 // Filter pairs end with an empty text.
 const char kSettingsFilter[] = "Tolvex settings (*.tvx)\0*.tvx\0";
 const char kSettingsExt[] = "tvx";
@@ -53,7 +52,7 @@ LRESULT COptionsDlg::OnIntegrateClicked(WORD, WORD, HWND, BOOL&)
 
 LRESULT COptionsDlg::OnBrowse(WORD, WORD, HWND, BOOL&)
 {
-    std::string initialDir = GetProgramFolder() + kSettingsFolder;
+    const std::string initialDir = GetSettingsFolder();
     char fileName[kPathBufferSize] = "";
     HINSTANCE hInst = g_Module.GetModuleInstance() ? g_Module.GetModuleInstance() : GetModuleHandleA(NULL);
     if (ShowFileDialog(hInst, m_hWnd, fileName, sizeof(fileName), initialDir.c_str(), kSettingsFilter,

@@ -7,6 +7,7 @@
 #include "browser/Pidl.h"
 #include "controls/Bitmaps.h"
 #include "core/MagickInc.h"
+#include "core/Paths.h"
 #include "core/Registry.h"
 #include "mainwnd/Help.h"
 #include "mainwnd/MainDlg.h"
@@ -896,6 +897,67 @@ TEST(MainDlg, SaveAndLoadButtonsGoThroughTheFileDialogs)
     });
     EXPECT_EQ("saved", Profile(file, "File Names", "Prefix"));
     EXPECT_EQ((std::vector<std::string>{"saved", "changed"}), prefixes);
+}
+
+TEST(MainDlg, TheSettingsDialogsStartInTheSettingsFolderWhichTheyMake)
+{
+    const std::string folder = GetProgramFolder() + "Settings";
+    // Any folder of that name is put aside and brought back afterwards.
+    const std::string aside = folder + ".aside";
+    const bool had = PathExists(folder.c_str()) == -1;
+    if (had)
+    {
+        ASSERT_TRUE(MoveFileA(folder.c_str(), aside.c_str()));
+    }
+    struct Case { UINT button; const char* title; } cases[] = {
+        {IDC_MAIN_SAVE, "Select file"}, {IDC_MAIN_LOAD, "Open file"},
+    };
+    for (const Case& c : cases)
+    {
+        // The file dialog makes the folder it shows the current one.
+        SetCurrentDirectoryA(GetProgramFolder().c_str());
+        RemoveTree(folder);
+        ASSERT_EQ(0, PathExists(folder.c_str()));
+        RegistryState registry;
+        ProgramSettingsGuard settings;
+        CMainDlg dlg;
+        std::string shown = "<no dialog>";
+        int phase = 0;
+        RunMainSteps(dlg, [&](HWND h) {
+            HWND fileDlg = FindThreadWindow(c.title);
+            switch (phase)
+            {
+            case 0:
+                PostMessageA(h, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED), (LPARAM)GetDlgItem(h, c.button));
+                phase = 1;
+                return true;
+            case 1:
+            {
+                if (fileDlg == NULL)
+                    return true;
+                char path[kPathBufferSize] = "";
+                SendMessageA(fileDlg, CDM_GETFOLDERPATH, sizeof(path), (LPARAM)path);
+                shown = path;
+                PostMessageA(fileDlg, WM_COMMAND, IDCANCEL, 0);
+                phase = 2;
+                return true;
+            }
+            default:
+                if (fileDlg != NULL)
+                    return true;
+                Command(h, IDCANCEL);
+                return false;
+            }
+        });
+        EXPECT_EQ(-1, PathExists(folder.c_str())) << c.title;
+        EXPECT_EQ(0, lstrcmpiA(folder.c_str(), shown.c_str())) << c.title << ": " << shown;
+    }
+    SetCurrentDirectoryA(GetProgramFolder().c_str());
+    RemoveTree(folder);
+    if (had)
+    {
+        MoveFileA(aside.c_str(), folder.c_str());
+    }
 }
 
 TEST_F(MainDlgTest, WindowAndMenusCarryTheirTextsAndCommands)
