@@ -210,6 +210,68 @@ TEST(QuietTransform, SizesFollowTheResizeBorderAndRotationRules)
     }
 }
 
+TEST(QuietTransform, TheBorderGoesAroundTheResizedPicture)
+{
+    // Each size also tells the swapped order apart: a border made first
+    // would be resized with the picture (or cropped away).
+    const SizeCase cases[] = {
+        {"fit, flat border", [](CQuietConverter& c) { FlatBorder(c); c.EnableResize = 1; }, 134, 104},
+        {"crop, 3-D frame", [](CQuietConverter& c) { Frame(c); c.EnableResize = 1; Crop(c); }, 134, 134},
+        {"stretch, flat border", [](CQuietConverter& c) { FlatBorder(c); c.EnableResize = 1; Stretch(c); }, 134, 64},
+        {"height only, flat border", [](CQuietConverter& c) { FlatBorder(c); c.EnableResize = 1; HeightOnly(c); }, 174, 134},
+    };
+    for (const SizeCase& t : cases)
+    {
+        CQuietConverter c;
+        c.Image = new Magick::Image(MakeColumnGradient(400, 300));
+        c.BorderColor = RGB(0, 0, 255);
+        t.setup(c);
+        ASSERT_NO_THROW(c.Transform()) << t.what;
+        EXPECT_EQ(t.columns, c.Image->columns()) << t.what;
+        EXPECT_EQ(t.rows, c.Image->rows()) << t.what;
+        // The flat border is exactly 7 pixels of its colour on each side.
+        if (!c.Border3d)
+        {
+            const Magick::Color edge = c.Image->pixelColor(6, t.rows / 2);
+            const Magick::Color inside = c.Image->pixelColor(7, t.rows / 2);
+            EXPECT_EQ(65535, edge.blueQuantum()) << t.what;
+            EXPECT_EQ(0, edge.redQuantum()) << t.what;
+            EXPECT_EQ(0, inside.blueQuantum()) << t.what;
+        }
+    }
+}
+
+TEST(QuietTransform, HueAndLightnessEachChangeTheirOwnPart)
+{
+    const Magick::Quantum full = 65535, half = 32768;
+    struct
+    {
+        const char* what;
+        int hue, lightness;
+        Magick::Quantum r, g, b; // the red quadrant afterwards
+    } cases[] = {
+        {"hue a quarter turn", 150, 100, half, full, 0},
+        {"hue a sixth of a turn", 133, 100, full, full, 0},
+        {"lighter", 100, 150, full, half, half},
+        {"darker", 100, 50, half, 0, 0},
+        {"both", 150, 50, half / 2, half, 0},
+    };
+    for (const auto& t : cases)
+    {
+        CQuietConverter c;
+        c.Image = new Magick::Image(MakeQuadrants(40, 30));
+        c.EnableResize = 0;
+        c.Hue = t.hue;
+        c.Lightness = t.lightness;
+        c.Transform();
+        const Magick::Color p = c.Image->pixelColor(2, 2);
+        const double tolerance = 0.02 * full;
+        EXPECT_NEAR(t.r, p.redQuantum(), tolerance) << t.what;
+        EXPECT_NEAR(t.g, p.greenQuantum(), tolerance) << t.what;
+        EXPECT_NEAR(t.b, p.blueQuantum(), tolerance) << t.what;
+    }
+}
+
 TEST(QuietTransform, CropAnchorsKeepTheirPartOfThePicture)
 {
     struct
