@@ -46,6 +46,36 @@ private:
     std::string m_saved;
 };
 
+// Puts the "Settings" folder beside the program aside for a test and
+// brings it back afterwards.
+class SettingsFolderAside
+{
+public:
+    SettingsFolderAside() : m_folder(GetProgramFolder() + "Settings"), m_aside(m_folder + ".aside")
+    {
+        // A file dialog leaves the folder it showed as the current one.
+        SetCurrentDirectoryA(GetProgramFolder().c_str());
+        RemoveTree(m_aside);
+        m_had = MoveFileA(m_folder.c_str(), m_aside.c_str()) != FALSE;
+    }
+    ~SettingsFolderAside()
+    {
+        Clear();
+        if (m_had)
+            MoveFileA(m_aside.c_str(), m_folder.c_str());
+    }
+    const std::string& Folder() const { return m_folder; }
+    void Clear()
+    {
+        SetCurrentDirectoryA(GetProgramFolder().c_str());
+        RemoveTree(m_folder);
+    }
+
+private:
+    std::string m_folder, m_aside;
+    bool m_had = false;
+};
+
 void Command(HWND dlg, UINT id, WORD code = BN_CLICKED)
 {
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, code), (LPARAM)GetDlgItem(dlg, id));
@@ -901,22 +931,14 @@ TEST(MainDlg, SaveAndLoadButtonsGoThroughTheFileDialogs)
 
 TEST(MainDlg, TheSettingsDialogsStartInTheSettingsFolderWhichTheyMake)
 {
-    const std::string folder = GetProgramFolder() + "Settings";
-    // Any folder of that name is put aside and brought back afterwards.
-    const std::string aside = folder + ".aside";
-    const bool had = PathExists(folder.c_str()) == -1;
-    if (had)
-    {
-        ASSERT_TRUE(MoveFileA(folder.c_str(), aside.c_str()));
-    }
+    SettingsFolderAside aside;
+    const std::string& folder = aside.Folder();
     struct Case { UINT button; const char* title; } cases[] = {
         {IDC_MAIN_SAVE, "Select file"}, {IDC_MAIN_LOAD, "Open file"},
     };
     for (const Case& c : cases)
     {
-        // The file dialog makes the folder it shows the current one.
-        SetCurrentDirectoryA(GetProgramFolder().c_str());
-        RemoveTree(folder);
+        aside.Clear();
         ASSERT_EQ(0, PathExists(folder.c_str()));
         RegistryState registry;
         ProgramSettingsGuard settings;
@@ -951,12 +973,6 @@ TEST(MainDlg, TheSettingsDialogsStartInTheSettingsFolderWhichTheyMake)
         });
         EXPECT_EQ(-1, PathExists(folder.c_str())) << c.title;
         EXPECT_EQ(0, lstrcmpiA(folder.c_str(), shown.c_str())) << c.title << ": " << shown;
-    }
-    SetCurrentDirectoryA(GetProgramFolder().c_str());
-    RemoveTree(folder);
-    if (had)
-    {
-        MoveFileA(aside.c_str(), folder.c_str());
     }
 }
 
