@@ -58,6 +58,9 @@ void CSpinEdit::OnCreate()
     const RECT down = {w - c - 1, h / 2, w - 1, h - 1};
     m_btnUp.Create("Up", m_hWnd, IDC_SPIN_UP, kOdbStyleSpinUp, &up);
     m_btnDown.Create("Dn", m_hWnd, IDC_SPIN_DOWN, kOdbStyleSpinDown, &down);
+    // The text ends where the arrows begin: a number that does not fit
+    // scrolls instead of running under them.
+    SendMessage(EM_SETMARGINS, EC_RIGHTMARGIN, MAKELONG(0, c + 1));
 }
 
 void CSpinEdit::StepBy(int delta)
