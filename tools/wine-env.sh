@@ -38,13 +38,13 @@ wineboot -i </dev/null >/dev/null 2>&1
 # Without a window manager, Wine's X11 driver waits about 2 s for one every
 # time a framed window is hidden or destroyed; unmanaged windows skip it. A
 # user's desktop has a manager, so `make run` there keeps managed windows.
+# Set on every start (a tenth of a second): the registry file on disk can lag
+# behind a wineserver that another run of this script keeps alive.
 x11key='HKCU\Software\Wine\X11 Driver'
 if [ -n "$unmanaged" ]; then
-  grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null ||
-    wine reg add "$x11key" /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+  wine reg add "$x11key" /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
 else
-  grep -q '^"Managed"=' "$WINEPREFIX/user.reg" 2>/dev/null &&
-    wine reg delete "$x11key" /v Managed /f </dev/null >/dev/null 2>&1
+  wine reg delete "$x11key" /v Managed /f </dev/null >/dev/null 2>&1
 fi
 
 "$@"
