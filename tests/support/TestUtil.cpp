@@ -79,7 +79,19 @@ TempFolder::TempFolder(const char* tag)
     CreateDirectoryA(m_path.c_str(), NULL);
 }
 
-TempFolder::~TempFolder() { RemoveTree(m_path); }
+TempFolder::~TempFolder()
+{
+    // A file dialog makes the folder of the chosen file the current one,
+    // and the current folder cannot be removed.
+    char current[kPathBufferSize] = "";
+    const DWORD n = GetCurrentDirectoryA(sizeof(current), current);
+    const int len = (int)m_path.size();
+    if (n >= (DWORD)len && n < sizeof(current) &&
+        CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, current, len, m_path.c_str(), len) == CSTR_EQUAL &&
+        (current[len] == '\0' || current[len] == '\\'))
+        SetCurrentDirectoryA(BuildFolder().c_str());
+    RemoveTree(m_path);
+}
 
 void RemoveTree(const std::string& path)
 {
