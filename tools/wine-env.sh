@@ -19,9 +19,19 @@ if [ -z "${DISPLAY:-}" ]; then
   dfile=$(mktemp)
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dfile" </dev/null >/dev/null 2>&1 &
   xvfb_pid=$!
-  for _ in $(seq 100); do [ -s "$dfile" ] && break; sleep 0.05; done
-  disp=":$(head -n1 "$dfile" | tr -d '[:space:]')"
+  # A loaded machine can take seconds; without a number there is no display.
+  for _ in $(seq 400); do
+    [ -s "$dfile" ] || ! kill -0 "$xvfb_pid" 2>/dev/null && break
+    sleep 0.05
+  done
+  num=$(head -n1 "$dfile" | tr -d '[:space:]')
   rm -f "$dfile"
+  if [ -z "$num" ]; then
+    echo "The virtual display did not start" >&2
+    kill "$xvfb_pid" 2>/dev/null
+    exit 1
+  fi
+  disp=":$num"
   echo "No display: running on the virtual display $disp"
   export DISPLAY="$disp"
   unmanaged=1
