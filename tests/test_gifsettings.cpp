@@ -17,32 +17,13 @@ namespace {
 const char kCaption[] = "PNG/Gif Conversion ";
 const GifOptions kSentinel = {7, RGB(1, 2, 3), 7, 7};
 
-// "settings.tvx" beside the program, put back as it was after the case.
-class SettingsFile
+// "settings.tvx" beside the program set aside, and the process-wide GIF
+// options on a sentinel, both put back after the case.
+class SettingsFile : public ProgramSettingsGuard
 {
 public:
-    SettingsFile() : m_path(GetProgramFolder() + kSettingsFileName), m_had(FileExists(m_path))
-    {
-        if (m_had)
-            m_saved = ReadFileBytes(m_path);
-        DeleteFileA(m_path.c_str());
-        g_GifOptions = kSentinel;
-    }
-    ~SettingsFile()
-    {
-        DeleteFileA(m_path.c_str());
-        if (m_had)
-            WriteFileBytes(m_path, m_saved);
-        g_GifOptions = kGifStartupOptions;
-    }
-    const std::string& Path() const { return m_path; }
-    void Write(const std::string& text) { WriteFileBytes(m_path, text); }
-    std::string Read() const { return FileExists(m_path) ? ReadFileBytes(m_path) : ""; }
-
-private:
-    std::string m_path;
-    bool m_had;
-    std::string m_saved;
+    SettingsFile() { g_GifOptions = kSentinel; }
+    ~SettingsFile() { g_GifOptions = kGifStartupOptions; }
 };
 
 struct Seen

@@ -20,32 +20,6 @@ namespace {
 
 const char kTitle[] = "Tolvex";
 
-// Moves "settings.tvx" beside the program out of the way for a test and
-// puts the earlier one back afterwards.
-class ProgramSettingsGuard
-{
-public:
-    ProgramSettingsGuard() : m_path(GetProgramSettingsPath())
-    {
-        m_had = FileExists(m_path);
-        if (m_had)
-            m_saved = ReadFileBytes(m_path);
-        DeleteFileA(m_path.c_str());
-    }
-    ~ProgramSettingsGuard()
-    {
-        DeleteFileA(m_path.c_str());
-        if (m_had)
-            WriteFileBytes(m_path, m_saved);
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-    bool m_had = false;
-    std::string m_saved;
-};
-
 // Puts the "Settings" folder beside the program aside for a test and
 // brings it back afterwards.
 class SettingsFolderAside

@@ -17,17 +17,6 @@ const char kCaption[] = "Options";
 const int kFileNameCombo = 0x47c; // cmb13 of the file dialog
 const int kFileNameEdit = 0x480;  // edt1
 
-std::vector<std::pair<HKEY, std::string>> ShellKeys()
-{
-    std::vector<std::pair<HKEY, std::string>> keys;
-    for (const char* ext : kSupportedExtensionNames)
-    {
-        keys.push_back({HKEY_CLASSES_ROOT, std::string(".") + ext});
-        keys.push_back({HKEY_CLASSES_ROOT, std::string("Tolvex.") + ext});
-    }
-    return keys;
-}
-
 int CountVerbs()
 {
     int n = 0;

@@ -15,21 +15,6 @@ namespace {
 
 const HKEY kCR = HKEY_CLASSES_ROOT;
 
-// Every key that installing could touch, plus the classes a case adds,
-// cleared before and after the case.
-std::vector<std::pair<HKEY, std::string>> ShellKeys(std::vector<std::string> extra = {})
-{
-    std::vector<std::pair<HKEY, std::string>> keys;
-    for (const char* ext : kSupportedExtensionNames)
-    {
-        keys.push_back({kCR, std::string(".") + ext});
-        keys.push_back({kCR, std::string("Tolvex.") + ext});
-    }
-    for (const std::string& k : extra)
-        keys.push_back({kCR, k});
-    return keys;
-}
-
 std::string ModulePath()
 {
     char path[MAX_PATH];

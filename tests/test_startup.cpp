@@ -26,19 +26,19 @@ TEST(CommandLine, SplitsLikeTheWindowsRuntime)
 
 TEST(Startup, SingleWordsOtherThanUninstallDoNothingAndExitWithOne)
 {
-    RegistryState reg;
+    RegistryState reg(ShellKeys());
     for (const char* word : {"-x", "-I", "/i", "-ix", "i", "-U", "/u", "-uu"})
         EXPECT_EQ(1, RunProgramExe(word)) << word;
 }
 
 TEST(Startup, UninstallExitsWithZero)
 {
-    RegistryState reg;
+    RegistryState reg(ShellKeys());
     EXPECT_EQ(0, RunProgramExe("-u"));
 }
 
 TEST(Startup, QuotesAreRemovedBeforeTheWordIsCompared)
 {
-    RegistryState reg;
+    RegistryState reg(ShellKeys());
     EXPECT_EQ(0, RunProgramExe("\"-u\""));
 }

@@ -19,9 +19,19 @@ if [ -z "${DISPLAY:-}" ]; then
   dfile=$(mktemp)
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dfile" </dev/null >/dev/null 2>&1 &
   xvfb_pid=$!
-  for _ in $(seq 100); do [ -s "$dfile" ] && break; sleep 0.05; done
-  disp=":$(head -n1 "$dfile" | tr -d '[:space:]')"
+  # A loaded machine can take seconds; without a number there is no display.
+  for _ in $(seq 400); do
+    [ -s "$dfile" ] || ! kill -0 "$xvfb_pid" 2>/dev/null && break
+    sleep 0.05
+  done
+  num=$(head -n1 "$dfile" | tr -d '[:space:]')
   rm -f "$dfile"
+  if [ -z "$num" ]; then
+    echo "The virtual display did not start" >&2
+    kill "$xvfb_pid" 2>/dev/null
+    exit 1
+  fi
+  disp=":$num"
   echo "No display: running on the virtual display $disp"
   export DISPLAY="$disp"
   unmanaged=1
@@ -38,13 +48,13 @@ wineboot -i </dev/null >/dev/null 2>&1
 # Without a window manager, Wine's X11 driver waits about 2 s for one every
 # time a framed window is hidden or destroyed; unmanaged windows skip it. A
 # user's desktop has a manager, so `make run` there keeps managed windows.
+# Set on every start (a tenth of a second): the registry file on disk can lag
+# behind a wineserver that another run of this script keeps alive.
 x11key='HKCU\Software\Wine\X11 Driver'
 if [ -n "$unmanaged" ]; then
-  grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null ||
-    wine reg add "$x11key" /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+  wine reg add "$x11key" /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
 else
-  grep -q '^"Managed"=' "$WINEPREFIX/user.reg" 2>/dev/null &&
-    wine reg delete "$x11key" /v Managed /f </dev/null >/dev/null 2>&1
+  wine reg delete "$x11key" /v Managed /f </dev/null >/dev/null 2>&1
 fi
 
 "$@"

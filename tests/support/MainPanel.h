@@ -5,6 +5,7 @@
 #include <string>
 
 #include "mainwnd/MainDlg.h"
+#include "tests/support/TestUtil.h"
 
 // Box modes of the resize group.
 enum PanelBoxMode
@@ -33,7 +34,9 @@ struct PanelOptions
     int pattern = 0; // name pattern selection, -1 for none
 };
 
-// The main dialog as a modeless window, destroyed with the object.
+// The main dialog as a modeless window, destroyed with the object. It
+// starts without the program's registry values and settings file, as a
+// first start would, whatever an earlier run left beside the program.
 class MainDlgWindow
 {
 public:
@@ -42,6 +45,8 @@ public:
     MainDlgWindow(const MainDlgWindow&) = delete;
     MainDlgWindow& operator=(const MainDlgWindow&) = delete;
 
+    RegistryState registry;
+    ProgramSettingsGuard settings;
     CMainDlg dlg;
     HWND hWnd() const { return dlg.m_hWnd; }
 };

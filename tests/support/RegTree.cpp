@@ -7,54 +7,30 @@
 
 namespace {
 
-std::string FormatValue(DWORD type, const std::vector<BYTE>& data, DWORD size)
+std::string FormatValue(const RegValue& v)
 {
-    if (type == REG_SZ)
+    if (v.type == REG_SZ)
     {
-        std::string s((const char*)data.data(), size);
+        std::string s = v.data;
         if (!s.empty() && s.back() == '\0')
             s.pop_back();
         return s;
     }
     char text[64];
-    if (type == REG_DWORD && size == sizeof(DWORD))
-        snprintf(text, sizeof(text), "dword:%lu", (unsigned long)*(const DWORD*)data.data());
+    if (v.type == REG_DWORD && v.data.size() == sizeof(DWORD))
+        snprintf(text, sizeof(text), "dword:%lu", (unsigned long)*(const DWORD*)v.data.data());
     else
-        snprintf(text, sizeof(text), "type %lu:%lu bytes", (unsigned long)type, (unsigned long)size);
+        snprintf(text, sizeof(text), "type %lu:%lu bytes", (unsigned long)v.type, (unsigned long)v.data.size());
     return text;
 }
 
-void DumpKey(HKEY hKey, const std::string& path, std::vector<std::string>& out)
+void DumpSnapshot(const RegSnapshot& key, const std::string& path, std::vector<std::string>& out)
 {
     out.push_back(path);
-    DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxNameLen = 0, maxDataLen = 0;
-    if (RegQueryInfoKeyA(hKey, NULL, NULL, NULL, &subKeys, &maxSubKeyLen, NULL, &values, &maxNameLen,
-                         &maxDataLen, NULL, NULL) != ERROR_SUCCESS)
-        return;
-    std::vector<char> name(std::max(maxNameLen, maxSubKeyLen) + 2);
-    std::vector<BYTE> data(maxDataLen + 2);
-    for (DWORD i = 0; i < values; ++i)
-    {
-        DWORD nameLen = (DWORD)name.size();
-        DWORD size = (DWORD)data.size();
-        DWORD type = REG_NONE;
-        if (RegEnumValueA(hKey, i, name.data(), &nameLen, NULL, &type, data.data(), &size) != ERROR_SUCCESS)
-            continue;
-        std::string valueName(name.data(), nameLen);
-        out.push_back(path + " " + (valueName.empty() ? "@" : valueName) + "=" + FormatValue(type, data, size));
-    }
-    for (DWORD i = 0; i < subKeys; ++i)
-    {
-        DWORD nameLen = (DWORD)name.size();
-        if (RegEnumKeyExA(hKey, i, name.data(), &nameLen, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
-            continue;
-        std::string sub(name.data(), nameLen);
-        HKEY hSub = NULL;
-        if (RegOpenKeyExA(hKey, sub.c_str(), 0, KEY_READ, &hSub) != ERROR_SUCCESS)
-            continue;
-        DumpKey(hSub, path.empty() ? sub : path + "\\" + sub, out);
-        RegCloseKey(hSub);
-    }
+    for (const auto& v : key.values)
+        out.push_back(path + " " + (v.first.empty() ? "@" : v.first) + "=" + FormatValue(v.second));
+    for (const RegSnapshot& sub : key.keys)
+        DumpSnapshot(sub, path.empty() ? sub.name : path + "\\" + sub.name, out);
 }
 
 } // namespace
@@ -62,11 +38,10 @@ void DumpKey(HKEY hKey, const std::string& path, std::vector<std::string>& out)
 std::vector<std::string> DumpRegistryTree(HKEY root, const std::string& path)
 {
     std::vector<std::string> out;
-    HKEY hKey = NULL;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+    const RegSnapshot snapshot = SnapshotRegistryTree(root, path);
+    if (!snapshot.present)
         return out;
-    DumpKey(hKey, path, out);
-    RegCloseKey(hKey);
+    DumpSnapshot(snapshot, path, out);
     std::sort(out.begin(), out.end());
     return out;
 }
@@ -133,4 +108,77 @@ bool QueryRegValue(HKEY root, const std::string& path, const std::string& name, 
         out->data.assign((const char*)data.data(), size);
     }
     return ok;
+}
+
+namespace {
+
+void SnapshotKey(HKEY hKey, RegSnapshot& out)
+{
+    out.present = true;
+    DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxNameLen = 0, maxDataLen = 0;
+    if (RegQueryInfoKeyA(hKey, NULL, NULL, NULL, &subKeys, &maxSubKeyLen, NULL, &values, &maxNameLen,
+                         &maxDataLen, NULL, NULL) != ERROR_SUCCESS)
+        return;
+    std::vector<char> name(std::max(maxNameLen, maxSubKeyLen) + 2);
+    std::vector<BYTE> data(maxDataLen + 2);
+    for (DWORD i = 0; i < values; ++i)
+    {
+        DWORD nameLen = (DWORD)name.size();
+        DWORD size = (DWORD)data.size();
+        RegValue v;
+        if (RegEnumValueA(hKey, i, name.data(), &nameLen, NULL, &v.type, data.data(), &size) != ERROR_SUCCESS)
+            continue;
+        v.data.assign((const char*)data.data(), size);
+        out.values.push_back({std::string(name.data(), nameLen), v});
+    }
+    for (DWORD i = 0; i < subKeys; ++i)
+    {
+        DWORD nameLen = (DWORD)name.size();
+        if (RegEnumKeyExA(hKey, i, name.data(), &nameLen, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            continue;
+        RegSnapshot sub;
+        sub.name.assign(name.data(), nameLen);
+        HKEY hSub = NULL;
+        if (RegOpenKeyExA(hKey, sub.name.c_str(), 0, KEY_READ, &hSub) != ERROR_SUCCESS)
+            continue;
+        SnapshotKey(hSub, sub);
+        RegCloseKey(hSub);
+        out.keys.push_back(std::move(sub));
+    }
+}
+
+void WriteKey(HKEY root, const std::string& path, const RegSnapshot& snapshot)
+{
+    HKEY hKey = NULL;
+    if (RegCreateKeyExA(root, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL) != ERROR_SUCCESS)
+    {
+        ADD_FAILURE() << "cannot put back " << path;
+        return;
+    }
+    for (const auto& v : snapshot.values)
+        RegSetValueExA(hKey, v.first.empty() ? NULL : v.first.c_str(), 0, v.second.type,
+                       (const BYTE*)v.second.data.data(), (DWORD)v.second.data.size());
+    RegCloseKey(hKey);
+    for (const RegSnapshot& sub : snapshot.keys)
+        WriteKey(root, path + "\\" + sub.name, sub);
+}
+
+} // namespace
+
+RegSnapshot SnapshotRegistryTree(HKEY root, const std::string& path)
+{
+    RegSnapshot snapshot;
+    HKEY hKey = NULL;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return snapshot;
+    SnapshotKey(hKey, snapshot);
+    RegCloseKey(hKey);
+    return snapshot;
+}
+
+void RestoreRegistryTree(HKEY root, const std::string& path, const RegSnapshot& snapshot)
+{
+    RegDeleteTreeA(root, path.c_str());
+    if (snapshot.present)
+        WriteKey(root, path, snapshot);
 }

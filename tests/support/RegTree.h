@@ -27,3 +27,16 @@ struct RegValue
     std::string data; // the raw bytes, terminator included
 };
 bool QueryRegValue(HKEY root, const std::string& path, const std::string& name, RegValue* out);
+
+// A key as it stood: its values and subkeys, to be written back later.
+struct RegSnapshot
+{
+    std::string name; // the subkey's name; empty for the snapshot's own key
+    bool present = false;
+    std::vector<std::pair<std::string, RegValue>> values; // "" is the default value
+    std::vector<RegSnapshot> keys;
+};
+RegSnapshot SnapshotRegistryTree(HKEY root, const std::string& path);
+
+// Deletes the key, then writes the snapshot back when the key was there.
+void RestoreRegistryTree(HKEY root, const std::string& path, const RegSnapshot& snapshot);

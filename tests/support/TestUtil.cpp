@@ -1,26 +1,69 @@
 #include "tests/support/TestUtil.h"
 
 #include <cstdio>
+#include <map>
 
+#include "core/Extensions.h"
 #include "core/Paths.h"
 #include "core/Registry.h"
+#include "mainwnd/MainDlg.h"
 
 // ---------------------------------------------------------------------------
 
 RegistryState::RegistryState(std::vector<std::pair<HKEY, std::string>> extraKeys)
-    : m_extra(std::move(extraKeys))
 {
+    m_keys.push_back({HKEY_CURRENT_USER, kRegistryKey});
+    m_keys.insert(m_keys.end(), extraKeys.begin(), extraKeys.end());
+    for (const auto& k : m_keys)
+        m_saved.push_back(SnapshotRegistryTree(k.first, k.second));
     Reset();
 }
 
-RegistryState::~RegistryState() { Reset(); }
+RegistryState::~RegistryState()
+{
+    for (size_t i = 0; i < m_keys.size(); ++i)
+        RestoreRegistryTree(m_keys[i].first, m_keys[i].second, m_saved[i]);
+}
 
 void RegistryState::Reset()
 {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kRegistryKey);
-    for (auto& k : m_extra)
+    for (const auto& k : m_keys)
         RegDeleteTreeA(k.first, k.second.c_str());
 }
+
+std::vector<std::pair<HKEY, std::string>> ShellKeys(const std::vector<std::string>& extra)
+{
+    std::vector<std::pair<HKEY, std::string>> keys;
+    for (const char* ext : kSupportedExtensionNames)
+    {
+        keys.push_back({HKEY_CLASSES_ROOT, std::string(".") + ext});
+        keys.push_back({HKEY_CLASSES_ROOT, std::string("Tolvex.") + ext});
+    }
+    for (const std::string& k : extra)
+        keys.push_back({HKEY_CLASSES_ROOT, k});
+    return keys;
+}
+
+// ---------------------------------------------------------------------------
+
+ProgramSettingsGuard::ProgramSettingsGuard() : m_path(GetProgramSettingsPath())
+{
+    m_had = FileExists(m_path);
+    if (m_had)
+        m_saved = ReadFileBytes(m_path);
+    DeleteFileA(m_path.c_str());
+}
+
+ProgramSettingsGuard::~ProgramSettingsGuard()
+{
+    DeleteFileA(m_path.c_str());
+    if (m_had)
+        WriteFileBytes(m_path, m_saved);
+}
+
+void ProgramSettingsGuard::Write(const std::string& text) const { WriteFileBytes(m_path, text); }
+
+std::string ProgramSettingsGuard::Read() const { return FileExists(m_path) ? ReadFileBytes(m_path) : ""; }
 
 // ---------------------------------------------------------------------------
 
@@ -36,7 +79,19 @@ TempFolder::TempFolder(const char* tag)
     CreateDirectoryA(m_path.c_str(), NULL);
 }
 
-TempFolder::~TempFolder() { RemoveTree(m_path); }
+TempFolder::~TempFolder()
+{
+    // A file dialog makes the folder of the chosen file the current one,
+    // and the current folder cannot be removed.
+    char current[kPathBufferSize] = "";
+    const DWORD n = GetCurrentDirectoryA(sizeof(current), current);
+    const int len = (int)m_path.size();
+    if (n >= (DWORD)len && n < sizeof(current) &&
+        CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, current, len, m_path.c_str(), len) == CSTR_EQUAL &&
+        (current[len] == '\0' || current[len] == '\\'))
+        SetCurrentDirectoryA(BuildFolder().c_str());
+    RemoveTree(m_path);
+}
 
 void RemoveTree(const std::string& path)
 {
@@ -94,35 +149,85 @@ bool FileExists(const std::string& path)
 
 namespace {
 
+// After the step limit: ticks until the windows are destroyed, and until
+// the process gives up on a loop that outlives even that.
+const int kDestroyAfterTicks = 20;
+const int kExitAfterTicks = 60;
+
 struct DriveState
 {
     std::function<bool(int)> step;
     int calls = 0;
+    int ticks = 0;
     int maxSteps = 0;
-    bool done = false;
-    UINT_PTR timer = 0;
+    bool busy = false;     // a step is running (it may run a nested loop)
+    bool finished = false; // the step said it was done
 };
-DriveState* g_drive = NULL;
+std::map<UINT_PTR, DriveState*> g_drives;
 
-void CALLBACK DriveTimerProc(HWND, UINT, UINT_PTR, DWORD)
+BOOL CALLBACK CollectThreadWindow(HWND hWnd, LPARAM lParam)
 {
-    DriveState* s = g_drive;
-    if (s == NULL || s->done)
-        return;
-    ++s->calls;
-    bool more = false;
-    if (s->calls > s->maxSteps)
+    ((std::vector<HWND>*)lParam)->push_back(hWnd);
+    return TRUE;
+}
+
+// This thread's top-level windows, topmost first.
+std::vector<HWND> ThreadWindows()
+{
+    std::vector<HWND> list;
+    EnumThreadWindows(GetCurrentThreadId(), CollectThreadWindow, (LPARAM)&list);
+    return list;
+}
+
+// A run that outlives its steps: ask every window of the thread to close,
+// then destroy them (a modal loop ends with its window), and at last end
+// the process, so a stuck test fails instead of hanging.
+void GiveUp(DriveState* s)
+{
+    const int over = s->ticks - s->maxSteps;
+    if (over == 1)
     {
         ADD_FAILURE() << "driver gave up after " << s->maxSteps << " steps";
-        if (HWND h = GetActiveWindow())
+        for (HWND h : ThreadWindows())
             PostMessageA(h, WM_CLOSE, 0, 0);
-        s->done = true;
+    }
+    else if (over == kDestroyAfterTicks)
+    {
+        EndMenu();
+        for (HWND h : ThreadWindows())
+            if (IsWindow(h))
+                DestroyWindow(h);
+    }
+    else if (over == kExitAfterTicks)
+    {
+        const testing::TestInfo* t = testing::UnitTest::GetInstance()->current_test_info();
+        fprintf(stderr, "%s.%s: the modal loop did not end after its windows were destroyed\n",
+                t ? t->test_suite_name() : "?", t ? t->name() : "?");
+        fflush(stdout);
+        fflush(stderr);
+        TerminateProcess(GetCurrentProcess(), kStuckExitCode);
+    }
+}
+
+void CALLBACK DriveTimerProc(HWND, UINT, UINT_PTR id, DWORD)
+{
+    auto it = g_drives.find(id);
+    if (it == g_drives.end())
+        return;
+    DriveState* s = it->second;
+    // Ticks count while a step runs a nested loop too: a step stuck there
+    // is given up on like any other.
+    if (++s->ticks > s->maxSteps)
+    {
+        GiveUp(s);
         return;
     }
-    // Guard against re-entry while the step runs a nested dialog.
-    s->done = true;
-    more = s->step(s->calls);
-    s->done = !more;
+    if (s->busy || s->finished)
+        return;
+    s->busy = true;
+    const bool more = s->step(++s->calls);
+    s->busy = false;
+    s->finished = !more;
 }
 
 } // namespace
@@ -133,12 +238,12 @@ void DriveWhile(const std::function<void()>& run, const std::function<bool(int)>
     DriveState state;
     state.step = step;
     state.maxSteps = maxSteps;
-    DriveState* saved = g_drive;
-    g_drive = &state;
-    state.timer = SetTimer(NULL, 0, intervalMs, DriveTimerProc);
+    const UINT_PTR timer = SetTimer(NULL, 0, intervalMs, DriveTimerProc);
+    ASSERT_NE(0u, timer);
+    g_drives[timer] = &state;
     run();
-    KillTimer(NULL, state.timer);
-    g_drive = saved;
+    KillTimer(NULL, timer);
+    g_drives.erase(timer);
 }
 
 namespace {
@@ -236,4 +341,69 @@ void TypeFileNameAndConfirm(HWND dlg, const std::string& name)
         box = GetDlgItem(dlg, kFileNameEdit);
     SetWindowTextA(box, name.c_str());
     PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dlg, IDOK));
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+class TimeLimit : public testing::EmptyTestEventListener
+{
+public:
+    explicit TimeLimit(DWORD limitMs) : m_limit(limitMs)
+    {
+        InitializeCriticalSection(&m_lock);
+        CloseHandle(CreateThread(NULL, 0, &TimeLimit::Watch, this, 0, NULL));
+    }
+
+    void OnTestStart(const testing::TestInfo& info) override
+    {
+        EnterCriticalSection(&m_lock);
+        m_name = std::string(info.test_suite_name()) + "." + info.name();
+        m_start = GetTickCount();
+        m_running = true;
+        LeaveCriticalSection(&m_lock);
+    }
+    void OnTestEnd(const testing::TestInfo&) override
+    {
+        EnterCriticalSection(&m_lock);
+        m_running = false;
+        LeaveCriticalSection(&m_lock);
+    }
+
+private:
+    static DWORD WINAPI Watch(void* param)
+    {
+        TimeLimit* self = (TimeLimit*)param;
+        for (;;)
+        {
+            Sleep(250);
+            EnterCriticalSection(&self->m_lock);
+            const bool over = self->m_running && GetTickCount() - self->m_start > self->m_limit;
+            const std::string name = self->m_name;
+            LeaveCriticalSection(&self->m_lock);
+            if (!over)
+                continue;
+            fflush(stdout);
+            fprintf(stderr, "\n%s did not finish within %lu ms: stopped\n", name.c_str(),
+                    (unsigned long)self->m_limit);
+            fflush(stderr);
+            TerminateProcess(GetCurrentProcess(), kStuckExitCode);
+        }
+        return 0;
+    }
+
+    const DWORD m_limit;
+    CRITICAL_SECTION m_lock;
+    std::string m_name;
+    DWORD m_start = 0;
+    bool m_running = false;
+};
+
+} // namespace
+
+void InstallTestTimeLimit(DWORD limitMs)
+{
+    // The listener list owns and frees it.
+    testing::UnitTest::GetInstance()->listeners().Append(new TimeLimit(limitMs));
 }

@@ -6,19 +6,49 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/RegTree.h"
 #include "tests/support/gtest.h"
 
-// Deletes the product's registry key (and any extra HKCU/HKCR keys a test
-// names) when constructed and again when destroyed.
+// The product's registry key (and any extra HKCU/HKCR keys a test names)
+// cleared while the object lives, so a case starts from nothing whatever
+// another test program or a run of the program by hand left there; what
+// was there before is put back when the object goes.
 class RegistryState
 {
 public:
     explicit RegistryState(std::vector<std::pair<HKEY, std::string>> extraKeys = {});
     ~RegistryState();
-    void Reset();
+    RegistryState(const RegistryState&) = delete;
+    RegistryState& operator=(const RegistryState&) = delete;
+    void Reset(); // clears the keys again
 
 private:
-    std::vector<std::pair<HKEY, std::string>> m_extra;
+    std::vector<std::pair<HKEY, std::string>> m_keys;
+    std::vector<RegSnapshot> m_saved;
+};
+
+// Every HKEY_CLASSES_ROOT key that installing the shell verb could touch
+// (each supported extension and its class), plus the classes in `extra`.
+std::vector<std::pair<HKEY, std::string>> ShellKeys(const std::vector<std::string>& extra = {});
+
+// "settings.tvx" beside the program: the same file for every test program
+// in the build folder and for a run of the program by hand. Set aside while
+// the object lives, so a case starts without one, and put back afterwards.
+class ProgramSettingsGuard
+{
+public:
+    ProgramSettingsGuard();
+    ~ProgramSettingsGuard();
+    ProgramSettingsGuard(const ProgramSettingsGuard&) = delete;
+    ProgramSettingsGuard& operator=(const ProgramSettingsGuard&) = delete;
+    const std::string& Path() const { return m_path; }
+    void Write(const std::string& text) const;
+    std::string Read() const; // "" when there is none
+
+private:
+    std::string m_path;
+    bool m_had = false;
+    std::string m_saved;
 };
 
 // A fresh folder under the Windows temp folder, removed with its contents.
@@ -41,8 +71,11 @@ void RemoveTree(const std::string& path);
 
 // Calls `step` every `intervalMs` from a thread timer while `run` executes
 // (typically a modal dialog); step gets the call count and returns false
-// when it is done. A safety limit ends the modal loop by closing the active
-// window, so a stuck test fails instead of hanging.
+// when it is done. After `maxSteps` ticks the case fails and every window
+// of the thread is closed, then destroyed; a loop that survives even that
+// ends the process with kStuckExitCode, so a stuck test never hangs.
+const UINT kStuckExitCode = 3;
+
 void DriveWhile(const std::function<void()>& run,
                 const std::function<bool(int)>& step, UINT intervalMs = 30, int maxSteps = 300);
 
@@ -55,7 +88,7 @@ void PumpMessages(DWORD ms = 0);
 
 // Runs the real program with the given argument text and returns its exit
 // code (-1 when it could not start or timed out).
-int RunProgramExe(const std::string& args, DWORD timeoutMs = 60000);
+int RunProgramExe(const std::string& args, DWORD timeoutMs = 20000);
 
 // The build folder, where tolvex.exe.so lies, as a Windows path.
 std::string BuildFolder();
@@ -67,3 +100,8 @@ HWND ShowTestDialog(UINT idd, DLGPROC proc);
 // (posted: the dialog may answer with a message box of its own, whose loop
 // must see the driver's next steps).
 void TypeFileNameAndConfirm(HWND dlg, const std::string& name);
+
+// Ends the process with kStuckExitCode, naming the case, when one test case
+// runs longer than `limitMs`: a wait nothing bounds fails the program
+// instead of hanging it. Called once, before the tests run.
+void InstallTestTimeLimit(DWORD limitMs);

@@ -5,7 +5,12 @@
 #include "controls/OwnerDrawButton.h"
 #include "core/ImageIO.h"
 #include "framework/Framework.h"
+#include "tests/support/TestUtil.h"
 #include "tests/support/gtest.h"
+
+// A case takes a few seconds at most; a minute means it waits for
+// something that will not come.
+const DWORD kTestCaseTimeLimitMs = 60000;
 
 int main(int argc, char** argv)
 {
@@ -16,6 +21,7 @@ int main(int argc, char** argv)
     InitImageLibrary();
     CreateButtonArrowBitmaps();
     testing::InitGoogleTest(&argc, argv);
+    InstallTestTimeLimit(kTestCaseTimeLimitMs);
     int rc = RUN_ALL_TESTS();
     FreeButtonArrowBitmaps();
     g_Module.Term();
