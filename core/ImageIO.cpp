@@ -84,6 +84,38 @@ void ReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::s
     image.read(blob);
 }
 
+bool HasPixels(const Magick::Image& image)
+{
+    return image.columns() > 0 && image.rows() > 0;
+}
+
+// One decode of the blob. The library hands back what it decoded even when
+// it then reports an error (a file-size field one byte off, for one), and
+// gives an empty image without an error for some broken files; the outcome
+// says which of the three happened.
+enum ReadOutcome
+{
+    kReadFailed,
+    kReadDamaged,
+    kReadClean,
+};
+
+ReadOutcome TryReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::string& hint)
+{
+    bool clean = true;
+    try
+    {
+        ReadFirstFrame(image, blob, hint);
+    }
+    catch (const Magick::Exception&)
+    {
+        clean = false;
+    }
+    if (!HasPixels(image))
+        return kReadFailed;
+    return clean ? kReadClean : kReadDamaged;
+}
+
 // A new, empty file in the folder (empty: the current one), named into temp.
 HANDLE CreateTempFile(const char* folder, char* temp, size_t tempSize)
 {
@@ -122,25 +154,42 @@ void ReadImageFile(Magick::Image& image, const char* path)
         throw ImageFileError("no image file named");
     Magick::Blob blob;
     ReadFileIntoBlob(path, blob);
+    // The extension first; when it names no coder or the wrong one, the
+    // library recognises the bytes instead. A clean decode wins over one
+    // the library called damaged, and a damaged picture over none.
     const std::string hint = FormatHint(path);
+    Magick::Image damaged;
     if (!hint.empty())
     {
-        try
+        Magick::Image hinted;
+        switch (TryReadFirstFrame(hinted, blob, hint))
         {
-            Magick::Image hinted;
-            ReadFirstFrame(hinted, blob, hint);
+        case kReadClean:
             image = hinted;
             return;
-        }
-        catch (const Magick::Exception&)
-        {
-            // Unknown extension, or content that does not match its name:
-            // let the library recognise the bytes instead.
+        case kReadDamaged:
+            damaged = hinted;
+            break;
+        default:
+            break;
         }
     }
     Magick::Image detected;
-    ReadFirstFrame(detected, blob, std::string());
-    image = detected;
+    switch (TryReadFirstFrame(detected, blob, std::string()))
+    {
+    case kReadClean:
+        image = detected;
+        return;
+    case kReadDamaged:
+        if (!HasPixels(damaged))
+            damaged = detected;
+        break;
+    default:
+        break;
+    }
+    if (!HasPixels(damaged))
+        throw ImageFileError("the image file holds no readable picture");
+    image = damaged;
 }
 
 void WriteImageFile(Magick::Image& image, const char* path)

@@ -31,8 +31,9 @@ const ULONGLONG kImageMaxDisk = 1024ULL * 1024 * 1024;
 const LONGLONG kImageMaxFileSize = 512LL * 1024 * 1024;
 
 // Reads the first frame of the file into `image` (quiet, so warnings such as
-// a truncated JPEG do not throw). Throws on a missing or unreadable file or
-// a decoding error.
+// a truncated JPEG do not throw). A picture the library decoded but called
+// damaged is used; a read that yields no pixels is a failure. Throws on a
+// missing or unreadable file or one that holds no picture.
 void ReadImageFile(Magick::Image& image, const char* path);
 
 // Encodes `image` in its current format (Magick::Image::magick) and
