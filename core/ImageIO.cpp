@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/Paths.h"
+#include "core/ProcessMemory.h"
 #include "controls/WinUtil.h"
 
 namespace {
@@ -139,6 +140,7 @@ void InitImageLibrary()
     if (initialised)
         return;
     initialised = true;
+    KeepFreedMemory();
     Magick::InitializeMagick(NULL);
     Magick::ResourceLimits::width(kImageMaxSide);
     Magick::ResourceLimits::height(kImageMaxSide);

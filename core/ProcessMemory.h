@@ -1,0 +1,8 @@
+// How the process keeps and returns the memory that image work frees.
+#pragma once
+
+// Called once at start-up, before the first image is read.
+void KeepFreedMemory();
+
+// Gives what was kept back to the system, once a batch run is over.
+void ReturnFreedMemory();
