@@ -1,7 +1,9 @@
 #include "core/ImageSteps.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string>
 
 #include "core/ImageIO.h"
 
@@ -34,62 +36,152 @@ size_t CropOffset(size_t have, size_t want, bool centre)
     return centre ? (have - want) >> 1 : have - want;
 }
 
-} // namespace
-
-void ApplyResize(Magick::Image& image, const ResizeOptions& options)
+// The size the library's scale gives for this geometry and source, by the
+// parser the library's own scale call uses, so the numbers cannot drift.
+ImageSize ScaledSize(const Magick::Geometry& geometry, const ImageSize& source)
 {
-    if (!options.enableResize)
-        return;
-    const size_t columns = image.columns(), rows = image.rows();
-    if (columns == 0 || rows == 0)
-        return;
-    if (options.enableWidth && options.enableHeight)
-    {
-        if (options.fit)
-            image.scale(Magick::Geometry(options.width, options.height));
-        else if (options.cropAnchor != kCropNone)
-            CropToFit(image, options.width, options.height, options.cropAnchor);
-        else if (options.stretch)
-            StretchToSize(image, options.width, options.height);
-    }
-    else if (options.enableWidth)
-        image.scale(Magick::Geometry(options.width, ScaleSide(rows, options.width, columns)));
-    else
-        image.scale(Magick::Geometry(ScaleSide(columns, options.height, rows), options.height));
+    size_t columns = source.columns, rows = source.rows;
+    ssize_t x = 0, y = 0;
+    MagickCore::ParseMetaGeometry(std::string(geometry).c_str(), &x, &y, &columns, &rows);
+    const ImageSize size = {columns, rows};
+    return size;
 }
 
-void CropToFit(Magick::Image& image, UINT width, UINT height, int anchor)
+ResizePlan KeepSize(const ImageSize& source)
 {
-    if (width == 0 || height == 0)
-        return;
-    const size_t columns = image.columns(), rows = image.rows();
-    if (columns == 0 || rows == 0)
-        return;
-    const double rw = (double)columns / width;
-    const double rh = (double)rows / height;
-    const double r = rw < rh ? rw : rh;
-    image.scale(Magick::Geometry(ClampSize(std::ceil(columns / r)), ClampSize(std::ceil(rows / r))));
+    const ResizePlan plan = {false, source, false, 0, 0, source};
+    return plan;
+}
 
-    const size_t sw = image.columns(), sh = image.rows();
-    size_t x = 0, y = 0;
+ResizePlan ScaleTo(const ImageSize& scaled)
+{
+    const ResizePlan plan = {true, scaled, false, 0, 0, scaled};
+    return plan;
+}
+
+ResizePlan PlanCropToFit(const ImageSize& source, UINT width, UINT height, int anchor)
+{
+    if (width == 0 || height == 0 || source.columns == 0 || source.rows == 0)
+        return KeepSize(source);
+    const double rw = (double)source.columns / width;
+    const double rh = (double)source.rows / height;
+    const double r = rw < rh ? rw : rh;
+    const Magick::Geometry cover(ClampSize(std::ceil(source.columns / r)), ClampSize(std::ceil(source.rows / r)));
+    ResizePlan plan = ScaleTo(ScaledSize(cover, source));
+
+    const size_t sw = plan.scaled.columns, sh = plan.scaled.rows;
     switch (anchor)
     {
     case kCropLeftTop:
         break;
     case kCropCenter:
-        x = CropOffset(sw, width, true);
-        y = CropOffset(sh, height, true);
+        plan.cropX = CropOffset(sw, width, true);
+        plan.cropY = CropOffset(sh, height, true);
         break;
     case kCropRightBottom:
-        x = CropOffset(sw, width, false);
-        y = CropOffset(sh, height, false);
+        plan.cropX = CropOffset(sw, width, false);
+        plan.cropY = CropOffset(sh, height, false);
         break;
     default:
-        return;
+        return plan;
     }
-    image.crop(Magick::Geometry(width, height, (ssize_t)x, (ssize_t)y));
+    plan.crop = true;
+    // A box larger than the scaled picture keeps what there is.
+    plan.result.columns = std::min<size_t>(width, sw - plan.cropX);
+    plan.result.rows = std::min<size_t>(height, sh - plan.cropY);
+    return plan;
+}
+
+ImageSize SizeOf(const Magick::Image& image)
+{
+    const ImageSize size = {image.columns(), image.rows()};
+    return size;
+}
+
+// The true size when it is known and can be the image's; otherwise the
+// image's own.
+ImageSize SourceSize(const Magick::Image& image, const ImageSize& trueSize)
+{
+    const ImageSize own = SizeOf(image);
+    const bool known = trueSize.columns > 0 && trueSize.rows > 0 && trueSize.columns >= own.columns &&
+                       trueSize.rows >= own.rows;
+    return known ? trueSize : own;
+}
+
+void ScaleExactly(Magick::Image& image, const ImageSize& size)
+{
+    Magick::Geometry exact(size.columns, size.rows);
+    exact.aspect(true);
+    image.scale(exact);
+}
+
+} // namespace
+
+ResizePlan PlanResize(const ResizeOptions& options, const ImageSize& source)
+{
+    if (!options.enableResize || source.columns == 0 || source.rows == 0)
+        return KeepSize(source);
+    if (options.enableWidth && options.enableHeight)
+    {
+        if (options.fit)
+            return ScaleTo(ScaledSize(Magick::Geometry(options.width, options.height), source));
+        if (options.cropAnchor != kCropNone)
+            return PlanCropToFit(source, options.width, options.height, options.cropAnchor);
+        if (options.stretch && options.width != 0 && options.height != 0)
+        {
+            const ImageSize exact = {options.width, options.height};
+            return ScaleTo(exact);
+        }
+        return KeepSize(source);
+    }
+    if (options.enableWidth)
+        return ScaleTo(ScaledSize(
+            Magick::Geometry(options.width, ScaleSide(source.rows, options.width, source.columns)), source));
+    return ScaleTo(ScaledSize(
+        Magick::Geometry(ScaleSide(source.columns, options.height, source.rows), options.height), source));
+}
+
+void ApplyResizePlan(Magick::Image& image, const ResizePlan& plan)
+{
+    if (!plan.resize)
+        return;
+    // The library's scale to the size it already has changes nothing.
+    if (SizeOf(image) != plan.scaled)
+        ScaleExactly(image, plan.scaled);
+    if (!plan.crop)
+        return;
+    image.crop(Magick::Geometry(plan.result.columns, plan.result.rows, (ssize_t)plan.cropX, (ssize_t)plan.cropY));
     // No virtual canvas may reach the output's logical screen.
     image.repage();
+}
+
+void ApplyResize(Magick::Image& image, const ResizeOptions& options)
+{
+    ApplyResizePlan(image, PlanResize(options, SizeOf(image)));
+}
+
+void ApplyResize(Magick::Image& image, const ResizeOptions& options, const ImageSize& trueSize)
+{
+    ApplyResizePlan(image, PlanResize(options, SourceSize(image, trueSize)));
+}
+
+DecodeSizeRule ConversionDecodeSize(const ResizeOptions& options)
+{
+    return [options](const ImageSize& source) {
+        const ResizePlan plan = PlanResize(options, source);
+        if (!plan.resize || plan.scaled.columns * 2 > source.columns || plan.scaled.rows * 2 > source.rows)
+        {
+            const ImageSize full = {0, 0};
+            return full;
+        }
+        const ImageSize twice = {plan.scaled.columns * 2, plan.scaled.rows * 2};
+        return twice;
+    };
+}
+
+void CropToFit(Magick::Image& image, UINT width, UINT height, int anchor)
+{
+    ApplyResizePlan(image, PlanCropToFit(SizeOf(image), width, height, anchor));
 }
 
 void StretchToSize(Magick::Image& image, UINT width, UINT height)

@@ -4,6 +4,7 @@
 #include "mainwnd/MainDlg.h"
 
 #include <commctrl.h>
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <exception>
@@ -75,6 +76,20 @@ int TrackbarPos(HWND hDlg, int id)
     return (int)SendDlgItemMessageA(hDlg, id, TBM_GETPOS, 0, 0);
 }
 
+ResizeOptions ReadResizeOptions(HWND hDlg)
+{
+    ResizeOptions options;
+    options.enableResize = IsChecked(hDlg, IDC_MAIN_RESIZE);
+    options.enableWidth = IsChecked(hDlg, IDC_MAIN_USE_WIDTH);
+    options.width = ReadSize(hDlg, IDC_MAIN_WIDTH);
+    options.enableHeight = IsChecked(hDlg, IDC_MAIN_USE_HEIGHT);
+    options.height = ReadSize(hDlg, IDC_MAIN_HEIGHT);
+    options.fit = IsChecked(hDlg, IDC_MAIN_FIT);
+    options.cropAnchor = IsChecked(hDlg, IDC_MAIN_CROP) ? CropAnchorOf(hDlg) : kCropNone;
+    options.stretch = IsChecked(hDlg, IDC_MAIN_STRETCH);
+    return options;
+}
+
 SIZE PreviewBox(HWND hDlg)
 {
     RECT rc = {0, 0, 0, 0};
@@ -92,8 +107,11 @@ int CMainDlg::LoadSourceImage(const char* path)
     try
     {
         m_pSourceImage = new (std::nothrow) Magick::Image();
+        // A conversion needs no more of a large source than its output
+        // shows.
+        const DecodeSizeRule rule = m_bPreview ? DecodeSizeRule() : ConversionDecodeSize(ReadResizeOptions(m_hWnd));
         if (m_pSourceImage != NULL)
-            ReadImageFile(*m_pSourceImage, path);
+            ReadImageFile(*m_pSourceImage, path, rule, m_sourceSize);
     }
     catch (const std::exception&)
     {
@@ -165,16 +183,7 @@ void CMainDlg::ApplyResize()
 {
     if (m_pStage0 == NULL)
         return;
-    ResizeOptions options;
-    options.enableResize = IsChecked(m_hWnd, IDC_MAIN_RESIZE);
-    options.enableWidth = IsChecked(m_hWnd, IDC_MAIN_USE_WIDTH);
-    options.width = ReadSize(m_hWnd, IDC_MAIN_WIDTH);
-    options.enableHeight = IsChecked(m_hWnd, IDC_MAIN_USE_HEIGHT);
-    options.height = ReadSize(m_hWnd, IDC_MAIN_HEIGHT);
-    options.fit = IsChecked(m_hWnd, IDC_MAIN_FIT);
-    options.cropAnchor = IsChecked(m_hWnd, IDC_MAIN_CROP) ? CropAnchorOf(m_hWnd) : kCropNone;
-    options.stretch = IsChecked(m_hWnd, IDC_MAIN_STRETCH);
-    ::ApplyResize(*m_pStage0, options);
+    ::ApplyResize(*m_pStage0, ReadResizeOptions(m_hWnd), m_sourceSize);
 
     if (!m_bPreview)
         return;
