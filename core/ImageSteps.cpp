@@ -108,11 +108,31 @@ ImageSize SourceSize(const Magick::Image& image, const ImageSize& trueSize)
     return known ? trueSize : own;
 }
 
+size_t Round(double value)
+{
+    return ClampSize(std::floor(value + 0.5));
+}
+
 void ScaleExactly(Magick::Image& image, const ImageSize& size)
 {
     Magick::Geometry exact(size.columns, size.rows);
     exact.aspect(true);
     image.scale(exact);
+}
+
+// Keeps the part of the image that the plan's crop keeps of the scaled
+// picture, in the image's own pixels.
+void CropToPlannedPart(Magick::Image& image, const ResizePlan& plan)
+{
+    const ImageSize own = SizeOf(image);
+    const double sx = (double)own.columns / plan.scaled.columns;
+    const double sy = (double)own.rows / plan.scaled.rows;
+    const size_t x = std::min(Round(plan.cropX * sx), own.columns - 1);
+    const size_t y = std::min(Round(plan.cropY * sy), own.rows - 1);
+    const size_t w = std::min(std::max<size_t>(1, Round(plan.result.columns * sx)), own.columns - x);
+    const size_t h = std::min(std::max<size_t>(1, Round(plan.result.rows * sy)), own.rows - y);
+    image.crop(Magick::Geometry(w, h, (ssize_t)x, (ssize_t)y));
+    image.repage();
 }
 
 } // namespace
@@ -177,6 +197,51 @@ DecodeSizeRule ConversionDecodeSize(const ResizeOptions& options)
         const ImageSize twice = {plan.scaled.columns * 2, plan.scaled.rows * 2};
         return twice;
     };
+}
+
+DecodeSizeRule PreviewDecodeSize(const ImageSize& box)
+{
+    const ImageSize twice = {box.columns * 2, box.rows * 2};
+    return [twice](const ImageSize&) { return twice; };
+}
+
+ImageSize PreviewSize(const ImageSize& size, const ImageSize& box)
+{
+    if (box.columns == 0 || box.rows == 0 || size.columns == 0 || size.rows == 0)
+        return size;
+    const double a = (double)size.columns / box.columns, b = (double)size.rows / box.rows;
+    const double f = 1.0 / (a > b ? a : b);
+    const ImageSize shown = {ClampSize(std::ceil(size.columns * f)), ClampSize(std::ceil(size.rows * f))};
+    return shown;
+}
+
+void ApplyPreviewResize(Magick::Image& image, const ResizeOptions& options, const ImageSize& trueSize,
+                        const ImageSize& box)
+{
+    if (image.columns() == 0 || image.rows() == 0)
+        return;
+    const ResizePlan plan = PlanResize(options, SourceSize(image, trueSize));
+    const ImageSize shown = PreviewSize(plan.result, box);
+    if (shown.columns >= plan.result.columns && shown.rows >= plan.result.rows)
+    {
+        // A result no larger than the box is small: made as the conversion
+        // makes it, then enlarged.
+        ApplyResizePlan(image, plan);
+        image.zoom(Magick::Geometry(shown.columns, shown.rows));
+        return;
+    }
+    // The size the library's fitting of the full result into `shown` gives.
+    const ImageSize fitted = ScaledSize(Magick::Geometry(shown.columns, shown.rows), plan.result);
+    if (plan.crop)
+        CropToPlannedPart(image, plan);
+    // A box filter brings a large picture near the size, the finer filter
+    // of the zoom finishes it.
+    const ImageSize coarse = {std::min(image.columns(), 2 * fitted.columns), std::min(image.rows(), 2 * fitted.rows)};
+    if (image.columns() > 4 * fitted.columns || image.rows() > 4 * fitted.rows)
+        ScaleExactly(image, coarse);
+    Magick::Geometry exact(fitted.columns, fitted.rows);
+    exact.aspect(true);
+    image.zoom(exact);
 }
 
 void CropToFit(Magick::Image& image, UINT width, UINT height, int anchor)

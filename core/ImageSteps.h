@@ -80,6 +80,21 @@ void ApplyResize(Magick::Image& image, const ResizeOptions& options, const Image
 // scaled size, which keeps the result indistinguishable from a full decode.
 DecodeSizeRule ConversionDecodeSize(const ResizeOptions& options);
 
+// The decode-size rule of the preview: twice the box it is shown in.
+DecodeSizeRule PreviewDecodeSize(const ImageSize& box);
+
+// The size the preview shows a picture of `size` at: fitted into the box,
+// and enlarged when it is smaller.
+ImageSize PreviewSize(const ImageSize& size, const ImageSize& box);
+
+// The resize step and the preview's fitting into the box in one: the
+// picture the box shows, made from the source's picture (which may have
+// been decoded smaller than `trueSize`) without ever making the resize's
+// full-size result. Its size, framing and crop position are those of the
+// full-size result fitted into the box.
+void ApplyPreviewResize(Magick::Image& image, const ResizeOptions& options, const ImageSize& trueSize,
+                        const ImageSize& box);
+
 // Scales the image to cover width by height, then crops that box at the
 // anchor.
 void CropToFit(Magick::Image& image, UINT width, UINT height, int anchor);

@@ -107,9 +107,12 @@ int CMainDlg::LoadSourceImage(const char* path)
     try
     {
         m_pSourceImage = new (std::nothrow) Magick::Image();
-        // A conversion needs no more of a large source than its output
-        // shows.
-        const DecodeSizeRule rule = m_bPreview ? DecodeSizeRule() : ConversionDecodeSize(ReadResizeOptions(m_hWnd));
+        // Neither the preview nor a conversion needs more of a large source
+        // than it shows.
+        const SIZE box = PreviewBox(m_hWnd);
+        const ImageSize boxSize = {(size_t)std::max<LONG>(box.cx, 0), (size_t)std::max<LONG>(box.cy, 0)};
+        const DecodeSizeRule rule =
+            m_bPreview ? PreviewDecodeSize(boxSize) : ConversionDecodeSize(ReadResizeOptions(m_hWnd));
         if (m_pSourceImage != NULL)
             ReadImageFile(*m_pSourceImage, path, rule, m_sourceSize);
     }
@@ -183,18 +186,17 @@ void CMainDlg::ApplyResize()
 {
     if (m_pStage0 == NULL)
         return;
-    ::ApplyResize(*m_pStage0, ReadResizeOptions(m_hWnd), m_sourceSize);
-
-    if (!m_bPreview)
-        return;
-    // The later stages and the drawing work on a box-size picture.
+    const ResizeOptions options = ReadResizeOptions(m_hWnd);
     const SIZE box = PreviewBox(m_hWnd);
-    const size_t columns = m_pStage0->columns(), rows = m_pStage0->rows();
-    if (box.cx <= 0 || box.cy <= 0 || columns == 0 || rows == 0)
+    if (!m_bPreview || box.cx <= 0 || box.cy <= 0)
+    {
+        ::ApplyResize(*m_pStage0, options, m_sourceSize);
         return;
-    const double a = (double)columns / box.cx, b = (double)rows / box.cy;
-    const double f = 1.0 / (a > b ? a : b);
-    m_pStage0->zoom(Magick::Geometry((size_t)std::ceil(columns * f), (size_t)std::ceil(rows * f)));
+    }
+    // The later stages and the drawing work on the box-size picture, made
+    // without the full-size result of the resize.
+    const ImageSize boxSize = {(size_t)box.cx, (size_t)box.cy};
+    ApplyPreviewResize(*m_pStage0, options, m_sourceSize, boxSize);
 }
 
 void CMainDlg::ResizeCropToFit()

@@ -360,3 +360,140 @@ TEST_F(ReducedDecodeTest, QuietAndBatchConversionsUseTheReducedDecode)
     EXPECT_EQ(SizeOf(want), SizeOf(*main.dlg.m_pStage2));
     EXPECT_GE(Psnr(want, *main.dlg.m_pStage2), 45.0);
 }
+
+namespace {
+
+PanelOptions PanelFor(const ResizeOptions& o)
+{
+    PanelOptions p;
+    p.resize = o.enableResize != FALSE;
+    p.useWidth = o.enableWidth != FALSE;
+    p.width = (int)o.width;
+    p.useHeight = o.enableHeight != FALSE;
+    p.height = (int)o.height;
+    p.box = o.fit ? kPanelFit : o.cropAnchor != kCropNone ? kPanelCrop : kPanelStretch;
+    p.anchor = o.cropAnchor == kCropLeftTop ? 0 : o.cropAnchor == kCropCenter ? 1 : 2;
+    return p;
+}
+
+// The preview as it was made before it read sources reduced: the full
+// decode, the resize at full size, then the result fitted into the box.
+Magick::Image ReferencePreview(const Magick::Image& full, const ResizeOptions& o, SIZE box)
+{
+    Magick::Image image = full;
+    PrepareForWork(image);
+    if (o.enableResize)
+        ReferenceResize(image, o);
+    const size_t columns = image.columns(), rows = image.rows();
+    const double a = (double)columns / box.cx, b = (double)rows / box.cy;
+    const double f = 1.0 / (a > b ? a : b);
+    image.zoom(Magick::Geometry((size_t)std::ceil(columns * f), (size_t)std::ceil(rows * f)));
+    return image;
+}
+
+ResizeOptions Off()
+{
+    ResizeOptions o = Box(120, 120);
+    o.enableResize = FALSE;
+    return o;
+}
+
+} // namespace
+
+TEST(ReducedPreview, ThePreviewLooksAsBeforeWhateverTheSourceAndSettings)
+{
+    TempFolder dir("reduced preview");
+    const struct
+    {
+        const char* name;
+        Magick::Image picture;
+    } sources[] = {
+        {"divisible.jpg", MakeScene(800, 600)},
+        {"odd.jpg", MakeScene(601, 449)},
+        {"flat.png", MakeScene(400, 300)},
+        {"smaller-than-the-box.png", MakeScene(50, 40)},
+        {"panorama.jpg", MakeScene(1600, 96)},
+    };
+    // Results smaller than the box are made and enlarged; larger ones go
+    // straight to the box from the part of the source they keep.
+    const Mode modes[] = {
+        kModes[0],
+        kModes[1],
+        kModes[2],
+        kModes[3],
+        kModes[5],
+        kModes[6],
+        kModes[7],
+        {"resize off", Off()},
+        {"fit 700x700", Box(700, 700)},
+        {"crop 600x250 left-top", Crop(600, 250, kCropLeftTop)},
+        {"crop 250x600 centre", Crop(250, 600, kCropCenter)},
+        {"crop 600x250 right-bottom", Crop(600, 250, kCropRightBottom)},
+        {"stretch 900x200", Stretch(900, 200)},
+        {"width 700", WidthOnly(700)},
+        {"height 500", HeightOnly(500)},
+    };
+    MainDlgWindow main;
+    const SIZE box = [&] {
+        RECT rc;
+        GetClientRect(GetDlgItem(main.hWnd(), IDC_MAIN_PREVIEW), &rc);
+        return SIZE{rc.right, rc.bottom};
+    }();
+    ASSERT_GT(box.cx, 20);
+
+    Magick::Image full;
+    auto check = [&](const std::string& path, const Mode& mode, const char* source) {
+        SetPanel(main.dlg, PanelFor(mode.options));
+        main.dlg.m_bPreview = 1;
+        ASSERT_EQ(1, main.dlg.LoadSourceImage(path.c_str())) << source << " " << mode.name;
+        const Magick::Image want = ReferencePreview(full, mode.options, box);
+        ASSERT_EQ(SizeOf(want), SizeOf(*main.dlg.m_pStage0)) << source << " " << mode.name;
+        EXPECT_GE(Psnr(want, *main.dlg.m_pStage0), 35.0) << source << " " << mode.name;
+    };
+    for (const auto& s : sources)
+    {
+        const std::string path = dir.File(s.name);
+        WriteImage(path, s.picture);
+        ReadImageFile(full, path.c_str());
+        for (const Mode& mode : modes)
+            check(path, mode, s.name);
+    }
+    // A width far beyond the source: the full-size result would be 10000
+    // wide.
+    ReadImageFile(full, dir.File("panorama.jpg").c_str());
+    check(dir.File("panorama.jpg"), {"width 10000", WidthOnly(10000)}, "panorama.jpg");
+
+    // The preview reads a large JPEG at about twice the box; the stages
+    // still know its true size, so a pass with the preview off (an option
+    // changed during a batch run) has the full-size numbers.
+    SetPanel(main.dlg, PanelFor(kModes[2].options));
+    main.dlg.m_bPreview = 1;
+    ASSERT_EQ(1, main.dlg.LoadSourceImage(dir.File("divisible.jpg").c_str()));
+    EXPECT_LE(main.dlg.m_pSourceImage->columns(), 800u / 2);
+    EXPECT_GE(main.dlg.m_pSourceImage->columns(), 2u * box.cx);
+    EXPECT_EQ((ImageSize{800, 600}), main.dlg.m_sourceSize);
+    main.dlg.m_bPreview = 0;
+    main.dlg.UpdatePreview(kStageResize);
+    EXPECT_EQ((ImageSize{100, 100}), SizeOf(*main.dlg.m_pStage2));
+}
+
+// Border, rotation and colour run on the box-size picture as before.
+TEST(ReducedPreview, LaterStagesWorkOnTheBoxSizePicture)
+{
+    TempFolder dir("reduced stages");
+    const std::string path = dir.File("scene.jpg");
+    WriteImage(path, MakeScene(800, 600));
+    MainDlgWindow main;
+    PanelOptions panel = PanelFor(kModes[2].options);
+    panel.border = true;
+    panel.borderWidth = 3;
+    panel.borderColor = RGB(0, 0, 255);
+    panel.rotate = 1;
+    SetPanel(main.dlg, panel);
+    main.dlg.m_bPreview = 1;
+    ASSERT_EQ(1, main.dlg.LoadSourceImage(path.c_str()));
+    const ImageSize shown = SizeOf(*main.dlg.m_pStage0);
+    EXPECT_EQ((ImageSize{shown.rows + 6, shown.columns + 6}), SizeOf(*main.dlg.m_pStage2));
+    EXPECT_EQ(65535, main.dlg.m_pStage2->pixelColor(0, 0).blueQuantum());
+    EXPECT_EQ(0, main.dlg.m_pStage2->pixelColor(0, 0).redQuantum());
+}
