@@ -146,26 +146,6 @@ HANDLE CreateTempFile(const char* folder, char* temp, size_t tempSize)
     return INVALID_HANDLE_VALUE;
 }
 
-} // namespace
-
-void InitImageLibrary()
-{
-    static bool initialised = false;
-    if (initialised)
-        return;
-    initialised = true;
-    KeepFreedMemory();
-    Magick::InitializeMagick(NULL);
-    Magick::ResourceLimits::width(kImageMaxSide);
-    Magick::ResourceLimits::height(kImageMaxSide);
-    Magick::ResourceLimits::area(kImageMaxArea);
-    Magick::ResourceLimits::memory(kImageMaxMemory);
-    Magick::ResourceLimits::map(kImageMaxMap);
-    Magick::ResourceLimits::disk(kImageMaxDisk);
-}
-
-namespace {
-
 // The extension first; when it names no coder or the wrong one, the library
 // recognises the bytes instead. A clean decode wins over one the library
 // called damaged, and a damaged picture over none.
@@ -270,6 +250,22 @@ ImageSize ChooseJpegDecodeSize(const ImageSize& header, const ImageSize& needed)
 }
 
 } // namespace
+
+void InitImageLibrary()
+{
+    static bool initialised = false;
+    if (initialised)
+        return;
+    initialised = true;
+    KeepFreedMemory();
+    Magick::InitializeMagick(NULL);
+    Magick::ResourceLimits::width(kImageMaxSide);
+    Magick::ResourceLimits::height(kImageMaxSide);
+    Magick::ResourceLimits::area(kImageMaxArea);
+    Magick::ResourceLimits::memory(kImageMaxMemory);
+    Magick::ResourceLimits::map(kImageMaxMap);
+    Magick::ResourceLimits::disk(kImageMaxDisk);
+}
 
 void ReadImageFile(Magick::Image& image, const char* path)
 {

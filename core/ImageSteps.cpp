@@ -113,6 +113,13 @@ size_t Round(double value)
     return ClampSize(std::floor(value + 0.5));
 }
 
+// What the library can hold; a larger picture makes it throw.
+bool WithinImageLimits(const ImageSize& size)
+{
+    return size.columns <= kImageMaxSide && size.rows <= kImageMaxSide &&
+           (ULONGLONG)size.columns * size.rows <= kImageMaxArea;
+}
+
 void ScaleExactly(Magick::Image& image, const ImageSize& size)
 {
     Magick::Geometry exact(size.columns, size.rows);
@@ -125,6 +132,8 @@ void ScaleExactly(Magick::Image& image, const ImageSize& size)
 void CropToPlannedPart(Magick::Image& image, const ResizePlan& plan)
 {
     const ImageSize own = SizeOf(image);
+    if (own.columns == 0 || own.rows == 0 || plan.scaled.columns == 0 || plan.scaled.rows == 0)
+        return;
     const double sx = (double)own.columns / plan.scaled.columns;
     const double sy = (double)own.rows / plan.scaled.rows;
     const size_t x = std::min(Round(plan.cropX * sx), own.columns - 1);
@@ -230,6 +239,10 @@ void ApplyPreviewResize(Magick::Image& image, const ResizeOptions& options, cons
         image.zoom(Magick::Geometry(shown.columns, shown.rows));
         return;
     }
+    // A result the library could not make is not shown either, as when it
+    // was made at full size.
+    if (!WithinImageLimits(plan.scaled))
+        throw ImageFileError("the resized picture exceeds the image limits");
     // The size the library's fitting of the full result into `shown` gives.
     const ImageSize fitted = ScaledSize(Magick::Geometry(shown.columns, shown.rows), plan.result);
     if (plan.crop)
@@ -253,9 +266,8 @@ void StretchToSize(Magick::Image& image, UINT width, UINT height)
 {
     if (width == 0 || height == 0)
         return;
-    Magick::Geometry exact(width, height);
-    exact.aspect(true);
-    image.scale(exact);
+    const ImageSize exact = {width, height};
+    ScaleExactly(image, exact);
 }
 
 void ApplyBorder(Magick::Image& image, const BorderOptions& options)

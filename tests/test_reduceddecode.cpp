@@ -497,3 +497,25 @@ TEST(ReducedPreview, LaterStagesWorkOnTheBoxSizePicture)
     EXPECT_EQ(65535, main.dlg.m_pStage2->pixelColor(0, 0).blueQuantum());
     EXPECT_EQ(0, main.dlg.m_pStage2->pixelColor(0, 0).redQuantum());
 }
+
+// A size the library cannot make fails in the preview as it fails in a
+// conversion, though the preview never makes it: the picture stays.
+TEST(ReducedPreview, ASizeBeyondTheLibrarysLimitsKeepsThePreviousPicture)
+{
+    TempFolder dir("reduced limits");
+    const std::string path = dir.File("panorama.jpg");
+    WriteImage(path, MakeScene(1600, 96));
+    MainDlgWindow main;
+    SetPanel(main.dlg, PanelFor(kModes[0].options));
+    main.dlg.m_bPreview = 1;
+    ASSERT_EQ(1, main.dlg.LoadSourceImage(path.c_str()));
+    const HBITMAP shown = main.dlg.m_hPreviewBitmap;
+    ASSERT_NE((HBITMAP)NULL, shown);
+    for (const ResizeOptions& tooLarge : {HeightOnly(1000), HeightOnly(10000), Crop(10000, 1000, kCropCenter)})
+    {
+        SetPanel(main.dlg, PanelFor(tooLarge));
+        main.dlg.UpdatePreview(kStageResize);
+        EXPECT_EQ(NULL, main.dlg.m_pStage0);
+        EXPECT_EQ(shown, main.dlg.m_hPreviewBitmap);
+    }
+}
