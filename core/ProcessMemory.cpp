@@ -1,5 +1,8 @@
 #include "core/ProcessMemory.h"
 
+// Any C library header tells which C library this is.
+#include <cstdlib>
+
 // The C runtime's allocator, not Win32: only glibc has these knobs. Where
 // they do not exist, both functions do nothing and the program is merely
 // slower.
@@ -19,7 +22,7 @@ const int kTrimThreshold = 1 << 30;
 
 } // namespace
 
-void KeepFreedMemory()
+int KeepFreedMemory()
 {
 #ifdef TOLVEX_TUNE_ALLOCATOR
     // The image library's colour reduction, which every GIF write runs,
@@ -27,8 +30,9 @@ void KeepFreedMemory()
     // time, that costs the faulting-in of 32,768 pages per file, far more
     // than the conversion itself. Taken from the heap and not trimmed
     // after it is freed, the same pages serve the next file.
-    mallopt(M_MMAP_MAX, 0);
-    mallopt(M_TRIM_THRESHOLD, kTrimThreshold);
+    return mallopt(M_MMAP_MAX, 0) == 1 && mallopt(M_TRIM_THRESHOLD, kTrimThreshold) == 1 ? 1 : 0;
+#else
+    return 0;
 #endif
 }
 

@@ -3,6 +3,7 @@
 
 #include "core/ImageIO.h"
 #include "core/Paths.h"
+#include "core/ProcessMemory.h"
 #include "core/QuietConverter.h"
 #include "mainwnd/MainDlg.h"
 #include "tests/support/ImageFixtures.h"
@@ -343,4 +344,14 @@ TEST(ImageIO, AbsurdSizesFailInsteadOfExhaustingTheMachine)
     wide.aspect(true);
     EXPECT_THROW(image.scale(wide), Magick::Exception);
     EXPECT_THROW(image.border(Magick::Geometry(32000, 32000)), Magick::Exception);
+}
+
+// Without it every GIF write pays for a fresh 128 MiB colour table.
+TEST(ImageIO, TheAllocatorKeepsFreedMemoryWhereTheCLibraryAllows)
+{
+#ifdef __GLIBC__
+    EXPECT_EQ(1, KeepFreedMemory());
+#else
+    EXPECT_EQ(0, KeepFreedMemory());
+#endif
 }
