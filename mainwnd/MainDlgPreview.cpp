@@ -4,9 +4,7 @@
 #include "mainwnd/MainDlg.h"
 
 #include <commctrl.h>
-#include <algorithm>
 #include <climits>
-#include <cmath>
 #include <exception>
 #include <new>
 
@@ -98,6 +96,17 @@ SIZE PreviewBox(HWND hDlg)
     return box;
 }
 
+// The preview box for the image steps; 0 x 0 when there is none to show.
+ImageSize PreviewBoxSize(HWND hDlg)
+{
+    const SIZE box = PreviewBox(hDlg);
+    const ImageSize none = {0, 0};
+    if (box.cx <= 0 || box.cy <= 0)
+        return none;
+    const ImageSize size = {(size_t)box.cx, (size_t)box.cy};
+    return size;
+}
+
 } // namespace
 
 int CMainDlg::LoadSourceImage(const char* path)
@@ -109,10 +118,8 @@ int CMainDlg::LoadSourceImage(const char* path)
         m_pSourceImage = new (std::nothrow) Magick::Image();
         // Neither the preview nor a conversion needs more of a large source
         // than it shows.
-        const SIZE box = PreviewBox(m_hWnd);
-        const ImageSize boxSize = {(size_t)std::max<LONG>(box.cx, 0), (size_t)std::max<LONG>(box.cy, 0)};
         const DecodeSizeRule rule =
-            m_bPreview ? PreviewDecodeSize(boxSize) : ConversionDecodeSize(ReadResizeOptions(m_hWnd));
+            m_bPreview ? PreviewDecodeSize(PreviewBoxSize(m_hWnd)) : ConversionDecodeSize(ReadResizeOptions(m_hWnd));
         if (m_pSourceImage != NULL)
             ReadImageFile(*m_pSourceImage, path, rule, m_sourceSize);
     }
@@ -187,16 +194,15 @@ void CMainDlg::ApplyResize()
     if (m_pStage0 == NULL)
         return;
     const ResizeOptions options = ReadResizeOptions(m_hWnd);
-    const SIZE box = PreviewBox(m_hWnd);
-    if (!m_bPreview || box.cx <= 0 || box.cy <= 0)
+    const ImageSize box = PreviewBoxSize(m_hWnd);
+    if (!m_bPreview || box.columns == 0 || box.rows == 0)
     {
         ::ApplyResize(*m_pStage0, options, m_sourceSize);
         return;
     }
     // The later stages and the drawing work on the box-size picture, made
     // without the full-size result of the resize.
-    const ImageSize boxSize = {(size_t)box.cx, (size_t)box.cy};
-    ApplyPreviewResize(*m_pStage0, options, m_sourceSize, boxSize);
+    ApplyPreviewResize(*m_pStage0, options, m_sourceSize, box);
 }
 
 void CMainDlg::ResizeCropToFit()
