@@ -112,7 +112,9 @@ a_peak200=$(printf '%s\n' "${p200[@]}" | median)
 pv=$(wine "$bench" preview "$wphoto" "$((runs < 5 ? 5 : runs))" </dev/null)
 rm -rf "$out" "$data/convert.gif" "$data/one/th_photo001.gif"
 
+avg_kb() { ls -l "$1"/*.jpg | awk '{ s += $5; n++ } END { printf "%.0f", s / n / 1024 }'; }
 echo
+echo "Inputs: 1600x1200 JPEGs of $(avg_kb "$data/small40") KB, 12 MP JPEGs of $(avg_kb "$data/big10") KB on average"
 echo "Medians of $runs runs:"
 echo "(a) Convert All, 40 photos 1600x1200 to 120x120 thumbnails: tolvex $a_t s, mogrify $a_m s, ratio $(ratio "$a_t" "$a_m") (goal <= 0.2)"
 echo "(b) quiet conversion, 12 MP JPEG to a thumbnail, process start included: tolvex $b_t s, convert $b_c s, ratio $(ratio "$b_t" "$b_c") (goal <= 1.0)"
