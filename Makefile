@@ -1,9 +1,10 @@
 # make run [ARGS='...']   set up, build and start the program
 # make test               set up, build and run the whole test suite
+# make bench              time the conversion and the preview (not a test)
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: all setup build run test clean
+.PHONY: all setup build run test bench clean
 
 all: build
 
@@ -19,6 +20,12 @@ run: build
 
 test: build
 	@bash tools/wine-env.sh $(BUILD) --unmanaged ctest --test-dir $(BUILD) --output-on-failure --timeout 300
+
+# A prefix of its own: the bench sets the shell values in its registry.
+bench: build
+	@cmake --build $(BUILD) -j $(JOBS) --target tolvex_bench
+	@mkdir -p $(BUILD)/bench
+	@bash tools/wine-env.sh $(BUILD)/bench --unmanaged bash bench/run.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/Paths.h"
+#include "core/ProcessMemory.h"
 #include "controls/WinUtil.h"
 
 namespace {
@@ -74,14 +75,60 @@ std::string FormatHint(const char* path)
     return hint;
 }
 
-void ReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::string& hint)
+// The coder's define that asks for a reduced decode.
+const char kJpegCoder[] = "jpeg";
+const char kJpegSizeKey[] = "size";
+// The names the library gives a JPEG picture, by the coder that read it.
+const char* const kJpegFormats[] = {"JPEG", "JPG"};
+
+void ReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::string& hint,
+                    const ImageSize& decodeSize)
 {
     image.quiet(true);
     image.subImage(0);
     image.subRange(1);
+    if (decodeSize.columns > 0 && decodeSize.rows > 0)
+    {
+        char size[64];
+        SafeFormat(size, sizeof(size), "%lux%lu", (unsigned long)decodeSize.columns, (unsigned long)decodeSize.rows);
+        image.defineValue(kJpegCoder, kJpegSizeKey, size);
+    }
     if (!hint.empty())
         image.magick(hint);
     image.read(blob);
+}
+
+bool HasPixels(const Magick::Image& image)
+{
+    return image.columns() > 0 && image.rows() > 0;
+}
+
+// One decode of the blob. The library hands back what it decoded even when
+// it then reports an error (a file-size field one byte off, for one), and
+// gives an empty image without an error for some broken files; the outcome
+// says which of the three happened.
+enum ReadOutcome
+{
+    kReadFailed,
+    kReadDamaged,
+    kReadClean,
+};
+
+ReadOutcome TryReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::string& hint,
+                              const ImageSize& decodeSize)
+{
+    bool clean = true;
+    try
+    {
+        ReadFirstFrame(image, blob, hint, decodeSize);
+    }
+    catch (const Magick::Exception&)
+    {
+        clean = false;
+    }
+    if (!HasPixels(image))
+        return kReadFailed;
+    return clean ? kReadClean : kReadDamaged;
 }
 
 // A new, empty file in the folder (empty: the current one), named into temp.
@@ -99,6 +146,109 @@ HANDLE CreateTempFile(const char* folder, char* temp, size_t tempSize)
     return INVALID_HANDLE_VALUE;
 }
 
+// The extension first; when it names no coder or the wrong one, the library
+// recognises the bytes instead. A clean decode wins over one the library
+// called damaged, and a damaged picture over none.
+void ReadBlob(Magick::Image& image, const Magick::Blob& blob, const std::string& hint, const ImageSize& decodeSize)
+{
+    Magick::Image damaged;
+    if (!hint.empty())
+    {
+        Magick::Image hinted;
+        switch (TryReadFirstFrame(hinted, blob, hint, decodeSize))
+        {
+        case kReadClean:
+            image = hinted;
+            return;
+        case kReadDamaged:
+            damaged = hinted;
+            break;
+        default:
+            break;
+        }
+    }
+    Magick::Image detected;
+    switch (TryReadFirstFrame(detected, blob, std::string(), decodeSize))
+    {
+    case kReadClean:
+        image = detected;
+        return;
+    case kReadDamaged:
+        if (!HasPixels(damaged))
+            damaged = detected;
+        break;
+    default:
+        break;
+    }
+    if (!HasPixels(damaged))
+        throw ImageFileError("the image file holds no readable picture");
+    image = damaged;
+}
+
+bool LooksLikeJpeg(const Magick::Blob& blob)
+{
+    const unsigned char* data = (const unsigned char*)blob.data();
+    return blob.length() > 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
+// The size from the header alone; false when the header cannot be read.
+bool PingSize(const Magick::Blob& blob, ImageSize& size)
+{
+    try
+    {
+        Magick::Image probe;
+        probe.quiet(true);
+        probe.ping(blob);
+        size.columns = probe.columns();
+        size.rows = probe.rows();
+    }
+    catch (const Magick::Exception&)
+    {
+        return false;
+    }
+    return size.columns > 0 && size.rows > 0;
+}
+
+bool IsJpeg(const Magick::Image& image)
+{
+    const std::string format = image.magick();
+    for (const char* name : kJpegFormats)
+        if (lstrcmpiA(format.c_str(), name) == 0)
+            return true;
+    return false;
+}
+
+ImageSize SizeOf(const Magick::Image& image)
+{
+    const ImageSize size = {image.columns(), image.rows()};
+    return size;
+}
+
+const ImageSize kFullSize = {0, 0};
+
+// The JPEG decoder reduces by 1/2, 1/4 or 1/8 (asked for through the
+// define's size). Only a reduction that divides both sides exactly is used:
+// a partly filled last block would stretch the picture by a fraction of a
+// pixel against its true size, and every later step relies on that size.
+const size_t kJpegDivisors[] = {8, 4, 2};
+
+// The reduced size to decode at, never below `needed`; the full size when
+// no exact reduction is small enough.
+ImageSize ChooseJpegDecodeSize(const ImageSize& header, const ImageSize& needed)
+{
+    if (needed.columns == 0 || needed.rows == 0)
+        return kFullSize;
+    for (size_t divisor : kJpegDivisors)
+    {
+        if (header.columns % divisor != 0 || header.rows % divisor != 0)
+            continue;
+        const ImageSize reduced = {header.columns / divisor, header.rows / divisor};
+        if (reduced.columns >= needed.columns && reduced.rows >= needed.rows)
+            return reduced;
+    }
+    return kFullSize;
+}
+
 } // namespace
 
 void InitImageLibrary()
@@ -107,6 +257,7 @@ void InitImageLibrary()
     if (initialised)
         return;
     initialised = true;
+    KeepFreedMemory();
     Magick::InitializeMagick(NULL);
     Magick::ResourceLimits::width(kImageMaxSide);
     Magick::ResourceLimits::height(kImageMaxSide);
@@ -122,25 +273,36 @@ void ReadImageFile(Magick::Image& image, const char* path)
         throw ImageFileError("no image file named");
     Magick::Blob blob;
     ReadFileIntoBlob(path, blob);
+    ReadBlob(image, blob, FormatHint(path), kFullSize);
+}
+
+void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule& rule, ImageSize& trueSize)
+{
+    if (path == NULL || path[0] == '\0')
+        throw ImageFileError("no image file named");
+    Magick::Blob blob;
+    ReadFileIntoBlob(path, blob);
     const std::string hint = FormatHint(path);
-    if (!hint.empty())
+    // Only the header is looked at, and only for the one coder that can
+    // make use of the answer.
+    ImageSize header = kFullSize;
+    if (rule && LooksLikeJpeg(blob) && PingSize(blob, header))
     {
-        try
+        const ImageSize reduced = ChooseJpegDecodeSize(header, rule(header));
+        if (reduced != kFullSize)
         {
-            Magick::Image hinted;
-            ReadFirstFrame(hinted, blob, hint);
-            image = hinted;
-            return;
-        }
-        catch (const Magick::Exception&)
-        {
-            // Unknown extension, or content that does not match its name:
-            // let the library recognise the bytes instead.
+            ReadBlob(image, blob, hint, reduced);
+            // Anything but the exact reduction (another coder took the
+            // bytes, or the decoder chose otherwise) is read again whole.
+            if (IsJpeg(image) && SizeOf(image) == reduced)
+            {
+                trueSize = header;
+                return;
+            }
         }
     }
-    Magick::Image detected;
-    ReadFirstFrame(detected, blob, std::string());
-    image = detected;
+    ReadBlob(image, blob, hint, kFullSize);
+    trueSize = SizeOf(image);
 }
 
 void WriteImageFile(Magick::Image& image, const char* path)

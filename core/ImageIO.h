@@ -5,8 +5,10 @@
 #pragma once
 
 #include <windows.h>
+#include <functional>
 #include <stdexcept>
 
+#include "core/ImageSize.h"
 #include "core/MagickInc.h"
 
 // A file-level failure of the image layer (the library's own failures
@@ -31,9 +33,21 @@ const ULONGLONG kImageMaxDisk = 1024ULL * 1024 * 1024;
 const LONGLONG kImageMaxFileSize = 512LL * 1024 * 1024;
 
 // Reads the first frame of the file into `image` (quiet, so warnings such as
-// a truncated JPEG do not throw). Throws on a missing or unreadable file or
-// a decoding error.
+// a truncated JPEG do not throw). A picture the library decoded but called
+// damaged is used; a read that yields no pixels is a failure. Throws on a
+// missing or unreadable file or one that holds no picture.
 void ReadImageFile(Magick::Image& image, const char* path);
+
+// From a source's true size, the size the caller needs it decoded at, at
+// least; {0, 0} for the full size.
+typedef std::function<ImageSize(const ImageSize& trueSize)> DecodeSizeRule;
+
+// Reads like the above, but a JPEG (the one coder that can decode at a
+// reduced size) for which the rule asks less than its full size is decoded
+// smaller, never below the rule's size. `trueSize` receives the size of the
+// whole picture, which every size and offset of the later steps is computed
+// from. A header that cannot be read gives a plain read.
+void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule& rule, ImageSize& trueSize);
 
 // Encodes `image` in its current format (Magick::Image::magick) and
 // replaces `path` with the result through a temporary file in the same

@@ -1,7 +1,9 @@
 #include "core/ImageSteps.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string>
 
 #include "core/ImageIO.h"
 
@@ -34,71 +36,238 @@ size_t CropOffset(size_t have, size_t want, bool centre)
     return centre ? (have - want) >> 1 : have - want;
 }
 
-} // namespace
-
-void ApplyResize(Magick::Image& image, const ResizeOptions& options)
+// The size the library's scale gives for this geometry and source, by the
+// parser the library's own scale call uses, so the numbers cannot drift.
+ImageSize ScaledSize(const Magick::Geometry& geometry, const ImageSize& source)
 {
-    if (!options.enableResize)
-        return;
-    const size_t columns = image.columns(), rows = image.rows();
-    if (columns == 0 || rows == 0)
-        return;
-    if (options.enableWidth && options.enableHeight)
-    {
-        if (options.fit)
-            image.scale(Magick::Geometry(options.width, options.height));
-        else if (options.cropAnchor != kCropNone)
-            CropToFit(image, options.width, options.height, options.cropAnchor);
-        else if (options.stretch)
-            StretchToSize(image, options.width, options.height);
-    }
-    else if (options.enableWidth)
-        image.scale(Magick::Geometry(options.width, ScaleSide(rows, options.width, columns)));
-    else
-        image.scale(Magick::Geometry(ScaleSide(columns, options.height, rows), options.height));
+    size_t columns = source.columns, rows = source.rows;
+    ssize_t x = 0, y = 0;
+    MagickCore::ParseMetaGeometry(std::string(geometry).c_str(), &x, &y, &columns, &rows);
+    const ImageSize size = {columns, rows};
+    return size;
 }
 
-void CropToFit(Magick::Image& image, UINT width, UINT height, int anchor)
+ResizePlan KeepSize(const ImageSize& source)
 {
-    if (width == 0 || height == 0)
-        return;
-    const size_t columns = image.columns(), rows = image.rows();
-    if (columns == 0 || rows == 0)
-        return;
-    const double rw = (double)columns / width;
-    const double rh = (double)rows / height;
-    const double r = rw < rh ? rw : rh;
-    image.scale(Magick::Geometry(ClampSize(std::ceil(columns / r)), ClampSize(std::ceil(rows / r))));
+    const ResizePlan plan = {false, source, false, 0, 0, source};
+    return plan;
+}
 
-    const size_t sw = image.columns(), sh = image.rows();
-    size_t x = 0, y = 0;
+ResizePlan ScaleTo(const ImageSize& scaled)
+{
+    const ResizePlan plan = {true, scaled, false, 0, 0, scaled};
+    return plan;
+}
+
+ResizePlan PlanCropToFit(const ImageSize& source, UINT width, UINT height, int anchor)
+{
+    if (width == 0 || height == 0 || source.columns == 0 || source.rows == 0)
+        return KeepSize(source);
+    const double rw = (double)source.columns / width;
+    const double rh = (double)source.rows / height;
+    const double r = rw < rh ? rw : rh;
+    const Magick::Geometry cover(ClampSize(std::ceil(source.columns / r)), ClampSize(std::ceil(source.rows / r)));
+    ResizePlan plan = ScaleTo(ScaledSize(cover, source));
+
+    const size_t sw = plan.scaled.columns, sh = plan.scaled.rows;
     switch (anchor)
     {
     case kCropLeftTop:
         break;
     case kCropCenter:
-        x = CropOffset(sw, width, true);
-        y = CropOffset(sh, height, true);
+        plan.cropX = CropOffset(sw, width, true);
+        plan.cropY = CropOffset(sh, height, true);
         break;
     case kCropRightBottom:
-        x = CropOffset(sw, width, false);
-        y = CropOffset(sh, height, false);
+        plan.cropX = CropOffset(sw, width, false);
+        plan.cropY = CropOffset(sh, height, false);
         break;
     default:
-        return;
+        return plan;
     }
-    image.crop(Magick::Geometry(width, height, (ssize_t)x, (ssize_t)y));
+    plan.crop = true;
+    // A box larger than the scaled picture keeps what there is.
+    plan.result.columns = std::min<size_t>(width, sw - plan.cropX);
+    plan.result.rows = std::min<size_t>(height, sh - plan.cropY);
+    return plan;
+}
+
+ImageSize SizeOf(const Magick::Image& image)
+{
+    const ImageSize size = {image.columns(), image.rows()};
+    return size;
+}
+
+// The true size when it is known and can be the image's; otherwise the
+// image's own.
+ImageSize SourceSize(const Magick::Image& image, const ImageSize& trueSize)
+{
+    const ImageSize own = SizeOf(image);
+    const bool known = trueSize.columns > 0 && trueSize.rows > 0 && trueSize.columns >= own.columns &&
+                       trueSize.rows >= own.rows;
+    return known ? trueSize : own;
+}
+
+size_t Round(double value)
+{
+    return ClampSize(std::floor(value + 0.5));
+}
+
+// What the library can hold; a larger picture makes it throw.
+bool WithinImageLimits(const ImageSize& size)
+{
+    return size.columns <= kImageMaxSide && size.rows <= kImageMaxSide &&
+           (ULONGLONG)size.columns * size.rows <= kImageMaxArea;
+}
+
+void ScaleExactly(Magick::Image& image, const ImageSize& size)
+{
+    Magick::Geometry exact(size.columns, size.rows);
+    exact.aspect(true);
+    image.scale(exact);
+}
+
+// Keeps the part of the image that the plan's crop keeps of the scaled
+// picture, in the image's own pixels.
+void CropToPlannedPart(Magick::Image& image, const ResizePlan& plan)
+{
+    const ImageSize own = SizeOf(image);
+    if (own.columns == 0 || own.rows == 0 || plan.scaled.columns == 0 || plan.scaled.rows == 0)
+        return;
+    const double sx = (double)own.columns / plan.scaled.columns;
+    const double sy = (double)own.rows / plan.scaled.rows;
+    const size_t x = std::min(Round(plan.cropX * sx), own.columns - 1);
+    const size_t y = std::min(Round(plan.cropY * sy), own.rows - 1);
+    const size_t w = std::min(std::max<size_t>(1, Round(plan.result.columns * sx)), own.columns - x);
+    const size_t h = std::min(std::max<size_t>(1, Round(plan.result.rows * sy)), own.rows - y);
+    image.crop(Magick::Geometry(w, h, (ssize_t)x, (ssize_t)y));
+    image.repage();
+}
+
+} // namespace
+
+ResizePlan PlanResize(const ResizeOptions& options, const ImageSize& source)
+{
+    if (!options.enableResize || source.columns == 0 || source.rows == 0)
+        return KeepSize(source);
+    if (options.enableWidth && options.enableHeight)
+    {
+        if (options.fit)
+            return ScaleTo(ScaledSize(Magick::Geometry(options.width, options.height), source));
+        if (options.cropAnchor != kCropNone)
+            return PlanCropToFit(source, options.width, options.height, options.cropAnchor);
+        if (options.stretch && options.width != 0 && options.height != 0)
+        {
+            const ImageSize exact = {options.width, options.height};
+            return ScaleTo(exact);
+        }
+        return KeepSize(source);
+    }
+    if (options.enableWidth)
+        return ScaleTo(ScaledSize(
+            Magick::Geometry(options.width, ScaleSide(source.rows, options.width, source.columns)), source));
+    return ScaleTo(ScaledSize(
+        Magick::Geometry(ScaleSide(source.columns, options.height, source.rows), options.height), source));
+}
+
+void ApplyResizePlan(Magick::Image& image, const ResizePlan& plan)
+{
+    if (!plan.resize)
+        return;
+    // The library's scale to the size it already has changes nothing.
+    if (SizeOf(image) != plan.scaled)
+        ScaleExactly(image, plan.scaled);
+    if (!plan.crop)
+        return;
+    image.crop(Magick::Geometry(plan.result.columns, plan.result.rows, (ssize_t)plan.cropX, (ssize_t)plan.cropY));
     // No virtual canvas may reach the output's logical screen.
     image.repage();
+}
+
+void ApplyResize(Magick::Image& image, const ResizeOptions& options)
+{
+    ApplyResizePlan(image, PlanResize(options, SizeOf(image)));
+}
+
+void ApplyResize(Magick::Image& image, const ResizeOptions& options, const ImageSize& trueSize)
+{
+    ApplyResizePlan(image, PlanResize(options, SourceSize(image, trueSize)));
+}
+
+DecodeSizeRule ConversionDecodeSize(const ResizeOptions& options)
+{
+    return [options](const ImageSize& source) {
+        const ResizePlan plan = PlanResize(options, source);
+        if (!plan.resize || plan.scaled.columns * 2 > source.columns || plan.scaled.rows * 2 > source.rows)
+        {
+            const ImageSize full = {0, 0};
+            return full;
+        }
+        const ImageSize twice = {plan.scaled.columns * 2, plan.scaled.rows * 2};
+        return twice;
+    };
+}
+
+DecodeSizeRule PreviewDecodeSize(const ImageSize& box)
+{
+    const ImageSize twice = {box.columns * 2, box.rows * 2};
+    return [twice](const ImageSize&) { return twice; };
+}
+
+ImageSize PreviewSize(const ImageSize& size, const ImageSize& box)
+{
+    if (box.columns == 0 || box.rows == 0 || size.columns == 0 || size.rows == 0)
+        return size;
+    const double a = (double)size.columns / box.columns, b = (double)size.rows / box.rows;
+    const double f = 1.0 / (a > b ? a : b);
+    const ImageSize shown = {ClampSize(std::ceil(size.columns * f)), ClampSize(std::ceil(size.rows * f))};
+    return shown;
+}
+
+void ApplyPreviewResize(Magick::Image& image, const ResizeOptions& options, const ImageSize& trueSize,
+                        const ImageSize& box)
+{
+    if (image.columns() == 0 || image.rows() == 0)
+        return;
+    const ResizePlan plan = PlanResize(options, SourceSize(image, trueSize));
+    const ImageSize shown = PreviewSize(plan.result, box);
+    if (shown.columns >= plan.result.columns && shown.rows >= plan.result.rows)
+    {
+        // A result no larger than the box is small: made as the conversion
+        // makes it, then enlarged.
+        ApplyResizePlan(image, plan);
+        image.zoom(Magick::Geometry(shown.columns, shown.rows));
+        return;
+    }
+    // A result the library could not make is not shown either, as when it
+    // was made at full size.
+    if (!WithinImageLimits(plan.scaled))
+        throw ImageFileError("the resized picture exceeds the image limits");
+    // The size the library's fitting of the full result into `shown` gives.
+    const ImageSize fitted = ScaledSize(Magick::Geometry(shown.columns, shown.rows), plan.result);
+    if (plan.crop)
+        CropToPlannedPart(image, plan);
+    // A box filter brings a large picture near the size, the finer filter
+    // of the zoom finishes it.
+    const ImageSize coarse = {std::min(image.columns(), 2 * fitted.columns), std::min(image.rows(), 2 * fitted.rows)};
+    if (image.columns() > 4 * fitted.columns || image.rows() > 4 * fitted.rows)
+        ScaleExactly(image, coarse);
+    Magick::Geometry exact(fitted.columns, fitted.rows);
+    exact.aspect(true);
+    image.zoom(exact);
+}
+
+void CropToFit(Magick::Image& image, UINT width, UINT height, int anchor)
+{
+    ApplyResizePlan(image, PlanCropToFit(SizeOf(image), width, height, anchor));
 }
 
 void StretchToSize(Magick::Image& image, UINT width, UINT height)
 {
     if (width == 0 || height == 0)
         return;
-    Magick::Geometry exact(width, height);
-    exact.aspect(true);
-    image.scale(exact);
+    const ImageSize exact = {width, height};
+    ScaleExactly(image, exact);
 }
 
 void ApplyBorder(Magick::Image& image, const BorderOptions& options)

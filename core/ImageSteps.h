@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "core/ImageIO.h"
+#include "core/ImageSize.h"
 #include "core/MagickInc.h"
 
 // Crop anchors; any other non-zero value scales to cover the box without
@@ -42,10 +44,56 @@ struct BorderOptions
     BOOL frame3d;  // a 3-D frame instead of a flat border
 };
 
+// What the resize step does to a source of a given size: the whole picture
+// is scaled to `scaled`, then, when `crop` is set, the rectangle at
+// cropX, cropY of size `result` is kept.
+struct ResizePlan
+{
+    bool resize; // false: the picture keeps its size
+    ImageSize scaled;
+    bool crop;
+    size_t cropX;
+    size_t cropY;
+    ImageSize result; // the size the step ends with
+};
+
 // The first matching rule decides: both sides on picks fit, crop or
 // stretch (or nothing); only the width scales the height along; without the
-// width, the height decides whatever enableHeight says.
+// width, the height decides whatever enableHeight says. Every number comes
+// from `source`, the true size of the picture.
+ResizePlan PlanResize(const ResizeOptions& options, const ImageSize& source);
+
+// Carries the plan out on the source's picture, which may have been decoded
+// smaller than its true size: it is scaled to exactly the planned size, so
+// the result has the sizes and crop position of the full picture's.
+void ApplyResizePlan(Magick::Image& image, const ResizePlan& plan);
+
+// The image's own size is the true size.
 void ApplyResize(Magick::Image& image, const ResizeOptions& options);
+
+// `trueSize` is the size of the picture the image was decoded from; when it
+// is unknown ({0, 0}) or smaller than the image, the image's own size is.
+void ApplyResize(Magick::Image& image, const ResizeOptions& options, const ImageSize& trueSize);
+
+// The decode-size rule of a conversion with these options: a source whose
+// scaled size is at most half of it both ways may be decoded at twice the
+// scaled size, which keeps the result indistinguishable from a full decode.
+DecodeSizeRule ConversionDecodeSize(const ResizeOptions& options);
+
+// The decode-size rule of the preview: twice the box it is shown in.
+DecodeSizeRule PreviewDecodeSize(const ImageSize& box);
+
+// The size the preview shows a picture of `size` at: fitted into the box,
+// and enlarged when it is smaller.
+ImageSize PreviewSize(const ImageSize& size, const ImageSize& box);
+
+// The resize step and the preview's fitting into the box in one: the
+// picture the box shows, made from the source's picture (which may have
+// been decoded smaller than `trueSize`) without ever making the resize's
+// full-size result. Its size, framing and crop position are those of the
+// full-size result fitted into the box.
+void ApplyPreviewResize(Magick::Image& image, const ResizeOptions& options, const ImageSize& trueSize,
+                        const ImageSize& box);
 
 // Scales the image to cover width by height, then crops that box at the
 // anchor.

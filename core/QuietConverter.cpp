@@ -38,7 +38,7 @@ CQuietConverter::CQuietConverter()
     : EnableResize(1), EnableWidth(1), Width(120), EnableHeight(1), Height(120), DoNothing(1),
       DoCrop(0), DoStretch(0), EnableBorder(0), BorderWidth(0), BorderColor(0), Border3d(0),
       NameMode(0), Hue(kColorNeutral), Saturation(kColorNeutral), Lightness(kColorNeutral),
-      Rotate(0), Image(NULL)
+      Rotate(0), Image(NULL), m_sourceSize()
 {
     SafeCopy(Prefix, "th_");
     Suffix[0] = '\0';
@@ -50,6 +50,7 @@ void CQuietConverter::FreeImage()
 {
     delete Image;
     Image = NULL;
+    m_sourceSize = ImageSize();
 }
 
 void CQuietConverter::Run(const char* sourcePath)
@@ -118,7 +119,7 @@ int CQuietConverter::LoadImage(const char* path)
         return 0;
     try
     {
-        ReadImageFile(*Image, path);
+        ReadImageFile(*Image, path, ConversionDecodeSize(GetResizeOptions()), m_sourceSize);
         return 1;
     }
     catch (const std::exception&)
@@ -157,7 +158,7 @@ void CQuietConverter::Transform()
     if (Image == NULL)
         return;
     PrepareForWork(*Image);
-    ApplyResize(*Image, GetResizeOptions());
+    ApplyResize(*Image, GetResizeOptions(), m_sourceSize);
     ApplyBorder(*Image, GetBorderOptions());
     ApplyRotation(*Image, Rotate);
     ApplyColorChange(*Image, Hue, Saturation, Lightness);

@@ -37,7 +37,9 @@ public:
     // "EnableResize"); what was read stands either way.
     int LoadSettings(const char* path);
 
-    // 1 when the image was read; otherwise Image is null.
+    // 1 when the image was read; otherwise Image is null. With the resize
+    // on, a large source may be decoded at a reduced size (Transform knows
+    // its true size).
     int LoadImage(const char* path);
 
     // Changes Image in place; the library's errors are thrown.
@@ -82,4 +84,7 @@ public:
 
 private:
     void FreeImage();
+
+    // The size of the whole picture that Image was decoded from.
+    ImageSize m_sourceSize;
 };

@@ -110,6 +110,7 @@ void SetDialogIcon(HWND hDlg, WPARAM which, int cxMetric, int cyMetric)
 CMainDlg::CMainDlg()
     : m_crBorder(0),
       m_pSourceImage(NULL),
+      m_sourceSize(),
       m_pStage0(NULL),
       m_pStage1(NULL),
       m_pStage2(NULL),

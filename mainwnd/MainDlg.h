@@ -13,6 +13,7 @@
 #include "controls/ColorButton.h"
 #include "controls/OwnerDrawButton.h"
 #include "controls/SpinEdit.h"
+#include "core/ImageSize.h"
 #include "core/StrUtil.h"
 #include "framework/Framework.h"
 #include "framework/Splitter.h"
@@ -162,6 +163,8 @@ public:
     CColorPickerButton m_btnColor;
     CSplitterWindowImpl m_splitter;
     Magick::Image* m_pSourceImage;
+    // The size of the whole picture m_pSourceImage was decoded from.
+    ImageSize m_sourceSize;
     Magick::Image* m_pStage0;
     Magick::Image* m_pStage1;
     Magick::Image* m_pStage2;

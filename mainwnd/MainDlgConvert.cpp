@@ -16,6 +16,7 @@
 #include "core/MagickInc.h"
 #include "core/OverwriteDlg.h"
 #include "core/Paths.h"
+#include "core/ProcessMemory.h"
 #include "core/QuietConverter.h"
 #include "mainwnd/ProgressDlg.h"
 
@@ -192,6 +193,7 @@ int CMainDlg::ConvertFiles(CProgressDlg* progress)
     m_bPreview = 1;
     if (desktop != NULL)
         desktop->Release();
+    ReturnFreedMemory();
     return 1;
 }
 

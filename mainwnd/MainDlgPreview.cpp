@@ -5,7 +5,6 @@
 
 #include <commctrl.h>
 #include <climits>
-#include <cmath>
 #include <exception>
 #include <new>
 
@@ -75,12 +74,37 @@ int TrackbarPos(HWND hDlg, int id)
     return (int)SendDlgItemMessageA(hDlg, id, TBM_GETPOS, 0, 0);
 }
 
+ResizeOptions ReadResizeOptions(HWND hDlg)
+{
+    ResizeOptions options;
+    options.enableResize = IsChecked(hDlg, IDC_MAIN_RESIZE);
+    options.enableWidth = IsChecked(hDlg, IDC_MAIN_USE_WIDTH);
+    options.width = ReadSize(hDlg, IDC_MAIN_WIDTH);
+    options.enableHeight = IsChecked(hDlg, IDC_MAIN_USE_HEIGHT);
+    options.height = ReadSize(hDlg, IDC_MAIN_HEIGHT);
+    options.fit = IsChecked(hDlg, IDC_MAIN_FIT);
+    options.cropAnchor = IsChecked(hDlg, IDC_MAIN_CROP) ? CropAnchorOf(hDlg) : kCropNone;
+    options.stretch = IsChecked(hDlg, IDC_MAIN_STRETCH);
+    return options;
+}
+
 SIZE PreviewBox(HWND hDlg)
 {
     RECT rc = {0, 0, 0, 0};
     ::GetClientRect(::GetDlgItem(hDlg, IDC_MAIN_PREVIEW), &rc);
     const SIZE box = {rc.right, rc.bottom};
     return box;
+}
+
+// The preview box for the image steps; 0 x 0 when there is none to show.
+ImageSize PreviewBoxSize(HWND hDlg)
+{
+    const SIZE box = PreviewBox(hDlg);
+    const ImageSize none = {0, 0};
+    if (box.cx <= 0 || box.cy <= 0)
+        return none;
+    const ImageSize size = {(size_t)box.cx, (size_t)box.cy};
+    return size;
 }
 
 } // namespace
@@ -92,8 +116,12 @@ int CMainDlg::LoadSourceImage(const char* path)
     try
     {
         m_pSourceImage = new (std::nothrow) Magick::Image();
+        // Neither the preview nor a conversion needs more of a large source
+        // than it shows.
+        const DecodeSizeRule rule =
+            m_bPreview ? PreviewDecodeSize(PreviewBoxSize(m_hWnd)) : ConversionDecodeSize(ReadResizeOptions(m_hWnd));
         if (m_pSourceImage != NULL)
-            ReadImageFile(*m_pSourceImage, path);
+            ReadImageFile(*m_pSourceImage, path, rule, m_sourceSize);
     }
     catch (const std::exception&)
     {
@@ -165,27 +193,16 @@ void CMainDlg::ApplyResize()
 {
     if (m_pStage0 == NULL)
         return;
-    ResizeOptions options;
-    options.enableResize = IsChecked(m_hWnd, IDC_MAIN_RESIZE);
-    options.enableWidth = IsChecked(m_hWnd, IDC_MAIN_USE_WIDTH);
-    options.width = ReadSize(m_hWnd, IDC_MAIN_WIDTH);
-    options.enableHeight = IsChecked(m_hWnd, IDC_MAIN_USE_HEIGHT);
-    options.height = ReadSize(m_hWnd, IDC_MAIN_HEIGHT);
-    options.fit = IsChecked(m_hWnd, IDC_MAIN_FIT);
-    options.cropAnchor = IsChecked(m_hWnd, IDC_MAIN_CROP) ? CropAnchorOf(m_hWnd) : kCropNone;
-    options.stretch = IsChecked(m_hWnd, IDC_MAIN_STRETCH);
-    ::ApplyResize(*m_pStage0, options);
-
-    if (!m_bPreview)
+    const ResizeOptions options = ReadResizeOptions(m_hWnd);
+    const ImageSize box = PreviewBoxSize(m_hWnd);
+    if (!m_bPreview || box.columns == 0 || box.rows == 0)
+    {
+        ::ApplyResize(*m_pStage0, options, m_sourceSize);
         return;
-    // The later stages and the drawing work on a box-size picture.
-    const SIZE box = PreviewBox(m_hWnd);
-    const size_t columns = m_pStage0->columns(), rows = m_pStage0->rows();
-    if (box.cx <= 0 || box.cy <= 0 || columns == 0 || rows == 0)
-        return;
-    const double a = (double)columns / box.cx, b = (double)rows / box.cy;
-    const double f = 1.0 / (a > b ? a : b);
-    m_pStage0->zoom(Magick::Geometry((size_t)std::ceil(columns * f), (size_t)std::ceil(rows * f)));
+    }
+    // The later stages and the drawing work on the box-size picture, made
+    // without the full-size result of the resize.
+    ApplyPreviewResize(*m_pStage0, options, m_sourceSize, box);
 }
 
 void CMainDlg::ResizeCropToFit()

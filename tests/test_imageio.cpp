@@ -1,6 +1,13 @@
+#include <algorithm>
+#include <set>
+
 #include "core/ImageIO.h"
+#include "core/Paths.h"
+#include "core/ProcessMemory.h"
 #include "core/QuietConverter.h"
+#include "mainwnd/MainDlg.h"
 #include "tests/support/ImageFixtures.h"
+#include "tests/support/MainPanel.h"
 #include "tests/support/TestUtil.h"
 
 namespace {
@@ -20,10 +27,189 @@ std::vector<std::string> ListFolder(const std::string& folder)
             names.push_back(n);
     } while (FindNextFileA(h, &fd));
     FindClose(h);
+    std::sort(names.begin(), names.end());
     return names;
 }
 
+void PutBigEndian(std::string& bytes, size_t at, unsigned value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = (char)(value >> (24 - 8 * i));
+}
+
+unsigned Crc32(const char* data, size_t length)
+{
+    unsigned crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < length; ++i)
+    {
+        crc ^= (unsigned char)data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+// A valid PNG whose header claims a size far beyond the library's limits.
+std::string PngClaiming(unsigned width, unsigned height)
+{
+    std::string png = EncodeImage(MakeQuadrants(8, 8), "png");
+    const size_t ihdr = 12; // chunk type, then the 13 data bytes, then the CRC
+    PutBigEndian(png, ihdr + 4, width);
+    PutBigEndian(png, ihdr + 8, height);
+    PutBigEndian(png, ihdr + 17, Crc32(png.data() + ihdr, 17));
+    return png;
+}
+
+// Noise does not compress, so a cut leaves the header and part of the data.
+std::string NoisyPng()
+{
+    Magick::Image noisy = MakeColumnGradient(120, 120);
+    noisy.addNoise(Magick::GaussianNoise);
+    return EncodeImage(noisy, "png");
+}
+
+// A BMP whose header states a file size one byte short of its length: the
+// library reports it as damaged after decoding it whole.
+std::string BmpWithSizeOneOff(size_t width, size_t height)
+{
+    std::string bmp = EncodeImage(MakeQuadrants(width, height), "bmp");
+    const unsigned stated = (unsigned char)bmp[2] | (unsigned char)bmp[3] << 8 | (unsigned char)bmp[4] << 16 |
+                            (unsigned)(unsigned char)bmp[5] << 24;
+    EXPECT_EQ(bmp.size(), stated);
+    const unsigned wrong = stated - 1;
+    for (int i = 0; i < 4; ++i)
+        bmp[2 + i] = (char)(wrong >> (8 * i));
+    return bmp;
+}
+
+// Files that hold no picture the library can give pixels for.
+struct BrokenFile
+{
+    const char* name;
+    std::string bytes;
+};
+
+std::vector<BrokenFile> BrokenFiles()
+{
+    std::string random;
+    unsigned seed = 12345;
+    for (int i = 0; i < 3000; ++i)
+    {
+        seed = seed * 1103515245u + 12345u;
+        random += (char)(seed >> 16);
+    }
+    return {
+        {"cut.png", NoisyPng().substr(0, 300)},
+        {"huge.png", PngClaiming(30000, 30000)},
+        {"empty.jpg", ""},
+        {"random.tga", random},
+        {"random.jpg", random},
+        {"text.bmp", "This is a note, not a bitmap.\r\n"},
+    };
+}
+
 } // namespace
+
+TEST(ImageIO, FilesWithoutPixelsFailOnEveryRoad)
+{
+    TempFolder dir("io nopixels");
+    MainDlgWindow main;
+    for (const BrokenFile& f : BrokenFiles())
+    {
+        const std::string path = dir.File(f.name);
+        WriteFileBytes(path, f.bytes);
+        Magick::Image image;
+        EXPECT_THROW(ReadImageFile(image, path.c_str()), std::exception) << f.name;
+
+        CQuietConverter converter;
+        EXPECT_EQ(0, converter.LoadImage(path.c_str())) << f.name;
+        EXPECT_EQ(NULL, converter.Image) << f.name;
+
+        EXPECT_EQ(0, main.dlg.LoadSourceImage(path.c_str())) << f.name;
+        EXPECT_EQ(NULL, main.dlg.m_pSourceImage) << f.name;
+    }
+}
+
+TEST(ImageIO, APictureTheLibraryCallsDamagedIsUsed)
+{
+    TempFolder dir("io damaged");
+    const std::string bmp = BmpWithSizeOneOff(9, 7);
+    // Named as what it is, and under a name that points the library
+    // elsewhere first.
+    for (const char* name : {"size-off.bmp", "size-off.png"})
+    {
+        const std::string path = dir.File(name);
+        WriteFileBytes(path, bmp);
+        Magick::Image image;
+        ASSERT_NO_THROW(ReadImageFile(image, path.c_str())) << name;
+        EXPECT_EQ(9u, image.columns()) << name;
+        EXPECT_EQ(7u, image.rows()) << name;
+        // Red top-left quadrant, white bottom-right.
+        EXPECT_EQ(65535, image.pixelColor(0, 0).redQuantum()) << name;
+        EXPECT_EQ(0, image.pixelColor(0, 0).blueQuantum()) << name;
+        EXPECT_EQ(65535, image.pixelColor(8, 6).blueQuantum()) << name;
+
+        CQuietConverter converter;
+        EXPECT_EQ(1, converter.LoadImage(path.c_str())) << name;
+    }
+}
+
+// Broken files before, between and after readable ones, in the top folder
+// and below it: every readable file is converted, with the index it holds
+// in the run.
+TEST(ImageIO, BatchSkipsFilesWithoutPixelsAndConvertsTheRest)
+{
+    TempFolder dir("io batch");
+    const std::string src = dir.File("src"), out = dir.File("out");
+    CreateDirectoryA(src.c_str(), NULL);
+    CreateDirectoryA(out.c_str(), NULL);
+    CreateDirectoryA((src + "\\sub").c_str(), NULL);
+    std::set<std::string> readable;
+    for (const char* folder : {"", "sub\\"})
+    {
+        for (const BrokenFile& f : BrokenFiles())
+            WriteFileBytes(src + "\\" + folder + f.name, f.bytes);
+        for (const char* name : {"a.png", "m.bmp", "z.jpg"})
+        {
+            WriteImage(src + "\\" + folder + name, MakeQuadrants(16, 12));
+            readable.insert(src + "\\" + folder + name);
+        }
+    }
+    WriteFileBytes(src + "\\sub\\size-off.bmp", BmpWithSizeOneOff(16, 12));
+    readable.insert(src + "\\sub\\size-off.bmp");
+
+    MainDlgWindow main;
+    PanelOptions panel;
+    panel.pattern = 2; // index, "_", name: unique names that carry the index
+    SetPanel(main.dlg, panel);
+    SafeCopy(main.dlg.m_szBrowsedFolder, src.c_str());
+    SetDlgItemTextA(main.dlg.m_hWnd, IDC_MAIN_OUTPUT_FOLDER, out.c_str());
+    main.dlg.m_nConvertCmd = ID_CONVERT_RECURSIVE;
+
+    std::vector<std::string> order;
+    main.dlg.CollectFiles(order, src.c_str(), true);
+    ASSERT_EQ(2 * BrokenFiles().size() + readable.size(), order.size());
+    // The run meets broken files before readable ones.
+    const auto lastReadable = std::find_if(order.rbegin(), order.rend(),
+                                           [&](const std::string& p) { return readable.count(p) != 0; });
+    ASSERT_TRUE(std::any_of(order.begin(), lastReadable.base(),
+                            [&](const std::string& p) { return readable.count(p) == 0; }));
+
+    SendMessageA(main.hWnd(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERT, BN_CLICKED), 0);
+
+    std::vector<std::string> want;
+    for (size_t i = 0; i < order.size(); ++i)
+        if (readable.count(order[i]) != 0)
+            want.push_back(std::to_string(i + 1) + "_" + SplitPath(order[i].c_str()).name + ".gif");
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(want, ListFolder(out));
+    for (const std::string& name : want)
+    {
+        Magick::Image gif;
+        ReadImageFile(gif, (out + "\\" + name).c_str());
+        EXPECT_EQ(16u, gif.columns()) << name;
+    }
+}
 
 TEST(ImageIO, NamesWithLibrarySyntaxAreReadAsPlainFileNames)
 {
@@ -158,4 +344,14 @@ TEST(ImageIO, AbsurdSizesFailInsteadOfExhaustingTheMachine)
     wide.aspect(true);
     EXPECT_THROW(image.scale(wide), Magick::Exception);
     EXPECT_THROW(image.border(Magick::Geometry(32000, 32000)), Magick::Exception);
+}
+
+// Without it every GIF write pays for a fresh 128 MiB colour table.
+TEST(ImageIO, TheAllocatorKeepsFreedMemoryWhereTheCLibraryAllows)
+{
+#ifdef __GLIBC__
+    EXPECT_EQ(1, KeepFreedMemory());
+#else
+    EXPECT_EQ(0, KeepFreedMemory());
+#endif
 }

@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# `make bench`: times the batch conversion, the quiet conversion and the
+# preview against ImageMagick's own command-line tools on generated photos,
+# and prints one line per figure (medians of BENCH_RUNS runs, 3 unless set).
+# Runs inside tools/wine-env.sh, in a prefix of its own.
+# Usage: bench/run.sh BUILD_DIR
+set -eu
+build=$(cd "$1" && pwd)
+data="${BENCH_DATA:-$build/bench-data}"
+runs=${BENCH_RUNS:-3}
+[ "$runs" -ge 3 ] || runs=3
+convert=/usr/bin/convert
+mogrify=/usr/bin/mogrify
+bench="$build/tolvex_bench.exe.so"
+program="$build/tolvex.exe.so"
+regkey='HKCU\SOFTWARE\Kestrelworks\Tolvex'
+
+winpath() { winepath -w "$1" 2>/dev/null; }
+now() { date +%s.%N; }
+elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
+field() { awk -v k="$1" '$1 == k { print $2 }'; }
+
+# Photo-like JPEGs: a fractal plasma with fine grain, a few distinct ones
+# copied to the count asked for. Made once and kept in the build folder.
+make_photos() # folder count width height
+{
+  local dir=$1 count=$2 w=$3 h=$4 distinct=4 i
+  [ -f "$dir.ready" ] && return
+  rm -rf "$dir"; mkdir -p "$dir"
+  for i in $(seq 1 $distinct); do
+    $convert -size "$((w / 4))x$((h / 4))" -seed "$i" plasma:fractal -resize "${w}x${h}!" \
+      -attenuate 0.4 +noise Gaussian -quality 90 "$dir/seed$i.jpg"
+  done
+  for i in $(seq 1 "$count"); do
+    cp "$dir/seed$(( (i - 1) % distinct + 1 )).jpg" "$dir/photo$(printf %03d "$i").jpg"
+  done
+  rm -f "$dir"/seed*.jpg
+  touch "$dir.ready"
+}
+
+echo "Preparing the photos in $data"
+make_photos "$data/small40" 40 1600 1200
+make_photos "$data/small200" 200 1600 1200
+make_photos "$data/big10" 10 4000 3000
+make_photos "$data/one" 1 4000 3000
+out="$data/out"
+
+# The batch conversion in process: prints its seconds; keeps the peak.
+tolvex_batch() # source width height -> "seconds peak_mb"
+{
+  rm -rf "$out"; mkdir -p "$out"
+  local r
+  r=$(wine "$bench" batch "$(winpath "$1")" "$(winpath "$out")" "$2" "$3" </dev/null)
+  echo "$(echo "$r" | field seconds) $(echo "$r" | field peak_mb)"
+}
+
+mogrify_time() # source [options...]
+{
+  local src=$1; shift
+  rm -rf "$out"; mkdir -p "$out"
+  local t0; t0=$(now)
+  $mogrify -path "$out" -format gif "$@" "$src"/*.jpg
+  elapsed "$t0" "$(now)"
+}
+
+# (a) thumbnails of 40 photos
+ta=(); pa=(); ma=()
+for _ in $(seq "$runs"); do
+  read -r s p <<<"$(tolvex_batch "$data/small40" 120 120)"; ta+=("$s"); pa+=("$p")
+  ma+=("$(mogrify_time "$data/small40" -scale 120x120 -modulate 100,100,100)")
+done
+a_t=$(printf '%s\n' "${ta[@]}" | median); a_m=$(printf '%s\n' "${ma[@]}" | median)
+a_peak=$(printf '%s\n' "${pa[@]}" | median)
+
+# (b) the quiet conversion of one 12 MP photo, Wine's process start included
+settings="$data/thumb.tvx"
+printf '[Resize]\r\nEnableResize=1\r\nEnableWidth=1\r\nWidth=120\r\nEnableHeight=1\r\nHeight=120\r\nDoNothing=1\r\nDoCrop=0\r\nDoStretch=0\r\n[Border]\r\nEnableBorder=0\r\nWidth=0\r\nColorR=0\r\nColorG=0\r\nColorB=0\r\n3d=0\r\n[Image]\r\nHue=100\r\nSaturation=100\r\nLightness=100\r\n[Rotate]\r\nRotate=0\r\n[File Names]\r\nPrefix=th_\r\nName=0\r\nSuffix=\r\n' >"$settings"
+wine reg add "$regkey" /v ShellOn /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
+wine reg add "$regkey" /v ShellPath /t REG_SZ /d "$(winpath "$settings")" /f </dev/null >/dev/null 2>&1
+photo="$data/one/photo001.jpg"
+wphoto=$(winpath "$photo")
+tb=(); cb=()
+for _ in $(seq "$runs"); do
+  rm -f "$data/one/th_photo001.gif"
+  # The program ends every road with 1.
+  t0=$(now); wine "$program" /q "$wphoto" </dev/null || true; tb+=("$(elapsed "$t0" "$(now)")")
+  [ -f "$data/one/th_photo001.gif" ] || echo "the quiet conversion wrote nothing" >&2
+  t0=$(now); $convert "$photo" -scale 120x120 -modulate 100,100,100 "gif:$data/convert.gif"
+  cb+=("$(elapsed "$t0" "$(now)")")
+done
+wine reg delete "$regkey" /f </dev/null >/dev/null 2>&1 || true
+b_t=$(printf '%s\n' "${tb[@]}" | median); b_c=$(printf '%s\n' "${cb[@]}" | median)
+
+# (c) full size, 10 photos of 12 MP
+tc=(); mc=()
+for _ in $(seq "$runs"); do
+  read -r s _ <<<"$(tolvex_batch "$data/big10" 0 0)"; tc+=("$s")
+  mc+=("$(mogrify_time "$data/big10" -modulate 100,100,100)")
+done
+c_t=$(printf '%s\n' "${tc[@]}" | median); c_m=$(printf '%s\n' "${mc[@]}" | median)
+
+# Peak memory of (a) with 200 photos
+p200=()
+for _ in $(seq "$runs"); do
+  read -r _ p <<<"$(tolvex_batch "$data/small200" 120 120)"; p200+=("$p")
+done
+a_peak200=$(printf '%s\n' "${p200[@]}" | median)
+
+# The preview: focus to picture and the option changes, in process
+pv=$(wine "$bench" preview "$wphoto" "$((runs < 5 ? 5 : runs))" </dev/null)
+rm -rf "$out" "$data/convert.gif" "$data/one/th_photo001.gif"
+
+avg_kb() { ls -l "$1"/*.jpg | awk '{ s += $5; n++ } END { printf "%.0f", s / n / 1024 }'; }
+echo
+echo "Inputs: 1600x1200 JPEGs of $(avg_kb "$data/small40") KB, 12 MP JPEGs of $(avg_kb "$data/big10") KB on average"
+echo "Medians of $runs runs:"
+echo "(a) Convert All, 40 photos 1600x1200 to 120x120 thumbnails: tolvex $a_t s, mogrify $a_m s, ratio $(ratio "$a_t" "$a_m") (goal <= 0.2)"
+echo "(b) quiet conversion, 12 MP JPEG to a thumbnail, process start included: tolvex $b_t s, convert $b_c s, ratio $(ratio "$b_t" "$b_c") (goal <= 1.0)"
+echo "(c) Convert All at full size, 10 photos of 12 MP: tolvex $c_t s, mogrify $c_m s, ratio $(ratio "$c_t" "$c_m") (goal <= 1.0)"
+echo "peak memory of (a): 40 photos $a_peak MB, 200 photos $a_peak200 MB, ratio $(ratio "$a_peak200" "$a_peak") (goal <= 1.10)"
+echo "preview, 12 MP JPEG: focus to picture $(echo "$pv" | field focus_median) s (first in the process $(echo "$pv" | field focus_first) s) (goal <= 0.150)"
+echo "preview option changes: median $(echo "$pv" | field change_median) s, slowest single pass $(echo "$pv" | field change_worst) s (goals <= 0.050 and <= 0.100)"
+echo "preview stage-0 pass, width 10000 alone: $(echo "$pv" | field stage0_width10000) s (goal <= 0.100)"
+echo "preview, each option change (median s):"
+echo "$pv" | awk '$1 ~ /^change_/ && $1 != "change_median" && $1 != "change_worst" { sub("change_", "", $1); printf "  %s %s\n", $1, $2 }'
