@@ -308,5 +308,9 @@ void ApplyRotation(Magick::Image& image, int rotate)
 
 void ApplyColorChange(Magick::Image& image, int hue, int saturation, int lightness)
 {
+    // Neutral values give back every pixel as it was, yet the call converts
+    // each one to HSL and back: a few hundred milliseconds on a photo.
+    if (hue == kColorNeutral && saturation == kColorNeutral && lightness == kColorNeutral)
+        return;
     image.modulate((double)lightness, (double)saturation, (double)hue);
 }

@@ -106,5 +106,6 @@ void ApplyBorder(Magick::Image& image, const BorderOptions& options);
 
 void ApplyRotation(Magick::Image& image, int rotate);
 
-// Always modulates, neutral values included; 100 leaves a value unchanged.
+// 100 leaves a value unchanged; with all three at 100 the image is left
+// as it is.
 void ApplyColorChange(Magick::Image& image, int hue, int saturation, int lightness);

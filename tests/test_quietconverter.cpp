@@ -365,6 +365,36 @@ TEST(QuietTransform, ZeroSaturationGivesGrey)
         }
 }
 
+// The colour step leaves neutral values alone instead of asking the library:
+// that is only sound while the library's own neutral change gives back every
+// pixel, for photos, deep colour, transparency and palettes alike.
+TEST(QuietTransform, NeutralColourValuesKeepEveryPixelAsTheLibraryWould)
+{
+    Magick::Image deep = MakeColumnGradient(64, 8);
+    deep.depth(16);
+    Magick::Image clear = MakeQuadrants(32, 24);
+    clear.matte(true);
+    clear.transparent(clear.pixelColor(1, 1));
+    Magick::Image palette = MakeQuadrants(32, 24);
+    palette.type(Magick::PaletteType);
+    const std::string jpeg = EncodeImage(MakeColumnGradient(48, 16), "jpg");
+    Magick::Image photo;
+    photo.read(Magick::Blob(jpeg.data(), jpeg.size()));
+    const struct
+    {
+        const char* name;
+        Magick::Image image;
+    } cases[] = {{"16-bit gradient", deep}, {"transparent quadrants", clear}, {"palette", palette}, {"JPEG", photo}};
+    for (const auto& row : cases)
+    {
+        Magick::Image library = row.image, ours = row.image;
+        library.modulate(kColorNeutral, kColorNeutral, kColorNeutral);
+        ApplyColorChange(ours, kColorNeutral, kColorNeutral, kColorNeutral);
+        // Same size and the same pixel signature.
+        EXPECT_TRUE(library == ours) << row.name;
+    }
+}
+
 TEST(QuietTransform, DegenerateAndAbsurdSizesNeverCrash)
 {
     CQuietConverter empty;
