@@ -75,6 +75,36 @@ void RelayToTooltip(HWND hTooltip, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM l
     SendMessageA(hTooltip, TTM_RELAYEVENT, 0, (LPARAM)&msg);
 }
 
+namespace {
+
+struct RememberedControl
+{
+    HWND dialog;
+    int id;
+    HWND control;
+};
+
+// A few dialogs' controls; a slot shared by two ids just holds the later.
+const size_t kRememberedControls = 256;
+
+} // namespace
+
+HWND DialogControl(HWND hDlg, int id)
+{
+    static RememberedControl remembered[kRememberedControls] = {};
+    RememberedControl& slot = remembered[((size_t)(UINT)id + ((size_t)hDlg >> 4)) % kRememberedControls];
+    // IsWindow, GetParent and GetDlgCtrlID of the process's own windows
+    // need no trip to the window server.
+    if (slot.dialog == hDlg && slot.id == id && slot.control != NULL && ::IsWindow(slot.control) &&
+        ::GetParent(slot.control) == hDlg && ::GetDlgCtrlID(slot.control) == id)
+        return slot.control;
+    const HWND control = ::GetDlgItem(hDlg, id);
+    slot.dialog = hDlg;
+    slot.id = id;
+    slot.control = control;
+    return control;
+}
+
 BOOL IsEnableStyleChange(WPARAM wParam, LPARAM lParam)
 {
     if (wParam != (WPARAM)GWL_STYLE || lParam == 0)

@@ -18,5 +18,12 @@ void RedrawNow(HWND hWnd, BOOL parentToo);
 // Hands a mouse message to a tooltip control (TTM_RELAYEVENT).
 void RelayToTooltip(HWND hTooltip, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
+// GetDlgItem for code that asks for the same controls over and over (each
+// file of a batch run): Wine's GetDlgItem asks the window server for the
+// dialog's whole child list on every call. A remembered handle is used only
+// while it is still a child of the dialog with that id; else it is looked up
+// again. UI thread only.
+HWND DialogControl(HWND hDlg, int id);
+
 // Whether a WM_STYLECHANGED message tells of WS_DISABLED being switched.
 BOOL IsEnableStyleChange(WPARAM wParam, LPARAM lParam);

@@ -11,6 +11,7 @@
 
 #include "browser/FileListView.h"
 #include "browser/Pidl.h"
+#include "controls/WinUtil.h"
 #include "core/Extensions.h"
 #include "core/GifWriter.h"
 #include "core/MagickInc.h"
@@ -60,9 +61,9 @@ int MakeBatchBaseName(HWND hDlg, const char* source, int index, char* out, size_
 {
     char prefix[kPathBufferSize] = "";
     char suffix[kPathBufferSize] = "";
-    GetDlgItemTextA(hDlg, IDC_MAIN_PREFIX, prefix, sizeof(prefix));
-    GetDlgItemTextA(hDlg, IDC_MAIN_SUFFIX, suffix, sizeof(suffix));
-    const int pattern = (int)SendDlgItemMessageA(hDlg, IDC_MAIN_NAME_PATTERN, CB_GETCURSEL, 0, 0);
+    SendMessageA(DialogControl(hDlg, IDC_MAIN_PREFIX), WM_GETTEXT, sizeof(prefix), (LPARAM)prefix);
+    SendMessageA(DialogControl(hDlg, IDC_MAIN_SUFFIX), WM_GETTEXT, sizeof(suffix), (LPARAM)suffix);
+    const int pattern = (int)SendMessageA(DialogControl(hDlg, IDC_MAIN_NAME_PATTERN), CB_GETCURSEL, 0, 0);
     const std::string name = SplitPath(source).name;
     return MakeOutputBaseName(prefix, name.c_str(), pattern, (unsigned)index, suffix, out, outSize);
 }

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "browser/FolderDialog.h"
+#include "controls/WinUtil.h"
 #include "core/Registry.h"
 #include "shellint/OptionsDlg.h"
 
@@ -50,9 +51,9 @@ const ViewMode kViewModes[] = {
     {IDC_MAIN_VIEW_LARGE_ICONS, LVS_ICON, &CMainDlg::m_btnLargeIcons},
 };
 
-void Enable(HWND hDlg, UINT id, bool enable) { ::EnableWindow(::GetDlgItem(hDlg, id), enable); }
+void Enable(HWND hDlg, UINT id, bool enable) { ::EnableWindow(DialogControl(hDlg, (int)id), enable); }
 
-bool Ticked(HWND hDlg, UINT id) { return ::IsDlgButtonChecked(hDlg, id) != 0; }
+bool Ticked(HWND hDlg, UINT id) { return ::SendMessageA(DialogControl(hDlg, (int)id), BM_GETCHECK, 0, 0) != 0; }
 
 } // namespace
 

@@ -10,6 +10,7 @@
 
 #include "controls/Bitmaps.h"
 #include "controls/GdiHandles.h"
+#include "controls/WinUtil.h"
 #include "core/ImageIO.h"
 #include "core/ImageSteps.h"
 #include "core/MagickInc.h"
@@ -30,12 +31,12 @@ UINT ReadSize(HWND hDlg, int id)
 
 BOOL IsChecked(HWND hDlg, int id)
 {
-    return IsDlgButtonChecked(hDlg, id) != BST_UNCHECKED;
+    return SendMessageA(DialogControl(hDlg, id), BM_GETCHECK, 0, 0) != BST_UNCHECKED;
 }
 
 LRESULT ComboSelection(HWND hDlg, int id)
 {
-    return SendDlgItemMessageA(hDlg, id, CB_GETCURSEL, 0, 0);
+    return SendMessageA(DialogControl(hDlg, id), CB_GETCURSEL, 0, 0);
 }
 
 int CropAnchorOf(HWND hDlg)
@@ -71,7 +72,7 @@ int RotationOf(HWND hDlg)
 
 int TrackbarPos(HWND hDlg, int id)
 {
-    return (int)SendDlgItemMessageA(hDlg, id, TBM_GETPOS, 0, 0);
+    return (int)SendMessageA(DialogControl(hDlg, id), TBM_GETPOS, 0, 0);
 }
 
 ResizeOptions ReadResizeOptions(HWND hDlg)
@@ -91,7 +92,7 @@ ResizeOptions ReadResizeOptions(HWND hDlg)
 SIZE PreviewBox(HWND hDlg)
 {
     RECT rc = {0, 0, 0, 0};
-    ::GetClientRect(::GetDlgItem(hDlg, IDC_MAIN_PREVIEW), &rc);
+    ::GetClientRect(DialogControl(hDlg, IDC_MAIN_PREVIEW), &rc);
     const SIZE box = {rc.right, rc.bottom};
     return box;
 }

@@ -176,6 +176,50 @@ TEST(CenterWindowOn, CentresTruncatesAndStaysInTheWorkArea)
 
 namespace {
 
+HWND MakeChild(HWND parent, int id)
+{
+    return CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, parent, (HMENU)(INT_PTR)id,
+                           GetModuleHandleA(NULL), NULL);
+}
+
+} // namespace
+
+// A remembered handle must never outlive the control it names: each change
+// below would otherwise hand back a dead window or another dialog's control.
+TEST(DialogControl, AnswersLikeGetDlgItemAcrossChanges)
+{
+    const int id = 1234, other = 1235;
+    HWND dlg = MakePopup(0, 0, 100, 100);
+    HWND second = MakePopup(0, 0, 100, 100);
+    HWND first = MakeChild(dlg, id);
+    HWND sibling = MakeChild(dlg, other);
+
+    EXPECT_EQ(first, DialogControl(dlg, id));
+    EXPECT_EQ(first, DialogControl(dlg, id)) << "asked again";
+    EXPECT_EQ(sibling, DialogControl(dlg, other));
+    EXPECT_EQ(NULL, DialogControl(dlg, 999)) << "no such control";
+    EXPECT_EQ(NULL, DialogControl(second, id)) << "another dialog";
+
+    EXPECT_EQ(first, DialogControl(dlg, id));
+    DestroyWindow(first);
+    HWND replacement = MakeChild(dlg, id);
+    EXPECT_EQ(replacement, DialogControl(dlg, id)) << "destroyed and made again";
+
+    SetWindowLongPtrA(replacement, GWLP_ID, other + 1);
+    EXPECT_EQ(NULL, DialogControl(dlg, id)) << "its id changed";
+    EXPECT_EQ(replacement, DialogControl(dlg, other + 1));
+
+    SetParent(replacement, second);
+    EXPECT_EQ(NULL, DialogControl(dlg, other + 1)) << "moved to another parent";
+    EXPECT_EQ(replacement, DialogControl(second, other + 1));
+
+    DestroyWindow(second);
+    DestroyWindow(dlg);
+    EXPECT_EQ(NULL, DialogControl(dlg, other)) << "the dialog is gone";
+}
+
+namespace {
+
 const int kFileNameCombo = 0x47c; // cmb13
 
 } // namespace
