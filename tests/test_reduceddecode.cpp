@@ -23,26 +23,6 @@ ImageSize SizeOf(const Magick::Image& image)
     return ImageSize{image.columns(), image.rows()};
 }
 
-// A smooth picture with detail at several scales: red across, green down,
-// and blue waves at an angle, so a shifted or blurred result shows.
-Magick::Image MakeScene(size_t width, size_t height)
-{
-    Magick::Image image(Magick::Geometry(width, height), Magick::Color(0, 0, 0, 0));
-    image.modifyImage();
-    Magick::PixelPacket* pixels = image.getPixels(0, 0, width, height);
-    for (size_t y = 0; y < height; ++y)
-        for (size_t x = 0; x < width; ++x)
-        {
-            Magick::PixelPacket& p = pixels[y * width + x];
-            p.red = (Magick::Quantum)(65535.0 * x / width);
-            p.green = (Magick::Quantum)(65535.0 * y / height);
-            p.blue = (Magick::Quantum)(32767.5 + 32767.5 * std::sin(x / 29.0 + y / 41.0));
-            p.opacity = 0;
-        }
-    image.syncPixels();
-    return image;
-}
-
 // The peak signal-to-noise ratio of two pictures of one size, in dB.
 double Psnr(const Magick::Image& a, const Magick::Image& b)
 {

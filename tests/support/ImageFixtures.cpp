@@ -1,5 +1,7 @@
 #include "tests/support/ImageFixtures.h"
 
+#include <cmath>
+
 namespace {
 
 template <class Paint> Magick::Image MakeImage(size_t width, size_t height, Paint paint)
@@ -34,6 +36,15 @@ Magick::Image MakeQuadrants(size_t width, size_t height)
         p.red = right == bottom ? 65535 : 0;
         p.green = right ? 65535 : 0;
         p.blue = bottom ? 65535 : 0;
+    });
+}
+
+Magick::Image MakeScene(size_t width, size_t height)
+{
+    return MakeImage(width, height, [=](size_t x, size_t y, Magick::PixelPacket& p) {
+        p.red = (Magick::Quantum)(65535.0 * x / width);
+        p.green = (Magick::Quantum)(65535.0 * y / height);
+        p.blue = (Magick::Quantum)(32767.5 + 32767.5 * std::sin(x / 29.0 + y / 41.0));
     });
 }
 

@@ -12,6 +12,10 @@ Magick::Image MakeColumnGradient(size_t width, size_t height);
 // white bottom-right.
 Magick::Image MakeQuadrants(size_t width, size_t height);
 
+// A smooth picture with detail at several scales: red across, green down,
+// and blue waves at an angle, so a shifted or blurred result shows.
+Magick::Image MakeScene(size_t width, size_t height);
+
 // The image encoded in the given format, as file bytes.
 std::string EncodeImage(Magick::Image image, const char* format);
 
