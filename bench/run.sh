@@ -120,12 +120,8 @@ echo "(a) Convert All, 40 photos 1600x1200 to 120x120 thumbnails: tolvex $a_t s,
 echo "(b) quiet conversion, 12 MP JPEG to a thumbnail, process start included: tolvex $b_t s, convert $b_c s, ratio $(ratio "$b_t" "$b_c") (goal <= 1.0)"
 echo "(c) Convert All at full size, 10 photos of 12 MP: tolvex $c_t s, mogrify $c_m s, ratio $(ratio "$c_t" "$c_m") (goal <= 1.0)"
 echo "peak memory of (a): 40 photos $a_peak MB, 200 photos $a_peak200 MB, ratio $(ratio "$a_peak200" "$a_peak") (goal <= 1.10)"
-# The peak working set is the process's resident high-water mark. Freed
-# memory is kept for the next file, and a small block that lands inside a
-# freed 128 MiB colour table of the GIF writer keeps the next table from
-# reusing it whole: by where the heap's free blocks fall, a run ends up
-# with one, two or three such regions resident, whatever its number of
-# files. Every run is shown so that a median across two steps reads as such.
+# The peak working set is the process's resident high-water mark. Every
+# run is shown so that a run that strays from the others reads as such.
 echo "  peak of each run: 40 photos ${pa[*]} MB; 200 photos ${p200[*]} MB"
 echo "preview, 12 MP JPEG: focus to picture $(echo "$pv" | field focus_median) s (first in the process $(echo "$pv" | field focus_first) s) (goal <= 0.150)"
 echo "preview option changes: median $(echo "$pv" | field change_median) s, slowest single pass $(echo "$pv" | field change_worst) s (goals <= 0.050 and <= 0.100)"

@@ -1,10 +1,15 @@
 #include "core/ProcessMemory.h"
 
+#include <windows.h>
+#include <cstdint>
+
+#include "core/MagickInc.h"
+
 // Any C library header tells which C library this is.
 #include <cstdlib>
 
 // The C runtime's allocator, not Win32: only glibc has these knobs. Where
-// they do not exist, both functions do nothing and the program is merely
+// they do not exist, the allocator is left alone and the program is merely
 // slower.
 #if defined(__GLIBC__) && defined(__has_include)
 #if __has_include(<malloc.h>)
@@ -20,16 +25,175 @@ namespace {
 const int kTrimThreshold = 1 << 30;
 #endif
 
+// The library's large aligned blocks. Every GIF write takes and clears a
+// 128 MiB colour table. Left in the C heap, a small allocation that is
+// still alive sometimes lands inside a freed table, so the next table needs
+// fresh memory and the process keeps one, two or three tables depending on
+// luck. Kept here, outside the heap, a freed block serves the next request
+// of about its size without faulting its pages in again.
+struct KeptBlock
+{
+    void* base;
+    size_t size;
+    bool inUse;
+    ULONGLONG lastUse;
+};
+
+const size_t kKeptBlockSlots = 16;
+// Free blocks beyond this are given back, the least recently used first,
+// so that sizes no longer asked for do not pile up.
+const size_t kMaxFreeBytes = 512u << 20;
+// Blocks are mapped in whole allocation units of the system.
+const size_t kMapGranularity = 64u << 10;
+
+// Plain data, so that the library's own clean-up at exit still finds it.
+KeptBlock g_kept[kKeptBlockSlots];
+ULONGLONG g_useClock = 0;
+// The library allocates from its worker threads too.
+SRWLOCK g_keptLock = SRWLOCK_INIT;
+
+class KeptLock
+{
+public:
+    KeptLock() { AcquireSRWLockExclusive(&g_keptLock); }
+    ~KeptLock() { ReleaseSRWLockExclusive(&g_keptLock); }
+    KeptLock(const KeptLock&) = delete;
+    KeptLock& operator=(const KeptLock&) = delete;
+};
+
+// Callers hold the lock.
+void UnmapKept(KeptBlock& block)
+{
+    VirtualFree(block.base, 0, MEM_RELEASE);
+    block = KeptBlock();
+}
+
+size_t FreeKeptBytes()
+{
+    size_t total = 0;
+    for (const KeptBlock& block : g_kept)
+        if (block.base != NULL && !block.inUse)
+            total += block.size;
+    return total;
+}
+
+KeptBlock* LeastRecentlyUsedFree()
+{
+    KeptBlock* oldest = NULL;
+    for (KeptBlock& block : g_kept)
+        if (block.base != NULL && !block.inUse && (oldest == NULL || block.lastUse < oldest->lastUse))
+            oldest = &block;
+    return oldest;
+}
+
+// The smallest free block that holds the request without wasting more than
+// the request itself.
+KeptBlock* BestFreeFit(size_t size)
+{
+    KeptBlock* best = NULL;
+    for (KeptBlock& block : g_kept)
+        if (block.base != NULL && !block.inUse && block.size >= size && block.size / 2 <= size &&
+            (best == NULL || block.size < best->size))
+            best = &block;
+    return best;
+}
+
+KeptBlock* EmptySlot()
+{
+    for (KeptBlock& block : g_kept)
+        if (block.base == NULL)
+            return &block;
+    KeptBlock* oldest = LeastRecentlyUsedFree();
+    if (oldest != NULL)
+        UnmapKept(*oldest);
+    return oldest;
+}
+
+// NULL when no block can be had; the caller then takes it from the heap.
+void* AcquireKept(size_t size)
+{
+    KeptLock lock;
+    KeptBlock* block = BestFreeFit(size);
+    if (block == NULL)
+    {
+        block = EmptySlot();
+        if (block == NULL)
+            return NULL;
+        const size_t mapped = (size + kMapGranularity - 1) / kMapGranularity * kMapGranularity;
+        void* base = VirtualAlloc(NULL, mapped, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (base == NULL)
+            return NULL;
+        block->base = base;
+        block->size = mapped;
+    }
+    block->inUse = true;
+    block->lastUse = ++g_useClock;
+    while (FreeKeptBytes() > kMaxFreeBytes)
+        UnmapKept(*LeastRecentlyUsedFree());
+    return block->base;
+}
+
+bool ReleaseKept(void* memory)
+{
+    KeptLock lock;
+    for (KeptBlock& block : g_kept)
+        if (block.base == memory && block.inUse)
+        {
+            block.inUse = false;
+            return true;
+        }
+    return false;
+}
+
+// Small blocks come from the library's own allocator, aligned by hand: the
+// address of the allocation sits just below the aligned block.
+void* AcquireSmallAligned(size_t size, size_t alignment)
+{
+    const size_t extra = alignment + sizeof(void*);
+    if (size > static_cast<size_t>(-1) - extra)
+        return NULL;
+    void* base = MagickCore::AcquireMagickMemory(size + extra);
+    if (base == NULL)
+        return NULL;
+    const uintptr_t aligned = (reinterpret_cast<uintptr_t>(base) + extra) & ~static_cast<uintptr_t>(alignment - 1);
+    reinterpret_cast<void**>(aligned)[-1] = base;
+    return reinterpret_cast<void*>(aligned);
+}
+
+void* AcquireAlignedBlock(const size_t size, const size_t alignment)
+{
+    if (size >= kLargeImageBlock && alignment <= kMapGranularity)
+    {
+        void* kept = AcquireKept(size);
+        if (kept != NULL)
+            return kept;
+    }
+    return AcquireSmallAligned(size, alignment);
+}
+
+void RelinquishAlignedBlock(void* memory)
+{
+    if (memory == NULL || ReleaseKept(memory))
+        return;
+    MagickCore::RelinquishMagickMemory(reinterpret_cast<void**>(memory)[-1]);
+}
+
 } // namespace
 
 int KeepFreedMemory()
 {
+    // Installed before the library allocates anything, so every aligned
+    // block it ever frees is one of ours.
+    static bool installed = false;
+    if (!installed)
+    {
+        installed = true;
+        MagickCore::SetMagickAlignedMemoryMethods(AcquireAlignedBlock, RelinquishAlignedBlock);
+    }
 #ifdef TOLVEX_TUNE_ALLOCATOR
-    // The image library's colour reduction, which every GIF write runs,
-    // allocates and clears a 128 MiB table. Served by a fresh mapping each
-    // time, that costs the faulting-in of 32,768 pages per file, far more
-    // than the conversion itself. Taken from the heap and not trimmed
-    // after it is freed, the same pages serve the next file.
+    // The rest of the library's scratch memory (pixel rows, encoded files)
+    // is smaller but comes and goes with every file: taken from the heap
+    // and not trimmed after it is freed, the same pages serve the next one.
     return mallopt(M_MMAP_MAX, 0) == 1 && mallopt(M_TRIM_THRESHOLD, kTrimThreshold) == 1 ? 1 : 0;
 #else
     return 0;
@@ -38,8 +202,14 @@ int KeepFreedMemory()
 
 void ReturnFreedMemory()
 {
-#ifdef TOLVEX_TUNE_ALLOCATOR
     // An idle main window should not hold on to a batch run's peak.
+    {
+        KeptLock lock;
+        for (KeptBlock& block : g_kept)
+            if (block.base != NULL && !block.inUse)
+                UnmapKept(block);
+    }
+#ifdef TOLVEX_TUNE_ALLOCATOR
     malloc_trim(0);
 #endif
 }

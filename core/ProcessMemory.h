@@ -1,9 +1,17 @@
 // How the process keeps and returns the memory that image work frees.
 #pragma once
 
-// Called once at start-up, before the first image is read. 1 when the
-// allocator was set up, 0 where the C library has no such setting.
+#include <cstddef>
+
+// Called once at start-up, before the image library is initialised. Hands
+// the library's large aligned blocks to a keeper of their own (always) and
+// tells the C allocator to keep freed memory. 1 when the allocator was set
+// up, 0 where the C library has no such setting.
 int KeepFreedMemory();
 
 // Gives what was kept back to the system, once a batch run is over.
 void ReturnFreedMemory();
+
+// From this size on, the library's aligned blocks (the colour table of a
+// GIF write, the pixels of a big picture) live outside the C heap.
+const size_t kLargeImageBlock = 8u << 20;
