@@ -43,6 +43,8 @@ const size_t kKeptBlockSlots = 16;
 // Free blocks beyond this are given back, the least recently used first,
 // so that sizes no longer asked for do not pile up.
 const size_t kMaxFreeBytes = 512u << 20;
+// The library's cache-line size.
+const size_t kDefaultAlignment = 64;
 // Blocks are mapped in whole allocation units of the system.
 const size_t kMapGranularity = 64u << 10;
 
@@ -149,6 +151,10 @@ bool ReleaseKept(void* memory)
 // address of the allocation sits just below the aligned block.
 void* AcquireSmallAligned(size_t size, size_t alignment)
 {
+    // The library asks for its cache-line size; anything that is not a
+    // power of two gets that instead, which over-aligns at worst.
+    if (alignment < sizeof(void*) || (alignment & (alignment - 1)) != 0)
+        alignment = kDefaultAlignment;
     const size_t extra = alignment + sizeof(void*);
     if (size > static_cast<size_t>(-1) - extra)
         return NULL;
