@@ -646,6 +646,32 @@ TEST_F(MainDlgTest, MissingAndOutOfRangeValuesLoadAsTheyCome)
     EXPECT_EQ(-1, ComboSel(m_hWnd, IDC_MAIN_NAME_PATTERN));
 }
 
+// A full disk at close once left settings.tvx cut in its GIF section.
+TEST(MainDlg, ASaveThatFailsPartWayLeavesTheSettingsFileAsItWas)
+{
+    RegistryState registry;
+    ProgramSettingsGuard settings;
+    const std::string stored = "[Resize]\r\nEnableResize=1\r\n[File Names]\r\nPrefix=old_\r\nFolder=C:\\" +
+                               std::string(4000, 'o') + "\r\n[GIF]\r\nNoneTR=0\r\nInterlace=1\r\n";
+    settings.Write(stored);
+    TempFolder temp("main cut");
+    const std::string other = temp.File("other.tvx");
+    WriteFileBytes(other, stored);
+    {
+        ProfileCopyDamage cut([](std::string& bytes) { bytes.resize(bytes.size() / 2); });
+        CMainDlg dlg;
+        RunMain(dlg, [&](HWND h) {
+            SetDlgItemTextA(h, IDC_MAIN_PREFIX, "new_");
+            dlg.SaveSettings(other.c_str()); // the Save button's road
+            Command(h, IDCANCEL);
+        });
+    }
+    EXPECT_EQ(stored, settings.Read());
+    EXPECT_EQ(stored, ReadFileBytes(other));
+    EXPECT_TRUE(ProfileCopiesIn(GetProgramFolder()).empty());
+    EXPECT_EQ((std::vector<std::string>{"other.tvx"}), FolderNames(temp.Path()));
+}
+
 TEST_F(MainDlgTest, SavingKeepsOtherSectionsAndResetKeepsTheOutputChoice)
 {
     WriteFileBytes(m_settings.Path(), "[GIF]\r\nNoneTR=0\r\nInterlace=1\r\n");

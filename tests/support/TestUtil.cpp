@@ -1,10 +1,13 @@
 #include "tests/support/TestUtil.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <map>
 
 #include "core/Extensions.h"
 #include "core/Paths.h"
+#include "core/ProfileUpdate.h"
 #include "core/Registry.h"
 #include "mainwnd/MainDlg.h"
 
@@ -115,6 +118,56 @@ void RemoveTree(const std::string& path)
     }
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA(path.c_str());
+}
+
+std::vector<std::string> FolderNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0)
+            names.push_back(found.cFileName);
+    while (FindNextFileA(h, &found));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+namespace {
+
+std::function<void(std::string&)> g_profileDamage;
+
+void DamageProfileCopy(const char* copy)
+{
+    std::string bytes = ReadFileBytes(copy);
+    g_profileDamage(bytes);
+    WriteFileBytes(copy, bytes);
+}
+
+} // namespace
+
+ProfileCopyDamage::ProfileCopyDamage(std::function<void(std::string& bytes)> damage)
+{
+    g_profileDamage = damage;
+    SetProfileCopyHook(DamageProfileCopy);
+}
+
+ProfileCopyDamage::~ProfileCopyDamage()
+{
+    SetProfileCopyHook(NULL);
+    g_profileDamage = nullptr;
+}
+
+std::vector<std::string> ProfileCopiesIn(const std::string& folder)
+{
+    std::vector<std::string> copies;
+    for (const std::string& name : FolderNames(folder))
+        if (name.compare(0, 3, "tvx") == 0 && name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0)
+            copies.push_back(name);
+    return copies;
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes)

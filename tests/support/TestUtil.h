@@ -51,6 +51,20 @@ private:
     std::string m_saved;
 };
 
+// While it lives, every copy a settings-file update writes gets the damage
+// (a full disk cuts it short, for one) before it is checked.
+class ProfileCopyDamage
+{
+public:
+    explicit ProfileCopyDamage(std::function<void(std::string& bytes)> damage);
+    ~ProfileCopyDamage();
+    ProfileCopyDamage(const ProfileCopyDamage&) = delete;
+    ProfileCopyDamage& operator=(const ProfileCopyDamage&) = delete;
+};
+
+// The files an update leaves behind when it fails to clean up.
+std::vector<std::string> ProfileCopiesIn(const std::string& folder);
+
 // A fresh folder under the Windows temp folder, removed with its contents.
 class TempFolder
 {
@@ -68,6 +82,8 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);
 void RemoveTree(const std::string& path);
+// The names of what a folder holds, sorted, without "." and "..".
+std::vector<std::string> FolderNames(const std::string& folder);
 
 // Calls `step` every `intervalMs` from a thread timer while `run` executes
 // (typically a modal dialog); step gets the call count and returns false
