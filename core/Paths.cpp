@@ -124,7 +124,7 @@ const DWORD kFileDialogFlags =
 
 int ShowFileDialog(HINSTANCE hInstance, HWND hOwner, char* fileName, DWORD fileNameSize,
                    const char* initialDir, const char* filter, const char* defExt,
-                   DWORD filterIndex, BOOL open, BOOL multiSelect)
+                   DWORD filterIndex, BOOL open, BOOL multiSelect, BOOL askBeforeReplace)
 {
     if (fileName == NULL || fileNameSize == 0)
         return 0;
@@ -147,6 +147,8 @@ int ShowFileDialog(HINSTANCE hInstance, HWND hOwner, char* fileName, DWORD fileN
         ofn.Flags |= OFN_ALLOWMULTISELECT;
     if (open)
         ofn.Flags |= OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    else if (askBeforeReplace)
+        ofn.Flags |= OFN_OVERWRITEPROMPT;
     ofn.lpstrDefExt = defExt;
     ofn.lpfnHook = FileDialogHookProc;
     return open ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn);

@@ -35,10 +35,12 @@ int IsDirectory(const char* path);
 UINT_PTR CALLBACK FileDialogHookProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
 // The open or save dialog; non-zero when the user confirmed a name, which
-// then stands in the buffer.
+// then stands in the buffer. askBeforeReplace: the save dialog asks before
+// it names an existing file, for a file about to be written (a save dialog
+// that only picks a file to read later does not).
 int ShowFileDialog(HINSTANCE hInstance, HWND hOwner, char* fileName, DWORD fileNameSize,
                    const char* initialDir, const char* filter, const char* defExt,
-                   DWORD filterIndex, BOOL open, BOOL multiSelect);
+                   DWORD filterIndex, BOOL open, BOOL multiSelect, BOOL askBeforeReplace = FALSE);
 
 // Shortens a path for display: drive, "..", and the longest tail from a
 // backslash that fits into maxLen (the result can be a few characters

@@ -160,12 +160,13 @@ void SetAdjustment(HWND hDlg, const AdjustKey& a, int position)
 }
 
 // The open or save dialog for a settings file, starting in the "Settings"
-// folder beside the program; non-zero when a name was confirmed.
+// folder beside the program; non-zero when a name was confirmed. Saving
+// over an existing file is asked first.
 int AskSettingsFile(HWND hOwner, BOOL open, char (&name)[kPathBufferSize])
 {
     const std::string folder = GetSettingsFolder();
     return ShowFileDialog(g_Module.GetModuleInstance(), hOwner, name, sizeof(name), folder.c_str(),
-                          kSettingsFilter, kSettingsExtension, 0, open, FALSE);
+                          kSettingsFilter, kSettingsExtension, 0, open, FALSE, !open);
 }
 
 } // namespace

@@ -387,7 +387,6 @@ HWND ShowTestDialog(UINT idd, DLGPROC proc)
 
 void TypeFileNameAndConfirm(HWND dlg, const std::string& name)
 {
-    const int kFileNameCombo = 0x47c; // cmb13
     const int kFileNameEdit = 0x480;  // edt1
     HWND box = GetDlgItem(dlg, kFileNameCombo);
     if (box == NULL)
@@ -459,4 +458,29 @@ void InstallTestTimeLimit(DWORD limitMs)
 {
     // The listener list owns and frees it.
     testing::UnitTest::GetInstance()->listeners().Append(new TimeLimit(limitMs));
+}
+
+namespace {
+
+BOOL CALLBACK CollectShownWindow(HWND h, LPARAM p)
+{
+    if (IsWindowVisible(h))
+        ((std::vector<HWND>*)p)->push_back(h);
+    return TRUE;
+}
+
+} // namespace
+
+FileDialogWindows FindFileDialogWindows(const char* title)
+{
+    std::vector<HWND> shown;
+    EnumThreadWindows(GetCurrentThreadId(), CollectShownWindow, (LPARAM)&shown);
+    FileDialogWindows w;
+    for (HWND h : shown)
+        if (GetDlgItem(h, kFileNameCombo) != NULL && GetWindowTextString(h) == title)
+            w.dialog = h;
+    for (HWND h : shown)
+        if (w.dialog != NULL && GetWindow(h, GW_OWNER) == w.dialog)
+            w.question = h;
+    return w;
 }

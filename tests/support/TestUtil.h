@@ -112,6 +112,18 @@ std::string BuildFolder();
 // A shown modeless dialog of the test executable's template (NULL owner).
 HWND ShowTestDialog(UINT idd, DLGPROC proc);
 
+// The name box of an explorer-style file dialog (cmb13).
+const int kFileNameCombo = 0x47c;
+
+// The visible file dialog of this thread with the title, and the message
+// it may show about the name typed (a window the dialog owns).
+struct FileDialogWindows
+{
+    HWND dialog = NULL;
+    HWND question = NULL;
+};
+FileDialogWindows FindFileDialogWindows(const char* title);
+
 // Types a name into a file dialog's name box and posts its OK button
 // (posted: the dialog may answer with a message box of its own, whose loop
 // must see the driver's next steps).
