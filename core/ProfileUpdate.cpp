@@ -60,7 +60,8 @@ bool ReadsBackAs(const std::string& stored, const char* written)
     std::string meant = written;
     const char* const blanks = " \t";
     const size_t first = meant.find_first_not_of(blanks);
-    meant = first == std::string::npos ? std::string() : meant.substr(first, meant.find_last_not_of(blanks) - first + 1);
+    meant = first == std::string::npos ? std::string()
+                                       : meant.substr(first, meant.find_last_not_of(blanks) - first + 1);
     if (meant.size() >= 2 && (meant[0] == '"' || meant[0] == '\'') && meant[meant.size() - 1] == meant[0])
         return stored != kAbsent;
     return stored == meant;
