@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "controls/Bitmaps.h"
+#include "controls/GdiHandles.h"
 #include "core/Extensions.h"
 #include "core/Registry.h"
 #include "core/StrUtil.h"
@@ -443,6 +445,96 @@ TEST(SetupDlg, EscapeAndCloseBoxDoNothingAndDisableRemoves)
     EXPECT_EQ(1, result);
     EXPECT_EQ(0u, ShellOn());
     EXPECT_EQ(0, CountVerbs());
+}
+
+namespace {
+
+// The pixels of a picture control as it draws itself, in a 24-bit bitmap of
+// its client size.
+HBITMAP DrawnPicture(HWND control)
+{
+    RECT rc;
+    GetClientRect(control, &rc);
+    HBITMAP canvas = CreateDib24(NULL, rc.right, rc.bottom);
+    CWindowDC screen(NULL);
+    CMemoryDC dc(screen);
+    {
+        CSelectObject select(dc, canvas);
+        SendMessageA(control, WM_PRINTCLIENT, (WPARAM)(HDC)dc, PRF_CLIENT);
+    }
+    GdiFlush();
+    return canvas;
+}
+
+// Drawn pixels whose colour lies outside what the source pixels under them
+// hold (per channel, between the least and the most), and the first of them.
+int StrayPixels(HBITMAP drawn, HBITMAP source, std::string& first)
+{
+    DibPixels d, s;
+    if (!GetDibPixels(drawn, d) || !GetDibPixels(source, s))
+        return -1;
+    int stray = 0;
+    for (int y = 0; y < d.height; ++y)
+        for (int x = 0; x < d.width; ++x)
+        {
+            const int x0 = x * s.width / d.width, x1 = ((x + 1) * s.width - 1) / d.width;
+            const int y0 = y * s.height / d.height, y1 = ((y + 1) * s.height - 1) / d.height;
+            const BYTE* p = d.Row(y) + x * d.pixelBytes;
+            bool inside = true;
+            for (int c = 0; c < 3; ++c)
+            {
+                int least = 255, most = 0;
+                for (int sy = y0; sy <= y1; ++sy)
+                    for (int sx = x0; sx <= x1; ++sx)
+                    {
+                        const int v = s.Row(sy)[sx * s.pixelBytes + c];
+                        least = std::min(least, v);
+                        most = std::max(most, v);
+                    }
+                inside = inside && p[c] >= least && p[c] <= most;
+            }
+            if (!inside && stray++ == 0)
+                first = "(" + std::to_string(x) + "," + std::to_string(y) + ") RGB " + std::to_string(p[2]) +
+                        " " + std::to_string(p[1]) + " " + std::to_string(p[0]);
+        }
+    return stray;
+}
+
+// Compares what a picture control of the dialog draws with its bitmap.
+void CheckPicture(HWND dlg, int control, WORD bitmap)
+{
+    SCOPED_TRACE(bitmap);
+    HWND hControl = GetDlgItem(dlg, control);
+    ASSERT_NE((HWND)NULL, hControl);
+    CBitmapHandle source(LoadMappedBitmap(g_Module.GetResourceInstance(), bitmap, 24, kColorMapNone));
+    CBitmapHandle drawn(DrawnPicture(hControl));
+    const SIZE own = GetBitmapSize(source), place = GetBitmapSize(drawn);
+    ASSERT_GT(own.cx, 0);
+    ASSERT_GT(place.cx, 0);
+    std::string first;
+    EXPECT_EQ(0, StrayPixels(drawn, source, first)) << "first: " << first << "; picture " << own.cx << "x"
+                                                    << own.cy << " in " << place.cx << "x" << place.cy;
+}
+
+} // namespace
+
+// Palette pictures that the dialog shows at another size than their own
+// must not gain colours: a stretch that merges dropped rows by AND streaked
+// them with dotted lines of purple, cyan and green.
+TEST(SetupDlg, PicturesFillTheirPlacesWithTheirOwnColours)
+{
+    RegistryState reg(ShellKeys());
+    CSetupDlg dlg;
+    DriveWhile([&] { dlg.DoModal(NULL); },
+               [&](int) {
+                   HWND h = FindThreadWindow(kSetupCaption);
+                   if (h == NULL)
+                       return true;
+                   CheckPicture(h, IDC_SETUP_BANNER, IDB_SETUP_BANNER);
+                   CheckPicture(h, IDC_SETUP_SIDE, IDB_SETUP_SIDE);
+                   SendMessageA(GetDlgItem(h, IDOK), BM_CLICK, 0, 0);
+                   return false;
+               });
 }
 
 // ---------------------------------------------------------------------------
