@@ -106,7 +106,14 @@ void RemoveTree(const std::string& path)
                 continue;
             std::string full = path + "\\" + n;
             SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            // A link to a folder is removed itself: followed, a link to a
+            // parent would empty folders outside the tree.
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            {
+                if (!RemoveDirectoryA(full.c_str()))
+                    DeleteFileA(full.c_str());
+            }
+            else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(full);
             else
                 DeleteFileA(full.c_str());
