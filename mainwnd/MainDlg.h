@@ -34,6 +34,10 @@ const unsigned short kStageRotateColor = 2;
 const int kAdjustNeutral = 100;
 const int kAdjustMax = 200;
 
+// How long a run may collect its files before the progress dialog shows,
+// so that its Cancel can stop a long search.
+const DWORD kCollectQuietMs = 300;
+
 // Runs a dialog of the given class modally, owned by the active window, and
 // ignores its result.
 template <class TDialog>
@@ -172,6 +176,8 @@ public:
     int m_bLoading;
     int m_bPreview;
     unsigned short m_nConvertCmd;
+    // The progress dialog of the run under way; NULL between runs.
+    CProgressDlg* m_pRunProgress;
     char m_szCurrentFile[kPathBufferSize];
     char m_szBrowsedFolder[kPathBufferSize];
     HBITMAP m_hPreviewBitmap;

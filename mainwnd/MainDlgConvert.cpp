@@ -8,6 +8,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <cstring>
+#include <set>
 
 #include "browser/FileListView.h"
 #include "browser/Pidl.h"
@@ -86,6 +87,86 @@ bool GetRowPath(HWND hList, int item, IShellFolder* desktop, char* path)
            GetShellItemName(desktop, record->absolute.Get(), SHGDN_FORPARSING, path, kPathBufferSize) != 0;
 }
 
+// Entries read between two looks at the message queue.
+const int kCollectEntriesPerDispatch = 256;
+
+// Gathers the supported files under a folder for one run. Each real folder
+// is searched once, however many links lead to it, so a link to a parent
+// or to the folder itself adds nothing twice and cannot loop. With a
+// progress dialog, the window keeps answering while the search runs, the
+// dialog shows after a quiet moment, and its Cancel ends the search.
+class FileCollector
+{
+public:
+    FileCollector(std::vector<std::string>& list, CProgressDlg* progress)
+        : m_list(list), m_progress(progress), m_start(GetTickCount())
+    {
+    }
+
+    void Collect(const char* folder, bool recursive)
+    {
+        FolderIdentity identity;
+        if (m_stopped || !GetFolderIdentity(folder, identity) || !m_visited.insert(identity).second)
+            return;
+        if (!KeepGoing(folder))
+            return;
+        std::string pattern;
+        if (!JoinPath(folder, "*.*", pattern))
+            return;
+        WIN32_FIND_DATAA found;
+        HANDLE hFind = FindFirstFileA(pattern.c_str(), &found);
+        if (hFind == INVALID_HANDLE_VALUE)
+            return;
+        int entries = 0;
+        do
+        {
+            if (++entries % kCollectEntriesPerDispatch == 0 && !KeepGoing(folder))
+                break;
+            if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0)
+                continue;
+            // Paths that would not fit the conversion's buffers are left out.
+            std::string path;
+            if (!JoinPath(folder, found.cFileName, path))
+                continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            {
+                if (recursive)
+                    Collect(path.c_str(), true);
+            }
+            else if (IsSupportedFile(path.c_str()))
+                m_list.push_back(path);
+        } while (!m_stopped && FindNextFileA(hFind, &found));
+        FindClose(hFind);
+    }
+
+private:
+    bool KeepGoing(const char* folder)
+    {
+        if (m_progress == NULL || m_stopped)
+            return !m_stopped;
+        if (!m_shown && GetTickCount() - m_start >= kCollectQuietMs)
+        {
+            ::ShowWindow(m_progress->m_hWnd, SW_SHOWNORMAL);
+            m_shown = true;
+        }
+        if (m_shown)
+        {
+            char shown[kPathBufferSize];
+            CompactPath(folder, shown, sizeof(shown), kProgressPathShown);
+            m_progress->SetSearching(shown);
+        }
+        m_stopped = !m_progress->DispatchPending();
+        return !m_stopped;
+    }
+
+    std::vector<std::string>& m_list;
+    CProgressDlg* m_progress;
+    const DWORD m_start;
+    std::set<FolderIdentity> m_visited;
+    bool m_shown = false;
+    bool m_stopped = false;
+};
+
 } // namespace
 
 LRESULT CMainDlg::OnConvertMenu(WORD code, WORD id, HWND hCtl, BOOL& handled)
@@ -113,7 +194,9 @@ LRESULT CMainDlg::OnConvert(WORD, WORD, HWND, BOOL&)
     progress.Create(m_hWnd);
     g_bYesToAll = 0;
     g_bNoToAll = 0;
+    m_pRunProgress = &progress;
     const int ran = ConvertFiles(&progress);
+    m_pRunProgress = NULL;
     if (progress.m_hWnd != NULL)
         ::DestroyWindow(progress.m_hWnd);
     if (ran && IsDlgButtonChecked(m_hWnd, IDC_MAIN_EXPLORE) != BST_UNCHECKED)
@@ -262,28 +345,7 @@ void CMainDlg::BuildOutputName(char* path, int index)
 
 void CMainDlg::CollectFiles(std::vector<std::string>& list, const char* folder, bool recursive)
 {
-    std::string pattern;
-    if (!JoinPath(folder, "*.*", pattern))
-        return;
-    WIN32_FIND_DATAA found;
-    HANDLE hFind = FindFirstFileA(pattern.c_str(), &found);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return;
-    do
-    {
-        if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0)
-            continue;
-        // Paths that would not fit the conversion's buffers are left out.
-        std::string path;
-        if (!JoinPath(folder, found.cFileName, path))
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        {
-            if (recursive)
-                CollectFiles(list, path.c_str(), true);
-        }
-        else if (IsSupportedFile(path.c_str()))
-            list.push_back(path);
-    } while (FindNextFileA(hFind, &found));
-    FindClose(hFind);
+    // The browsed folder can change while the search dispatches messages.
+    const std::string top = folder != NULL ? folder : "";
+    FileCollector(list, m_pRunProgress).Collect(top.c_str(), recursive);
 }

@@ -1,7 +1,9 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <algorithm>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -10,6 +12,8 @@
 #include "core/MagickInc.h"
 #include "core/Paths.h"
 #include "mainwnd/MainDlg.h"
+#include "mainwnd/ProgressDlg.h"
+#include "tests/support/FolderLink.h"
 #include "tests/support/ImageFixtures.h"
 #include "tests/support/MainPanel.h"
 #include "tests/support/ShellFixtures.h"
@@ -142,6 +146,41 @@ std::string NameOf(const std::string& path)
 {
     return path.substr(path.rfind('\\') + 1);
 }
+
+// Calls run when the thread next dispatches its messages, in the order
+// they were posted: each is a message to a window of its own.
+class PostedCalls
+{
+public:
+    PostedCalls()
+    {
+        m_hWnd = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
+        SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, (LONG_PTR)this);
+        m_oldProc = (WNDPROC)SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, (LONG_PTR)Proc);
+    }
+    ~PostedCalls() { DestroyWindow(m_hWnd); }
+    void Post(const std::function<void()>& call)
+    {
+        m_calls.push_back(call);
+        PostMessageA(m_hWnd, kCallMessage, 0, 0);
+    }
+
+private:
+    static const UINT kCallMessage = WM_APP + 1;
+    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+    {
+        PostedCalls* self = (PostedCalls*)GetWindowLongPtrA(h, GWLP_USERDATA);
+        if (msg != kCallMessage || self->m_calls.empty())
+            return CallWindowProcA(self->m_oldProc, h, msg, wp, lp);
+        std::function<void()> call = self->m_calls.front();
+        self->m_calls.pop_front();
+        call();
+        return 0;
+    }
+    HWND m_hWnd;
+    WNDPROC m_oldProc;
+    std::deque<std::function<void()>> m_calls;
+};
 
 // A source folder of small images and an output folder beside it, with the
 // main window set to convert the one into the other.
@@ -582,4 +621,133 @@ TEST_F(ConvertTest, ConvertSelectionTakesTheSelectedRowsInListOrder)
     std::vector<std::string> want = {"1_" + rowName(0) + ".gif", "2_" + rowName(2) + ".gif"};
     std::sort(want.begin(), want.end());
     EXPECT_EQ(want, FolderNames(m_out));
+}
+
+TEST_F(ConvertTest, RecursiveCollectionSearchesEachRealFolderOnce)
+{
+    // The chosen folder is pics; its parent holds one more picture.
+    const std::string pics = m_src + "\\pics";
+    CreateDirectoryA(pics.c_str(), NULL);
+    CreateDirectoryA((pics + "\\sub").c_str(), NULL);
+    AddSource("top.bmp");
+    AddSource("pics\\a.bmp");
+    AddSource("pics\\sub\\b.bmp");
+    SafeCopy(dlg().m_szBrowsedFolder, pics.c_str());
+    dlg().m_nConvertCmd = ID_CONVERT_RECURSIVE;
+
+    const struct
+    {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> links; // link, host target
+        std::set<std::string> collected;                        // relative to pics
+    } cases[] = {
+        {"a link to the folder itself", {{"self", "."}}, {"a.bmp", "sub\\b.bmp"}},
+        // The parent is a real folder reached once, through the link; the
+        // chosen folder inside it is not searched again.
+        {"links to the folder and to its parent",
+         {{"self", "."}, {"loop", ".."}, {"sub\\up", ".."}},
+         {"a.bmp", "sub\\b.bmp", "loop\\top.bmp"}},
+    };
+    for (const auto& c : cases)
+    {
+        std::vector<std::unique_ptr<FolderLink>> links;
+        for (const auto& link : c.links)
+        {
+            links.emplace_back(new FolderLink(pics + "\\" + link.first, link.second));
+            ASSERT_TRUE(links.back()->Made()) << link.first;
+        }
+        std::vector<std::string> list;
+        dlg().CollectFiles(list, pics.c_str(), true);
+        std::multiset<std::string> got;
+        for (const std::string& path : list)
+            got.insert(path.substr(pics.size() + 1));
+        EXPECT_EQ(std::multiset<std::string>(c.collected.begin(), c.collected.end()), got) << c.what;
+
+        Script s;
+        RunConvert(dlg(), s);
+        EXPECT_TRUE(s.asked.empty()) << c.what;
+        std::vector<std::string> want;
+        for (const std::string& name : c.collected)
+            want.push_back(SplitPath(name.c_str()).name + ".gif");
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(want, FolderNames(m_out)) << c.what;
+        for (const std::string& name : want)
+            DeleteFileA((m_out + "\\" + name).c_str());
+    }
+}
+
+// The texts the progress dialog's source line is given, in order, while
+// the object lives.
+class ProgressFromTexts
+{
+public:
+    ProgressFromTexts() { s_self = this, m_hook = SetWindowsHookExA(WH_CALLWNDPROC, Proc, NULL, GetCurrentThreadId()); }
+    ~ProgressFromTexts()
+    {
+        UnhookWindowsHookEx(m_hook);
+        s_self = NULL;
+    }
+    std::vector<std::string> texts;
+
+private:
+    static LRESULT CALLBACK Proc(int code, WPARAM wp, LPARAM lp)
+    {
+        const CWPSTRUCT* call = (const CWPSTRUCT*)lp;
+        if (code == HC_ACTION && s_self != NULL && call->message == WM_SETTEXT && call->lParam != 0 &&
+            GetDlgCtrlID(call->hwnd) == IDC_PROGRESS_FROM &&
+            GetDlgItem(GetParent(call->hwnd), IDC_PROGRESS_CANCEL) != NULL)
+            s_self->texts.push_back((const char*)call->lParam);
+        return CallNextHookEx(NULL, code, wp, lp);
+    }
+    static ProgressFromTexts* s_self;
+    HHOOK m_hook;
+};
+ProgressFromTexts* ProgressFromTexts::s_self = NULL;
+
+TEST_F(ConvertTest, TheWindowAnswersWhileFilesAreCollected)
+{
+    AddSource("a.bmp");
+    for (const char* sub : {"s1", "s2"})
+    {
+        CreateDirectoryA((m_src + "\\" + sub).c_str(), NULL);
+        AddSource(std::string(sub) + "\\" + sub + ".bmp");
+    }
+    dlg().m_nConvertCmd = ID_CONVERT_RECURSIVE;
+    char folders[2][kPathBufferSize];
+    CompactPath((m_src + "\\s1").c_str(), folders[0], sizeof(folders[0]), 40);
+    CompactPath((m_src + "\\s2").c_str(), folders[1], sizeof(folders[1]), 40);
+
+    // A search that takes longer than the quiet time: the first look at
+    // the queue during the run finds a call that holds it up. The dialog
+    // then shows the next folder searched, before any file.
+    {
+        PostedCalls calls;
+        calls.Post([] { Sleep(kCollectQuietMs + 100); });
+        ProgressFromTexts from;
+        Script s;
+        RunConvert(dlg(), s);
+        ASSERT_FALSE(from.texts.empty());
+        EXPECT_TRUE(from.texts[0] == folders[0] || from.texts[0] == folders[1]) << from.texts[0];
+        EXPECT_EQ(3u, FolderNames(m_out).size());
+    }
+    RemoveTree(m_out);
+    CreateDirectoryA(m_out.c_str(), NULL);
+
+    // Cancel while the files are collected ends the run before the first.
+    {
+        PostedCalls calls;
+        bool running = false;
+        calls.Post([&] {
+            running = dlg().m_pRunProgress != NULL;
+            if (running)
+                SendMessageA(dlg().m_pRunProgress->m_hWnd, WM_COMMAND,
+                             MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED), 0);
+        });
+        Script s;
+        RunConvert(dlg(), s);
+        EXPECT_TRUE(running);
+        EXPECT_FALSE(s.progressSeen);
+        EXPECT_TRUE(FolderNames(m_out).empty());
+        EXPECT_EQ(1, dlg().m_bPreview);
+    }
 }
