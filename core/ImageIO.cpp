@@ -322,7 +322,7 @@ void WriteImageFile(Magick::Image& image, const char* path)
     char temp[kPathBufferSize];
     FileHandle file(CreateTempFile(folder, temp, sizeof(temp)));
     if (!file.Valid())
-        throw ImageFileError("cannot create a file in the output folder");
+        throw OutputFolderError("cannot create a file in the output folder");
 
     const char* data = (const char*)blob.data();
     const size_t length = blob.length();
@@ -335,12 +335,16 @@ void WriteImageFile(Magick::Image& image, const char* path)
         done += written;
     }
     ok = file.Close() && ok;
-    if (ok)
-        ok = MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    // A new file of its own that cannot be filled: the folder's disk is full.
     if (!ok)
     {
         DeleteFileA(temp);
-        throw ImageFileError("cannot write the output file");
+        throw OutputFolderError("cannot write into the output folder");
+    }
+    if (!MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    {
+        DeleteFileA(temp);
+        throw ImageFileError("cannot replace the output file");
     }
 }
 

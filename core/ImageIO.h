@@ -19,6 +19,14 @@ public:
     explicit ImageFileError(const char* what) : std::runtime_error(what) {}
 };
 
+// The output's folder itself takes no file (it is missing, not writable or
+// full): no later output into it can be written either.
+class OutputFolderError : public ImageFileError
+{
+public:
+    explicit OutputFolderError(const char* what) : ImageFileError(what) {}
+};
+
 // Initialises the image library and sets its resource limits, once at
 // start-up, so that absurd sizes fail like unreadable files.
 void InitImageLibrary();
@@ -52,7 +60,8 @@ void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule&
 // Encodes `image` in its current format (Magick::Image::magick) and
 // replaces `path` with the result through a temporary file in the same
 // folder. On failure it throws and the old file stays as it was, with no
-// partial file left behind.
+// partial file left behind: OutputFolderError when the folder takes no new
+// file at all, ImageFileError when only this target cannot be replaced.
 void WriteImageFile(Magick::Image& image, const char* path);
 
 // Makes an image that was copied from another one ready to be changed: its

@@ -119,6 +119,8 @@ CMainDlg::CMainDlg()
       m_bPreview(1),
       m_nConvertCmd(ID_CONVERT_SELECTION),
       m_pRunProgress(NULL),
+      m_bOutputBroken(false),
+      m_bExitAfterRun(false),
       m_hPreviewBitmap(NULL)
 {
     m_szCurrentFile[0] = '\0';

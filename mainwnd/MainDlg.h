@@ -125,6 +125,11 @@ public:
     int ConvertOneFile(const char* outputFolder, int index, CProgressDlg* progress);
     void BuildOutputName(char* path, int index);
     void CollectFiles(std::vector<std::string>& list, const char* folder, bool recursive);
+    // Tells the user once, at the end of a run, which files it left out.
+    void ReportNotConverted();
+    // During a run: stops it as Cancel does and has the window close once it
+    // has; false between runs.
+    bool StopRunForExit();
 
     // Settings files.
     void SaveSettings(const char* path);
@@ -178,6 +183,12 @@ public:
     unsigned short m_nConvertCmd;
     // The progress dialog of the run under way; NULL between runs.
     CProgressDlg* m_pRunProgress;
+    // The run's sources that were not converted, and whether it stopped
+    // because the output folder takes no more files.
+    std::vector<std::string> m_notConverted;
+    bool m_bOutputBroken;
+    // Exit was asked for during the run.
+    bool m_bExitAfterRun;
     char m_szCurrentFile[kPathBufferSize];
     char m_szBrowsedFolder[kPathBufferSize];
     HBITMAP m_hPreviewBitmap;

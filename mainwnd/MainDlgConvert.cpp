@@ -15,6 +15,7 @@
 #include "controls/WinUtil.h"
 #include "core/Extensions.h"
 #include "core/GifWriter.h"
+#include "core/ImageIO.h"
 #include "core/MagickInc.h"
 #include "core/OverwriteDlg.h"
 #include "core/Paths.h"
@@ -31,6 +32,13 @@ namespace {
 const char kProductName[] = "Tolvex";
 const char kCreateFolderQuestion[] = "The output folder does not exist. Do you want to create it?";
 const char kGifExtension[] = ".gif";
+// The end of a run that left files unconverted.
+const char kOutputBrokenText[] =
+    "The output folder takes no more files (it is missing, not writable or full), so the conversion stopped.\n\n";
+const char kOneNotConvertedText[] = "1 file was not converted:";
+const char kManyNotConvertedFormat[] = "%u files were not converted:";
+const char kMoreNotConvertedFormat[] = "\n... and %u more";
+const size_t kNamesReported = 5;
 // Longest path text the progress dialog shows.
 const size_t kProgressPathShown = 40;
 
@@ -194,11 +202,21 @@ LRESULT CMainDlg::OnConvert(WORD, WORD, HWND, BOOL&)
     progress.Create(m_hWnd);
     g_bYesToAll = 0;
     g_bNoToAll = 0;
+    m_notConverted.clear();
+    m_bOutputBroken = false;
     m_pRunProgress = &progress;
     const int ran = ConvertFiles(&progress);
     m_pRunProgress = NULL;
     if (progress.m_hWnd != NULL)
         ::DestroyWindow(progress.m_hWnd);
+    ReportNotConverted();
+    if (m_bExitAfterRun)
+    {
+        // The Exit that came during the run, now that the run has stopped.
+        m_bExitAfterRun = false;
+        BOOL handled = TRUE;
+        return OnExit(0, IDCANCEL, NULL, handled);
+    }
     if (ran && IsDlgButtonChecked(m_hWnd, IDC_MAIN_EXPLORE) != BST_UNCHECKED)
     {
         char folder[kPathBufferSize] = "";
@@ -206,6 +224,43 @@ LRESULT CMainDlg::OnConvert(WORD, WORD, HWND, BOOL&)
         ShellExecuteA(NULL, "explore", folder, NULL, NULL, SW_SHOWNORMAL);
     }
     return 0;
+}
+
+bool CMainDlg::StopRunForExit()
+{
+    if (m_pRunProgress == NULL)
+        return false;
+    m_bExitAfterRun = true;
+    m_pRunProgress->SetRunning(0);
+    return true;
+}
+
+void CMainDlg::ReportNotConverted()
+{
+    if (m_notConverted.empty())
+        return;
+    std::string text;
+    if (m_bOutputBroken)
+        text = kOutputBrokenText;
+    char line[kPathBufferSize];
+    const size_t count = m_notConverted.size();
+    if (count == 1)
+        SafeCopy(line, kOneNotConvertedText);
+    else
+        SafeFormat(line, sizeof(line), kManyNotConvertedFormat, (unsigned)count);
+    text += line;
+    for (size_t i = 0; i < count && i < kNamesReported; ++i)
+    {
+        const PathParts parts = SplitPath(m_notConverted[i].c_str());
+        text += "\n" + parts.name + parts.ext;
+    }
+    if (count > kNamesReported)
+    {
+        SafeFormat(line, sizeof(line), kMoreNotConvertedFormat, (unsigned)(count - kNamesReported));
+        text += line;
+    }
+    MessageBoxA(m_hWnd, text.c_str(), kProductName, MB_OK | (m_bOutputBroken ? MB_ICONERROR : MB_ICONWARNING));
+    m_notConverted.clear();
 }
 
 int CMainDlg::ConvertFiles(CProgressDlg* progress)
@@ -229,54 +284,54 @@ int CMainDlg::ConvertFiles(CProgressDlg* progress)
     SetDlgItemTextA(m_hWnd, IDC_MAIN_OUTPUT_FOLDER, output);
     m_bPreview = 0;
 
-    IShellFolder* desktop = NULL;
+    // The sources of the run, in its order; a selected row without a path
+    // stands as an empty one, passed over with its index used up.
+    std::vector<std::string> sources;
+    if (m_nConvertCmd == ID_CONVERT_SELECTION)
+    {
+        IShellFolder* desktop = NULL;
+        if (FAILED(SHGetDesktopFolder(&desktop)))
+            desktop = NULL;
+        const HWND hList = GetListView();
+        char path[kPathBufferSize];
+        for (int item = NextSelected(hList, -1); item != -1; item = NextSelected(hList, item))
+            sources.push_back(GetRowPath(hList, item, desktop, path) ? path : "");
+        if (desktop != NULL)
+            desktop->Release();
+    }
+    else if (m_nConvertCmd == ID_CONVERT_ALL || m_nConvertCmd == ID_CONVERT_RECURSIVE)
+        CollectFiles(sources, m_szBrowsedFolder, m_nConvertCmd == ID_CONVERT_RECURSIVE);
+
+    progress->SetRange((int)sources.size());
+    size_t next = 0;
     try
     {
-        if (m_nConvertCmd == ID_CONVERT_SELECTION)
+        for (; next < sources.size() && progress->IsRunning(); ++next)
         {
-            if (FAILED(SHGetDesktopFolder(&desktop)))
-                desktop = NULL;
-            const HWND hList = GetListView();
-            int count = 0;
-            for (int item = NextSelected(hList, -1); item != -1; item = NextSelected(hList, item))
-                ++count;
-            progress->SetRange(count);
-            int index = 1;
-            for (int item = NextSelected(hList, -1); item != -1 && progress->IsRunning();
-                 item = NextSelected(hList, item), ++index)
+            if (sources[next].empty())
+                continue;
+            SafeCopy(m_szCurrentFile, sources[next].c_str());
+            if (!ConvertOneFile(output, (int)next + 1, progress))
             {
-                // A row without a path is passed over; its index is used up.
-                if (GetRowPath(hList, item, desktop, m_szCurrentFile) &&
-                    !ConvertOneFile(output, index, progress))
-                    break;
-            }
-        }
-        else if (m_nConvertCmd == ID_CONVERT_ALL || m_nConvertCmd == ID_CONVERT_RECURSIVE)
-        {
-            std::vector<std::string> paths;
-            CollectFiles(paths, m_szBrowsedFolder, m_nConvertCmd == ID_CONVERT_RECURSIVE);
-            progress->SetRange((int)paths.size());
-            int index = 1;
-            for (const std::string& path : paths)
-            {
-                if (!progress->IsRunning())
-                    break;
-                SafeCopy(m_szCurrentFile, path.c_str());
-                if (!ConvertOneFile(output, index, progress))
-                    break;
-                ++index;
+                ++next;
+                break;
             }
         }
     }
     catch (...)
     {
-        // The image library's failure ends the run without a word; what was
-        // written stays.
+        // Whatever else escaped the file's conversion ends the run; what was
+        // written stays, and the file is reported.
+        if (next < sources.size())
+            m_notConverted.push_back(sources[next++]);
     }
+    // Nothing more can be written: the files not tried are not converted.
+    if (m_bOutputBroken)
+        for (; next < sources.size(); ++next)
+            if (!sources[next].empty())
+                m_notConverted.push_back(sources[next]);
     progress->SetRunning(1);
     m_bPreview = 1;
-    if (desktop != NULL)
-        desktop->Release();
     ReturnFreedMemory();
     return 1;
 }
@@ -298,9 +353,15 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
 
     ::ShowWindow(progress->m_hWnd, SW_SHOWNORMAL);
     progress->SetFromTo(fromText, toText);
+    // The window is to close: no question and no further file.
+    if (m_bExitAfterRun)
+        return 0;
     // A name that does not fit a path is not cut into another one.
     if (!fits)
+    {
+        m_notConverted.push_back(source);
         return 1;
+    }
 
     if (PathExists(output.c_str()) != 0 && !g_bYesToAll)
     {
@@ -324,15 +385,30 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
         }
     }
 
-    if (!LoadSourceImage(source))
+    // A source that cannot be read, or whose stages the library gave up on
+    // (a size beyond its limits), is passed over; the run goes on.
+    if (!LoadSourceImage(source) || m_pStage2 == NULL)
+    {
+        m_notConverted.push_back(source);
         return 1;
-    // A source that was read but whose stages failed: the library gave up on
-    // it, which ends the run as its errors do.
-    if (m_pStage2 == NULL)
-        return 0;
+    }
     // The source is in memory and the replace is atomic, so an output that
     // is its own source is never lost.
-    WriteGif(*m_pStage2, output.c_str());
+    try
+    {
+        WriteGif(*m_pStage2, output.c_str());
+    }
+    catch (const OutputFolderError&)
+    {
+        m_notConverted.push_back(source);
+        m_bOutputBroken = true;
+        return 0;
+    }
+    catch (const std::exception&)
+    {
+        // This target alone: read-only, a folder, or the library's limits.
+        m_notConverted.push_back(source);
+    }
     return 1;
 }
 

@@ -63,6 +63,15 @@ HWND FindWindowShowing(const char* text)
     return s.found;
 }
 
+const char kProductCaption[] = "Tolvex";
+
+// A message box of the product other than the folder question.
+HWND FindReport()
+{
+    HWND box = FindMessageBox(kProductCaption);
+    return box != NULL && MessageBoxText(box) != kFolderQuestion ? box : NULL;
+}
+
 std::string Text(HWND h, int id)
 {
     char text[kPathBufferSize] = "";
@@ -78,6 +87,7 @@ struct Script
     std::function<void(HWND question)> onQuestion; // before it is answered
     // Seen during the run:
     std::vector<std::string> asked; // paths the questions showed
+    std::vector<std::string> reports; // texts of the end-of-run messages
     int folderQuestions = 0;
     bool progressSeen = false;
 };
@@ -101,6 +111,13 @@ void RunConvert(CMainDlg& dlg, Script& s)
                 const UINT answer = s.asked.size() <= s.answers.size() ? s.answers[s.asked.size() - 1]
                                                                       : (UINT)IDC_OVERWRITE_CANCEL;
                 PostMessageA(q, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+            }
+            HWND report = FindReport();
+            if (report != NULL && report != answered)
+            {
+                answered = report;
+                s.reports.push_back(MessageBoxText(report));
+                PostMessageA(report, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
             }
             HWND box = FindWindowShowing(kFolderQuestion);
             if (box != NULL && box != answered)
@@ -206,6 +223,20 @@ protected:
         const std::string path = m_dir.File("src\\" + relative);
         WriteImage(path, MakeQuadrants(width, height));
         return path;
+    }
+
+    // Sources of the given names; the order a run meets them in.
+    std::vector<std::string> AddSources(std::initializer_list<const char*> names)
+    {
+        for (const char* name : names)
+            AddSource(name);
+        return RunOrder();
+    }
+
+    // The target of a source with the plain name pattern.
+    std::string Target(const std::string& source) const
+    {
+        return m_out + "\\" + SplitPath(source.c_str()).name + ".gif";
     }
 
     // The sources in the order a run meets them.
@@ -364,44 +395,155 @@ TEST_F(ConvertTest, OverwriteAnswersDecideEachExistingTarget)
     }
 }
 
-TEST_F(ConvertTest, AFailedWriteEndsTheRunQuietly)
+// The lines of an end-of-run message.
+std::vector<std::string> Lines(const std::string& text)
 {
-    AddSource("a.bmp");
-    AddSource("b.bmp");
-    const std::vector<std::string> order = RunOrder();
-    // A folder in the first target's place counts as existing; replacing it fails.
-    const std::string first = m_out + "\\" + SplitPath(order[0].c_str()).name + ".gif";
-    const std::string second = m_out + "\\" + SplitPath(order[1].c_str()).name + ".gif";
-    CreateDirectoryA(first.c_str(), NULL);
-    Script s;
-    s.answers = {IDC_OVERWRITE_YES};
-    RunConvert(dlg(), s);
-    EXPECT_EQ(1u, s.asked.size());
-    EXPECT_EQ(-1, PathExists(first.c_str()));
-    EXPECT_FALSE(FileExists(second));
-    EXPECT_EQ(1, dlg().m_bPreview);
-    // No temporary file is left behind.
-    EXPECT_EQ((std::vector<std::string>{NameOf(first)}), FolderNames(m_out));
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    lines.push_back(text.substr(start));
+    return lines;
+}
 
-    // A stage that the library gives up on ends the run too: the previous
-    // file's picture is never written under this file's name.
-    RemoveDirectoryA(first.c_str());
-    m_panel.border = true;
-    m_panel.borderWidth = 40000;
+TEST_F(ConvertTest, FilesThatCannotBeConvertedArePassedOverAndReportedOnce)
+{
+    m_panel.resize = m_panel.useWidth = true;
+    m_panel.width = 100;
+    m_panel.prefix = "g_";
     SetPanel(dlg(), m_panel);
-    Script again;
-    RunConvert(dlg(), again);
-    EXPECT_TRUE(FolderNames(m_out).empty());
+    AddSource("a.bmp");
+    AddSource("strip.bmp", 1, 15000); // 100 wide is beyond the library's limits
+    AddSource("ro.bmp");
+    AddSource("dir.bmp");
+    AddSource("z.bmp");
+    WriteFileBytes(m_src + "\\bad.bmp", "not a picture");
+    // A name outside the code page reaches the ANSI calls as "??.jpg".
+    const std::string jpeg = EncodeImage(MakeQuadrants(8, 6), "jpg");
+    // Built by hand: the C++ library's wide strings assume another wchar_t.
+    WCHAR wide[kPathBufferSize];
+    const int n = MultiByteToWideChar(CP_ACP, 0, (m_src + "\\").c_str(), -1, wide, kPathBufferSize);
+    ASSERT_GT(n, 0);
+    const WCHAR name[] = {0x65E5, 0x672C, '.', 'j', 'p', 'g', 0};
+    memcpy(wide + n - 1, name, sizeof(name));
+    HANDLE h = CreateFileW(wide, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+    // The folder's removal goes through the ANSI calls, which cannot name it.
+    struct WideFileRemover
+    {
+        const WCHAR* path;
+        ~WideFileRemover() { DeleteFileW(path); }
+    } remover = {wide};
+    ASSERT_NE(INVALID_HANDLE_VALUE, h) << GetLastError();
+    DWORD written = 0;
+    WriteFile(h, jpeg.data(), (DWORD)jpeg.size(), &written, NULL);
+    CloseHandle(h);
+    // "g_??.gif" taken as a pattern would match this one.
+    WriteFileBytes(m_out + "\\g_ab.gif", kOld);
+    WriteFileBytes(m_out + "\\g_ro.gif", kOld);
+    SetFileAttributesA((m_out + "\\g_ro.gif").c_str(), FILE_ATTRIBUTE_READONLY);
+    CreateDirectoryA((m_out + "\\g_dir.gif").c_str(), NULL);
+
+    std::vector<std::string> failing;
+    for (const std::string& path : RunOrder())
+    {
+        const std::string name = NameOf(path);
+        if (name != "a.bmp" && name != "z.bmp")
+            failing.push_back(name);
+    }
+    ASSERT_EQ(5u, failing.size());
+    EXPECT_NE(failing.end(), std::find(failing.begin(), failing.end(), "??.jpg"));
+
+    Script s;
+    s.answers = {IDC_OVERWRITE_YES, IDC_OVERWRITE_YES};
+    RunConvert(dlg(), s);
+    // Asked about the read-only file and the folder only.
+    std::vector<std::string> asked = s.asked;
+    std::sort(asked.begin(), asked.end());
+    std::vector<std::string> targets;
+    for (const char* name : {"g_dir.gif", "g_ro.gif"})
+    {
+        char shown[kPathBufferSize];
+        CompactPath((m_out + "\\" + name).c_str(), shown, sizeof(shown), 40);
+        targets.push_back(shown);
+    }
+    EXPECT_EQ(targets, asked);
+    EXPECT_TRUE(IsGif(m_out + "\\g_a.gif"));
+    EXPECT_TRUE(IsGif(m_out + "\\g_z.gif"));
+    EXPECT_EQ(kOld, ReadFileBytes(m_out + "\\g_ro.gif"));
+    EXPECT_EQ(kOld, ReadFileBytes(m_out + "\\g_ab.gif"));
+    EXPECT_EQ(-1, PathExists((m_out + "\\g_dir.gif").c_str()));
+    // Nothing half-made is left behind.
+    EXPECT_EQ((std::vector<std::string>{"g_a.gif", "g_ab.gif", "g_dir.gif", "g_ro.gif", "g_z.gif"}), FolderNames(m_out));
+
+    ASSERT_EQ(1u, s.reports.size());
+    std::vector<std::string> want = {"5 files were not converted:"};
+    want.insert(want.end(), failing.begin(), failing.end());
+    EXPECT_EQ(want, Lines(s.reports[0]));
     EXPECT_EQ(1, dlg().m_bPreview);
+
+    // A run where everything converts says nothing.
+    const std::string fine = m_dir.File("fine");
+    CreateDirectoryA(fine.c_str(), NULL);
+    WriteImage(fine + "\\fine.bmp", MakeQuadrants(8, 6));
+    SafeCopy(dlg().m_szBrowsedFolder, fine.c_str());
+    Script quiet;
+    RunConvert(dlg(), quiet);
+    EXPECT_TRUE(quiet.reports.empty());
+    EXPECT_TRUE(IsGif(m_out + "\\g_fine.gif"));
+}
+
+TEST_F(ConvertTest, WhenTheOutputFolderTakesNoMoreFilesTheRunStops)
+{
+    for (const char* name : {"a", "b", "c", "d", "e", "f", "g"})
+        AddSource(std::string(name) + ".bmp");
+    const std::vector<std::string> order = RunOrder();
+    const std::string moved = m_out + "_moved";
+    const std::string blocked = m_dir.File("blocked");
+    const struct
+    {
+        const char* what;
+        std::string folder;     // the output folder
+        size_t converted;       // files written before it stopped
+    } cases[] = {
+        // A file where the folder should be: it cannot be made.
+        {"the folder cannot be made", blocked, 0},
+        // The folder goes away while the second file's question is open.
+        {"the folder goes away", m_out, 1},
+    };
+    WriteFileBytes(blocked, kOld);
+    for (const auto& c : cases)
+    {
+        SetDlgItemTextA(dlg().m_hWnd, IDC_MAIN_OUTPUT_FOLDER, c.folder.c_str());
+        if (c.converted > 0)
+            WriteFileBytes(m_out + "\\" + SplitPath(order[1].c_str()).name + ".gif", kOld);
+        Script s;
+        s.answers = {IDC_OVERWRITE_YES};
+        s.onQuestion = [&](HWND) { EXPECT_TRUE(MoveFileA(m_out.c_str(), moved.c_str())); };
+        RunConvert(dlg(), s);
+        if (c.converted > 0)
+        {
+            EXPECT_TRUE(IsGif(moved + "\\" + SplitPath(order[0].c_str()).name + ".gif")) << c.what;
+            EXPECT_EQ(2u, FolderNames(moved).size()) << c.what;
+        }
+        ASSERT_EQ(1u, s.reports.size()) << c.what;
+        const std::vector<std::string> lines = Lines(s.reports[0]);
+        // The reason, a blank line, the count, five names and the rest counted.
+        ASSERT_EQ(9u, lines.size()) << s.reports[0];
+        EXPECT_NE(std::string::npos, lines[0].find("output folder")) << c.what;
+        EXPECT_EQ("", lines[1]);
+        EXPECT_EQ(std::to_string(order.size() - c.converted) + " files were not converted:", lines[2]) << c.what;
+        for (size_t i = 0; i < 5; ++i)
+            EXPECT_EQ(NameOf(order[c.converted + i]), lines[3 + i]) << c.what;
+        EXPECT_EQ("... and " + std::to_string(2 - c.converted) + " more", lines[8]) << c.what;
+        EXPECT_EQ(1, dlg().m_bPreview) << c.what;
+    }
+    EXPECT_EQ(kOld, ReadFileBytes(blocked));
 }
 
 TEST_F(ConvertTest, CancelAndASecondConvertDuringTheRun)
 {
-    AddSource("a.bmp");
-    AddSource("b.bmp");
-    AddSource("c.bmp");
-    const std::vector<std::string> order = RunOrder();
-    auto target = [&](size_t i) { return m_out + "\\" + SplitPath(order[i].c_str()).name + ".gif"; };
+    const std::vector<std::string> order = AddSources({"a.bmp", "b.bmp", "c.bmp"});
+    auto target = [&](size_t i) { return Target(order[i]); };
     WriteFileBytes(target(1), kOld);
 
     Script s;
@@ -532,6 +674,7 @@ TEST_F(ConvertTest, NamesTooLongForAPathWriteNothing)
     Script s;
     RunConvert(dlg(), s);
     EXPECT_TRUE(FolderNames(m_out).empty());
+    EXPECT_EQ((std::vector<std::string>{"1 file was not converted:\na.bmp"}), s.reports);
     // A base name alone too long for a path.
     m_panel.prefix = std::string(kPathBufferSize - 1, 'p');
     SetPanel(dlg(), m_panel);
@@ -749,5 +892,49 @@ TEST_F(ConvertTest, TheWindowAnswersWhileFilesAreCollected)
         EXPECT_FALSE(s.progressSeen);
         EXPECT_TRUE(FolderNames(m_out).empty());
         EXPECT_EQ(1, dlg().m_bPreview);
+    }
+}
+
+TEST_F(ConvertTest, ExitDuringARunStopsItBeforeTheWindowCloses)
+{
+    const std::vector<std::string> order = AddSources({"a.bmp", "b.bmp", "c.bmp"});
+    auto target = [&](size_t i) { return Target(order[i]); };
+    const struct
+    {
+        const char* what;
+        UINT message;
+        WPARAM wParam;
+    } cases[] = {
+        {"the close box", WM_SYSCOMMAND, SC_CLOSE},
+        {"the Exit button", WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED)},
+    };
+    for (const auto& c : cases)
+    {
+        ShowWindow(dlg().m_hWnd, SW_SHOW);
+        for (size_t i = 0; i < order.size(); ++i)
+            DeleteFileA(target(i).c_str());
+        WriteFileBytes(target(1), kOld);
+        WriteFileBytes(target(2), kOld);
+        PostedCalls calls;
+        bool shownAfterExit = false;
+        Script s;
+        s.answers = {IDC_OVERWRITE_YES, IDC_OVERWRITE_YES};
+        // Exit while the second file's question is open.
+        s.onQuestion = [&](HWND) {
+            if (s.asked.size() != 1)
+                return;
+            PostMessageA(dlg().m_hWnd, c.message, c.wParam, 0);
+            calls.Post([&] { shownAfterExit = IsWindowVisible(dlg().m_hWnd) != FALSE; });
+        };
+        RunConvert(dlg(), s);
+        // The window stays until the run has stopped: no question without it.
+        EXPECT_TRUE(shownAfterExit) << c.what;
+        EXPECT_EQ(1u, s.asked.size()) << c.what;
+        EXPECT_TRUE(IsGif(target(0))) << c.what;
+        EXPECT_TRUE(IsGif(target(1))) << c.what;
+        EXPECT_EQ(kOld, ReadFileBytes(target(2))) << c.what;
+        // Then it closes.
+        EXPECT_FALSE(IsWindowVisible(dlg().m_hWnd)) << c.what;
+        EXPECT_EQ(1, dlg().m_bPreview) << c.what;
     }
 }

@@ -279,6 +279,38 @@ BOOL CALLBACK FindThreadWindowProc(HWND hWnd, LPARAM lParam)
 
 } // namespace
 
+namespace {
+
+// The text control of a message box.
+const int kMessageBoxTextId = 0xFFFF;
+
+BOOL CALLBACK FindMessageBoxProc(HWND hWnd, LPARAM lParam)
+{
+    FindState* s = (FindState*)lParam;
+    char caption[512] = "";
+    GetWindowTextA(hWnd, caption, sizeof(caption));
+    if (!IsWindowVisible(hWnd) || strcmp(caption, s->caption) != 0 || GetDlgItem(hWnd, kMessageBoxTextId) == NULL)
+        return TRUE;
+    s->found = hWnd;
+    return FALSE;
+}
+
+} // namespace
+
+HWND FindMessageBox(const char* caption)
+{
+    FindState s = {caption, NULL};
+    EnumThreadWindows(GetCurrentThreadId(), FindMessageBoxProc, (LPARAM)&s);
+    return s.found;
+}
+
+std::string MessageBoxText(HWND box)
+{
+    char text[4096] = "";
+    GetDlgItemTextA(box, kMessageBoxTextId, text, sizeof(text));
+    return text;
+}
+
 HWND FindThreadWindow(const char* caption)
 {
     FindState s = {caption, NULL};
