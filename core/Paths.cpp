@@ -73,8 +73,11 @@ int CreateDirectoryTree(const char* path)
     return CreateDirectoryA(copy, NULL) ? 1 : 0;
 }
 
-int PathExists(const char* path)
+int PathExists(const char* path, DWORD* attributesRead)
 {
+    DWORD unused;
+    DWORD& read = attributesRead != NULL ? *attributesRead : unused;
+    read = INVALID_FILE_ATTRIBUTES;
     if (path == NULL || path[0] == '\0')
         return 0;
     // One attribute read, never a directory search: a search matches "?" and
@@ -82,7 +85,10 @@ int PathExists(const char* path)
     // character outside the code page) would be answered by another file.
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES)
+    {
+        read = attributes;
         return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? -1 : 1;
+    }
     switch (GetLastError())
     {
     case ERROR_FILE_NOT_FOUND:
@@ -92,7 +98,10 @@ int PathExists(const char* path)
         return 0;
     default:
         // Roots and folders the attribute read cannot answer for.
-        return IsDirectory(path) ? -1 : 0;
+        if (!IsDirectory(path))
+            return 0;
+        read = FILE_ATTRIBUTE_DIRECTORY;
+        return -1;
     }
 }
 

@@ -27,8 +27,9 @@ int GetFolderOfPath(const char* path, char* out, size_t outSize = kPathBufferSiz
 int CreateDirectoryTree(const char* path);
 
 // 1 an existing file, -1 an existing folder (drive roots too), 0 nothing.
-// The path is a name, never a pattern: "?" and "*" match nothing.
-int PathExists(const char* path);
+// The path is a name, never a pattern: "?" and "*" match nothing. With
+// `attributes`, the attributes read (INVALID_FILE_ATTRIBUTES for nothing).
+int PathExists(const char* path, DWORD* attributes = NULL);
 
 // What tells one folder from another whatever path leads to it: the volume
 // and the file index within it.

@@ -120,6 +120,7 @@ CMainDlg::CMainDlg()
       m_nConvertCmd(ID_CONVERT_SELECTION),
       m_pRunProgress(NULL),
       m_bOutputBroken(false),
+      m_pRunStaging(NULL),
       m_bExitAfterRun(false),
       m_hPreviewBitmap(NULL)
 {

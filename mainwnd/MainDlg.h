@@ -24,6 +24,7 @@ namespace Magick
 class Image;
 }
 class CProgressDlg;
+class OutputStaging;
 
 // Preview stages: what an option change recomputes from.
 const unsigned short kStageResize = 0;
@@ -187,6 +188,8 @@ public:
     // because the output folder takes no more files.
     std::vector<std::string> m_notConverted;
     bool m_bOutputBroken;
+    // Where the run makes its temporary files; NULL between runs.
+    const OutputStaging* m_pRunStaging;
     // Exit was asked for during the run.
     bool m_bExitAfterRun;
     char m_szCurrentFile[kPathBufferSize];

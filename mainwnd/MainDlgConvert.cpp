@@ -303,6 +303,10 @@ int CMainDlg::ConvertFiles(CProgressDlg* progress)
         CollectFiles(sources, m_szBrowsedFolder, m_nConvertCmd == ID_CONVERT_RECURSIVE);
 
     progress->SetRange((int)sources.size());
+    // Made after the search, so a run into a folder below the browsed one
+    // never meets it.
+    OutputStaging staging(output);
+    m_pRunStaging = &staging;
     size_t next = 0;
     try
     {
@@ -330,6 +334,7 @@ int CMainDlg::ConvertFiles(CProgressDlg* progress)
         for (; next < sources.size(); ++next)
             if (!sources[next].empty())
                 m_notConverted.push_back(sources[next]);
+    m_pRunStaging = NULL;
     progress->SetRunning(1);
     m_bPreview = 1;
     ReturnFreedMemory();
@@ -363,7 +368,13 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
         return 1;
     }
 
-    if (PathExists(output.c_str()) != 0 && !g_bYesToAll)
+    // One look-up answers both whether to ask and whether the target is
+    // read-only.
+    OutputWrite how;
+    how.attributesKnown = true;
+    if (m_pRunStaging != NULL)
+        how.stagingFolder = m_pRunStaging->Folder();
+    if (PathExists(output.c_str(), &how.attributes) != 0 && !g_bYesToAll)
     {
         if (g_bNoToAll)
             return 1;
@@ -396,7 +407,7 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
     // is its own source is never lost.
     try
     {
-        WriteGif(*m_pStage2, output.c_str());
+        WriteGif(*m_pStage2, output.c_str(), g_GifOptions, how);
     }
     catch (const OutputFolderError&)
     {
