@@ -305,12 +305,43 @@ void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule&
     trueSize = SizeOf(image);
 }
 
-void WriteImageFile(Magick::Image& image, const char* path)
+OutputStaging::OutputStaging(const char* outputFolder)
+{
+    std::string folder = outputFolder != NULL ? outputFolder : "";
+    if (!folder.empty() && folder.back() != '\\')
+        folder += '\\';
+    char name[kPathBufferSize];
+    if (!SafeFormat(name, sizeof(name), "%s~tvx%x.tmp", folder.c_str(), (unsigned)GetCurrentProcessId()) ||
+        !CreateDirectoryA(name, NULL))
+        return;
+    SetFileAttributesA(name, FILE_ATTRIBUTE_HIDDEN);
+    m_folder = std::string(name) + "\\";
+}
+
+OutputStaging::~OutputStaging()
+{
+    if (m_folder.empty())
+        return;
+    // Only a write that failed half-way leaves a file here.
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((m_folder + "*").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE)
+    {
+        do
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA((m_folder + found.cFileName).c_str());
+        while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+    RemoveDirectoryA(m_folder.c_str());
+}
+
+void WriteImageFile(Magick::Image& image, const char* path, const OutputWrite& how)
 {
     if (path == NULL || path[0] == '\0')
         throw ImageFileError("no output file named");
     // Windows refuses to replace a read-only file; so do we, everywhere.
-    const DWORD attributes = GetFileAttributesA(path);
+    const DWORD attributes = how.attributesKnown ? how.attributes : GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         throw ImageFileError("the output file is read-only");
     Magick::Blob blob;
@@ -320,9 +351,14 @@ void WriteImageFile(Magick::Image& image, const char* path)
     if (!GetFolderOfPath(path, folder, sizeof(folder)))
         throw ImageFileError("the output path is too long");
     char temp[kPathBufferSize];
-    FileHandle file(CreateTempFile(folder, temp, sizeof(temp)));
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (!how.stagingFolder.empty())
+        h = CreateTempFile(how.stagingFolder.c_str(), temp, sizeof(temp));
+    if (h == INVALID_HANDLE_VALUE)
+        h = CreateTempFile(folder, temp, sizeof(temp));
+    FileHandle file(h);
     if (!file.Valid())
-        throw ImageFileError("cannot create a file in the output folder");
+        throw OutputFolderError("cannot create a file in the output folder");
 
     const char* data = (const char*)blob.data();
     const size_t length = blob.length();
@@ -335,12 +371,16 @@ void WriteImageFile(Magick::Image& image, const char* path)
         done += written;
     }
     ok = file.Close() && ok;
-    if (ok)
-        ok = MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    // A new file of its own that cannot be filled: the folder's disk is full.
     if (!ok)
     {
         DeleteFileA(temp);
-        throw ImageFileError("cannot write the output file");
+        throw OutputFolderError("cannot write into the output folder");
+    }
+    if (!MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    {
+        DeleteFileA(temp);
+        throw ImageFileError("cannot replace the output file");
     }
 }
 

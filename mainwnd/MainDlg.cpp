@@ -118,6 +118,10 @@ CMainDlg::CMainDlg()
       m_bLoading(1),
       m_bPreview(1),
       m_nConvertCmd(ID_CONVERT_SELECTION),
+      m_pRunProgress(NULL),
+      m_bOutputBroken(false),
+      m_pRunStaging(NULL),
+      m_bExitAfterRun(false),
       m_hPreviewBitmap(NULL)
 {
     m_szCurrentFile[0] = '\0';

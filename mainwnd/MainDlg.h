@@ -24,6 +24,7 @@ namespace Magick
 class Image;
 }
 class CProgressDlg;
+class OutputStaging;
 
 // Preview stages: what an option change recomputes from.
 const unsigned short kStageResize = 0;
@@ -33,6 +34,10 @@ const unsigned short kStageRotateColor = 2;
 // Colour-adjustment trackbars run 0..200; this position means unchanged.
 const int kAdjustNeutral = 100;
 const int kAdjustMax = 200;
+
+// How long a run may collect its files before the progress dialog shows,
+// so that its Cancel can stop a long search.
+const DWORD kCollectQuietMs = 300;
 
 // Runs a dialog of the given class modally, owned by the active window, and
 // ignores its result.
@@ -121,6 +126,11 @@ public:
     int ConvertOneFile(const char* outputFolder, int index, CProgressDlg* progress);
     void BuildOutputName(char* path, int index);
     void CollectFiles(std::vector<std::string>& list, const char* folder, bool recursive);
+    // Tells the user once, at the end of a run, which files it left out.
+    void ReportNotConverted();
+    // During a run: stops it as Cancel does and has the window close once it
+    // has; false between runs.
+    bool StopRunForExit();
 
     // Settings files.
     void SaveSettings(const char* path);
@@ -172,6 +182,16 @@ public:
     int m_bLoading;
     int m_bPreview;
     unsigned short m_nConvertCmd;
+    // The progress dialog of the run under way; NULL between runs.
+    CProgressDlg* m_pRunProgress;
+    // The run's sources that were not converted, and whether it stopped
+    // because the output folder takes no more files.
+    std::vector<std::string> m_notConverted;
+    bool m_bOutputBroken;
+    // Where the run makes its temporary files; NULL between runs.
+    const OutputStaging* m_pRunStaging;
+    // Exit was asked for during the run.
+    bool m_bExitAfterRun;
     char m_szCurrentFile[kPathBufferSize];
     char m_szBrowsedFolder[kPathBufferSize];
     HBITMAP m_hPreviewBitmap;

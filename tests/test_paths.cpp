@@ -3,6 +3,7 @@
 
 #include "controls/WinUtil.h"
 #include "core/Paths.h"
+#include "tests/support/FolderLink.h"
 #include "tests/support/TestUtil.h"
 
 TEST(CompactPath, KeepsTheDriveAndTheLongestFittingTail)
@@ -72,6 +73,7 @@ TEST(PathExists, FilesFoldersRootsAndNothing)
 {
     TempFolder tmp;
     WriteFileBytes(tmp.File("f.txt"), "x");
+    WriteFileBytes(tmp.File("g_ab.gif"), "x");
     char before[MAX_PATH], after[MAX_PATH];
     GetCurrentDirectoryA(sizeof(before), before);
 
@@ -86,6 +88,11 @@ TEST(PathExists, FilesFoldersRootsAndNothing)
         {tmp.File("f.txt"), 1},
         {tmp.File("missing"), 0},
         {"", 0},
+        // Names, never patterns, even when a file would match them as one.
+        {tmp.File("g_??.gif"), 0},
+        {tmp.File("g_a?.gif"), 0},
+        {tmp.File("*.gif"), 0},
+        {tmp.File("*"), 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.expected, PathExists(c.path.c_str())) << c.path;
@@ -94,6 +101,35 @@ TEST(PathExists, FilesFoldersRootsAndNothing)
 
     GetCurrentDirectoryA(sizeof(after), after);
     EXPECT_STREQ(before, after);
+}
+
+TEST(GetFolderIdentity, OneFolderWhateverLinkLeadsToIt)
+{
+    TempFolder tmp;
+    CreateDirectoryA(tmp.File("a").c_str(), NULL);
+    CreateDirectoryA(tmp.File("b").c_str(), NULL);
+    WriteFileBytes(tmp.File("f.txt"), "x");
+    FolderLink self(tmp.File("a\\self"), ".");
+    FolderLink up(tmp.File("a\\up"), "..");
+    ASSERT_TRUE(self.Made() && up.Made());
+
+    FolderIdentity a, b, top, viaSelf, viaUp, viaBoth;
+    ASSERT_TRUE(GetFolderIdentity(tmp.File("a").c_str(), a));
+    ASSERT_TRUE(GetFolderIdentity(tmp.File("b").c_str(), b));
+    ASSERT_TRUE(GetFolderIdentity(tmp.Path().c_str(), top));
+    ASSERT_TRUE(GetFolderIdentity(tmp.File("a\\self").c_str(), viaSelf));
+    ASSERT_TRUE(GetFolderIdentity(tmp.File("a\\up").c_str(), viaUp));
+    ASSERT_TRUE(GetFolderIdentity(tmp.File("a\\up\\a\\self\\").c_str(), viaBoth));
+    auto same = [](const FolderIdentity& x, const FolderIdentity& y) { return !(x < y) && !(y < x); };
+    EXPECT_TRUE(same(a, viaSelf));
+    EXPECT_TRUE(same(a, viaBoth));
+    EXPECT_TRUE(same(top, viaUp));
+    EXPECT_FALSE(same(a, b));
+    EXPECT_FALSE(same(a, top));
+
+    FolderIdentity none;
+    EXPECT_FALSE(GetFolderIdentity(tmp.File("f.txt").c_str(), none));
+    EXPECT_FALSE(GetFolderIdentity(tmp.File("missing").c_str(), none));
 }
 
 TEST(CreateDirectoryTree, CreatesMissingLevelsAndRefusesFilesInTheWay)

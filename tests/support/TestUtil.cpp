@@ -109,7 +109,14 @@ void RemoveTree(const std::string& path)
                 continue;
             std::string full = path + "\\" + n;
             SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            // A link to a folder is removed itself: followed, a link to a
+            // parent would empty folders outside the tree.
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            {
+                if (!RemoveDirectoryA(full.c_str()))
+                    DeleteFileA(full.c_str());
+            }
+            else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(full);
             else
                 DeleteFileA(full.c_str());
@@ -324,6 +331,38 @@ BOOL CALLBACK FindThreadWindowProc(HWND hWnd, LPARAM lParam)
 }
 
 } // namespace
+
+namespace {
+
+// The text control of a message box.
+const int kMessageBoxTextId = 0xFFFF;
+
+BOOL CALLBACK FindMessageBoxProc(HWND hWnd, LPARAM lParam)
+{
+    FindState* s = (FindState*)lParam;
+    char caption[512] = "";
+    GetWindowTextA(hWnd, caption, sizeof(caption));
+    if (!IsWindowVisible(hWnd) || strcmp(caption, s->caption) != 0 || GetDlgItem(hWnd, kMessageBoxTextId) == NULL)
+        return TRUE;
+    s->found = hWnd;
+    return FALSE;
+}
+
+} // namespace
+
+HWND FindMessageBox(const char* caption)
+{
+    FindState s = {caption, NULL};
+    EnumThreadWindows(GetCurrentThreadId(), FindMessageBoxProc, (LPARAM)&s);
+    return s.found;
+}
+
+std::string MessageBoxText(HWND box)
+{
+    char text[4096] = "";
+    GetDlgItemTextA(box, kMessageBoxTextId, text, sizeof(text));
+    return text;
+}
 
 HWND FindThreadWindow(const char* caption)
 {

@@ -99,6 +99,11 @@ void DriveWhile(const std::function<void()>& run,
 // (any caption when NULL), or NULL.
 HWND FindThreadWindow(const char* caption);
 
+// A visible message box of this thread with the given caption, or NULL;
+// and the text it shows.
+HWND FindMessageBox(const char* caption);
+std::string MessageBoxText(HWND box);
+
 // Pumps pending messages for about `ms` milliseconds.
 void PumpMessages(DWORD ms = 0);
 
