@@ -166,6 +166,9 @@ public:
     // The size of the whole picture m_pSourceImage was decoded from.
     ImageSize m_sourceSize;
     Magick::Image* m_pStage0;
+    // Stage 0's size against the output it stands for: below 1 while it is
+    // reduced for the preview.
+    double m_stage0Scale = 1.0;
     Magick::Image* m_pStage1;
     Magick::Image* m_pStage2;
     int m_bBusy;

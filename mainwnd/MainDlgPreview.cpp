@@ -19,6 +19,31 @@ namespace {
 
 const int kStageCount = kStageRotateColor + 1;
 
+// The colour of the preview box around (and behind) the picture.
+const int kPreviewBackground = COLOR_BTNFACE;
+
+// The GIF keeps a pixel opaque from this alpha up and makes the others
+// transparent.
+const BYTE kGifOpaqueAlpha = 128;
+
+// Pixels of a 32-bit BGRA picture that the GIF makes transparent take the
+// box's colour; the others show unblended, as the GIF keeps them.
+void ShowTransparentAsBox(const DibPixels& pixels, COLORREF background)
+{
+    for (int y = 0; y < pixels.height; ++y)
+    {
+        BYTE* p = pixels.Row(y);
+        for (int x = 0; x < pixels.width; ++x, p += pixels.pixelBytes)
+        {
+            if (p[3] >= kGifOpaqueAlpha)
+                continue;
+            p[0] = GetBValue(background);
+            p[1] = GetGValue(background);
+            p[2] = GetRValue(background);
+        }
+    }
+}
+
 // CropToFit with this anchor scales to cover the box and crops nothing: the
 // crop mode without an anchor chosen.
 const int kCropScaleOnly = -1;
@@ -196,6 +221,7 @@ void CMainDlg::ApplyResize()
         return;
     const ResizeOptions options = ReadResizeOptions(m_hWnd);
     const ImageSize box = PreviewBoxSize(m_hWnd);
+    m_stage0Scale = 1.0;
     if (!m_bPreview || box.columns == 0 || box.rows == 0)
     {
         ::ApplyResize(*m_pStage0, options, m_sourceSize);
@@ -203,7 +229,7 @@ void CMainDlg::ApplyResize()
     }
     // The later stages and the drawing work on the box-size picture, made
     // without the full-size result of the resize.
-    ApplyPreviewResize(*m_pStage0, options, m_sourceSize, box);
+    m_stage0Scale = ApplyPreviewResize(*m_pStage0, options, m_sourceSize, box);
 }
 
 void CMainDlg::ResizeCropToFit()
@@ -229,7 +255,8 @@ void CMainDlg::ApplyBorder()
     options.width = width > (UINT)INT_MAX ? INT_MAX : (int)width;
     options.color = m_crBorder;
     options.frame3d = IsChecked(m_hWnd, IDC_MAIN_BORDER_3D);
-    ::ApplyBorder(*m_pStage1, options);
+    // On a stage 0 reduced for the preview, the border shrinks alike.
+    ::ApplyBorder(*m_pStage1, ScaleBorder(options, m_stage0Scale));
 }
 
 void CMainDlg::DrawPreview(Magick::Image* image)
@@ -250,14 +277,18 @@ void CMainDlg::DrawPreview(Magick::Image* image)
     // them into the DIB's bytes itself (32-bit rows need no padding).
     try
     {
-        image->write(0, 0, columns, rows, "BGRA", Magick::CharPixel, pixels.bits);
+        // A copy shares the pixels until its colours are converted.
+        Magick::Image shown(*image);
+        ToOutputColorspace(shown);
+        shown.write(0, 0, columns, rows, "BGRA", Magick::CharPixel, pixels.bits);
     }
     catch (const std::exception&)
     {
         return;
     }
     GdiFlush();
-    HBITMAP fitted = FitBitmap(picture, box.cx, box.cy, COLOR_BTNFACE);
+    ShowTransparentAsBox(pixels, GetSysColor(kPreviewBackground));
+    HBITMAP fitted = FitBitmap(picture, box.cx, box.cy, kPreviewBackground);
     if (fitted == NULL)
         return;
     SendDlgItemMessageA(m_hWnd, IDC_MAIN_PREVIEW, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)fitted);
