@@ -113,6 +113,9 @@ public:
     void ResizeStretch();
     void ApplyBorder();
     void DrawPreview(Magick::Image* image);
+    // At the end of a run: the batch's full-size pictures go, and the
+    // focused file (or the one the preview showed) is shown again.
+    void ShowFocusedFileAgain();
 
     // Batch conversion.
     LRESULT OnConvertMenu(WORD, WORD id, HWND, BOOL&);
@@ -178,4 +181,6 @@ public:
     char m_szCurrentFile[kPathBufferSize];
     char m_szBrowsedFolder[kPathBufferSize];
     HBITMAP m_hPreviewBitmap;
+    // The file last read for the preview.
+    std::string m_previewedFile;
 };

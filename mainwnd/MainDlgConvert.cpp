@@ -192,6 +192,7 @@ int CMainDlg::ConvertFiles(CProgressDlg* progress)
     }
     progress->SetRunning(1);
     m_bPreview = 1;
+    ShowFocusedFileAgain();
     if (desktop != NULL)
         desktop->Release();
     ReturnFreedMemory();

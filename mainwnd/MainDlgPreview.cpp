@@ -8,6 +8,8 @@
 #include <exception>
 #include <new>
 
+#include "browser/ComRef.h"
+#include "browser/Pidl.h"
 #include "controls/Bitmaps.h"
 #include "controls/GdiHandles.h"
 #include "controls/WinUtil.h"
@@ -160,9 +162,37 @@ int CMainDlg::LoadSourceImage(const char* path)
         return 0;
     }
     m_bLoading = 0;
+    if (m_bPreview)
+        m_previewedFile = path;
     EnableImageControls(true);
     UpdatePreview(kStageResize);
     return 1;
+}
+
+void CMainDlg::ShowFocusedFileAgain()
+{
+    Magick::Image** const images[] = {&m_pSourceImage, &m_pStage0, &m_pStage1, &m_pStage2};
+    for (Magick::Image** image : images)
+    {
+        delete *image;
+        *image = NULL;
+    }
+    const HWND hList = GetListView();
+    const int focused =
+        hList != NULL ? (int)::SendMessageA(hList, LVM_GETNEXTITEM, (WPARAM)-1, MAKELPARAM(LVNI_FOCUSED, 0)) : -1;
+    const CFileListItem* record = focused != -1 ? m_fileList.GetItemRecord(focused) : NULL;
+    char path[kPathBufferSize] = "";
+    CComRef<IShellFolder> desktop;
+    if (record != NULL && SUCCEEDED(SHGetDesktopFolder(desktop.Out())) && desktop &&
+        GetShellItemName(desktop.Get(), record->absolute.Get(), SHGDN_FORPARSING, path))
+        OnFileSelected(&m_fileList, CFileListView::kSelectedCode, NULL, path);
+    else if (!m_previewedFile.empty())
+    {
+        // No row has the focus (the list moved on to another folder): the
+        // picture still shown stands for the file last read for it.
+        const std::string previewed = m_previewedFile;
+        OnFileSelected(&m_fileList, CFileListView::kSelectedCode, NULL, previewed.c_str());
+    }
 }
 
 void CMainDlg::UpdatePreview(unsigned short fromStage)
