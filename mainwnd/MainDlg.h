@@ -118,6 +118,9 @@ public:
     void ResizeStretch();
     void ApplyBorder();
     void DrawPreview(Magick::Image* image);
+    // At the end of a run: the batch's full-size pictures go, and the
+    // focused file (or the one the preview showed) is shown again.
+    void ShowFocusedFileAgain();
 
     // Batch conversion.
     LRESULT OnConvertMenu(WORD, WORD id, HWND, BOOL&);
@@ -176,6 +179,9 @@ public:
     // The size of the whole picture m_pSourceImage was decoded from.
     ImageSize m_sourceSize;
     Magick::Image* m_pStage0;
+    // Stage 0's size against the output it stands for: below 1 while it is
+    // reduced for the preview.
+    double m_stage0Scale = 1.0;
     Magick::Image* m_pStage1;
     Magick::Image* m_pStage2;
     int m_bBusy;
@@ -195,4 +201,6 @@ public:
     char m_szCurrentFile[kPathBufferSize];
     char m_szBrowsedFolder[kPathBufferSize];
     HBITMAP m_hPreviewBitmap;
+    // The file last read for the preview.
+    std::string m_previewedFile;
 };

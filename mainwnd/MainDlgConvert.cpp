@@ -337,6 +337,7 @@ int CMainDlg::ConvertFiles(CProgressDlg* progress)
     m_pRunStaging = NULL;
     progress->SetRunning(1);
     m_bPreview = 1;
+    ShowFocusedFileAgain();
     ReturnFreedMemory();
     return 1;
 }

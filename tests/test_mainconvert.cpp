@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/Bitmaps.h"
 #include "core/ImageIO.h"
 #include "core/MagickInc.h"
 #include "core/Paths.h"
@@ -221,6 +222,29 @@ protected:
     std::string Target(const std::string& source) const
     {
         return m_out + "\\" + SplitPath(source.c_str()).name + ".gif";
+    }
+
+    // The source folder shown in the file list; NULL when it cannot be.
+    HWND ShowSourcesInList()
+    {
+        EnsureShellAllocator();
+        LPITEMIDLIST folder = ParsePath(m_src);
+        const int shown = folder != NULL ? dlg().m_fileList.ShowFolder(folder) : 0;
+        CoTaskMemFree(folder);
+        EXPECT_EQ(1, shown);
+        return shown == 1 ? dlg().GetListView() : NULL;
+    }
+
+    // A list row's file name without its extension.
+    static std::string RowName(HWND hList, int row)
+    {
+        char text[MAX_PATH] = "";
+        LVITEMA item = {};
+        item.iSubItem = 0;
+        item.pszText = text;
+        item.cchTextMax = sizeof(text);
+        SendMessageA(hList, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
+        return SplitPath(text).name;
     }
 
     // The sources in the order a run meets them.
@@ -708,22 +732,10 @@ TEST_F(ConvertTest, ConvertSelectionTakesTheSelectedRowsInListOrder)
     AddSource("a.bmp");
     AddSource("b.bmp");
     AddSource("c.bmp");
-    EnsureShellAllocator();
-    LPITEMIDLIST folder = ParsePath(m_src);
-    ASSERT_NE((LPITEMIDLIST)NULL, folder);
-    ASSERT_EQ(1, dlg().m_fileList.ShowFolder(folder));
-    CoTaskMemFree(folder);
-    const HWND hList = dlg().GetListView();
+    const HWND hList = ShowSourcesInList();
+    ASSERT_NE((HWND)NULL, hList);
     ASSERT_EQ(3, (int)SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0));
-    auto rowName = [&](int row) {
-        char text[MAX_PATH] = "";
-        LVITEMA item = {};
-        item.iSubItem = 0;
-        item.pszText = text;
-        item.cchTextMax = sizeof(text);
-        SendMessageA(hList, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
-        return SplitPath(text).name;
-    };
+    auto rowName = [&](int row) { return RowName(hList, row); };
     auto select = [&](int row, bool on) {
         LVITEMA item = {};
         item.stateMask = LVIS_SELECTED;
@@ -920,5 +932,87 @@ TEST_F(ConvertTest, ExitDuringARunStopsItBeforeTheWindowCloses)
         // Then it closes.
         EXPECT_FALSE(IsWindowVisible(dlg().m_hWnd)) << c.what;
         EXPECT_EQ(1, dlg().m_bPreview) << c.what;
+    }
+}
+
+TEST_F(ConvertTest, AfterARunThePreviewShowsTheFocusedFileAtPreviewSize)
+{
+    RECT box;
+    GetClientRect(GetDlgItem(dlg().m_hWnd, IDC_MAIN_PREVIEW), &box);
+    ASSERT_GT(box.right, 20);
+    // Large enough, and with sides the JPEG decoder divides, that the
+    // preview decodes them smaller than a run does.
+    const size_t width = (size_t)std::max(box.right, box.bottom) * 8, height = width;
+    const COLORREF colours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
+    for (int i = 0; i < 3; ++i)
+    {
+        const COLORREF c = colours[i];
+        WriteImage(m_src + "\\p" + std::to_string(i + 1) + ".jpg",
+                   Magick::Image(Magick::Geometry(width, height),
+                                 Magick::Color(GetRValue(c) * 257, GetGValue(c) * 257, GetBValue(c) * 257, 0)));
+    }
+    const std::vector<std::string> order = RunOrder();
+    ASSERT_EQ(3u, order.size());
+    const COLORREF focusedColour = colours[NameOf(order[0])[1] - '1'];
+    auto alike = [](COLORREF a, COLORREF b) {
+        return abs(GetRValue(a) - GetRValue(b)) <= 8 && abs(GetGValue(a) - GetGValue(b)) <= 8 &&
+               abs(GetBValue(a) - GetBValue(b)) <= 8;
+    };
+    auto shownCentre = [&] {
+        DibPixels px = {};
+        if (!GetDibPixels(dlg().m_hPreviewBitmap, px))
+            return (COLORREF)CLR_INVALID;
+        const BYTE* p = px.Row(px.height / 2) + px.width / 2 * px.pixelBytes;
+        return RGB(p[2], p[1], p[0]);
+    };
+    auto sizeOf = [](const Magick::Image* image) {
+        typedef std::pair<size_t, size_t> Size;
+        return image != NULL ? Size(image->columns(), image->rows()) : Size(0, 0);
+    };
+
+    // Nothing previewed: the run leaves no picture of its own behind.
+    Script first;
+    RunConvert(dlg(), first);
+    ASSERT_EQ(3u, FolderNames(m_out).size());
+    EXPECT_EQ(NULL, dlg().m_pSourceImage);
+    EXPECT_EQ(NULL, dlg().m_pStage0);
+    EXPECT_EQ(NULL, dlg().m_pStage2);
+
+    // The first file of the run is focused, so the last one read differs.
+    const HWND hList = ShowSourcesInList();
+    ASSERT_NE((HWND)NULL, hList);
+    int row = -1;
+    for (int i = 0; i < (int)SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0); ++i)
+        if (RowName(hList, i) == SplitPath(order[0].c_str()).name)
+            row = i;
+    ASSERT_NE(-1, row);
+    LVITEMA state = {};
+    state.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
+    state.state = LVIS_FOCUSED | LVIS_SELECTED;
+    SendMessageA(hList, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)&state);
+    ASSERT_EQ(order[0], dlg().m_szCurrentFile);
+    const auto previewSource = sizeOf(dlg().m_pSourceImage), previewStage = sizeOf(dlg().m_pStage2);
+    ASSERT_LT(previewSource.first, width);
+    ASSERT_TRUE(alike(focusedColour, shownCentre()));
+
+    // Then once with the row focused, once with the list emptied meanwhile:
+    // the file the preview stood for comes back either way.
+    for (const bool emptied : {false, true})
+    {
+        if (emptied)
+            SendMessageA(hList, LVM_DELETEALLITEMS, 0, 0);
+        for (const std::string& name : FolderNames(m_out))
+            DeleteFileA((m_out + "\\" + name).c_str());
+        Script s;
+        RunConvert(dlg(), s);
+        ASSERT_EQ(3u, FolderNames(m_out).size()) << emptied;
+        EXPECT_EQ(order[0], dlg().m_szCurrentFile) << emptied;
+        EXPECT_EQ(previewSource, sizeOf(dlg().m_pSourceImage)) << emptied;
+        EXPECT_EQ(previewStage, sizeOf(dlg().m_pStage2)) << emptied;
+        ASSERT_NE((Magick::Image*)NULL, dlg().m_pStage2) << emptied;
+        const Magick::Color c = dlg().m_pStage2->pixelColor(2, 2);
+        EXPECT_TRUE(alike(focusedColour, RGB(c.redQuantum() / 257, c.greenQuantum() / 257, c.blueQuantum() / 257)))
+            << emptied;
+        EXPECT_TRUE(alike(focusedColour, shownCentre())) << emptied;
     }
 }
