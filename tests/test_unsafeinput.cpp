@@ -82,8 +82,14 @@ public:
                                 picture[0] + "\"/>\n<read filename=\"" + LibraryPath(dir.File("self.msl")) +
                                 "\"/>\n</image>\n";
 
+        // A one-page document; its interpreter forgives the missing table.
+        const std::string pdf = "%PDF-1.4\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n"
+                                "2 0 obj<</Type/Pages/Kids[3 0 R]/Count 1>>endobj\n"
+                                "3 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 16 16]>>endobj\n"
+                                "trailer<</Root 1 0 R>>\n%%EOF\n";
+
         supported = {
-            {"ps.epdf", ps}, {"ps.pcl", ps}, {"ps.png", ps}, {"ps.tga", ps},
+            {"pdf.epdf", pdf}, {"ps.epdf", ps}, {"ps.pcl", ps}, {"ps.png", ps}, {"ps.tga", ps},
             {"svg.png", svg}, {"svg.tga", svg}, {"mvg.png", mvg}, {"mvg.tga", mvg},
             {"mvgtext.tga", mvgText}, {"include.png", "@" + text + "\n"}, {"msl.png", msl},
             {"svg.tile", svg}, {"mvg.wmf", mvg},
@@ -226,8 +232,8 @@ TEST(UnsafeInput, TheLibraryRefusesEveryCoderButThoseOfOurTypes)
 }
 
 // A source whose page is a huge logical screen with the picture at an
-// offset: every output's screen is its own size, on the quiet road and
-// the batch road, and the preview's source is its own size too.
+// offset: the picture that every road reads stands alone, so the output's
+// screen is its own size after the border and the turn.
 TEST(UnsafeInput, EveryOutputIsItsOwnLogicalScreen)
 {
     TempFolder dir("screen");
