@@ -28,8 +28,10 @@ public:
     explicit OutputFolderError(const char* what) : ImageFileError(what) {}
 };
 
-// Initialises the image library and sets its resource limits, once at
-// start-up, so that absurd sizes fail like unreadable files.
+// Initialises the image library, once at start-up: its security policy
+// (only the coders of our own types, no external programs, no "@file"
+// includes) and its resource limits, so that absurd sizes fail like
+// unreadable files. Both are set here in code, never left to a policy file.
 void InitImageLibrary();
 
 // The limits, exposed for the tests.
@@ -42,7 +44,9 @@ const ULONGLONG kImageMaxDisk = 1024ULL * 1024 * 1024;
 const LONGLONG kImageMaxFileSize = 512LL * 1024 * 1024;
 
 // Reads the first frame of the file into `image` (quiet, so warnings such as
-// a truncated JPEG do not throw). A picture the library decoded but called
+// a truncated JPEG do not throw), only as one of the program's own types: a
+// file whose extension is not listed, or is listed but never read, is
+// refused. Its page is its own size, whatever logical screen it came with. A picture the library decoded but called
 // damaged is used; a read that yields no pixels is a failure. Throws on a
 // missing or unreadable file or one that holds no picture.
 void ReadImageFile(Magick::Image& image, const char* path);

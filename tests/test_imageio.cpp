@@ -243,7 +243,7 @@ TEST(ImageIO, ContentDecidesWhenTheExtensionDoesNotMatch)
 {
     TempFolder dir("io ext");
     const std::string png = EncodeImage(MakeQuadrants(40, 30), "png");
-    for (const char* name : {"really-png.jpg", "odd.bmp24", "noext"})
+    for (const char* name : {"really-png.jpg", "odd.bmp24", "png-bytes.tga"})
     {
         WriteFileBytes(dir.File(name), png);
         Magick::Image image;
