@@ -8,34 +8,19 @@
 #include "core/Registry.h"
 #include "core/StrUtil.h"
 #include "mainwnd/MainDlg.h"
+#include "tests/support/FolderLink.h"
 #include "tests/support/ImageFixtures.h"
 #include "tests/support/MainPanel.h"
 #include "tests/support/TestUtil.h"
 
 namespace {
 
-typedef char*(CDECL* ToUnixPath)(const WCHAR*);
-
-// Present only under Wine.
-ToUnixPath WineToUnixPath()
-{
-    return (ToUnixPath)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-}
-
 // The path the native image library sees for a Windows path: under Wine a
 // Winelib build's library opens host paths; elsewhere the path as it is.
 std::string LibraryPath(const std::string& windowsPath)
 {
-    ToUnixPath toUnix = WineToUnixPath();
-    WCHAR wide[kPathBufferSize];
-    if (toUnix == NULL || MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, kPathBufferSize) == 0)
-        return windowsPath;
-    char* unixPath = toUnix(wide);
-    if (unixPath == NULL)
-        return windowsPath;
-    std::string result = unixPath;
-    HeapFree(GetProcessHeap(), 0, unixPath);
-    return result;
+    const std::string host = HostPath(windowsPath);
+    return host.empty() ? windowsPath : host;
 }
 
 const Magick::Color kSecretColor(65535, 0, 65535, 0);
@@ -60,7 +45,7 @@ public:
         // into the system's temporary folder.
         char name[64];
         SafeFormat(name, sizeof(name), "tvx_marker_%lu", (unsigned long)GetCurrentProcessId());
-        marker = WineToUnixPath() != NULL ? std::string("Z:\\tmp\\") + name : dir.File(name);
+        marker = !HostPath(dir.Path()).empty() ? std::string("Z:\\tmp\\") + name : dir.File(name);
         DeleteFileA(marker.c_str());
         const std::string picture[] = {LibraryPath(dir.File("secret.png")), dir.File("secret.png")};
         const std::string text = LibraryPath(dir.File("secret.txt"));
@@ -185,7 +170,20 @@ TEST(UnsafeInput, ABatchRunConvertsOnlyTheRealPictures)
     SafeCopy(main.dlg.m_szBrowsedFolder, src.c_str());
     SetDlgItemTextA(main.dlg.m_hWnd, IDC_MAIN_OUTPUT_FOLDER, out.c_str());
     main.dlg.m_nConvertCmd = ID_CONVERT_ALL;
-    SendMessageA(main.hWnd(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERT, BN_CLICKED), 0);
+    // The run ends by naming the hostile files it passed over.
+    std::vector<std::string> reports;
+    DriveWhile([&] { SendMessageA(main.hWnd(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERT, BN_CLICKED), 0); },
+               [&](int) {
+                   HWND box = FindMessageBox("Tolvex");
+                   if (box != NULL && reports.empty())
+                   {
+                       reports.push_back(MessageBoxText(box));
+                       PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                   }
+                   return true;
+               });
+    ASSERT_EQ(1u, reports.size());
+    EXPECT_NE(std::string::npos, reports[0].find("not converted")) << reports[0];
 
     std::vector<std::string> outputs;
     WIN32_FIND_DATAA fd;
