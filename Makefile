@@ -1,6 +1,6 @@
 # make run [ARGS='...']   set up, build and start the program
 # make test               set up, build and run the whole test suite
-# make lint               check the include directions between the folders
+# make lint               include directions between the folders, then clang-tidy
 # make bench              time the conversion and the preview (not a test)
 BUILD ?= build
 JOBS  ?= $(shell nproc)
@@ -25,7 +25,8 @@ test: build
 	@bash tools/wine-env.sh $(BUILD) --unmanaged ctest --test-dir $(BUILD) --output-on-failure --timeout 300
 
 lint:
-	@bash tools/check-includes.sh
+	@bash tools/packages.sh lint
+	@bash tools/lint.sh
 
 # A prefix of its own: the bench sets the shell values in its registry.
 bench: build
