@@ -302,8 +302,7 @@ void COwnerDrawButton::PaintCaption(HDC mem, POINT at)
     SetBkMode(mem, TRANSPARENT);
     HFONT hFont = (HFONT)CallSaved(WM_GETFONT, 0, 0);
     HGDIOBJ hOldFont = hFont != NULL ? SelectObject(mem, hFont) : NULL;
-    DrawStateA(mem, NULL, NULL, (LPARAM)caption, 0, at.x, at.y, 0, 0,
-               DST_PREFIXTEXT | DSS_NORMAL);
+    DrawStateA(mem, NULL, NULL, (LPARAM)caption, 0, at.x, at.y, 0, 0, DST_PREFIXTEXT | DSS_NORMAL);
     if (hOldFont != NULL)
         SelectObject(mem, hOldFont);
     GdiFlush();
@@ -398,8 +397,7 @@ void COwnerDrawButton::Present(HDC hDC, HDC mem, const ButtonLook& look, const R
         if (turned == NULL)
             return;
     }
-    CSelectObject selTurned(mem, turned != NULL ? (HGDIOBJ)turned.Get()
-                                                : (HGDIOBJ)m_hBackBuffer);
+    CSelectObject selTurned(mem, turned != NULL ? (HGDIOBJ)turned.Get() : (HGDIOBJ)m_hBackBuffer);
 
     if (look.enabled)
     {

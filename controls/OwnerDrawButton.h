@@ -109,10 +109,10 @@ struct ButtonLayoutInput
 // Where one paint puts everything; rectangles are inclusive.
 struct ButtonLayout
 {
-    RECT paint; // the face, inside the default ring
-    RECT full;  // the whole buffer, for the default ring
-    RECT body;  // the body's frame
-    RECT zone;  // the drop-down zone; all zero without one
+    RECT paint;     // the face, inside the default ring
+    RECT full;      // the whole buffer, for the default ring
+    RECT body;      // the body's frame
+    RECT zone;      // the drop-down zone; all zero without one
     POINT arrow;    // the drop-down arrow's top left
     POINT caption;  // the caption's top left
     POINT imagePos; // the image's top left
@@ -129,8 +129,8 @@ struct ButtonLook
     BOOL enabled = FALSE;     // enabled, or drawn as if it were
     BOOL defaultRing = FALSE; // the black ring of the default button
     BOOL hot = FALSE;
-    BOOL latched = FALSE;     // a latching button in its latched state
-    BOOL framed = FALSE;      // hot, or always framed
+    BOOL latched = FALSE; // a latching button in its latched state
+    BOOL framed = FALSE;  // hot, or always framed
 };
 
 class COwnerDrawButton;
