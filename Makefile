@@ -1,10 +1,13 @@
 # make run [ARGS='...']   set up, build and start the program
 # make test               set up, build and run the whole test suite
+# make lint               include directions between the folders, then clang-tidy
 # make bench              time the conversion and the preview (not a test)
 BUILD ?= build
 JOBS  ?= $(shell nproc)
+# CI turns compiler warnings into errors.
+WERROR := $(if $(filter true,$(CI)),ON,OFF)
 
-.PHONY: all setup build run test bench clean
+.PHONY: all setup build run test lint bench clean
 
 all: build
 
@@ -12,7 +15,7 @@ setup:
 	@bash tools/packages.sh
 
 build: setup
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVEX_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 # The program ends with 1 on every road but "-u", which ends with 0: both
@@ -23,6 +26,10 @@ run: build
 
 test: build
 	@bash tools/wine-env.sh $(BUILD) --unmanaged ctest --test-dir $(BUILD) --output-on-failure --timeout 300
+
+lint:
+	@bash tools/packages.sh lint
+	@bash tools/lint.sh
 
 # A prefix of its own: the bench sets the shell values in its registry.
 bench: build

@@ -19,6 +19,7 @@
 
 #include "controls/OwnerDrawButton.h"
 #include "core/ImageIO.h"
+#include "core/Startup.h"
 #include "framework/Framework.h"
 #include "mainwnd/MainDlg.h"
 
@@ -219,14 +220,9 @@ int main(int argc, char** argv)
         fprintf(stderr, "usage: tolvex_bench batch SOURCE OUTPUT WIDTH HEIGHT | preview IMAGE RUNS\n");
         return 2;
     }
-    CoInitialize(NULL);
-    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES};
-    InitCommonControlsEx(&icc);
-    g_Module.Init(GetModuleHandleA(NULL));
-    InitImageLibrary();
-    CreateButtonArrowBitmaps();
     int rc = 2;
     {
+        CProcessScope scope(ModuleInstance());
         CMainDlg dlg;
         dlg.Create(NULL);
         const std::string mode = argv[1];
@@ -237,9 +233,6 @@ int main(int argc, char** argv)
         if (dlg.m_hWnd != NULL)
             DestroyWindow(dlg.m_hWnd);
     }
-    FreeButtonArrowBitmaps();
-    g_Module.Term();
-    CoUninitialize();
     fflush(stdout);
     return rc;
 }

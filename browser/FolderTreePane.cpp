@@ -82,7 +82,7 @@ CFolderTreePane::~CFolderTreePane()
 
 LRESULT CFolderTreePane::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
 {
-    HINSTANCE hInst = g_Module.GetModuleInstance() ? g_Module.GetModuleInstance() : ::GetModuleHandleA(NULL);
+    HINSTANCE hInst = ModuleInstance();
     m_hWndTree = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "", kTreeStyle, 0, 0, 0, 0, m_hWnd,
                                    NULL, hInst, NULL);
     return 0;

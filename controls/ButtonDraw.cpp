@@ -140,12 +140,91 @@ BOOL COwnerDrawButton::SetImage(HINSTANCE hInst, UINT id, DWORD bits, int mapMod
 // ---------------------------------------------------------------------------
 // Painting.
 
+ButtonLayout LayOutButton(const ButtonLayoutInput& in)
+{
+    const DWORD style = in.style;
+    ButtonLayout out = {};
+    RECT A = {0, 0, in.buffer.cx, in.buffer.cy};
+    if (in.defaultRing)
+        InflateRect(&A, -1, -1);
+    if (style & kOdbDropDown)
+    {
+        out.zone = {A.right - kDropZoneWidth, A.top, A.right - 1, A.bottom - 1};
+        // Centred, halves rounded up.
+        out.arrow.x = (out.zone.left + out.zone.right - in.dropArrow.cx + 1) / 2;
+        out.arrow.y = (out.zone.bottom - in.dropArrow.cy) / 2;
+        out.body = {A.left, A.top, A.right - kDropZoneWidth - 1, A.bottom - 1};
+        A.right -= kDropZoneWidth + 1;
+    }
+    else
+    {
+        out.body = {A.left, A.top, A.right - 1, A.bottom - 1};
+    }
+
+    if (style & kOdbCaption)
+    {
+        const SIZE cs = in.caption;
+        const int left = A.left, top = A.top, right = A.right, bottom = A.bottom;
+        const int midX = left + (right - left) / 2 - cs.cx / 2;
+        const int midY = top + (bottom - top) / 2 - cs.cy / 2;
+        switch (style & kOdbCaptionSides)
+        {
+        case kOdbCaptionLeft:
+            out.caption = {kCaptionMargin, midY};
+            A.left = cs.cx + kCaptionMargin;
+            break;
+        case kOdbCaptionTop:
+            out.caption = {midX, kCaptionMargin};
+            A.top = cs.cy + kCaptionMargin;
+            break;
+        case kOdbCaptionRight:
+            out.caption = {right - cs.cx - kCaptionMargin, midY};
+            A.right = right - cs.cx - kCaptionMargin - 1;
+            break;
+        case kOdbCaptionBottom:
+            out.caption = {midX, bottom - cs.cy - kCaptionMargin};
+            A.bottom = bottom - cs.cy - kCaptionMargin - 1;
+            break;
+        default:
+            out.caption = {midX, midY};
+            break;
+        }
+    }
+
+    if (style & kOdbImage)
+    {
+        out.image = in.image;
+        if (style & kOdbTwoStateStrip)
+            out.image.cy /= 2;
+        out.imagePos = {(A.left + A.right - out.image.cx) / 2,
+                        (A.top + A.bottom - out.image.cy) / 2};
+    }
+
+    const BOOL latchedLook = (style & kOdbLatching) && (style & kOdbLatched);
+    if (latchedLook || in.pressedPart == kOdbPartBody)
+    {
+        ++out.imagePos.x;
+        ++out.imagePos.y;
+        ++out.caption.x;
+        ++out.caption.y;
+    }
+    if (in.pressedPart == kOdbPartDrop)
+        ++out.arrow.y;
+
+    out.full = {0, 0, in.buffer.cx - 1, in.buffer.cy - 1};
+    out.paint = {0, 0, in.buffer.cx, in.buffer.cy};
+    if (in.defaultRing)
+        InflateRect(&out.paint, -1, -1);
+    --out.paint.right;
+    --out.paint.bottom;
+    return out;
+}
+
 void COwnerDrawButton::Draw(HDC hDC)
 {
     RECT client = {0, 0, 0, 0};
     GetClientRect(m_hWnd, &client);
-    const int W = client.right, H = client.bottom;
-    if (hDC == NULL || W <= 0 || H <= 0)
+    if (hDC == NULL || client.right <= 0 || client.bottom <= 0)
         return;
     if (m_hBackBuffer == NULL)
     {
@@ -153,218 +232,174 @@ void COwnerDrawButton::Draw(HDC hDC)
         return;
     }
 
-    const BOOL vertical = HasFlag(kOdbVertical);
-    const int PW = vertical ? H : W, PH = vertical ? W : H; // the buffer's sides
-    const COLORREF face = GetSysColor(COLOR_BTNFACE);
-    const BOOL enabledLook = IsWindowEnabled(m_hWnd) || HasFlag(kOdbAlwaysEnabledLook);
-    const BOOL defaultRing = HasFlag(kOdbDefaultFrame) && enabledLook &&
-                             (GetWindowLongA(m_hWnd, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
-    const BOOL hot = m_hotPart != kOdbPartNone;
-    const BOOL latchedLook = HasFlag(kOdbLatching) && HasFlag(kOdbLatched);
+    ButtonLook look;
+    look.face = GetSysColor(COLOR_BTNFACE);
+    look.enabled = IsWindowEnabled(m_hWnd) || HasFlag(kOdbAlwaysEnabledLook);
+    look.defaultRing = HasFlag(kOdbDefaultFrame) && look.enabled &&
+                       (GetWindowLongA(m_hWnd, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    look.hot = m_hotPart != kOdbPartNone;
+    look.latched = HasFlag(kOdbLatching) && HasFlag(kOdbLatched);
+    look.framed = look.hot || HasFlag(kOdbAlwaysFramed);
+
     const ButtonArrowBitmaps& shared = g_ButtonArrowBitmaps;
-
-    // Layout, in the unturned buffer.
-    RECT A = {0, 0, PW, PH};
-    if (defaultRing)
-        InflateRect(&A, -1, -1);
-    RECT zone = {0, 0, 0, 0}, body;
-    POINT arrow = {0, 0};
-    if (HasFlag(kOdbDropDown))
-    {
-        zone = {A.right - kDropZoneWidth, A.top, A.right - 1, A.bottom - 1};
-        // Centred, halves rounded up.
-        arrow.x = (zone.left + zone.right - shared.dropArrowWidth + 1) / 2;
-        arrow.y = (zone.bottom - shared.dropArrowHeight) / 2;
-        body = {A.left, A.top, A.right - kDropZoneWidth - 1, A.bottom - 1};
-        A.right -= kDropZoneWidth + 1;
-    }
-    else
-    {
-        body = {A.left, A.top, A.right - 1, A.bottom - 1};
-    }
-
-    POINT text = {0, 0};
-    if (HasFlag(kOdbCaption))
-    {
-        const SIZE cs = MeasureText();
-        const int L = A.left, T = A.top, R = A.right, B = A.bottom;
-        const int midX = L + (R - L) / 2 - cs.cx / 2, midY = T + (B - T) / 2 - cs.cy / 2;
-        switch (m_style & kOdbCaptionSides)
-        {
-        case kOdbCaptionLeft:
-            text = {kCaptionMargin, midY};
-            A.left = cs.cx + kCaptionMargin;
-            break;
-        case kOdbCaptionTop:
-            text = {midX, kCaptionMargin};
-            A.top = cs.cy + kCaptionMargin;
-            break;
-        case kOdbCaptionRight:
-            text = {R - cs.cx - kCaptionMargin, midY};
-            A.right = R - cs.cx - kCaptionMargin - 1;
-            break;
-        case kOdbCaptionBottom:
-            text = {midX, B - cs.cy - kCaptionMargin};
-            A.bottom = B - cs.cy - kCaptionMargin - 1;
-            break;
-        default:
-            text = {midX, midY};
-            break;
-        }
-    }
-
-    SIZE image = {0, 0};
-    POINT imagePos = {0, 0};
-    if (HasFlag(kOdbImage))
-    {
-        image = GetBitmapSize(m_hImage);
-        if (HasFlag(kOdbTwoStateStrip))
-            image.cy /= 2;
-        imagePos = {(A.left + A.right - image.cx) / 2, (A.top + A.bottom - image.cy) / 2};
-    }
-
-    if (latchedLook || m_pressedPart == kOdbPartBody)
-    {
-        ++imagePos.x;
-        ++imagePos.y;
-        ++text.x;
-        ++text.y;
-    }
-    if (m_pressedPart == kOdbPartDrop)
-        ++arrow.y;
-
-    // Painting.
-    RECT P = {0, 0, PW, PH};
-    const RECT full = {0, 0, PW - 1, PH - 1};
-    if (defaultRing)
-        InflateRect(&P, -1, -1);
-    --P.right;
-    --P.bottom;
+    ButtonLayoutInput in;
+    in.style = m_style;
+    in.buffer = HasFlag(kOdbVertical) ? SIZE{client.bottom, client.right}
+                                      : SIZE{client.right, client.bottom};
+    in.defaultRing = look.defaultRing;
+    in.caption = HasFlag(kOdbCaption) ? MeasureText() : SIZE{0, 0};
+    in.image = HasFlag(kOdbImage) ? GetBitmapSize(m_hImage) : SIZE{0, 0};
+    in.dropArrow = {shared.dropArrowWidth, shared.dropArrowHeight};
+    in.pressedPart = m_pressedPart;
+    const ButtonLayout layout = LayOutButton(in);
 
     CMemoryDC mem(hDC);
     if (mem == NULL)
         return;
-    HBITMAP hBuffer = m_hBackBuffer;
-    CSelectObject selBuffer(mem, hBuffer);
+    CSelectObject selBuffer(mem, m_hBackBuffer);
+    PaintFace(mem, look, layout);
+    if (HasFlag(kOdbCaption))
+        PaintCaption(mem, layout.caption);
+    if (HasFlag(kOdbImage) && m_hImage != NULL)
+        PaintImage(look, layout);
+    PaintFrames(mem, look, layout);
+    Present(hDC, mem, look, client);
+}
 
-    if (defaultRing)
-        DrawDibFrame(hBuffer, full, face, kBlack, kBlack, 1);
+void COwnerDrawButton::PaintFace(HDC mem, const ButtonLook& look, const ButtonLayout& layout)
+{
+    const HBITMAP hBuffer = m_hBackBuffer;
+    const RECT& P = layout.paint;
+    if (look.defaultRing)
+        DrawDibFrame(hBuffer, layout.full, look.face, kBlack, kBlack, 1);
     else
-        FillDibRect(hBuffer, &P, face);
+        FillDibRect(hBuffer, &P, look.face);
 
-    if (HasFlag(kOdbHoverBands) && (hot || HasFlag(kOdbAlwaysFramed)) &&
-        m_pressedPart != kOdbPartBody && enabledLook)
+    if (HasFlag(kOdbHoverBands) && look.framed && m_pressedPart != kOdbPartBody && look.enabled)
     {
         RECT top = {P.left, P.top, P.right, P.top + kBandRows - 1};
-        GradientFillDib(hBuffer, &top, AdjustLightness(kBandLightness, face), face);
+        GradientFillDib(hBuffer, &top, AdjustLightness(kBandLightness, look.face), look.face);
         RECT bottom = {P.left, P.bottom - kBandRows + 1, P.right, P.bottom};
-        GradientFillDib(hBuffer, &bottom, face, AdjustLightness(-kBandLightness, face));
+        GradientFillDib(hBuffer, &bottom, look.face, AdjustLightness(-kBandLightness, look.face));
     }
 
-    if (enabledLook && latchedLook && !hot && shared.hLatchedBrush != NULL)
+    const HBRUSH hLatched = g_ButtonArrowBitmaps.hLatchedBrush;
+    if (look.enabled && look.latched && !look.hot && hLatched != NULL)
     {
-        CSelectObject selBrush(mem, shared.hLatchedBrush);
+        const RECT& body = layout.body;
+        CSelectObject selBrush(mem, hLatched);
         PatBlt(mem, body.left + kLatchedInset, body.top + kLatchedInset,
                body.right - body.left - 2 * kLatchedInset + 1,
                body.bottom - body.top - 2 * kLatchedInset + 1, PATCOPY);
         GdiFlush();
     }
+}
 
-    if (HasFlag(kOdbCaption))
-    {
-        char caption[kCaptionSize];
-        GetWindowTextA(m_hWnd, caption, sizeof(caption));
-        SetBkMode(mem, TRANSPARENT);
-        HFONT hFont = (HFONT)CallSaved(WM_GETFONT, 0, 0);
-        HGDIOBJ hOldFont = hFont != NULL ? SelectObject(mem, hFont) : NULL;
-        DrawStateA(mem, NULL, NULL, (LPARAM)caption, 0, text.x, text.y, 0, 0,
-                   DST_PREFIXTEXT | DSS_NORMAL);
-        if (hOldFont != NULL)
-            SelectObject(mem, hOldFont);
-        GdiFlush();
-    }
+void COwnerDrawButton::PaintCaption(HDC mem, POINT at)
+{
+    char caption[kCaptionSize];
+    GetWindowTextA(m_hWnd, caption, sizeof(caption));
+    SetBkMode(mem, TRANSPARENT);
+    HFONT hFont = (HFONT)CallSaved(WM_GETFONT, 0, 0);
+    HGDIOBJ hOldFont = hFont != NULL ? SelectObject(mem, hFont) : NULL;
+    DrawStateA(mem, NULL, NULL, (LPARAM)caption, 0, at.x, at.y, 0, 0, DST_PREFIXTEXT | DSS_NORMAL);
+    if (hOldFont != NULL)
+        SelectObject(mem, hOldFont);
+    GdiFlush();
+}
 
-    if (HasFlag(kOdbImage) && m_hImage != NULL)
+void COwnerDrawButton::PaintImage(const ButtonLook& look, const ButtonLayout& layout)
+{
+    const HBITMAP hBuffer = m_hBackBuffer;
+    const SIZE image = layout.image;
+    const RECT src = {0, 0, image.cx - 1, image.cy - 1};
+    const BYTE level = m_fadeLevel;
+    const BOOL hot = look.hot;
+    const BOOL fadeIn = hot && HasFlag(kOdbFade);
+    const HBITMAP hGray = HasFlag(kOdbGrayIdle) ? m_hGrayImage : NULL;
+    const int x = layout.imagePos.x, y = layout.imagePos.y;
+    POINT pt = {x, y};
+    if (HasFlag(kOdbOpaqueImage))
     {
-        const RECT src = {0, 0, image.cx - 1, image.cy - 1};
-        const BYTE level = m_fadeLevel;
-        const BOOL fadeIn = hot && HasFlag(kOdbFade);
-        const HBITMAP hGray = HasFlag(kOdbGrayIdle) ? m_hGrayImage : NULL;
-        const int x = imagePos.x, y = imagePos.y;
-        POINT pt = {x, y};
-        if (HasFlag(kOdbOpaqueImage))
-        {
-            if (hGray != NULL && !hot)
-                Blit(hBuffer, x, y, hGray, src);
-            else if (hGray != NULL && fadeIn)
-            {
-                Blit(hBuffer, x, y, hGray, src);
-                BlendDib(hBuffer, pt, m_hImage, src, level);
-            }
-            else
-                Blit(hBuffer, x, y, m_hImage, src);
-        }
-        else if (HasFlag(kOdbTwoStateStrip))
-        {
-            const RECT lower = {0, image.cy, image.cx - 1, 2 * image.cy - 1};
-            if (!hot)
-                Blit(hBuffer, x, y, m_hImage, src);
-            else if (fadeIn)
-            {
-                Blit(hBuffer, x, y, m_hImage, src);
-                BlendDib(hBuffer, pt, m_hImage, lower, level);
-            }
-            else
-                Blit(hBuffer, x, y, m_hImage, lower);
-        }
-        else if (hGray != NULL && !hot)
-            BlitKeyed(hBuffer, x, y, hGray, src, kGrayImageKey);
+        if (hGray != NULL && !hot)
+            Blit(hBuffer, x, y, hGray, src);
         else if (hGray != NULL && fadeIn)
         {
-            BlitKeyed(hBuffer, x, y, hGray, src, kGrayImageKey);
-            BlendDibKeyed(hBuffer, pt, m_hImage, src, level, face);
+            Blit(hBuffer, x, y, hGray, src);
+            BlendDib(hBuffer, pt, m_hImage, src, level);
         }
         else
-            BlitKeyed(hBuffer, x, y, m_hImage, src, face);
+            Blit(hBuffer, x, y, m_hImage, src);
     }
+    else if (HasFlag(kOdbTwoStateStrip))
+    {
+        const RECT lower = {0, image.cy, image.cx - 1, 2 * image.cy - 1};
+        if (!hot)
+            Blit(hBuffer, x, y, m_hImage, src);
+        else if (fadeIn)
+        {
+            Blit(hBuffer, x, y, m_hImage, src);
+            BlendDib(hBuffer, pt, m_hImage, lower, level);
+        }
+        else
+            Blit(hBuffer, x, y, m_hImage, lower);
+    }
+    else if (hGray != NULL && !hot)
+        BlitKeyed(hBuffer, x, y, hGray, src, kGrayImageKey);
+    else if (hGray != NULL && fadeIn)
+    {
+        BlitKeyed(hBuffer, x, y, hGray, src, kGrayImageKey);
+        BlendDibKeyed(hBuffer, pt, m_hImage, src, level, look.face);
+    }
+    else
+        BlitKeyed(hBuffer, x, y, m_hImage, src, look.face);
+}
 
+void COwnerDrawButton::PaintFrames(HDC mem, const ButtonLook& look, const ButtonLayout& layout)
+{
+    const HBITMAP hBuffer = m_hBackBuffer;
+    const ButtonArrowBitmaps& shared = g_ButtonArrowBitmaps;
     if (HasFlag(kOdbDropDown))
     {
         const RECT arrowRect = {0, 0, shared.dropArrowWidth - 1, shared.dropArrowHeight - 1};
         if (shared.hDropArrow != NULL)
-            BlitKeyed(hBuffer, arrow.x, arrow.y, shared.hDropArrow, arrowRect, face);
-        if (hot || HasFlag(kOdbAlwaysFramed))
-            DrawBevel(hBuffer, zone, m_pressedPart == kOdbPartDrop);
+            BlitKeyed(hBuffer, layout.arrow.x, layout.arrow.y, shared.hDropArrow, arrowRect,
+                      look.face);
+        if (look.framed)
+            DrawBevel(hBuffer, layout.zone, m_pressedPart == kOdbPartDrop);
     }
 
-    const BOOL framed = hot || HasFlag(kOdbAlwaysFramed);
-    if (framed && m_pressedPart == kOdbPartBody)
-        DrawBevel(hBuffer, body, TRUE);
-    else if (latchedLook && enabledLook)
-        DrawBevel(hBuffer, body, TRUE);
-    else if (framed && !latchedLook)
-        DrawBevel(hBuffer, body, FALSE);
+    if (look.framed && m_pressedPart == kOdbPartBody)
+        DrawBevel(hBuffer, layout.body, TRUE);
+    else if (look.latched && look.enabled)
+        DrawBevel(hBuffer, layout.body, TRUE);
+    else if (look.framed && !look.latched)
+        DrawBevel(hBuffer, layout.body, FALSE);
 
     if (HasFlag(kOdbFocusOnClick) && GetFocus() == m_hWnd)
     {
-        RECT focus = body;
+        RECT focus = layout.body;
         InflateRect(&focus, -kFocusInset, -kFocusInset);
-        DrawFocusFrame(mem, focus, kBlack, face);
+        DrawFocusFrame(mem, focus, kBlack, look.face);
         GdiFlush();
     }
+}
 
+void COwnerDrawButton::Present(HDC hDC, HDC mem, const ButtonLook& look, const RECT& client)
+{
+    const int W = client.right, H = client.bottom;
     // A vertical button is turned for output; the turned copy lives for
     // this paint only.
     CBitmapHandle turned;
-    if (vertical)
+    if (HasFlag(kOdbVertical))
     {
-        turned.Reset(RotateDib(hBuffer, kVerticalAngle, NULL));
+        turned.Reset(RotateDib(m_hBackBuffer, kVerticalAngle, NULL));
         if (turned == NULL)
             return;
     }
-    CSelectObject selTurned(mem, turned != NULL ? (HGDIOBJ)turned.Get() : (HGDIOBJ)hBuffer);
+    CSelectObject selTurned(mem, turned != NULL ? (HGDIOBJ)turned.Get() : (HGDIOBJ)m_hBackBuffer);
 
-    if (enabledLook)
+    if (look.enabled)
     {
         BitBlt(hDC, 0, 0, W, H, mem, 0, 0, SRCCOPY);
         return;
@@ -373,7 +408,7 @@ void COwnerDrawButton::Draw(HDC hDC)
     // Disabled: the picture becomes a monochrome mask (face white, the rest
     // black) that DrawState embosses. The mask must be out of the shared DC
     // before DrawState, which draws nothing from a selected bitmap.
-    HDC hMono = shared.hMonoDC;
+    HDC hMono = g_ButtonArrowBitmaps.hMonoDC;
     if (hMono == NULL)
         return;
     CBitmapHandle mono(CreateCompatibleBitmap(hMono, W, H));
@@ -381,7 +416,7 @@ void COwnerDrawButton::Draw(HDC hDC)
         return;
     {
         CSelectObject selMono(hMono, mono);
-        SetBkColor(mem, face);
+        SetBkColor(mem, look.face);
         SetTextColor(mem, GetSysColor(COLOR_BTNSHADOW));
         BitBlt(hMono, 0, 0, W, H, mem, 0, 0, SRCCOPY);
     }

@@ -115,6 +115,8 @@ void CColorPickerButton::ShowMenu()
     }
     m_hotPart = m_pressedPart = kOdbPartNone;
     Redraw(FALSE);
+    // The picker's click is the plain notice: the colour button's own
+    // click would open the colour dialog as well.
     if (picked)
-        COwnerDrawButton::OnClicked();
+        COwnerDrawButton::OnClicked(); // NOLINT(bugprone-parent-virtual-call)
 }

@@ -172,9 +172,7 @@ void COwnerDrawButton::Cleanup()
     m_hGrayImage = NULL;
     m_hBackBuffer = NULL;
     m_hTooltip = NULL;
-    m_hotPart = kOdbPartNone;
-    m_pressedPart = kOdbPartNone;
-    m_fadeLevel = kOdbFadeFull;
+    ResetPointerState();
     m_tipText[0] = '\0';
 }
 
@@ -271,6 +269,13 @@ int COwnerDrawButton::HitTest(int x, int y) const
     return kOdbPartBody;
 }
 
+void COwnerDrawButton::ResetPointerState()
+{
+    m_hotPart = kOdbPartNone;
+    m_pressedPart = kOdbPartNone;
+    m_fadeLevel = kOdbFadeFull;
+}
+
 void COwnerDrawButton::Redraw(BOOL parentToo)
 {
     RedrawNow(m_hWnd, parentToo);
@@ -333,8 +338,7 @@ void COwnerDrawButton::ShowMenu()
         if (LOWORD(cmd) != 0)
             PostMessageA(hParent, WM_COMMAND, LOWORD(cmd), 0);
     }
-    m_hotPart = kOdbPartNone;
-    m_pressedPart = kOdbPartNone;
+    ResetPointerState();
     Redraw(FALSE);
 }
 
@@ -390,8 +394,7 @@ LRESULT COwnerDrawButton::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM
     case WM_SHOWWINDOW:
         if (wParam == 0)
         {
-            m_hotPart = kOdbPartNone;
-            m_pressedPart = kOdbPartNone;
+            ResetPointerState();
             if (GetCapture() == hWnd)
                 ReleaseCapture();
         }
@@ -439,11 +442,7 @@ LRESULT COwnerDrawButton::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM
         return 0;
     case WM_CAPTURECHANGED:
         if (GetCapture() != hWnd)
-        {
-            m_fadeLevel = kOdbFadeFull;
-            m_hotPart = kOdbPartNone;
-            m_pressedPart = kOdbPartNone;
-        }
+            ResetPointerState();
         break;
     default:
         break;
@@ -601,9 +600,7 @@ LRESULT COwnerDrawButton::OnCheckMousePos()
         Redraw(FALSE);
         return 1;
     }
-    m_hotPart = kOdbPartNone;
-    m_pressedPart = kOdbPartNone;
-    m_fadeLevel = kOdbFadeFull;
+    ResetPointerState();
     // A button disabled by a style change still holds the capture.
     if (GetCapture() == m_hWnd)
         ReleaseCapture();

@@ -91,6 +91,48 @@ extern ButtonArrowBitmaps g_ButtonArrowBitmaps;
 void CreateButtonArrowBitmaps();
 void FreeButtonArrowBitmaps();
 
+// What the layout of one paint depends on, all in the buffer's unturned
+// orientation: the style word, the buffer's size, whether the default ring
+// is drawn, the caption's and the image's measured sizes (the whole strip),
+// the shared drop-down arrow's size and the pressed part.
+struct ButtonLayoutInput
+{
+    DWORD style = 0;
+    SIZE buffer = {0, 0};
+    BOOL defaultRing = FALSE;
+    SIZE caption = {0, 0};
+    SIZE image = {0, 0};
+    SIZE dropArrow = {0, 0};
+    int pressedPart = kOdbPartNone;
+};
+
+// Where one paint puts everything; rectangles are inclusive.
+struct ButtonLayout
+{
+    RECT paint;     // the face, inside the default ring
+    RECT full;      // the whole buffer, for the default ring
+    RECT body;      // the body's frame
+    RECT zone;      // the drop-down zone; all zero without one
+    POINT arrow;    // the drop-down arrow's top left
+    POINT caption;  // the caption's top left
+    POINT imagePos; // the image's top left
+    SIZE image;     // the image's size, one state of a strip
+};
+
+// The layout half of painting: no window, no pixels.
+ButtonLayout LayOutButton(const ButtonLayoutInput& in);
+
+// The state one paint reads once: the face colour and the looks it picks.
+struct ButtonLook
+{
+    COLORREF face = 0;
+    BOOL enabled = FALSE;     // enabled, or drawn as if it were
+    BOOL defaultRing = FALSE; // the black ring of the default button
+    BOOL hot = FALSE;
+    BOOL latched = FALSE; // a latching button in its latched state
+    BOOL framed = FALSE;  // hot, or always framed
+};
+
 class COwnerDrawButton;
 
 LRESULT CALLBACK OwnerDrawButtonWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
@@ -155,7 +197,18 @@ protected:
     LRESULT OnCheckMousePos();
     void OnMouseLeave();
     void OnTimer(UINT_PTR id);
+    // The button at rest: nothing hot, nothing pressed, the fade complete.
+    // Between pointer events the fade level is always full, so the places
+    // that only drop the parts lose nothing by resetting it too.
+    void ResetPointerState();
     void MakeBackBuffer();
+    // The paint steps of Draw, in their order, into the back buffer
+    // selected in mem; Present puts the buffer on the window.
+    void PaintFace(HDC mem, const ButtonLook& look, const ButtonLayout& layout);
+    void PaintCaption(HDC mem, POINT at);
+    void PaintImage(const ButtonLook& look, const ButtonLayout& layout);
+    void PaintFrames(HDC mem, const ButtonLook& look, const ButtonLayout& layout);
+    void Present(HDC hDC, HDC mem, const ButtonLook& look, const RECT& client);
     void Detach();
     // Detaches a window that is still this object's. A class that overrides
     // Cleanup calls it from its own destructor: the base destructor reaches

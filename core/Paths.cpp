@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "controls/WinUtil.h"
+#include "framework/Framework.h"
 
 PathParts SplitPath(const char* path)
 {
@@ -226,8 +227,7 @@ void CompactPath(const char* src, char* out, size_t outSize, size_t maxLen)
 std::string GetProgramFolder()
 {
     char path[kPathBufferSize];
-    DWORD n = GetModuleFileNameA(NULL, path, sizeof(path));
-    if (n == 0 || n >= sizeof(path))
+    if (!ReadProgramPath(path, sizeof(path)))
         return std::string();
     char folder[kPathBufferSize];
     GetFolderOfPath(path, folder, sizeof(folder));

@@ -19,7 +19,9 @@ namespace {
 
 const DWORD kCommonControlClasses = ICC_BAR_CLASSES | ICC_COOL_CLASSES;
 
-void StartUp(HINSTANCE hInstance)
+} // namespace
+
+CProcessScope::CProcessScope(HINSTANCE hInstance)
 {
     CoInitialize(NULL);
     INITCOMMONCONTROLSEX icc;
@@ -34,18 +36,18 @@ void StartUp(HINSTANCE hInstance)
     CreateButtonArrowBitmaps();
 }
 
-void CleanUp()
+CProcessScope::~CProcessScope()
 {
+    if (!m_cleanUp)
+        return;
     FreeButtonArrowBitmaps();
     g_Module.Term();
     CoUninitialize();
 }
 
-} // namespace
-
 int RunProgram(HINSTANCE hInstance, const char* cmdLine)
 {
-    StartUp(hInstance);
+    CProcessScope scope(hInstance);
     std::vector<std::string> words = SplitCommandLine(cmdLine);
     const size_t count = words.size();
 
@@ -57,6 +59,7 @@ int RunProgram(HINSTANCE hInstance, const char* cmdLine)
     else if (count == 2 && words[1] == "-u")
     {
         UninstallShellIntegration();
+        scope.SkipCleanUp();
         return kExitUninstalled;
     }
     else if (count == 2)
@@ -73,6 +76,5 @@ int RunProgram(HINSTANCE hInstance, const char* cmdLine)
         CMainDlg dialog;
         dialog.DoModal(GetActiveWindow());
     }
-    CleanUp();
     return kExitNormal;
 }

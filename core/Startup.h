@@ -12,5 +12,24 @@ extern IMalloc* g_pMalloc;
 const int kExitNormal = 1;
 const int kExitUninstalled = 0;
 
+// The process-wide services every road relies on, for the program, the test
+// runner and the bench alike: the constructor is start-up (COM, the common
+// controls, the module object, the shell allocator, the image library, the
+// buttons' shared bitmaps), the destructor clean-up in reverse.
+class CProcessScope
+{
+public:
+    explicit CProcessScope(HINSTANCE hInstance);
+    ~CProcessScope();
+    CProcessScope(const CProcessScope&) = delete;
+    CProcessScope& operator=(const CProcessScope&) = delete;
+
+    // The removal road ends the process at once, without clean-up.
+    void SkipCleanUp() { m_cleanUp = false; }
+
+private:
+    bool m_cleanUp = true;
+};
+
 // Runs the whole program for the given command line; returns the exit code.
 int RunProgram(HINSTANCE hInstance, const char* cmdLine);

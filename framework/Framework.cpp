@@ -187,10 +187,28 @@ HWND CWindowImplBaseT::UnsubclassWindow()
     return hWnd;
 }
 
+HINSTANCE ModuleInstance()
+{
+    HINSTANCE hInst = g_Module.GetModuleInstance();
+    return hInst != NULL ? hInst : ::GetModuleHandleA(NULL);
+}
+
+int ReadProgramPath(char* buffer, DWORD bufferSize)
+{
+    if (buffer == NULL || bufferSize == 0)
+        return 0;
+    DWORD n = ::GetModuleFileNameA(::GetModuleHandleA(NULL), buffer, bufferSize);
+    if (n == 0 || n >= bufferSize)
+    {
+        buffer[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
 ATOM CWindowImplBaseT::RegisterOwnClass()
 {
-    HINSTANCE hInst = g_Module.GetModuleInstance() ? g_Module.GetModuleInstance()
-                                                   : ::GetModuleHandleA(NULL);
+    HINSTANCE hInst = ModuleInstance();
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof(wc);
     if (::GetClassInfoExA(hInst, GetWndClassName(), &wc))
@@ -213,8 +231,7 @@ HWND CWindowImplBaseT::Create(HWND hWndParent, const RECT* rect, const char* nam
     RECT rc = rect ? *rect : RECT{CW_USEDEFAULT, CW_USEDEFAULT, 0, 0};
     int w = rect ? rc.right - rc.left : CW_USEDEFAULT;
     int h = rect ? rc.bottom - rc.top : CW_USEDEFAULT;
-    HINSTANCE hInst = g_Module.GetModuleInstance() ? g_Module.GetModuleInstance()
-                                                   : ::GetModuleHandleA(NULL);
+    HINSTANCE hInst = ModuleInstance();
     m_pfnSuperWindowProc = ::DefWindowProcA;
     s_pCreatingWindow = this;
     HWND hWnd = ::CreateWindowExA(exStyle | GetWndExStyle(), GetWndClassName(), name ? name : "", style, rc.left,
@@ -277,8 +294,7 @@ INT_PTR CDialogImplBaseT::DoModalTemplate(UINT idd, HWND hWndParent, LPARAM lIni
 {
     if (m_hWnd != NULL)
         return -1;
-    HINSTANCE hInst = g_Module.GetResourceInstance() ? g_Module.GetResourceInstance()
-                                                     : ::GetModuleHandleA(NULL);
+    HINSTANCE hInst = ModuleInstance();
     s_pCreatingDialog = this;
     m_bModal = TRUE;
     INT_PTR r = ::DialogBoxParamA(hInst, MAKEINTRESOURCEA(idd), hWndParent, GetDialogProc(), lInitParam);
@@ -292,8 +308,7 @@ HWND CDialogImplBaseT::CreateTemplate(UINT idd, HWND hWndParent, LPARAM lInitPar
 {
     if (m_hWnd != NULL)
         return NULL;
-    HINSTANCE hInst = g_Module.GetResourceInstance() ? g_Module.GetResourceInstance()
-                                                     : ::GetModuleHandleA(NULL);
+    HINSTANCE hInst = ModuleInstance();
     s_pCreatingDialog = this;
     HWND hWnd = ::CreateDialogParamA(hInst, MAKEINTRESOURCEA(idd), hWndParent, GetDialogProc(), lInitParam);
     if (s_pCreatingDialog == this)

@@ -50,6 +50,14 @@ private:
 
 extern CModule g_Module;
 
+// The module object's instance, or the program's own module while the
+// module object is not initialised.
+HINSTANCE ModuleInstance();
+
+// The program's own file path (its module's); 0 with an empty buffer when
+// the path cannot be read or does not fit, 1 otherwise.
+int ReadProgramPath(char* buffer, DWORD bufferSize);
+
 // ---------------------------------------------------------------------------
 // Message maps.
 

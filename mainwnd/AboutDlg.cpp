@@ -5,7 +5,7 @@
 
 LRESULT CAboutDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
-    HINSTANCE hInst = g_Module.GetResourceInstance() ? g_Module.GetResourceInstance() : GetModuleHandleA(NULL);
+    HINSTANCE hInst = ModuleInstance();
     SetLinkCursor(LoadCursorA(hInst, MAKEINTRESOURCEA(IDCUR_LINK)));
     CenterWindow();
     m_ok.SubclassDlgItem(m_hWnd, IDOK, kOdbStylePlain);

@@ -105,8 +105,7 @@ int MakeHelpFilePath(const char* modulePath, char* out, size_t outSize)
 int GetHelpFilePath(char* out, size_t outSize)
 {
     char module[kPathBufferSize];
-    DWORD n = GetModuleFileNameA(GetModuleHandleA(NULL), module, sizeof(module));
-    if (n == 0 || n >= sizeof(module))
+    if (!ReadProgramPath(module, sizeof(module)))
     {
         if (out != NULL && outSize > 0)
             out[0] = '\0';
@@ -172,7 +171,7 @@ BOOL InstallHelpHook()
     // A second install would lose the first handle and call help twice.
     if (g_hHelpHook != NULL)
         return TRUE;
-    HINSTANCE hInst = g_Module.GetModuleInstance() ? g_Module.GetModuleInstance() : GetModuleHandleA(NULL);
+    HINSTANCE hInst = ModuleInstance();
     g_hHelpHook = SetWindowsHookExA(WH_MSGFILTER, HelpKeyHookProc, hInst, GetCurrentThreadId());
     return g_hHelpHook != NULL;
 }

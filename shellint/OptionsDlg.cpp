@@ -54,7 +54,7 @@ LRESULT COptionsDlg::OnBrowse(WORD, WORD, HWND, BOOL&)
 {
     const std::string initialDir = GetSettingsFolder();
     char fileName[kPathBufferSize] = "";
-    HINSTANCE hInst = g_Module.GetModuleInstance() ? g_Module.GetModuleInstance() : GetModuleHandleA(NULL);
+    HINSTANCE hInst = ModuleInstance();
     if (ShowFileDialog(hInst, m_hWnd, fileName, sizeof(fileName), initialDir.c_str(), kSettingsFilter,
                        kSettingsExt, 0, FALSE, FALSE))
         SetDlgItemTextA(m_hWnd, IDC_OPTIONS_PATH, fileName);

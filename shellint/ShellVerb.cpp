@@ -188,19 +188,6 @@ void RemoveVerb(const VerbKeys& keys)
 
 } // namespace
 
-int ReadProgramPath(char* buffer, DWORD bufferSize)
-{
-    if (buffer == NULL || bufferSize == 0)
-        return 0;
-    DWORD n = GetModuleFileNameA(GetModuleHandleA(NULL), buffer, bufferSize);
-    if (n == 0 || n >= bufferSize)
-    {
-        buffer[0] = '\0';
-        return 0;
-    }
-    return 1;
-}
-
 int FormatShellCommand(const char* programPath, char* out, size_t outSize)
 {
     if (programPath == NULL || programPath[0] == '\0')

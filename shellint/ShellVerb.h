@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "framework/Framework.h"
+
 extern const char kShellVerbName[];     // "convertGif"
 extern const char kShellVerbCaption[];  // "Convert to GIF"
 extern const char kOwnClassFormat[];    // "Tolvex.%s"
@@ -14,9 +16,8 @@ extern const char kOwnClassFormat[];    // "Tolvex.%s"
 // a caller's class buffer must hold.
 const DWORD kClassNameBufferSize = 256;
 
-// The program's module path; 0 when it does not fit into bufferSize bytes
-// (a cut path would name another file).
-int ReadProgramPath(char* buffer, DWORD bufferSize);
+// The program path that the verb's command names comes from
+// ReadProgramPath, beside the module object.
 
 // The verb's command for the given program: "<path>" /q "%1".
 int FormatShellCommand(const char* programPath, char* out, size_t outSize);

@@ -368,3 +368,71 @@ TEST_F(ButtonDrawTest, SharedArrowsAndGuards)
     empty.Draw(NULL);
     EXPECT_EQ(RGB(1, 2, 3), c.At(0, 0));
 }
+
+// The layout alone, on a 100 x 24 buffer with a caption of 20 x 13, an image
+// of 16 x 16 (a strip of two such) and the 9 x 6 drop-down arrow.
+TEST(ButtonLayout, StyleGivesRectangles)
+{
+    struct Case
+    {
+        const char* what;
+        DWORD style;
+        int pressed;
+        BOOL ring;
+        SIZE buffer;
+        const char* body;
+        const char* zone;
+        POINT arrow, caption, imagePos;
+    };
+    const DWORD image = kOdbImage | kOdbCaption;
+    const Case cases[] = {
+        {"plain", kOdbStylePlain, kOdbPartNone, FALSE, {100, 24}, "0,0,99,23", "0,0,0,0",
+         {0, 0}, {40, 6}, {0, 0}},
+        {"plain pressed", kOdbStylePlain, kOdbPartBody, FALSE, {100, 24}, "0,0,99,23", "0,0,0,0",
+         {0, 0}, {41, 7}, {1, 1}},
+        {"default ring", kOdbStylePlain, kOdbPartNone, TRUE, {100, 24}, "1,1,98,22", "0,0,0,0",
+         {0, 0}, {40, 6}, {0, 0}},
+        {"drop-down", kOdbDropDown, kOdbPartNone, FALSE, {100, 24}, "0,0,86,23", "87,0,99,23",
+         {89, 8}, {0, 0}, {0, 0}},
+        {"drop part pressed", kOdbDropDown, kOdbPartDrop, FALSE, {100, 24}, "0,0,86,23",
+         "87,0,99,23", {89, 9}, {0, 0}, {0, 0}},
+        {"caption left", image | kOdbCaptionLeft, kOdbPartNone, FALSE, {100, 24}, "0,0,99,23",
+         "0,0,0,0", {0, 0}, {3, 6}, {53, 4}},
+        {"caption right", image | kOdbCaptionRight, kOdbPartNone, FALSE, {100, 24}, "0,0,99,23",
+         "0,0,0,0", {0, 0}, {77, 6}, {30, 4}},
+        {"caption top", image | kOdbCaptionTop, kOdbPartNone, FALSE, {100, 24}, "0,0,99,23",
+         "0,0,0,0", {0, 0}, {40, 3}, {42, 12}},
+        {"caption bottom: halves truncate toward zero", image | kOdbCaptionBottom, kOdbPartNone,
+         FALSE, {100, 24}, "0,0,99,23", "0,0,0,0", {0, 0}, {40, 8}, {42, -4}},
+        {"latched strip", kOdbRadio | kOdbLatched | kOdbImage | kOdbTwoStateStrip, kOdbPartNone,
+         FALSE, {100, 24}, "0,0,99,23", "0,0,0,0", {0, 0}, {1, 1}, {43, 5}},
+        {"vertical: the swapped buffer", kOdbStylePlain | kOdbVertical, kOdbPartNone, FALSE,
+         {80, 20}, "0,0,79,19", "0,0,0,0", {0, 0}, {30, 4}, {0, 0}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        ButtonLayoutInput in;
+        in.style = c.style;
+        in.buffer = c.buffer;
+        in.defaultRing = c.ring;
+        in.caption = {20, 13};
+        in.image = {16, (c.style & kOdbTwoStateStrip) ? 32 : 16};
+        in.dropArrow = {9, 6};
+        in.pressedPart = c.pressed;
+        const ButtonLayout out = LayOutButton(in);
+        EXPECT_EQ(c.body, Str(out.body));
+        EXPECT_EQ(c.zone, Str(out.zone));
+        EXPECT_EQ(c.arrow.x, out.arrow.x);
+        EXPECT_EQ(c.arrow.y, out.arrow.y);
+        EXPECT_EQ(c.caption.x, out.caption.x);
+        EXPECT_EQ(c.caption.y, out.caption.y);
+        EXPECT_EQ(c.imagePos.x, out.imagePos.x);
+        EXPECT_EQ(c.imagePos.y, out.imagePos.y);
+        const int inset = c.ring ? 1 : 0;
+        const RECT paint = {inset, inset, c.buffer.cx - 1 - inset, c.buffer.cy - 1 - inset};
+        EXPECT_EQ(Str(paint), Str(out.paint));
+        EXPECT_EQ("0,0," + std::to_string(c.buffer.cx - 1) + "," + std::to_string(c.buffer.cy - 1),
+                  Str(out.full));
+    }
+}

@@ -1,4 +1,7 @@
 #include "core/CommandLine.h"
+#include "core/Startup.h"
+#include "core/StrUtil.h"
+#include "framework/Framework.h"
 #include "tests/support/TestUtil.h"
 
 TEST(CommandLine, SplitsLikeTheWindowsRuntime)
@@ -41,4 +44,18 @@ TEST(Startup, QuotesAreRemovedBeforeTheWordIsCompared)
 {
     RegistryState reg(ShellKeys());
     EXPECT_EQ(0, RunProgramExe("\"-u\""));
+}
+
+// The test runner holds the same process scope as the program, so code under
+// test sees the services the program's start-up gives.
+TEST(ProcessScope, TheRunnerHasTheProgramsServices)
+{
+    EXPECT_TRUE(g_pMalloc != NULL);
+    EXPECT_TRUE(g_Module.IsInitialised());
+    EXPECT_EQ(GetModuleHandleA(NULL), ModuleInstance());
+    char path[kPathBufferSize];
+    ASSERT_EQ(1, ReadProgramPath(path, sizeof(path)));
+    char expected[kPathBufferSize];
+    GetModuleFileNameA(NULL, expected, sizeof(expected));
+    EXPECT_STREQ(expected, path);
 }
