@@ -25,7 +25,7 @@
 
 #define TVX_EXT_NAME(e, coder, byContent) e,
 #define TVX_EXT_TEXT(e, coder, byContent) "." e ";"
-#define TVX_EXT_READER(e, coder, byContent) {coder, byContent != 0},
+#define TVX_EXT_READER(e, coder, byContent) {coder, (byContent) != 0},
 
 const char* const kSupportedExtensionNames[kSupportedExtensionCount] = {
     TVX_SUPPORTED_EXTENSIONS(TVX_EXT_NAME)};
