@@ -22,7 +22,7 @@ bool HasDecoder(const char* ext)
     MagickCore::ExceptionInfo* exception = MagickCore::AcquireExceptionInfo();
     const MagickCore::MagickInfo* info = MagickCore::GetMagickInfo(name.c_str(), exception);
     MagickCore::DestroyExceptionInfo(exception);
-    return info != NULL && MagickCore::GetMagickDecoderSupport(info) != MagickCore::MagickFalse;
+    return info != NULL && info->decoder != NULL;
 }
 
 } // namespace

@@ -10,8 +10,10 @@ samples=$(cd "$1" && pwd)/format-samples
 rm -rf "$samples"; mkdir -p "$samples"
 exts=$(grep -o 'X("[a-z0-9]*")' "$src/core/Extensions.cpp" | sed 's/X("\(.*\)")/\1/' | tr '\n' ' ')
 convert -size 64x48 gradient:red-blue "$samples/source.png"
+# Names that are another format's file: the library has no coder by them.
+declare -A written_as=([bmp24]=BMP3 [tiff24]=TIFF)
 for e in $exts; do
-  fmt=$(echo "$e" | tr a-z A-Z)
+  fmt=${written_as[$e]:-$(echo "$e" | tr a-z A-Z)}
   convert "$samples/source.png" "$fmt:$samples/sample.$e" >/dev/null 2>&1 || rm -f "$samples/sample.$e"
 done
 rm -f "$samples/source.png"
