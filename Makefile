@@ -10,7 +10,7 @@ JOBS  ?= $(shell nproc)
 WINBUILD   ?= build-windows
 WIN32BUILD ?= build-windows32
 
-.PHONY: all setup build run test bench clean windows-setup windows test-windows windows32 bench-windows
+.PHONY: all setup build run test bench clean windows-setup windows windows-programs test-windows windows32 bench-windows
 
 all: build
 
@@ -49,9 +49,12 @@ windows: windows-setup
 	@cmake --build $(WINBUILD) -j $(JOBS) --target dist
 	@echo "Windows program: $(WINBUILD)/dist/Tolvex/ and $(WINBUILD)/dist/Tolvex.zip"
 
-# The suite, then the quiet conversion of both builds compared.
-test-windows: windows build
+# Every Windows program, the tests' too.
+windows-programs: windows
 	@cmake --build $(WINBUILD) -j $(JOBS)
+
+# The suite, then the quiet conversion of both builds compared.
+test-windows: windows-programs build
 	@bash tools/wine-env.sh $(WINBUILD) --unmanaged ctest --test-dir $(WINBUILD) --output-on-failure --timeout 300
 	@bash tools/compare-builds.sh $(BUILD) $(WINBUILD)
 
