@@ -21,8 +21,11 @@ build: setup
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# The program ends with 1 on every road but "-u", which ends with 0: both
+# are a normal end; any other code is a failure.
 run: build
-	@bash tools/wine-env.sh $(BUILD) wine $(BUILD)/tolvex.exe.so $(ARGS)
+	@bash tools/wine-env.sh $(BUILD) wine $(BUILD)/tolvex.exe.so $(ARGS); rc=$$?; \
+	  if [ $$rc -gt 1 ]; then echo "tolvex ended with exit code $$rc" >&2; exit $$rc; fi
 
 test: build
 	@bash tools/wine-env.sh $(BUILD) --unmanaged ctest --test-dir $(BUILD) --output-on-failure --timeout 300

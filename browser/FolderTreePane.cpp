@@ -8,8 +8,8 @@
 
 namespace {
 
-const DWORD kTreeStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TVS_HASBUTTONS |
-                         TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS;
+const DWORD kTreeStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP |
+                         TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS;
 const SHCONTF kTreeEnumFlags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
 const SFGAOF kTreeAttributes = SFGAO_FOLDER | SFGAO_HASSUBFOLDER;
 const UINT kIconFlags = SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON;
@@ -98,6 +98,16 @@ LRESULT CFolderTreePane::OnSize(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
                        SWP_NOZORDER);
     }
     bHandled = FALSE;
+    return 0;
+}
+
+// The pane itself takes no input: the focus it is given goes to the tree.
+LRESULT CFolderTreePane::OnSetFocus(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    if (m_hWndTree != NULL && ::IsWindow(m_hWndTree))
+        ::SetFocus(m_hWndTree);
+    else
+        bHandled = FALSE;
     return 0;
 }
 

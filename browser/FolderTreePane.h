@@ -44,6 +44,8 @@ public:
 
     const char* GetWndClassName() const override { return "TolvexFolderTree"; }
     UINT GetWndClassStyle() const override { return CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS; }
+    // The tree is a control of the dialog that holds the pane: Tab goes in.
+    DWORD GetWndExStyle() const override { return WS_EX_CONTROLPARENT; }
 
     HWND GetTree() const { return m_hWndTree; }
     void SetSink(IFolderTreeSink* sink) { m_pSink = sink; }
@@ -67,6 +69,7 @@ public:
     BEGIN_MSG_MAP(CFolderTreePane)
         MESSAGE_HANDLER(WM_CREATE, OnCreate)
         MESSAGE_HANDLER(WM_SIZE, OnSize)
+        MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocus)
         MESSAGE_HANDLER(WM_NOTIFYFORMAT, OnNotifyFormat)
         NOTIFY_CODE_HANDLER(TVN_SELCHANGEDA, OnSelChanged)
         NOTIFY_CODE_HANDLER(TVN_ITEMEXPANDINGA, OnItemExpanding)
@@ -76,6 +79,7 @@ public:
 
     LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSize(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnNotifyFormat(UINT, WPARAM, LPARAM, BOOL&) { return NFR_ANSI; }
     LRESULT OnSelChanged(int, LPNMHDR, BOOL&);
     LRESULT OnItemExpanding(int, LPNMHDR, BOOL&);

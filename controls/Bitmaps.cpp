@@ -293,6 +293,18 @@ void MapColorTable(RGBQUAD* table, UINT count, int mode)
     }
 }
 
+// The source pixels that destination pixel `i` of an axis covers when
+// `from` pixels become `to`: in units where a source pixel is `to` long and
+// a destination pixel `from` long, each overlap's length is its weight, and
+// the weights of one destination pixel add up to `from`.
+template <class Take>
+void ForEachTap(int i, int from, int to, Take take)
+{
+    const long long start = (long long)i * from, end = start + from;
+    for (long long j = start / to; j * to < end; ++j)
+        take((int)j, (unsigned)(std::min(end, (j + 1) * to) - std::max(start, j * to)));
+}
+
 } // namespace
 
 BOOL GetDibPixels(HBITMAP hBitmap, DibPixels& pixels)
@@ -594,6 +606,53 @@ BOOL BlendDibKeyed(HBITMAP hDest, POINT& dest, HBITMAP hSource, const RECT& sour
                    COLORREF key)
 {
     return BlendTransfer(hDest, dest, hSource, source, alpha, true, key);
+}
+
+HBITMAP ScaleDib(HBITMAP hSource, int width, int height)
+{
+    DibPixels src;
+    if (width <= 0 || height <= 0 || !GetDibPixels(hSource, src))
+        return NULL;
+    CBitmapHandle result(src.bitCount == 24 ? CreateDib24(NULL, width, height) : CreateDib32(NULL, width, height));
+    DibPixels dst;
+    if (result.Get() == NULL || !GetDibPixels(result, dst))
+        return NULL;
+    const int channels = src.pixelBytes;
+
+    // Rows first: each source row shrunk or widened to the new width, as
+    // sums weighted by overlap (at most 255 x source width each).
+    std::unique_ptr<unsigned[]> rows(new (std::nothrow) unsigned[(size_t)width * src.height * channels]());
+    if (!rows)
+        return NULL;
+    for (int y = 0; y < src.height; ++y)
+    {
+        const BYTE* s = src.Row(y);
+        unsigned* r = &rows[(size_t)y * width * channels];
+        for (int x = 0; x < width; ++x, r += channels)
+            ForEachTap(x, src.width, width, [&](int j, unsigned weight) {
+                for (int c = 0; c < channels; ++c)
+                    r[c] += weight * s[(size_t)j * channels + c];
+            });
+    }
+    // Then columns, and the mean over the whole area, rounded.
+    const unsigned long long area = (unsigned long long)src.width * src.height;
+    unsigned long long sum[4];
+    for (int y = 0; y < height; ++y)
+    {
+        BYTE* d = dst.Row(y);
+        for (int x = 0; x < width; ++x, d += channels)
+        {
+            std::fill(sum, sum + channels, 0ull);
+            ForEachTap(y, src.height, height, [&](int j, unsigned weight) {
+                const unsigned* r = &rows[((size_t)j * width + x) * channels];
+                for (int c = 0; c < channels; ++c)
+                    sum[c] += (unsigned long long)weight * r[c];
+            });
+            for (int c = 0; c < channels; ++c)
+                d[c] = (BYTE)((sum[c] + area / 2) / area);
+        }
+    }
+    return result.Release();
 }
 
 HBITMAP FitBitmap(HBITMAP hSource, int boxWidth, int boxHeight, int sysColorIndex)

@@ -85,6 +85,12 @@ BOOL BlendDib(HBITMAP hDest, POINT& dest, HBITMAP hSource, const RECT& source, B
 BOOL BlendDibKeyed(HBITMAP hDest, POINT& dest, HBITMAP hSource, const RECT& source, BYTE alpha,
                    COLORREF key);
 
+// A new bitmap of width x height and the source's bit count holding the
+// whole picture resampled by area: each pixel is the mean of the source area
+// it covers, every channel alike, so a colour never comes from anywhere but
+// that area. NULL when the source is refused or a size is not positive.
+HBITMAP ScaleDib(HBITMAP hSource, int width, int height);
+
 // A new 24-bit bitmap of the box size, filled with the system colour, with
 // the picture shrunk to fit (never enlarged) and centred.
 HBITMAP FitBitmap(HBITMAP hSource, int boxWidth, int boxHeight, int sysColorIndex);

@@ -1,5 +1,5 @@
 // The image file types the program reads: one table serves the file list,
-// the batch conversion and the shell verb registration.
+// the batch conversion, the shell verb registration and the image reader.
 #pragma once
 
 #include <windows.h>
@@ -18,3 +18,23 @@ BOOL IsSupportedExtension(const char* ext);
 
 // The same test on the extension of a file path.
 BOOL IsSupportedFile(const char* path);
+
+// The image library's coder that reads files of a listed type, and whether
+// it may also read a file of another listed type whose bytes it recognises.
+struct ExtensionReader
+{
+    const char* coder; // upper case; empty for a type that is never read
+    bool byContent;
+};
+
+// In the order of kSupportedExtensionNames.
+extern const ExtensionReader kSupportedExtensionReaders[kSupportedExtensionCount];
+
+// The reader of an extension (dot included, any letter case); NULL when the
+// extension is not listed or its files are never read.
+const ExtensionReader* ReaderOfExtension(const char* ext);
+
+// Whether a coder that the library chose from a file's bytes may read it:
+// only the raster coders of the listed types, never a vector, script, text
+// or document coder.
+BOOL IsCoderForContent(const char* coder);

@@ -4,7 +4,7 @@
 
 GifOptions g_GifOptions = kGifStartupOptions;
 
-void WriteGif(Magick::Image& image, const char* path, const GifOptions& options)
+void WriteGif(Magick::Image& image, const char* path, const GifOptions& options, const OutputWrite& how)
 {
     image.magick("gif");
     if (options.NoneTR == 0)
@@ -13,5 +13,5 @@ void WriteGif(Magick::Image& image, const char* path, const GifOptions& options)
         image.interlaceType(Magick::LineInterlace);
     if (options.Color256)
         image.quantizeColors(256);
-    WriteImageFile(image, path);
+    WriteImageFile(image, path, how);
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "core/ImageIO.h"
 #include "core/MagickInc.h"
 
 struct GifOptions
@@ -22,4 +23,6 @@ const GifOptions kGifStartupOptions = {1, 0, 0, 0};
 
 // Writes the image as GIF whatever the name's extension says, through the
 // image I/O layer (temporary file, then replace). Throws on failure.
-void WriteGif(Magick::Image& image, const char* path, const GifOptions& options = g_GifOptions);
+// `how` as WriteImageFile takes it.
+void WriteGif(Magick::Image& image, const char* path, const GifOptions& options = g_GifOptions,
+              const OutputWrite& how = OutputWrite());

@@ -3,8 +3,10 @@
 #include <olectl.h>
 #include <cstdio>
 #include <new>
+#include <set>
 #include <string>
 
+#include "core/Extensions.h"
 #include "core/Paths.h"
 #include "core/ProcessMemory.h"
 #include "controls/WinUtil.h"
@@ -64,15 +66,29 @@ void ReadFileIntoBlob(const char* path, Magick::Blob& blob)
     blob.updateNoCopy(data, length, Magick::Blob::NewAllocator);
 }
 
-// The lower-cased extension without its dot, or empty.
-std::string FormatHint(const char* path)
+// The coder that reads the file by its name. A type that is not ours, or
+// one that is listed but never read, is refused before any byte reaches
+// the library.
+std::string CoderOfPath(const char* path)
 {
-    std::string ext = SplitPath(path).ext;
-    if (ext.size() < 2)
-        return std::string();
-    std::string hint = ext.substr(1);
-    MakeLower(&hint[0]);
-    return hint;
+    const ExtensionReader* reader = ReaderOfExtension(SplitPath(path).ext.c_str());
+    if (reader == NULL)
+        throw ImageFileError("the file is not of a type the program reads");
+    return reader->coder;
+}
+
+// The coder the library recognises the bytes as, without decoding them;
+// empty when it knows none.
+std::string CoderOfContent(const Magick::Blob& blob)
+{
+    MagickCore::ImageInfo* info = MagickCore::AcquireImageInfo();
+    MagickCore::ExceptionInfo* exception = MagickCore::AcquireExceptionInfo();
+    MagickCore::SetImageInfoBlob(info, blob.data(), blob.length());
+    MagickCore::SetImageInfo(info, 0, exception);
+    const std::string coder = info->magick;
+    MagickCore::DestroyExceptionInfo(exception);
+    MagickCore::DestroyImageInfo(info);
+    return coder;
 }
 
 // The coder's define that asks for a reduced decode.
@@ -80,8 +96,11 @@ const char kJpegCoder[] = "jpeg";
 const char kJpegSizeKey[] = "size";
 // The names the library gives a JPEG picture, by the coder that read it.
 const char* const kJpegFormats[] = {"JPEG", "JPG"};
+const char kJpegCoderName[] = "JPEG";
 
-void ReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::string& hint,
+// The coder is affirmed: the library never switches to another one because
+// of what the bytes look like.
+void ReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::string& coder,
                     const ImageSize& decodeSize)
 {
     image.quiet(true);
@@ -93,8 +112,7 @@ void ReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::s
         SafeFormat(size, sizeof(size), "%lux%lu", (unsigned long)decodeSize.columns, (unsigned long)decodeSize.rows);
         image.defineValue(kJpegCoder, kJpegSizeKey, size);
     }
-    if (!hint.empty())
-        image.magick(hint);
+    image.magick(coder);
     image.read(blob);
 }
 
@@ -114,13 +132,13 @@ enum ReadOutcome
     kReadClean,
 };
 
-ReadOutcome TryReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::string& hint,
+ReadOutcome TryReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::string& coder,
                               const ImageSize& decodeSize)
 {
     bool clean = true;
     try
     {
-        ReadFirstFrame(image, blob, hint, decodeSize);
+        ReadFirstFrame(image, blob, coder, decodeSize);
     }
     catch (const Magick::Exception&)
     {
@@ -146,43 +164,37 @@ HANDLE CreateTempFile(const char* folder, char* temp, size_t tempSize)
     return INVALID_HANDLE_VALUE;
 }
 
-// The extension first; when it names no coder or the wrong one, the library
-// recognises the bytes instead. A clean decode wins over one the library
-// called damaged, and a damaged picture over none.
-void ReadBlob(Magick::Image& image, const Magick::Blob& blob, const std::string& hint, const ImageSize& decodeSize)
+// The coder of the extension first; when that fails, the coder the library
+// recognises the bytes as, but only a raster coder of one of our types. A
+// clean decode wins over one the library called damaged, and a damaged
+// picture over none. The picture stands alone: a logical screen or offset
+// it carried from its file goes.
+void ReadBlob(Magick::Image& image, const Magick::Blob& blob, const std::string& coder, const ImageSize& decodeSize)
 {
-    Magick::Image damaged;
-    if (!hint.empty())
+    Magick::Image best;
+    for (int attempt = 0; attempt < 2; ++attempt)
     {
-        Magick::Image hinted;
-        switch (TryReadFirstFrame(hinted, blob, hint, decodeSize))
+        std::string reader = coder;
+        if (attempt > 0)
         {
-        case kReadClean:
-            image = hinted;
-            return;
-        case kReadDamaged:
-            damaged = hinted;
-            break;
-        default:
+            reader = CoderOfContent(blob);
+            if (reader == coder || !IsCoderForContent(reader.c_str()))
+                break;
+        }
+        Magick::Image read;
+        const ReadOutcome outcome = TryReadFirstFrame(read, blob, reader, decodeSize);
+        if (outcome == kReadClean)
+        {
+            best = read;
             break;
         }
+        if (outcome == kReadDamaged && !HasPixels(best))
+            best = read;
     }
-    Magick::Image detected;
-    switch (TryReadFirstFrame(detected, blob, std::string(), decodeSize))
-    {
-    case kReadClean:
-        image = detected;
-        return;
-    case kReadDamaged:
-        if (!HasPixels(damaged))
-            damaged = detected;
-        break;
-    default:
-        break;
-    }
-    if (!HasPixels(damaged))
+    if (!HasPixels(best))
         throw ImageFileError("the image file holds no readable picture");
-    image = damaged;
+    image = best;
+    image.repage();
 }
 
 bool LooksLikeJpeg(const Magick::Blob& blob)
@@ -198,6 +210,7 @@ bool PingSize(const Magick::Blob& blob, ImageSize& size)
     {
         Magick::Image probe;
         probe.quiet(true);
+        probe.magick(kJpegCoderName);
         probe.ping(blob);
         size.columns = probe.columns();
         size.rows = probe.rows();
@@ -249,6 +262,35 @@ ImageSize ChooseJpegDecodeSize(const ImageSize& header, const ImageSize& needed)
     return kFullSize;
 }
 
+// Coders the program needs besides those that read its types: GIF writes
+// every output, XC makes the library's plain-colour pictures.
+const char* const kExtraCoders[] = {"GIF", "XC"};
+
+// The library's security policy, kept in code because a build without the
+// library's policy file would otherwise have none: no external program, no
+// "@file" text include, and no coder but ours (so no vector, script, text,
+// document, URL or file-list coder, whatever a file holds or refers to).
+std::string SecurityPolicy()
+{
+    // A type's own name too: the library calls JPG and TIF pictures by it.
+    std::set<std::string> coders(std::begin(kExtraCoders), std::end(kExtraCoders));
+    for (size_t i = 0; i < kSupportedExtensionCount; ++i)
+        if (kSupportedExtensionReaders[i].coder[0] != '\0')
+        {
+            std::string name = kSupportedExtensionNames[i];
+            CharUpperA(&name[0]);
+            coders.insert(name);
+            coders.insert(kSupportedExtensionReaders[i].coder);
+        }
+    std::string policy = "<policymap>"
+                         "<policy domain=\"delegate\" rights=\"none\" pattern=\"*\"/>"
+                         "<policy domain=\"path\" rights=\"none\" pattern=\"@*\"/>"
+                         "<policy domain=\"coder\" rights=\"none\" pattern=\"*\"/>";
+    for (const std::string& coder : coders)
+        policy += "<policy domain=\"coder\" rights=\"read|write\" pattern=\"" + coder + "\"/>";
+    return policy + "</policymap>";
+}
+
 } // namespace
 
 void InitImageLibrary()
@@ -259,6 +301,10 @@ void InitImageLibrary()
     initialised = true;
     KeepFreedMemory();
     Magick::InitializeMagick(NULL);
+    // Before the limits: the policy resets them from the policy files.
+    MagickCore::ExceptionInfo* exception = MagickCore::AcquireExceptionInfo();
+    MagickCore::SetMagickSecurityPolicy(SecurityPolicy().c_str(), exception);
+    MagickCore::DestroyExceptionInfo(exception);
     Magick::ResourceLimits::width(kImageMaxSide);
     Magick::ResourceLimits::height(kImageMaxSide);
     Magick::ResourceLimits::area(kImageMaxArea);
@@ -271,18 +317,19 @@ void ReadImageFile(Magick::Image& image, const char* path)
 {
     if (path == NULL || path[0] == '\0')
         throw ImageFileError("no image file named");
+    const std::string coder = CoderOfPath(path);
     Magick::Blob blob;
     ReadFileIntoBlob(path, blob);
-    ReadBlob(image, blob, FormatHint(path), kFullSize);
+    ReadBlob(image, blob, coder, kFullSize);
 }
 
 void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule& rule, ImageSize& trueSize)
 {
     if (path == NULL || path[0] == '\0')
         throw ImageFileError("no image file named");
+    const std::string coder = CoderOfPath(path);
     Magick::Blob blob;
     ReadFileIntoBlob(path, blob);
-    const std::string hint = FormatHint(path);
     // Only the header is looked at, and only for the one coder that can
     // make use of the answer.
     ImageSize header = kFullSize;
@@ -291,7 +338,7 @@ void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule&
         const ImageSize reduced = ChooseJpegDecodeSize(header, rule(header));
         if (reduced != kFullSize)
         {
-            ReadBlob(image, blob, hint, reduced);
+            ReadBlob(image, blob, coder, reduced);
             // Anything but the exact reduction (another coder took the
             // bytes, or the decoder chose otherwise) is read again whole.
             if (IsJpeg(image) && SizeOf(image) == reduced)
@@ -301,16 +348,47 @@ void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule&
             }
         }
     }
-    ReadBlob(image, blob, hint, kFullSize);
+    ReadBlob(image, blob, coder, kFullSize);
     trueSize = SizeOf(image);
 }
 
-void WriteImageFile(Magick::Image& image, const char* path)
+OutputStaging::OutputStaging(const char* outputFolder)
+{
+    std::string folder = outputFolder != NULL ? outputFolder : "";
+    if (!folder.empty() && folder.back() != '\\')
+        folder += '\\';
+    char name[kPathBufferSize];
+    if (!SafeFormat(name, sizeof(name), "%s~tvx%x.tmp", folder.c_str(), (unsigned)GetCurrentProcessId()) ||
+        !CreateDirectoryA(name, NULL))
+        return;
+    SetFileAttributesA(name, FILE_ATTRIBUTE_HIDDEN);
+    m_folder = std::string(name) + "\\";
+}
+
+OutputStaging::~OutputStaging()
+{
+    if (m_folder.empty())
+        return;
+    // Only a write that failed half-way leaves a file here.
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((m_folder + "*").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE)
+    {
+        do
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA((m_folder + found.cFileName).c_str());
+        while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+    RemoveDirectoryA(m_folder.c_str());
+}
+
+void WriteImageFile(Magick::Image& image, const char* path, const OutputWrite& how)
 {
     if (path == NULL || path[0] == '\0')
         throw ImageFileError("no output file named");
     // Windows refuses to replace a read-only file; so do we, everywhere.
-    const DWORD attributes = GetFileAttributesA(path);
+    const DWORD attributes = how.attributesKnown ? how.attributes : GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         throw ImageFileError("the output file is read-only");
     Magick::Blob blob;
@@ -320,9 +398,14 @@ void WriteImageFile(Magick::Image& image, const char* path)
     if (!GetFolderOfPath(path, folder, sizeof(folder)))
         throw ImageFileError("the output path is too long");
     char temp[kPathBufferSize];
-    FileHandle file(CreateTempFile(folder, temp, sizeof(temp)));
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (!how.stagingFolder.empty())
+        h = CreateTempFile(how.stagingFolder.c_str(), temp, sizeof(temp));
+    if (h == INVALID_HANDLE_VALUE)
+        h = CreateTempFile(folder, temp, sizeof(temp));
+    FileHandle file(h);
     if (!file.Valid())
-        throw ImageFileError("cannot create a file in the output folder");
+        throw OutputFolderError("cannot create a file in the output folder");
 
     const char* data = (const char*)blob.data();
     const size_t length = blob.length();
@@ -335,12 +418,16 @@ void WriteImageFile(Magick::Image& image, const char* path)
         done += written;
     }
     ok = file.Close() && ok;
-    if (ok)
-        ok = MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    // A new file of its own that cannot be filled: the folder's disk is full.
     if (!ok)
     {
         DeleteFileA(temp);
-        throw ImageFileError("cannot write the output file");
+        throw OutputFolderError("cannot write into the output folder");
+    }
+    if (!MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    {
+        DeleteFileA(temp);
+        throw ImageFileError("cannot replace the output file");
     }
 }
 

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <functional>
 #include <stdexcept>
+#include <string>
 
 #include "core/ImageSize.h"
 #include "core/MagickInc.h"
@@ -19,8 +20,18 @@ public:
     explicit ImageFileError(const char* what) : std::runtime_error(what) {}
 };
 
-// Initialises the image library and sets its resource limits, once at
-// start-up, so that absurd sizes fail like unreadable files.
+// The output's folder itself takes no file (it is missing, not writable or
+// full): no later output into it can be written either.
+class OutputFolderError : public ImageFileError
+{
+public:
+    explicit OutputFolderError(const char* what) : ImageFileError(what) {}
+};
+
+// Initialises the image library, once at start-up: its security policy
+// (only the coders of our own types, no external programs, no "@file"
+// includes) and its resource limits, so that absurd sizes fail like
+// unreadable files. Both are set here in code, never left to a policy file.
 void InitImageLibrary();
 
 // The limits, exposed for the tests.
@@ -33,7 +44,9 @@ const ULONGLONG kImageMaxDisk = 1024ULL * 1024 * 1024;
 const LONGLONG kImageMaxFileSize = 512LL * 1024 * 1024;
 
 // Reads the first frame of the file into `image` (quiet, so warnings such as
-// a truncated JPEG do not throw). A picture the library decoded but called
+// a truncated JPEG do not throw), only as one of the program's own types: a
+// file whose extension is not listed, or is listed but never read, is
+// refused. Its page is its own size, whatever logical screen it came with. A picture the library decoded but called
 // damaged is used; a read that yields no pixels is a failure. Throws on a
 // missing or unreadable file or one that holds no picture.
 void ReadImageFile(Magick::Image& image, const char* path);
@@ -49,11 +62,44 @@ typedef std::function<ImageSize(const ImageSize& trueSize)> DecodeSizeRule;
 // from. A header that cannot be read gives a plain read.
 void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule& rule, ImageSize& trueSize);
 
+// What the caller of WriteImageFile knows already, so that an output looks
+// its names up no more often than the safe replace needs: under Wine each
+// look-up of a name that is not there reads the whole folder.
+struct OutputWrite
+{
+    // The target's attributes as the caller has just read them
+    // (INVALID_FILE_ATTRIBUTES: nothing there); read again when not known.
+    bool attributesKnown = false;
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    // A folder on the target's volume for the temporary file (with its
+    // trailing backslash); empty: beside the target.
+    std::string stagingFolder;
+};
+
+// A hidden folder of one run inside its output folder, for the temporary
+// files of the run's outputs: a new name in it is found free at once, where
+// in a folder of thousands of files each new name is a search of them all.
+// Made when the object is, removed with anything left in it when it goes.
+class OutputStaging
+{
+public:
+    explicit OutputStaging(const char* outputFolder);
+    ~OutputStaging();
+    OutputStaging(const OutputStaging&) = delete;
+    OutputStaging& operator=(const OutputStaging&) = delete;
+    // With its trailing backslash; empty when it could not be made.
+    const std::string& Folder() const { return m_folder; }
+
+private:
+    std::string m_folder;
+};
+
 // Encodes `image` in its current format (Magick::Image::magick) and
 // replaces `path` with the result through a temporary file in the same
 // folder. On failure it throws and the old file stays as it was, with no
-// partial file left behind.
-void WriteImageFile(Magick::Image& image, const char* path);
+// partial file left behind: OutputFolderError when the folder takes no new
+// file at all, ImageFileError when only this target cannot be replaced.
+void WriteImageFile(Magick::Image& image, const char* path, const OutputWrite& how = OutputWrite());
 
 // Makes an image that was copied from another one ready to be changed: its
 // own pixels, and quiet again (a copy loses that setting).

@@ -1,6 +1,7 @@
 #include "core/ImageSteps.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -214,30 +215,38 @@ DecodeSizeRule PreviewDecodeSize(const ImageSize& box)
     return [twice](const ImageSize&) { return twice; };
 }
 
+double PreviewScale(const ImageSize& size, const ImageSize& box)
+{
+    if (box.columns == 0 || box.rows == 0 || size.columns == 0 || size.rows == 0)
+        return 1.0;
+    const double a = (double)size.columns / box.columns, b = (double)size.rows / box.rows;
+    return 1.0 / (a > b ? a : b);
+}
+
 ImageSize PreviewSize(const ImageSize& size, const ImageSize& box)
 {
     if (box.columns == 0 || box.rows == 0 || size.columns == 0 || size.rows == 0)
         return size;
-    const double a = (double)size.columns / box.columns, b = (double)size.rows / box.rows;
-    const double f = 1.0 / (a > b ? a : b);
+    const double f = PreviewScale(size, box);
     const ImageSize shown = {ClampSize(std::ceil(size.columns * f)), ClampSize(std::ceil(size.rows * f))};
     return shown;
 }
 
-void ApplyPreviewResize(Magick::Image& image, const ResizeOptions& options, const ImageSize& trueSize,
+double ApplyPreviewResize(Magick::Image& image, const ResizeOptions& options, const ImageSize& trueSize,
                         const ImageSize& box)
 {
     if (image.columns() == 0 || image.rows() == 0)
-        return;
+        return 1.0;
     const ResizePlan plan = PlanResize(options, SourceSize(image, trueSize));
     const ImageSize shown = PreviewSize(plan.result, box);
+    const double scale = PreviewScale(plan.result, box);
     if (shown.columns >= plan.result.columns && shown.rows >= plan.result.rows)
     {
         // A result no larger than the box is small: made as the conversion
         // makes it, then enlarged.
         ApplyResizePlan(image, plan);
         image.zoom(Magick::Geometry(shown.columns, shown.rows));
-        return;
+        return scale;
     }
     // A result the library could not make is not shown either, as when it
     // was made at full size.
@@ -255,6 +264,7 @@ void ApplyPreviewResize(Magick::Image& image, const ResizeOptions& options, cons
     Magick::Geometry exact(fitted.columns, fitted.rows);
     exact.aspect(true);
     image.zoom(exact);
+    return scale;
 }
 
 void CropToFit(Magick::Image& image, UINT width, UINT height, int anchor)
@@ -286,6 +296,22 @@ void ApplyBorder(Magick::Image& image, const BorderOptions& options)
         image.borderColor(color);
         image.border(Magick::Geometry((size_t)width, (size_t)width));
     }
+}
+
+BorderOptions ScaleBorder(const BorderOptions& options, double scale)
+{
+    BorderOptions scaled = options;
+    if (options.width <= 0 || !(scale > 0.0))
+        return scaled;
+    const double width = std::floor(options.width * scale + 0.5);
+    scaled.width = width < 1.0 ? 1 : width >= (double)INT_MAX ? INT_MAX : (int)width;
+    return scaled;
+}
+
+void ToOutputColorspace(Magick::Image& image)
+{
+    if (image.colorSpace() != Magick::sRGBColorspace)
+        image.colorSpace(Magick::sRGBColorspace);
 }
 
 void ApplyRotation(Magick::Image& image, int rotate)

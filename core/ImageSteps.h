@@ -87,12 +87,17 @@ DecodeSizeRule PreviewDecodeSize(const ImageSize& box);
 // and enlarged when it is smaller.
 ImageSize PreviewSize(const ImageSize& size, const ImageSize& box);
 
+// The factor of that fitting (above 1 for an enlargement); 1 when there is
+// no box or no picture.
+double PreviewScale(const ImageSize& size, const ImageSize& box);
+
 // The resize step and the preview's fitting into the box in one: the
 // picture the box shows, made from the source's picture (which may have
 // been decoded smaller than `trueSize`) without ever making the resize's
 // full-size result. Its size, framing and crop position are those of the
-// full-size result fitted into the box.
-void ApplyPreviewResize(Magick::Image& image, const ResizeOptions& options, const ImageSize& trueSize,
+// full-size result fitted into the box. Returns the factor from that
+// full-size result to the picture made.
+double ApplyPreviewResize(Magick::Image& image, const ResizeOptions& options, const ImageSize& trueSize,
                         const ImageSize& box);
 
 // Scales the image to cover width by height, then crops that box at the
@@ -103,6 +108,16 @@ void CropToFit(Magick::Image& image, UINT width, UINT height, int anchor);
 void StretchToSize(Magick::Image& image, UINT width, UINT height);
 
 void ApplyBorder(Magick::Image& image, const BorderOptions& options);
+
+// The border of a picture shown at `scale` times the size it is written
+// at: as wide, for its share of the picture, as in the output. A border
+// that is there at all stays at least a pixel wide.
+BorderOptions ScaleBorder(const BorderOptions& options, double scale);
+
+// Brings the image into the colours it is written in: the GIF coder turns
+// every other colour space (CMYK, Lab, linear RGB) into sRGB before it
+// encodes, and channels read as they stand would show cyan as red.
+void ToOutputColorspace(Magick::Image& image);
 
 void ApplyRotation(Magick::Image& image, int rotate);
 

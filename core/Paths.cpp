@@ -73,18 +73,54 @@ int CreateDirectoryTree(const char* path)
     return CreateDirectoryA(copy, NULL) ? 1 : 0;
 }
 
-int PathExists(const char* path)
+int PathExists(const char* path, DWORD* attributesRead)
 {
+    DWORD unused;
+    DWORD& read = attributesRead != NULL ? *attributesRead : unused;
+    read = INVALID_FILE_ATTRIBUTES;
     if (path == NULL || path[0] == '\0')
         return 0;
-    WIN32_FIND_DATAA fd;
-    HANDLE hFind = FindFirstFileA(path, &fd);
-    if (hFind != INVALID_HANDLE_VALUE)
+    // One attribute read, never a directory search: a search matches "?" and
+    // "*" as patterns, so a name with them (what the ANSI calls make of a
+    // character outside the code page) would be answered by another file.
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES)
     {
-        FindClose(hFind);
-        return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? -1 : 1;
+        read = attributes;
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? -1 : 1;
     }
-    return IsDirectory(path) ? -1 : 0;
+    switch (GetLastError())
+    {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+        return 0;
+    default:
+        // Roots and folders the attribute read cannot answer for.
+        if (!IsDirectory(path))
+            return 0;
+        read = FILE_ATTRIBUTE_DIRECTORY;
+        return -1;
+    }
+}
+
+bool GetFolderIdentity(const char* path, FolderIdentity& identity)
+{
+    // Backup semantics open a folder; links and junctions are followed, so
+    // the identity is the folder's they lead to.
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    if (!ok || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.index = ((ULONGLONG)info.nFileIndexHigh << 32) | info.nFileIndexLow;
+    return true;
 }
 
 int IsDirectory(const char* path)
@@ -124,7 +160,7 @@ const DWORD kFileDialogFlags =
 
 int ShowFileDialog(HINSTANCE hInstance, HWND hOwner, char* fileName, DWORD fileNameSize,
                    const char* initialDir, const char* filter, const char* defExt,
-                   DWORD filterIndex, BOOL open, BOOL multiSelect)
+                   DWORD filterIndex, BOOL open, BOOL multiSelect, BOOL askBeforeReplace)
 {
     if (fileName == NULL || fileNameSize == 0)
         return 0;
@@ -147,6 +183,8 @@ int ShowFileDialog(HINSTANCE hInstance, HWND hOwner, char* fileName, DWORD fileN
         ofn.Flags |= OFN_ALLOWMULTISELECT;
     if (open)
         ofn.Flags |= OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    else if (askBeforeReplace)
+        ofn.Flags |= OFN_OVERWRITEPROMPT;
     ofn.lpstrDefExt = defExt;
     ofn.lpfnHook = FileDialogHookProc;
     return open ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn);

@@ -27,7 +27,25 @@ int GetFolderOfPath(const char* path, char* out, size_t outSize = kPathBufferSiz
 int CreateDirectoryTree(const char* path);
 
 // 1 an existing file, -1 an existing folder (drive roots too), 0 nothing.
-int PathExists(const char* path);
+// The path is a name, never a pattern: "?" and "*" match nothing. With
+// `attributes`, the attributes read (INVALID_FILE_ATTRIBUTES for nothing).
+int PathExists(const char* path, DWORD* attributes = NULL);
+
+// What tells one folder from another whatever path leads to it: the volume
+// and the file index within it.
+struct FolderIdentity
+{
+    DWORD volume;
+    ULONGLONG index;
+    bool operator<(const FolderIdentity& other) const
+    {
+        return volume != other.volume ? volume < other.volume : index < other.index;
+    }
+};
+
+// The identity of the folder the path leads to, through any links; false
+// when it is no folder or cannot be opened.
+bool GetFolderIdentity(const char* path, FolderIdentity& identity);
 
 // 1 when the process can make the path its current directory.
 int IsDirectory(const char* path);
@@ -35,10 +53,12 @@ int IsDirectory(const char* path);
 UINT_PTR CALLBACK FileDialogHookProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
 // The open or save dialog; non-zero when the user confirmed a name, which
-// then stands in the buffer.
+// then stands in the buffer. askBeforeReplace: the save dialog asks before
+// it names an existing file, for a file about to be written (a save dialog
+// that only picks a file to read later does not).
 int ShowFileDialog(HINSTANCE hInstance, HWND hOwner, char* fileName, DWORD fileNameSize,
                    const char* initialDir, const char* filter, const char* defExt,
-                   DWORD filterIndex, BOOL open, BOOL multiSelect);
+                   DWORD filterIndex, BOOL open, BOOL multiSelect, BOOL askBeforeReplace = FALSE);
 
 // Shortens a path for display: drive, "..", and the longest tail from a
 // backslash that fits into maxLen (the result can be a few characters

@@ -217,7 +217,7 @@ HWND CWindowImplBaseT::Create(HWND hWndParent, const RECT* rect, const char* nam
                                                    : ::GetModuleHandleA(NULL);
     m_pfnSuperWindowProc = ::DefWindowProcA;
     s_pCreatingWindow = this;
-    HWND hWnd = ::CreateWindowExA(exStyle, GetWndClassName(), name ? name : "", style, rc.left,
+    HWND hWnd = ::CreateWindowExA(exStyle | GetWndExStyle(), GetWndClassName(), name ? name : "", style, rc.left,
                                   rc.top, w, h, hWndParent, (HMENU)id, hInst, NULL);
     if (s_pCreatingWindow == this)
         s_pCreatingWindow = NULL;

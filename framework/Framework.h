@@ -224,6 +224,9 @@ public:
     virtual const char* GetWndClassName() const { return "TolvexWindow"; }
     virtual UINT GetWndClassStyle() const { return CS_DBLCLKS; }
     virtual HBRUSH GetWndClassBackground() const { return (HBRUSH)(COLOR_WINDOW + 1); }
+    // Extended style bits that every window this object creates carries,
+    // whatever its creator asks for.
+    virtual DWORD GetWndExStyle() const { return 0; }
     // Called after the last message (WM_NCDESTROY) with the window gone.
     virtual void OnFinalMessage(HWND) {}
 

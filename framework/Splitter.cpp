@@ -38,6 +38,10 @@ void CSplitterImpl::SetSplitterPanes(HWND hWndLeft, HWND hWndRight, bool update)
 {
     m_hWndPane[kLeftPane] = hWndLeft;
     m_hWndPane[kRightPane] = hWndRight;
+    // Tab visits the panes from left to right, however they came to be
+    // children of the splitter.
+    if (hWndLeft != NULL && hWndRight != NULL && ::GetParent(hWndRight) == ::GetParent(hWndLeft))
+        ::SetWindowPos(hWndRight, hWndLeft, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (update)
         UpdateSplitterLayout();
 }
@@ -67,8 +71,12 @@ void CSplitterImpl::UpdateSplitterLayout()
         if (m_hWndPane[i] == NULL)
             continue;
         const RECT& r = *rects[i];
+        // A pane drawn for its old place is stale everywhere in its new one
+        // (a list keeps its scroll bar's and its rows' old pixels), so none
+        // of it is kept.
         ::SetWindowPos(m_hWndPane[i], NULL, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+                       SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+        ::RedrawWindow(m_hWndPane[i], NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     }
     if (SplitterWindow() != NULL)
         ::InvalidateRect(SplitterWindow(), &bar, TRUE);

@@ -41,6 +41,9 @@ class CSplitterWindowImpl : public CWindowImplBaseT, public CSplitterImpl
 public:
     const char* GetWndClassName() const override { return "TolvexSplitter"; }
     HBRUSH GetWndClassBackground() const override { return NULL; }
+    // The panes are controls of the dialog that holds the splitter: Tab
+    // goes into them.
+    DWORD GetWndExStyle() const override { return WS_EX_CONTROLPARENT; }
 
     BEGIN_MSG_MAP(CSplitterWindowImpl)
         MESSAGE_HANDLER(WM_SIZE, OnSize)

@@ -5,6 +5,7 @@
 
 #include "core/GifWriter.h"
 #include "core/Paths.h"
+#include "core/ProfileUpdate.h"
 
 const char kGifSection[] = "GIF";
 const char kSettingsFileName[] = "settings.tvx";
@@ -32,13 +33,6 @@ int ReadNumber(const char* key, const char* path)
     char text[kPathBufferSize];
     ReadKey(key, path, text, sizeof(text));
     return StrToIntA(text);
-}
-
-void WriteNumber(const char* key, int value, const char* path)
-{
-    char text[16];
-    SafeFormat(text, sizeof(text), "%i", value);
-    WritePrivateProfileStringA(kGifSection, key, text, path);
 }
 
 } // namespace
@@ -114,26 +108,30 @@ void CGifSettingsDlg::LoadGifSettings(const char* path)
     g_GifOptions.Color256 = color256;
 }
 
+// The section goes in as one change, the rest of the file kept; the record
+// takes the values whether or not the file could be written.
 void CGifSettingsDlg::SaveGifSettings(const char* path)
 {
+    CProfileUpdate file(path);
     int noneTR = (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_NONE);
-    WriteNumber(kKeyNoneTR, noneTR, path);
+    file.WriteInt(kGifSection, kKeyNoneTR, noneTR);
     g_GifOptions.NoneTR = noneTR;
 
-    WriteNumber(kKeyColorTR, (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_COLOR), path);
+    file.WriteInt(kGifSection, kKeyColorTR, (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_COLOR));
 
-    WriteNumber(kKeyColorR, (int)(m_color & 0xFF), path);
-    WriteNumber(kKeyColorG, (int)((m_color >> 8) & 0xFF), path);
-    WriteNumber(kKeyColorB, (int)((m_color >> 16) & 0xFF), path);
+    file.WriteInt(kGifSection, kKeyColorR, (int)(m_color & 0xFF));
+    file.WriteInt(kGifSection, kKeyColorG, (int)((m_color >> 8) & 0xFF));
+    file.WriteInt(kGifSection, kKeyColorB, (int)((m_color >> 16) & 0xFF));
     g_GifOptions.Color = m_color;
 
     int interlace = (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_INTERLACE);
-    WriteNumber(kKeyInterlace, interlace, path);
+    file.WriteInt(kGifSection, kKeyInterlace, interlace);
     g_GifOptions.Interlace = interlace;
 
     int color256 = (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_COLOR256);
-    WriteNumber(kKeyColor256, color256, path);
+    file.WriteInt(kGifSection, kKeyColor256, color256);
     g_GifOptions.Color256 = color256;
+    file.Commit();
 }
 
 LRESULT CGifSettingsDlg::OnOk(WORD, WORD, HWND, BOOL&)

@@ -118,6 +118,10 @@ CMainDlg::CMainDlg()
       m_bLoading(1),
       m_bPreview(1),
       m_nConvertCmd(ID_CONVERT_SELECTION),
+      m_pRunProgress(NULL),
+      m_bOutputBroken(false),
+      m_pRunStaging(NULL),
+      m_bExitAfterRun(false),
       m_hPreviewBitmap(NULL)
 {
     m_szCurrentFile[0] = '\0';
@@ -152,10 +156,13 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     ::GetWindowRect(GetDlgItem(IDC_MAIN_SPLITTER_AREA), &rc);
     ::MapWindowPoints(NULL, m_hWnd, (POINT*)&rc, 2);
     m_splitter.Create(m_hWnd, &rc, NULL, kSplitterStyle, 0, 0);
+    HWND hList = GetListView();
+    // The panes take the list's place in the tab order.
+    ::SetWindowPos(m_splitter, ::GetWindow(hList, GW_HWNDPREV), 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     m_treePane.SetMessageOwner(this, m_hWnd);
     m_treePane.Create(m_splitter, &rc, NULL, kTreePaneStyle, kTreePaneExStyle, 0);
 
-    HWND hList = GetListView();
     if (m_fileList.SubclassWindow(hList))
         m_fileList.AttachSystemImageLists();
     ::SetParent(hList, m_splitter);

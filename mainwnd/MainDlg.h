@@ -24,6 +24,7 @@ namespace Magick
 class Image;
 }
 class CProgressDlg;
+class OutputStaging;
 
 // Preview stages: what an option change recomputes from.
 const unsigned short kStageResize = 0;
@@ -33,6 +34,10 @@ const unsigned short kStageRotateColor = 2;
 // Colour-adjustment trackbars run 0..200; this position means unchanged.
 const int kAdjustNeutral = 100;
 const int kAdjustMax = 200;
+
+// How long a run may collect its files before the progress dialog shows,
+// so that its Cancel can stop a long search.
+const DWORD kCollectQuietMs = 300;
 
 // Runs a dialog of the given class modally, owned by the active window, and
 // ignores its result.
@@ -113,6 +118,9 @@ public:
     void ResizeStretch();
     void ApplyBorder();
     void DrawPreview(Magick::Image* image);
+    // At the end of a run: the batch's full-size pictures go, and the
+    // focused file (or the one the preview showed) is shown again.
+    void ShowFocusedFileAgain();
 
     // Batch conversion.
     LRESULT OnConvertMenu(WORD, WORD id, HWND, BOOL&);
@@ -121,6 +129,11 @@ public:
     int ConvertOneFile(const char* outputFolder, int index, CProgressDlg* progress);
     void BuildOutputName(char* path, int index);
     void CollectFiles(std::vector<std::string>& list, const char* folder, bool recursive);
+    // Tells the user once, at the end of a run, which files it left out.
+    void ReportNotConverted();
+    // During a run: stops it as Cancel does and has the window close once it
+    // has; false between runs.
+    bool StopRunForExit();
 
     // Settings files.
     void SaveSettings(const char* path);
@@ -166,13 +179,28 @@ public:
     // The size of the whole picture m_pSourceImage was decoded from.
     ImageSize m_sourceSize;
     Magick::Image* m_pStage0;
+    // Stage 0's size against the output it stands for: below 1 while it is
+    // reduced for the preview.
+    double m_stage0Scale = 1.0;
     Magick::Image* m_pStage1;
     Magick::Image* m_pStage2;
     int m_bBusy;
     int m_bLoading;
     int m_bPreview;
     unsigned short m_nConvertCmd;
+    // The progress dialog of the run under way; NULL between runs.
+    CProgressDlg* m_pRunProgress;
+    // The run's sources that were not converted, and whether it stopped
+    // because the output folder takes no more files.
+    std::vector<std::string> m_notConverted;
+    bool m_bOutputBroken;
+    // Where the run makes its temporary files; NULL between runs.
+    const OutputStaging* m_pRunStaging;
+    // Exit was asked for during the run.
+    bool m_bExitAfterRun;
     char m_szCurrentFile[kPathBufferSize];
     char m_szBrowsedFolder[kPathBufferSize];
     HBITMAP m_hPreviewBitmap;
+    // The file last read for the preview.
+    std::string m_previewedFile;
 };

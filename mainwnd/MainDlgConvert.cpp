@@ -8,12 +8,14 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <cstring>
+#include <set>
 
 #include "browser/FileListView.h"
 #include "browser/Pidl.h"
 #include "controls/WinUtil.h"
 #include "core/Extensions.h"
 #include "core/GifWriter.h"
+#include "core/ImageIO.h"
 #include "core/MagickInc.h"
 #include "core/OverwriteDlg.h"
 #include "core/Paths.h"
@@ -30,6 +32,13 @@ namespace {
 const char kProductName[] = "Tolvex";
 const char kCreateFolderQuestion[] = "The output folder does not exist. Do you want to create it?";
 const char kGifExtension[] = ".gif";
+// The end of a run that left files unconverted.
+const char kOutputBrokenText[] =
+    "The output folder takes no more files (it is missing, not writable or full), so the conversion stopped.\n\n";
+const char kOneNotConvertedText[] = "1 file was not converted:";
+const char kManyNotConvertedFormat[] = "%u files were not converted:";
+const char kMoreNotConvertedFormat[] = "\n... and %u more";
+const size_t kNamesReported = 5;
 // Longest path text the progress dialog shows.
 const size_t kProgressPathShown = 40;
 
@@ -86,6 +95,86 @@ bool GetRowPath(HWND hList, int item, IShellFolder* desktop, char* path)
            GetShellItemName(desktop, record->absolute.Get(), SHGDN_FORPARSING, path, kPathBufferSize) != 0;
 }
 
+// Entries read between two looks at the message queue.
+const int kCollectEntriesPerDispatch = 256;
+
+// Gathers the supported files under a folder for one run. Each real folder
+// is searched once, however many links lead to it, so a link to a parent
+// or to the folder itself adds nothing twice and cannot loop. With a
+// progress dialog, the window keeps answering while the search runs, the
+// dialog shows after a quiet moment, and its Cancel ends the search.
+class FileCollector
+{
+public:
+    FileCollector(std::vector<std::string>& list, CProgressDlg* progress)
+        : m_list(list), m_progress(progress), m_start(GetTickCount())
+    {
+    }
+
+    void Collect(const char* folder, bool recursive)
+    {
+        FolderIdentity identity;
+        if (m_stopped || !GetFolderIdentity(folder, identity) || !m_visited.insert(identity).second)
+            return;
+        if (!KeepGoing(folder))
+            return;
+        std::string pattern;
+        if (!JoinPath(folder, "*.*", pattern))
+            return;
+        WIN32_FIND_DATAA found;
+        HANDLE hFind = FindFirstFileA(pattern.c_str(), &found);
+        if (hFind == INVALID_HANDLE_VALUE)
+            return;
+        int entries = 0;
+        do
+        {
+            if (++entries % kCollectEntriesPerDispatch == 0 && !KeepGoing(folder))
+                break;
+            if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0)
+                continue;
+            // Paths that would not fit the conversion's buffers are left out.
+            std::string path;
+            if (!JoinPath(folder, found.cFileName, path))
+                continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            {
+                if (recursive)
+                    Collect(path.c_str(), true);
+            }
+            else if (IsSupportedFile(path.c_str()))
+                m_list.push_back(path);
+        } while (!m_stopped && FindNextFileA(hFind, &found));
+        FindClose(hFind);
+    }
+
+private:
+    bool KeepGoing(const char* folder)
+    {
+        if (m_progress == NULL || m_stopped)
+            return !m_stopped;
+        if (!m_shown && GetTickCount() - m_start >= kCollectQuietMs)
+        {
+            ::ShowWindow(m_progress->m_hWnd, SW_SHOWNORMAL);
+            m_shown = true;
+        }
+        if (m_shown)
+        {
+            char shown[kPathBufferSize];
+            CompactPath(folder, shown, sizeof(shown), kProgressPathShown);
+            m_progress->SetSearching(shown);
+        }
+        m_stopped = !m_progress->DispatchPending();
+        return !m_stopped;
+    }
+
+    std::vector<std::string>& m_list;
+    CProgressDlg* m_progress;
+    const DWORD m_start;
+    std::set<FolderIdentity> m_visited;
+    bool m_shown = false;
+    bool m_stopped = false;
+};
+
 } // namespace
 
 LRESULT CMainDlg::OnConvertMenu(WORD code, WORD id, HWND hCtl, BOOL& handled)
@@ -113,9 +202,21 @@ LRESULT CMainDlg::OnConvert(WORD, WORD, HWND, BOOL&)
     progress.Create(m_hWnd);
     g_bYesToAll = 0;
     g_bNoToAll = 0;
+    m_notConverted.clear();
+    m_bOutputBroken = false;
+    m_pRunProgress = &progress;
     const int ran = ConvertFiles(&progress);
+    m_pRunProgress = NULL;
     if (progress.m_hWnd != NULL)
         ::DestroyWindow(progress.m_hWnd);
+    ReportNotConverted();
+    if (m_bExitAfterRun)
+    {
+        // The Exit that came during the run, now that the run has stopped.
+        m_bExitAfterRun = false;
+        BOOL handled = TRUE;
+        return OnExit(0, IDCANCEL, NULL, handled);
+    }
     if (ran && IsDlgButtonChecked(m_hWnd, IDC_MAIN_EXPLORE) != BST_UNCHECKED)
     {
         char folder[kPathBufferSize] = "";
@@ -123,6 +224,43 @@ LRESULT CMainDlg::OnConvert(WORD, WORD, HWND, BOOL&)
         ShellExecuteA(NULL, "explore", folder, NULL, NULL, SW_SHOWNORMAL);
     }
     return 0;
+}
+
+bool CMainDlg::StopRunForExit()
+{
+    if (m_pRunProgress == NULL)
+        return false;
+    m_bExitAfterRun = true;
+    m_pRunProgress->SetRunning(0);
+    return true;
+}
+
+void CMainDlg::ReportNotConverted()
+{
+    if (m_notConverted.empty())
+        return;
+    std::string text;
+    if (m_bOutputBroken)
+        text = kOutputBrokenText;
+    char line[kPathBufferSize];
+    const size_t count = m_notConverted.size();
+    if (count == 1)
+        SafeCopy(line, kOneNotConvertedText);
+    else
+        SafeFormat(line, sizeof(line), kManyNotConvertedFormat, (unsigned)count);
+    text += line;
+    for (size_t i = 0; i < count && i < kNamesReported; ++i)
+    {
+        const PathParts parts = SplitPath(m_notConverted[i].c_str());
+        text += "\n" + parts.name + parts.ext;
+    }
+    if (count > kNamesReported)
+    {
+        SafeFormat(line, sizeof(line), kMoreNotConvertedFormat, (unsigned)(count - kNamesReported));
+        text += line;
+    }
+    MessageBoxA(m_hWnd, text.c_str(), kProductName, MB_OK | (m_bOutputBroken ? MB_ICONERROR : MB_ICONWARNING));
+    m_notConverted.clear();
 }
 
 int CMainDlg::ConvertFiles(CProgressDlg* progress)
@@ -146,54 +284,60 @@ int CMainDlg::ConvertFiles(CProgressDlg* progress)
     SetDlgItemTextA(m_hWnd, IDC_MAIN_OUTPUT_FOLDER, output);
     m_bPreview = 0;
 
-    IShellFolder* desktop = NULL;
+    // The sources of the run, in its order; a selected row without a path
+    // stands as an empty one, passed over with its index used up.
+    std::vector<std::string> sources;
+    if (m_nConvertCmd == ID_CONVERT_SELECTION)
+    {
+        IShellFolder* desktop = NULL;
+        if (FAILED(SHGetDesktopFolder(&desktop)))
+            desktop = NULL;
+        const HWND hList = GetListView();
+        char path[kPathBufferSize];
+        for (int item = NextSelected(hList, -1); item != -1; item = NextSelected(hList, item))
+            sources.push_back(GetRowPath(hList, item, desktop, path) ? path : "");
+        if (desktop != NULL)
+            desktop->Release();
+    }
+    else if (m_nConvertCmd == ID_CONVERT_ALL || m_nConvertCmd == ID_CONVERT_RECURSIVE)
+        CollectFiles(sources, m_szBrowsedFolder, m_nConvertCmd == ID_CONVERT_RECURSIVE);
+
+    progress->SetRange((int)sources.size());
+    // Made after the search, so a run into a folder below the browsed one
+    // never meets it.
+    OutputStaging staging(output);
+    m_pRunStaging = &staging;
+    size_t next = 0;
     try
     {
-        if (m_nConvertCmd == ID_CONVERT_SELECTION)
+        for (; next < sources.size() && progress->IsRunning(); ++next)
         {
-            if (FAILED(SHGetDesktopFolder(&desktop)))
-                desktop = NULL;
-            const HWND hList = GetListView();
-            int count = 0;
-            for (int item = NextSelected(hList, -1); item != -1; item = NextSelected(hList, item))
-                ++count;
-            progress->SetRange(count);
-            int index = 1;
-            for (int item = NextSelected(hList, -1); item != -1 && progress->IsRunning();
-                 item = NextSelected(hList, item), ++index)
+            if (sources[next].empty())
+                continue;
+            SafeCopy(m_szCurrentFile, sources[next].c_str());
+            if (!ConvertOneFile(output, (int)next + 1, progress))
             {
-                // A row without a path is passed over; its index is used up.
-                if (GetRowPath(hList, item, desktop, m_szCurrentFile) &&
-                    !ConvertOneFile(output, index, progress))
-                    break;
-            }
-        }
-        else if (m_nConvertCmd == ID_CONVERT_ALL || m_nConvertCmd == ID_CONVERT_RECURSIVE)
-        {
-            std::vector<std::string> paths;
-            CollectFiles(paths, m_szBrowsedFolder, m_nConvertCmd == ID_CONVERT_RECURSIVE);
-            progress->SetRange((int)paths.size());
-            int index = 1;
-            for (const std::string& path : paths)
-            {
-                if (!progress->IsRunning())
-                    break;
-                SafeCopy(m_szCurrentFile, path.c_str());
-                if (!ConvertOneFile(output, index, progress))
-                    break;
-                ++index;
+                ++next;
+                break;
             }
         }
     }
     catch (...)
     {
-        // The image library's failure ends the run without a word; what was
-        // written stays.
+        // Whatever else escaped the file's conversion ends the run; what was
+        // written stays, and the file is reported.
+        if (next < sources.size())
+            m_notConverted.push_back(sources[next++]);
     }
+    // Nothing more can be written: the files not tried are not converted.
+    if (m_bOutputBroken)
+        for (; next < sources.size(); ++next)
+            if (!sources[next].empty())
+                m_notConverted.push_back(sources[next]);
+    m_pRunStaging = NULL;
     progress->SetRunning(1);
     m_bPreview = 1;
-    if (desktop != NULL)
-        desktop->Release();
+    ShowFocusedFileAgain();
     ReturnFreedMemory();
     return 1;
 }
@@ -215,11 +359,23 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
 
     ::ShowWindow(progress->m_hWnd, SW_SHOWNORMAL);
     progress->SetFromTo(fromText, toText);
+    // The window is to close: no question and no further file.
+    if (m_bExitAfterRun)
+        return 0;
     // A name that does not fit a path is not cut into another one.
     if (!fits)
+    {
+        m_notConverted.push_back(source);
         return 1;
+    }
 
-    if (PathExists(output.c_str()) != 0 && !g_bYesToAll)
+    // One look-up answers both whether to ask and whether the target is
+    // read-only.
+    OutputWrite how;
+    how.attributesKnown = true;
+    if (m_pRunStaging != NULL)
+        how.stagingFolder = m_pRunStaging->Folder();
+    if (PathExists(output.c_str(), &how.attributes) != 0 && !g_bYesToAll)
     {
         if (g_bNoToAll)
             return 1;
@@ -241,15 +397,30 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
         }
     }
 
-    if (!LoadSourceImage(source))
+    // A source that cannot be read, or whose stages the library gave up on
+    // (a size beyond its limits), is passed over; the run goes on.
+    if (!LoadSourceImage(source) || m_pStage2 == NULL)
+    {
+        m_notConverted.push_back(source);
         return 1;
-    // A source that was read but whose stages failed: the library gave up on
-    // it, which ends the run as its errors do.
-    if (m_pStage2 == NULL)
-        return 0;
+    }
     // The source is in memory and the replace is atomic, so an output that
     // is its own source is never lost.
-    WriteGif(*m_pStage2, output.c_str());
+    try
+    {
+        WriteGif(*m_pStage2, output.c_str(), g_GifOptions, how);
+    }
+    catch (const OutputFolderError&)
+    {
+        m_notConverted.push_back(source);
+        m_bOutputBroken = true;
+        return 0;
+    }
+    catch (const std::exception&)
+    {
+        // This target alone: read-only, a folder, or the library's limits.
+        m_notConverted.push_back(source);
+    }
     return 1;
 }
 
@@ -262,28 +433,7 @@ void CMainDlg::BuildOutputName(char* path, int index)
 
 void CMainDlg::CollectFiles(std::vector<std::string>& list, const char* folder, bool recursive)
 {
-    std::string pattern;
-    if (!JoinPath(folder, "*.*", pattern))
-        return;
-    WIN32_FIND_DATAA found;
-    HANDLE hFind = FindFirstFileA(pattern.c_str(), &found);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return;
-    do
-    {
-        if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0)
-            continue;
-        // Paths that would not fit the conversion's buffers are left out.
-        std::string path;
-        if (!JoinPath(folder, found.cFileName, path))
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        {
-            if (recursive)
-                CollectFiles(list, path.c_str(), true);
-        }
-        else if (IsSupportedFile(path.c_str()))
-            list.push_back(path);
-    } while (FindNextFileA(hFind, &found));
-    FindClose(hFind);
+    // The browsed folder can change while the search dispatches messages.
+    const std::string top = folder != NULL ? folder : "";
+    FileCollector(list, m_pRunProgress).Collect(top.c_str(), recursive);
 }

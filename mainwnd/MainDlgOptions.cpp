@@ -166,6 +166,9 @@ LRESULT CMainDlg::OnViewMode(WORD, WORD id, HWND, BOOL&)
 
 LRESULT CMainDlg::OnExit(WORD, WORD id, HWND, BOOL&)
 {
+    // A run under way stops first; the window closes when it has.
+    if (StopRunForExit())
+        return 0;
     const DWORD type = (DWORD)::GetWindowLongPtrA(GetListView(), GWL_STYLE) & LVS_TYPEMASK;
     DWORD view = IDC_MAIN_VIEW_DETAILS;
     for (const ViewMode& m : kViewModes)

@@ -8,6 +8,8 @@
 #include <exception>
 #include <new>
 
+#include "browser/ComRef.h"
+#include "browser/Pidl.h"
 #include "controls/Bitmaps.h"
 #include "controls/GdiHandles.h"
 #include "controls/WinUtil.h"
@@ -18,6 +20,31 @@
 namespace {
 
 const int kStageCount = kStageRotateColor + 1;
+
+// The colour of the preview box around (and behind) the picture.
+const int kPreviewBackground = COLOR_BTNFACE;
+
+// The GIF keeps a pixel opaque from this alpha up and makes the others
+// transparent.
+const BYTE kGifOpaqueAlpha = 128;
+
+// Pixels of a 32-bit BGRA picture that the GIF makes transparent take the
+// box's colour; the others show unblended, as the GIF keeps them.
+void ShowTransparentAsBox(const DibPixels& pixels, COLORREF background)
+{
+    for (int y = 0; y < pixels.height; ++y)
+    {
+        BYTE* p = pixels.Row(y);
+        for (int x = 0; x < pixels.width; ++x, p += pixels.pixelBytes)
+        {
+            if (p[3] >= kGifOpaqueAlpha)
+                continue;
+            p[0] = GetBValue(background);
+            p[1] = GetGValue(background);
+            p[2] = GetRValue(background);
+        }
+    }
+}
 
 // CropToFit with this anchor scales to cover the box and crops nothing: the
 // crop mode without an anchor chosen.
@@ -135,9 +162,37 @@ int CMainDlg::LoadSourceImage(const char* path)
         return 0;
     }
     m_bLoading = 0;
+    if (m_bPreview)
+        m_previewedFile = path;
     EnableImageControls(true);
     UpdatePreview(kStageResize);
     return 1;
+}
+
+void CMainDlg::ShowFocusedFileAgain()
+{
+    Magick::Image** const images[] = {&m_pSourceImage, &m_pStage0, &m_pStage1, &m_pStage2};
+    for (Magick::Image** image : images)
+    {
+        delete *image;
+        *image = NULL;
+    }
+    const HWND hList = GetListView();
+    const int focused =
+        hList != NULL ? (int)::SendMessageA(hList, LVM_GETNEXTITEM, (WPARAM)-1, MAKELPARAM(LVNI_FOCUSED, 0)) : -1;
+    const CFileListItem* record = focused != -1 ? m_fileList.GetItemRecord(focused) : NULL;
+    char path[kPathBufferSize] = "";
+    CComRef<IShellFolder> desktop;
+    if (record != NULL && SUCCEEDED(SHGetDesktopFolder(desktop.Out())) && desktop &&
+        GetShellItemName(desktop.Get(), record->absolute.Get(), SHGDN_FORPARSING, path))
+        OnFileSelected(&m_fileList, CFileListView::kSelectedCode, NULL, path);
+    else if (!m_previewedFile.empty())
+    {
+        // No row has the focus (the list moved on to another folder): the
+        // picture still shown stands for the file last read for it.
+        const std::string previewed = m_previewedFile;
+        OnFileSelected(&m_fileList, CFileListView::kSelectedCode, NULL, previewed.c_str());
+    }
 }
 
 void CMainDlg::UpdatePreview(unsigned short fromStage)
@@ -196,6 +251,7 @@ void CMainDlg::ApplyResize()
         return;
     const ResizeOptions options = ReadResizeOptions(m_hWnd);
     const ImageSize box = PreviewBoxSize(m_hWnd);
+    m_stage0Scale = 1.0;
     if (!m_bPreview || box.columns == 0 || box.rows == 0)
     {
         ::ApplyResize(*m_pStage0, options, m_sourceSize);
@@ -203,7 +259,7 @@ void CMainDlg::ApplyResize()
     }
     // The later stages and the drawing work on the box-size picture, made
     // without the full-size result of the resize.
-    ApplyPreviewResize(*m_pStage0, options, m_sourceSize, box);
+    m_stage0Scale = ApplyPreviewResize(*m_pStage0, options, m_sourceSize, box);
 }
 
 void CMainDlg::ResizeCropToFit()
@@ -229,7 +285,8 @@ void CMainDlg::ApplyBorder()
     options.width = width > (UINT)INT_MAX ? INT_MAX : (int)width;
     options.color = m_crBorder;
     options.frame3d = IsChecked(m_hWnd, IDC_MAIN_BORDER_3D);
-    ::ApplyBorder(*m_pStage1, options);
+    // On a stage 0 reduced for the preview, the border shrinks alike.
+    ::ApplyBorder(*m_pStage1, ScaleBorder(options, m_stage0Scale));
 }
 
 void CMainDlg::DrawPreview(Magick::Image* image)
@@ -250,14 +307,18 @@ void CMainDlg::DrawPreview(Magick::Image* image)
     // them into the DIB's bytes itself (32-bit rows need no padding).
     try
     {
-        image->write(0, 0, columns, rows, "BGRA", Magick::CharPixel, pixels.bits);
+        // A copy shares the pixels until its colours are converted.
+        Magick::Image shown(*image);
+        ToOutputColorspace(shown);
+        shown.write(0, 0, columns, rows, "BGRA", Magick::CharPixel, pixels.bits);
     }
     catch (const std::exception&)
     {
         return;
     }
     GdiFlush();
-    HBITMAP fitted = FitBitmap(picture, box.cx, box.cy, COLOR_BTNFACE);
+    ShowTransparentAsBox(pixels, GetSysColor(kPreviewBackground));
+    HBITMAP fitted = FitBitmap(picture, box.cx, box.cy, kPreviewBackground);
     if (fitted == NULL)
         return;
     SendDlgItemMessageA(m_hWnd, IDC_MAIN_PREVIEW, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)fitted);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/Paths.h"
+#include "core/ProfileUpdate.h"
 #include "mainwnd/GifSettingsDlg.h"
 
 namespace {
@@ -74,34 +75,27 @@ const AdjustKey kAdjustKeys[] = {
     {"Lightness", IDC_MAIN_LIGHTNESS_BAR, IDC_MAIN_LIGHTNESS},
 };
 
-void WriteInt(const char* path, const char* section, const char* key, int value)
-{
-    char text[32];
-    SafeFormat(text, sizeof(text), "%i", value);
-    ::WritePrivateProfileStringA(section, key, text, path);
-}
-
 int ComboIndex(HWND hDlg, UINT id) { return (int)::SendDlgItemMessageA(hDlg, id, CB_GETCURSEL, 0, 0); }
 
-void WriteKey(HWND hDlg, const char* path, const KeyBinding& k)
+void WriteKey(HWND hDlg, CProfileUpdate& file, const KeyBinding& k)
 {
     switch (k.kind)
     {
     case kCheck:
-        WriteInt(path, k.section, k.key, ::IsDlgButtonChecked(hDlg, k.id) ? 1 : 0);
+        file.WriteInt(k.section, k.key, ::IsDlgButtonChecked(hDlg, k.id) ? 1 : 0);
         break;
     case kUnsignedEdit:
-        WriteInt(path, k.section, k.key, (int)::GetDlgItemInt(hDlg, k.id, NULL, FALSE));
+        file.WriteInt(k.section, k.key, (int)::GetDlgItemInt(hDlg, k.id, NULL, FALSE));
         break;
     case kComboIndex:
         // No selection is written as -1, which reads back as no selection.
-        WriteInt(path, k.section, k.key, ComboIndex(hDlg, k.id));
+        file.WriteInt(k.section, k.key, ComboIndex(hDlg, k.id));
         break;
     case kText:
     {
         char text[kPathBufferSize] = "";
         ::GetDlgItemTextA(hDlg, k.id, text, sizeof(text));
-        ::WritePrivateProfileStringA(k.section, k.key, text, path);
+        file.WriteString(k.section, k.key, text);
         break;
     }
     }
@@ -166,45 +160,50 @@ void SetAdjustment(HWND hDlg, const AdjustKey& a, int position)
 }
 
 // The open or save dialog for a settings file, starting in the "Settings"
-// folder beside the program; non-zero when a name was confirmed.
+// folder beside the program; non-zero when a name was confirmed. Saving
+// over an existing file is asked first.
 int AskSettingsFile(HWND hOwner, BOOL open, char (&name)[kPathBufferSize])
 {
     const std::string folder = GetSettingsFolder();
     return ShowFileDialog(g_Module.GetModuleInstance(), hOwner, name, sizeof(name), folder.c_str(),
-                          kSettingsFilter, kSettingsExtension, 0, open, FALSE);
+                          kSettingsFilter, kSettingsExtension, 0, open, FALSE, !open);
 }
 
 } // namespace
 
 std::string GetProgramSettingsPath() { return GetProgramFolder() + kSettingsFileName; }
 
+// All keys go in as one change: a write that fails part way leaves the
+// file as it was.
 void CMainDlg::SaveSettings(const char* path)
 {
+    CProfileUpdate file(path);
     for (const KeyBinding& k : kResizeKeys)
-        WriteKey(m_hWnd, path, k);
+        WriteKey(m_hWnd, file, k);
     int crop = 0;
     if (::IsDlgButtonChecked(m_hWnd, IDC_MAIN_CROP))
     {
         const int anchor = ComboIndex(m_hWnd, IDC_MAIN_ANCHOR);
         crop = 1 + (anchor < 0 ? 0 : anchor);
     }
-    WriteInt(path, kSectionResize, "DoCrop", crop);
-    WriteInt(path, kSectionResize, "DoStretch", ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_STRETCH) ? 1 : 0);
+    file.WriteInt(kSectionResize, "DoCrop", crop);
+    file.WriteInt(kSectionResize, "DoStretch", ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_STRETCH) ? 1 : 0);
 
-    WriteInt(path, kSectionBorder, "EnableBorder", ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_BORDER) ? 1 : 0);
-    WriteInt(path, kSectionBorder, "Width", (int)::GetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, NULL, FALSE));
-    WriteInt(path, kSectionBorder, "ColorR", GetRValue(m_crBorder));
-    WriteInt(path, kSectionBorder, "ColorG", GetGValue(m_crBorder));
-    WriteInt(path, kSectionBorder, "ColorB", GetBValue(m_crBorder));
-    WriteInt(path, kSectionBorder, "3d", ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_BORDER_3D) ? 1 : 0);
+    file.WriteInt(kSectionBorder, "EnableBorder", ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_BORDER) ? 1 : 0);
+    file.WriteInt(kSectionBorder, "Width", (int)::GetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, NULL, FALSE));
+    file.WriteInt(kSectionBorder, "ColorR", GetRValue(m_crBorder));
+    file.WriteInt(kSectionBorder, "ColorG", GetGValue(m_crBorder));
+    file.WriteInt(kSectionBorder, "ColorB", GetBValue(m_crBorder));
+    file.WriteInt(kSectionBorder, "3d", ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_BORDER_3D) ? 1 : 0);
 
     for (const AdjustKey& a : kAdjustKeys)
-        WriteInt(path, kSectionImage, a.key, (int)SendDlgItemMessageA(m_hWnd, a.bar, TBM_GETPOS, 0, 0));
+        file.WriteInt(kSectionImage, a.key, (int)SendDlgItemMessageA(m_hWnd, a.bar, TBM_GETPOS, 0, 0));
 
-    WriteInt(path, kSectionRotate, "Rotate", ComboIndex(m_hWnd, IDC_MAIN_ROTATE));
+    file.WriteInt(kSectionRotate, "Rotate", ComboIndex(m_hWnd, IDC_MAIN_ROTATE));
 
     for (const KeyBinding& k : kNameKeys)
-        WriteKey(m_hWnd, path, k);
+        WriteKey(m_hWnd, file, k);
+    file.Commit();
 }
 
 void CMainDlg::LoadSettings(const char* path)

@@ -27,6 +27,17 @@ int CProgressDlg::SetFromTo(const char* fromText, const char* toText)
     SetDlgItemTextA(m_hWnd, IDC_PROGRESS_FROM, fromText != NULL ? fromText : "");
     SetDlgItemTextA(m_hWnd, IDC_PROGRESS_TO, toText != NULL ? toText : "");
     SendDlgItemMessageA(m_hWnd, IDC_PROGRESS_BAR, PBM_STEPIT, 0, 0);
+    return DispatchPending();
+}
+
+void CProgressDlg::SetSearching(const char* folderText)
+{
+    SetDlgItemTextA(m_hWnd, IDC_PROGRESS_FROM, folderText != NULL ? folderText : "");
+    SetDlgItemTextA(m_hWnd, IDC_PROGRESS_TO, "");
+}
+
+int CProgressDlg::DispatchPending()
+{
     // Only dispatch: no key translation and no dialog navigation during a run.
     MSG msg;
     while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))

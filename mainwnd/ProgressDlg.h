@@ -38,6 +38,12 @@ public:
     // Shows both texts, steps the bar, dispatches every pending message of
     // the thread and returns 1 to go on or 0 after a Cancel.
     int SetFromTo(const char* fromText, const char* toText) override;
+    // While the files are collected: the folder being searched, no target,
+    // the bar not stepped.
+    void SetSearching(const char* folderText);
+    // Dispatches every pending message of the thread; 1 to go on or 0 after
+    // a Cancel.
+    int DispatchPending();
 
     int IsRunning() const { return m_running; }
     // The batch driver raises the flag again as it finishes.

@@ -88,6 +88,8 @@
 #define IDB_SETUP_BANNER    254
 #define IDC_SETUP_ENABLE    1090
 #define IDC_SETUP_DISABLE   1091
+#define IDC_SETUP_BANNER    1092
+#define IDC_SETUP_SIDE      1093
 #ifndef IDC_STATIC
 #define IDC_STATIC          (-1)
 #endif

@@ -1,14 +1,48 @@
 #include "shellint/SetupDlg.h"
 
+#include "controls/Bitmaps.h"
 #include "core/Registry.h"
 #include "shellint/ShellVerb.h"
 
 LRESULT CSetupDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     CenterWindow();
+    FitPictures();
     CheckDlgButton(m_hWnd, IDC_SETUP_ENABLE, BST_CHECKED);
     // No initial focus: the dialog has no default button either.
     return FALSE;
+}
+
+// A picture control stretches a picture of another size itself, and that
+// stretch merges the rows and columns it drops by AND, which streaks a
+// smooth picture with colours it never had. So each control gets its
+// picture resampled to its own size.
+void CSetupDlg::FitPictures()
+{
+    const struct
+    {
+        int control;
+        WORD bitmap;
+        CBitmapHandle CSetupDlg::*kept;
+    } pictures[] = {
+        {IDC_SETUP_BANNER, IDB_SETUP_BANNER, &CSetupDlg::m_banner},
+        {IDC_SETUP_SIDE, IDB_SETUP_SIDE, &CSetupDlg::m_side},
+    };
+    for (const auto& p : pictures)
+    {
+        HWND control = GetDlgItem(p.control);
+        RECT rc = {0, 0, 0, 0};
+        ::GetClientRect(control, &rc);
+        CBitmapHandle source(LoadMappedBitmap(g_Module.GetResourceInstance(), p.bitmap, 24, kColorMapNone));
+        HBITMAP fitted = ScaleDib(source, rc.right, rc.bottom);
+        if (fitted == NULL)
+            continue; // the control keeps the picture it loaded itself
+        // The control's own picture is ours once replaced.
+        HBITMAP own = (HBITMAP)::SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)fitted);
+        if (own != NULL && own != fitted)
+            ::DeleteObject(own);
+        (this->*p.kept).Reset(fitted);
+    }
 }
 
 LRESULT CSetupDlg::OnNext(WORD, WORD, HWND, BOOL&)

@@ -2,6 +2,7 @@
 // off. It ends only through "Next >"; Escape and the close box do nothing.
 #pragma once
 
+#include "controls/GdiHandles.h"
 #include "framework/Framework.h"
 #include "resource.h"
 
@@ -17,4 +18,10 @@ public:
 
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnNext(WORD, WORD, HWND, BOOL&);
+
+private:
+    void FitPictures();
+
+    // The pictures the controls show; they outlive the dialog's window.
+    CBitmapHandle m_banner, m_side;
 };

@@ -1,5 +1,7 @@
 #include "shellint/ShellVerb.h"
 
+#include <shlobj.h>
+#include <cctype>
 #include <cstring>
 
 #include "core/Extensions.h"
@@ -16,6 +18,8 @@ const char kVerbKeyFormat[] = "%s\\shell\\convertGif";
 const char kCommandKeyFormat[] = "%s\\shell\\convertGif\\command";
 const char kShellKeyFormat[] = "%s\\shell";
 const char kCommandKeyName[] = "command";
+const char kUsualTypeNameFormat[] = "%s File";
+const char kSampleFileFormat[] = "x.%s";
 
 enum ClassValue
 {
@@ -46,6 +50,68 @@ ClassValue ReadClassName(HKEY hExtKey, char* out, size_t outSize)
 void SetDefaultText(HKEY hKey, const char* text)
 {
     RegSetValueExA(hKey, NULL, 0, REG_SZ, (const BYTE*)text, (DWORD)(strlen(text) + 1));
+}
+
+// The type name the shell shows for a file of the extension, as the file
+// list asks for it; empty when it shows none.
+void ShownTypeName(const char* ext, char* out, size_t outSize)
+{
+    out[0] = '\0';
+    char sample[kClassNameBufferSize];
+    WCHAR wide[kClassNameBufferSize];
+    if (!SafeFormat(sample, sizeof(sample), kSampleFileFormat, ext) ||
+        MultiByteToWideChar(CP_ACP, 0, sample, -1, wide, kClassNameBufferSize) == 0)
+        return;
+    LPITEMIDLIST pidl = SHSimpleIDListFromPath(wide);
+    if (pidl == NULL)
+        return;
+    SHFILEINFOA info;
+    memset(&info, 0, sizeof(info));
+    if (SHGetFileInfoA((LPCSTR)pidl, 0, &info, sizeof(info), SHGFI_PIDL | SHGFI_TYPENAME))
+        SafeCopy(out, outSize, info.szTypeName);
+    ILFree(pidl);
+}
+
+// The name a type shows where nothing names it: the extension in capitals
+// and "File".
+void UsualTypeName(const char* ext, char* out, size_t outSize)
+{
+    char upper[kClassNameBufferSize];
+    SafeCopy(upper, ext);
+    for (char* c = upper; *c; ++c)
+        *c = (char)toupper((unsigned char)*c);
+    SafeFormat(out, outSize, kUsualTypeNameFormat, upper);
+}
+
+enum ClassKeyState
+{
+    kClassKeyMissing,
+    kClassKeyUndescribed, // no description (default value), or an empty one
+    kClassKeyDescribed
+};
+
+ClassKeyState ReadClassKeyState(const char* className)
+{
+    HKEY hKey = NULL;
+    if (RegOpenKeyA(HKEY_CLASSES_ROOT, className, &hKey) != ERROR_SUCCESS)
+        return kClassKeyMissing;
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    LONG rc = RegQueryValueExA(hKey, NULL, NULL, &type, NULL, &size);
+    RegCloseKey(hKey);
+    // A text holds more than its terminating zero.
+    return rc == ERROR_SUCCESS && size > 1 ? kClassKeyDescribed : kClassKeyUndescribed;
+}
+
+// The shell shows a class's description as the type name of its files: a
+// class without one shows none.
+void DescribeClass(const char* className, const char* description)
+{
+    HKEY hKey = NULL;
+    if (RegOpenKeyA(HKEY_CLASSES_ROOT, className, &hKey) != ERROR_SUCCESS)
+        return;
+    SetDefaultText(hKey, description);
+    RegCloseKey(hKey);
 }
 
 // Creates the key (and its missing parents) with the text as its default.
@@ -156,6 +222,12 @@ int RegisterShellVerb(const char* ext, char* classBuffer, size_t classBufferSize
         !FormatShellCommand(programPath, command, sizeof(command)))
         return 0;
 
+    // What files of the type show before anything is changed.
+    char typeName[kClassNameBufferSize];
+    ShownTypeName(ext, typeName, sizeof(typeName));
+    if (typeName[0] == '\0')
+        UsualTypeName(ext, typeName, sizeof(typeName));
+
     HKEY hExt = NULL;
     if (RegOpenKeyA(HKEY_CLASSES_ROOT, extKey, &hExt) == ERROR_SUCCESS)
     {
@@ -179,8 +251,15 @@ int RegisterShellVerb(const char* ext, char* classBuffer, size_t classBufferSize
     VerbKeys keys;
     if (!keys.Build(classBuffer))
         return 0;
+    // A class that another program described keeps its description; one that
+    // the verb's keys bring into being, and our own, get the type name.
+    const ClassKeyState state = ReadClassKeyState(classBuffer);
+    const bool describe =
+        state == kClassKeyMissing || (state == kClassKeyUndescribed && strcmp(classBuffer, ownClass) == 0);
     if (!CreateKeyWithText(keys.verb, kShellVerbCaption))
         return 0;
+    if (describe)
+        DescribeClass(classBuffer, typeName);
     return CreateKeyWithText(keys.command, command);
 }
 
@@ -220,6 +299,12 @@ int UnregisterShellVerb(const char* ext, char* classBuffer, size_t classBufferSi
     DeleteKeyIfEmpty(extKey);
     RemoveVerb(keys);
     DeleteKeyIfEmpty(keys.shell);
+    HKEY hClass = NULL;
+    if (RegOpenKeyA(HKEY_CLASSES_ROOT, classBuffer, &hClass) == ERROR_SUCCESS)
+    {
+        RegDeleteValueA(hClass, NULL); // our description
+        RegCloseKey(hClass);
+    }
     DeleteKeyIfEmpty(classBuffer);
     return 1;
 }

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -667,4 +668,68 @@ TEST(Bitmaps, FitBitmapGeometry)
         }
     }
     EXPECT_EQ(NULL, FitBitmap(NULL, 0, 10, COLOR_BTNFACE));
+}
+
+TEST(Bitmaps, ScaleDibAveragesTheAreaEachPixelCovers)
+{
+    // One line of grey values, scaled along either axis.
+    struct Case
+    {
+        std::vector<BYTE> from, to;
+    } cases[] = {
+        {{1, 2, 3}, {1, 2, 3}},         // same size: the same pixels
+        {{10, 20, 30, 40}, {15, 35}},   // halved: pairs
+        {{0, 90, 180}, {30, 150}},      // 1.5 source pixels each
+        {{7, 7, 7, 7, 7}, {7, 7, 7}},   // a plain colour stays exactly
+        {{0, 255}, {128}},              // the mean rounds to nearest
+        {{0, 100}, {0, 0, 100, 100}},   // widened: each pixel repeated
+        {{0, 100}, {0, 50, 100}},       // the middle one straddles both
+    };
+    for (int bitCount : {24, 32})
+        for (bool vertical : {false, true})
+            for (const Case& c : cases)
+            {
+                const int n = (int)c.from.size(), m = (int)c.to.size();
+                SCOPED_TRACE(std::to_string(bitCount) + (vertical ? " vertical " : " horizontal ") +
+                             std::to_string(n) + " to " + std::to_string(m));
+                CBitmapHandle src(bitCount == 24 ? CreateDib24(NULL, vertical ? 1 : n, vertical ? n : 1)
+                                                 : CreateDib32(NULL, vertical ? 1 : n, vertical ? n : 1));
+                DibPixels s;
+                ASSERT_TRUE(GetDibPixels(src, s));
+                for (int i = 0; i < n; ++i)
+                    memset(vertical ? s.Row(i) : s.Row(0) + i * s.pixelBytes, c.from[i], s.pixelBytes);
+                CBitmapHandle scaled(ScaleDib(src, vertical ? 1 : m, vertical ? m : 1));
+                DibPixels d;
+                ASSERT_TRUE(GetDibPixels(scaled, d));
+                EXPECT_EQ(bitCount, d.bitCount);
+                ASSERT_EQ(vertical ? 1 : m, d.width);
+                ASSERT_EQ(vertical ? m : 1, d.height);
+                for (int i = 0; i < m; ++i)
+                {
+                    const BYTE* p = vertical ? d.Row(i) : d.Row(0) + i * d.pixelBytes;
+                    for (int k = 0; k < d.pixelBytes; ++k)
+                        EXPECT_EQ(c.to[i], p[k]) << "pixel " << i << " channel " << k;
+                }
+            }
+
+    // Both axes at once: four pixels into one.
+    CBitmapHandle square(CreateDib24(NULL, 2, 2));
+    const RECT corners[] = {{0, 0, 0, 0}, {1, 0, 1, 0}, {0, 1, 0, 1}, {1, 1, 1, 1}};
+    const COLORREF colours[] = {RGB(0, 0, 0), RGB(100, 0, 40), RGB(100, 200, 0), RGB(200, 200, 40)};
+    for (int i = 0; i < 4; ++i)
+        FillDibRect(square, &corners[i], colours[i]);
+    CBitmapHandle one(ScaleDib(square, 1, 1));
+    DibPixels p;
+    ASSERT_TRUE(GetDibPixels(one, p));
+    EXPECT_EQ(20, p.Row(0)[0]);
+    EXPECT_EQ(100, p.Row(0)[1]);
+    EXPECT_EQ(100, p.Row(0)[2]);
+
+    // Refused: no bitmap, no size, a bitmap without pixel memory.
+    EXPECT_EQ(NULL, ScaleDib(NULL, 4, 4));
+    EXPECT_EQ(NULL, ScaleDib(square, 0, 4));
+    EXPECT_EQ(NULL, ScaleDib(square, 4, -1));
+    CWindowDC screen(NULL);
+    CBitmapHandle device(CreateCompatibleBitmap(screen, 4, 4));
+    EXPECT_EQ(NULL, ScaleDib(device, 2, 2));
 }

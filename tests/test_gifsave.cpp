@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <vector>
 
 #include "core/GifWriter.h"
 #include "core/ImageIO.h"
@@ -169,6 +170,58 @@ TEST(GifWrite, AlwaysGifWhateverTheName)
         WriteGif(image, dir.File(name).c_str());
         EXPECT_EQ("GIF8", ReadFileBytes(dir.File(name)).substr(0, 4)) << name;
     }
+}
+
+TEST(GifWrite, ARunsTemporaryFilesStayInItsStagingFolder)
+{
+    TempFolder dir("gif staging");
+    const std::string out = dir.File("out");
+    CreateDirectoryA(out.c_str(), NULL);
+    auto names = [](const std::string& folder) {
+        std::vector<std::string> found;
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE)
+            return found;
+        do
+            if (fd.cFileName[0] != '.')
+                found.push_back(fd.cFileName);
+        while (FindNextFileA(h, &fd));
+        FindClose(h);
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    {
+        OutputStaging staging(out.c_str());
+        ASSERT_FALSE(staging.Folder().empty());
+        EXPECT_EQ(out + "\\", staging.Folder().substr(0, out.size() + 1));
+        EXPECT_NE(0u, GetFileAttributesA(staging.Folder().c_str()) & FILE_ATTRIBUTE_HIDDEN);
+        OutputWrite how;
+        how.stagingFolder = staging.Folder();
+        Magick::Image image = MakeQuadrants(16, 12);
+        WriteGif(image, (out + "\\a.gif").c_str(), kGifStartupOptions, how);
+        EXPECT_EQ("GIF8", ReadFileBytes(out + "\\a.gif").substr(0, 4));
+        EXPECT_TRUE(names(staging.Folder()).empty());
+
+        // The caller's own reading of the target stands: read-only as told,
+        // it is not replaced, and nothing is left anywhere.
+        how.attributesKnown = true;
+        how.attributes = FILE_ATTRIBUTE_READONLY;
+        EXPECT_THROW(WriteGif(image, (out + "\\a.gif").c_str(), kGifStartupOptions, how), ImageFileError);
+        EXPECT_TRUE(names(staging.Folder()).empty());
+
+        // A staging folder that went away: the temporary file is made beside
+        // the target instead.
+        RemoveDirectoryA(staging.Folder().c_str());
+        how.attributes = INVALID_FILE_ATTRIBUTES;
+        WriteGif(image, (out + "\\b.gif").c_str(), kGifStartupOptions, how);
+        EXPECT_EQ("GIF8", ReadFileBytes(out + "\\b.gif").substr(0, 4));
+    }
+    // The staging folder goes with its run.
+    EXPECT_EQ((std::vector<std::string>{"a.gif", "b.gif"}), names(out));
+    // No folder to stage in: nothing is made, and writes go beside the target.
+    OutputStaging none(dir.File("missing").c_str());
+    EXPECT_TRUE(none.Folder().empty());
 }
 
 TEST(GifWrite, OptionsShapeTheFile)

@@ -124,6 +124,21 @@ TEST(GifSettingsDlg, FirstUseShowsTheDefaultsAndOkWritesTheWholeSection)
     EXPECT_TRUE(SameOptions(GifOptions{1, RGB(100, 100, 100), 0, 0}, g_GifOptions));
 }
 
+TEST(GifSettingsDlg, OkThatCannotWriteTheWholeFileLeavesItAsItWas)
+{
+    SettingsFile file;
+    const std::string stored = "[Resize]\r\nEnableResize=1\r\n[GIF]\r\nNoneTR=1\r\nColorTR=0\r\nColorR=1\r\n"
+                               "ColorG=2\r\nColorB=3\r\nInterlace=0\r\nColor256=0\r\n";
+    file.Write(stored);
+    ProfileCopyDamage cut([](std::string& bytes) { bytes.resize(bytes.rfind("Interlace=")); });
+    CGifSettingsDlg dlg;
+    EXPECT_EQ(1, RunSteps(dlg, {[&](HWND h) { CheckDlgButton(h, IDC_GIF_INTERLACE, BST_CHECKED); },
+                                [&](HWND h) { Press(h, IDC_GIF_OK); }}));
+    EXPECT_EQ(stored, file.Read());
+    EXPECT_TRUE(ProfileCopiesIn(GetProgramFolder()).empty());
+    EXPECT_EQ(1, g_GifOptions.Interlace) << "the record takes the values all the same";
+}
+
 TEST(GifSettingsDlg, OpeningReadsTheSectionIntoControlsAndRecordEvenWhenCancelled)
 {
     struct Case

@@ -1,15 +1,20 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <algorithm>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "controls/Bitmaps.h"
 #include "core/ImageIO.h"
 #include "core/MagickInc.h"
 #include "core/Paths.h"
 #include "mainwnd/MainDlg.h"
+#include "mainwnd/ProgressDlg.h"
+#include "tests/support/FolderLink.h"
 #include "tests/support/ImageFixtures.h"
 #include "tests/support/MainPanel.h"
 #include "tests/support/ShellFixtures.h"
@@ -59,6 +64,15 @@ HWND FindWindowShowing(const char* text)
     return s.found;
 }
 
+const char kProductCaption[] = "Tolvex";
+
+// A message box of the product other than the folder question.
+HWND FindReport()
+{
+    HWND box = FindMessageBox(kProductCaption);
+    return box != NULL && MessageBoxText(box) != kFolderQuestion ? box : NULL;
+}
+
 std::string Text(HWND h, int id)
 {
     char text[kPathBufferSize] = "";
@@ -74,6 +88,7 @@ struct Script
     std::function<void(HWND question)> onQuestion; // before it is answered
     // Seen during the run:
     std::vector<std::string> asked; // paths the questions showed
+    std::vector<std::string> reports; // texts of the end-of-run messages
     int folderQuestions = 0;
     bool progressSeen = false;
 };
@@ -97,6 +112,13 @@ void RunConvert(CMainDlg& dlg, Script& s)
                 const UINT answer = s.asked.size() <= s.answers.size() ? s.answers[s.asked.size() - 1]
                                                                       : (UINT)IDC_OVERWRITE_CANCEL;
                 PostMessageA(q, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+            }
+            HWND report = FindReport();
+            if (report != NULL && report != answered)
+            {
+                answered = report;
+                s.reports.push_back(MessageBoxText(report));
+                PostMessageA(report, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
             }
             HWND box = FindWindowShowing(kFolderQuestion);
             if (box != NULL && box != answered)
@@ -122,26 +144,45 @@ Magick::Image ReadBack(const std::string& path)
     return image;
 }
 
-std::vector<std::string> FolderNames(const std::string& folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0)
-            names.push_back(found.cFileName);
-    while (FindNextFileA(h, &found));
-    FindClose(h);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::string NameOf(const std::string& path)
 {
     return path.substr(path.rfind('\\') + 1);
 }
+
+// Calls run when the thread next dispatches its messages, in the order
+// they were posted: each is a message to a window of its own.
+class PostedCalls
+{
+public:
+    PostedCalls()
+    {
+        m_hWnd = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
+        SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, (LONG_PTR)this);
+        m_oldProc = (WNDPROC)SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, (LONG_PTR)Proc);
+    }
+    ~PostedCalls() { DestroyWindow(m_hWnd); }
+    void Post(const std::function<void()>& call)
+    {
+        m_calls.push_back(call);
+        PostMessageA(m_hWnd, kCallMessage, 0, 0);
+    }
+
+private:
+    static const UINT kCallMessage = WM_APP + 1;
+    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+    {
+        PostedCalls* self = (PostedCalls*)GetWindowLongPtrA(h, GWLP_USERDATA);
+        if (msg != kCallMessage || self->m_calls.empty())
+            return CallWindowProcA(self->m_oldProc, h, msg, wp, lp);
+        std::function<void()> call = self->m_calls.front();
+        self->m_calls.pop_front();
+        call();
+        return 0;
+    }
+    HWND m_hWnd;
+    WNDPROC m_oldProc;
+    std::deque<std::function<void()>> m_calls;
+};
 
 // A source folder of small images and an output folder beside it, with the
 // main window set to convert the one into the other.
@@ -167,6 +208,43 @@ protected:
         const std::string path = m_dir.File("src\\" + relative);
         WriteImage(path, MakeQuadrants(width, height));
         return path;
+    }
+
+    // Sources of the given names; the order a run meets them in.
+    std::vector<std::string> AddSources(std::initializer_list<const char*> names)
+    {
+        for (const char* name : names)
+            AddSource(name);
+        return RunOrder();
+    }
+
+    // The target of a source with the plain name pattern.
+    std::string Target(const std::string& source) const
+    {
+        return m_out + "\\" + SplitPath(source.c_str()).name + ".gif";
+    }
+
+    // The source folder shown in the file list; NULL when it cannot be.
+    HWND ShowSourcesInList()
+    {
+        EnsureShellAllocator();
+        LPITEMIDLIST folder = ParsePath(m_src);
+        const int shown = folder != NULL ? dlg().m_fileList.ShowFolder(folder) : 0;
+        CoTaskMemFree(folder);
+        EXPECT_EQ(1, shown);
+        return shown == 1 ? dlg().GetListView() : NULL;
+    }
+
+    // A list row's file name without its extension.
+    static std::string RowName(HWND hList, int row)
+    {
+        char text[MAX_PATH] = "";
+        LVITEMA item = {};
+        item.iSubItem = 0;
+        item.pszText = text;
+        item.cchTextMax = sizeof(text);
+        SendMessageA(hList, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
+        return SplitPath(text).name;
     }
 
     // The sources in the order a run meets them.
@@ -325,44 +403,155 @@ TEST_F(ConvertTest, OverwriteAnswersDecideEachExistingTarget)
     }
 }
 
-TEST_F(ConvertTest, AFailedWriteEndsTheRunQuietly)
+// The lines of an end-of-run message.
+std::vector<std::string> Lines(const std::string& text)
 {
-    AddSource("a.bmp");
-    AddSource("b.bmp");
-    const std::vector<std::string> order = RunOrder();
-    // A folder in the first target's place counts as existing; replacing it fails.
-    const std::string first = m_out + "\\" + SplitPath(order[0].c_str()).name + ".gif";
-    const std::string second = m_out + "\\" + SplitPath(order[1].c_str()).name + ".gif";
-    CreateDirectoryA(first.c_str(), NULL);
-    Script s;
-    s.answers = {IDC_OVERWRITE_YES};
-    RunConvert(dlg(), s);
-    EXPECT_EQ(1u, s.asked.size());
-    EXPECT_EQ(-1, PathExists(first.c_str()));
-    EXPECT_FALSE(FileExists(second));
-    EXPECT_EQ(1, dlg().m_bPreview);
-    // No temporary file is left behind.
-    EXPECT_EQ((std::vector<std::string>{NameOf(first)}), FolderNames(m_out));
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    lines.push_back(text.substr(start));
+    return lines;
+}
 
-    // A stage that the library gives up on ends the run too: the previous
-    // file's picture is never written under this file's name.
-    RemoveDirectoryA(first.c_str());
-    m_panel.border = true;
-    m_panel.borderWidth = 40000;
+TEST_F(ConvertTest, FilesThatCannotBeConvertedArePassedOverAndReportedOnce)
+{
+    m_panel.resize = m_panel.useWidth = true;
+    m_panel.width = 100;
+    m_panel.prefix = "g_";
     SetPanel(dlg(), m_panel);
-    Script again;
-    RunConvert(dlg(), again);
-    EXPECT_TRUE(FolderNames(m_out).empty());
+    AddSource("a.bmp");
+    AddSource("strip.bmp", 1, 15000); // 100 wide is beyond the library's limits
+    AddSource("ro.bmp");
+    AddSource("dir.bmp");
+    AddSource("z.bmp");
+    WriteFileBytes(m_src + "\\bad.bmp", "not a picture");
+    // A name outside the code page reaches the ANSI calls as "??.jpg".
+    const std::string jpeg = EncodeImage(MakeQuadrants(8, 6), "jpg");
+    // Built by hand: the C++ library's wide strings assume another wchar_t.
+    WCHAR wide[kPathBufferSize];
+    const int n = MultiByteToWideChar(CP_ACP, 0, (m_src + "\\").c_str(), -1, wide, kPathBufferSize);
+    ASSERT_GT(n, 0);
+    const WCHAR name[] = {0x65E5, 0x672C, '.', 'j', 'p', 'g', 0};
+    memcpy(wide + n - 1, name, sizeof(name));
+    HANDLE h = CreateFileW(wide, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+    // The folder's removal goes through the ANSI calls, which cannot name it.
+    struct WideFileRemover
+    {
+        const WCHAR* path;
+        ~WideFileRemover() { DeleteFileW(path); }
+    } remover = {wide};
+    ASSERT_NE(INVALID_HANDLE_VALUE, h) << GetLastError();
+    DWORD written = 0;
+    WriteFile(h, jpeg.data(), (DWORD)jpeg.size(), &written, NULL);
+    CloseHandle(h);
+    // "g_??.gif" taken as a pattern would match this one.
+    WriteFileBytes(m_out + "\\g_ab.gif", kOld);
+    WriteFileBytes(m_out + "\\g_ro.gif", kOld);
+    SetFileAttributesA((m_out + "\\g_ro.gif").c_str(), FILE_ATTRIBUTE_READONLY);
+    CreateDirectoryA((m_out + "\\g_dir.gif").c_str(), NULL);
+
+    std::vector<std::string> failing;
+    for (const std::string& path : RunOrder())
+    {
+        const std::string name = NameOf(path);
+        if (name != "a.bmp" && name != "z.bmp")
+            failing.push_back(name);
+    }
+    ASSERT_EQ(5u, failing.size());
+    EXPECT_NE(failing.end(), std::find(failing.begin(), failing.end(), "??.jpg"));
+
+    Script s;
+    s.answers = {IDC_OVERWRITE_YES, IDC_OVERWRITE_YES};
+    RunConvert(dlg(), s);
+    // Asked about the read-only file and the folder only.
+    std::vector<std::string> asked = s.asked;
+    std::sort(asked.begin(), asked.end());
+    std::vector<std::string> targets;
+    for (const char* name : {"g_dir.gif", "g_ro.gif"})
+    {
+        char shown[kPathBufferSize];
+        CompactPath((m_out + "\\" + name).c_str(), shown, sizeof(shown), 40);
+        targets.push_back(shown);
+    }
+    EXPECT_EQ(targets, asked);
+    EXPECT_TRUE(IsGif(m_out + "\\g_a.gif"));
+    EXPECT_TRUE(IsGif(m_out + "\\g_z.gif"));
+    EXPECT_EQ(kOld, ReadFileBytes(m_out + "\\g_ro.gif"));
+    EXPECT_EQ(kOld, ReadFileBytes(m_out + "\\g_ab.gif"));
+    EXPECT_EQ(-1, PathExists((m_out + "\\g_dir.gif").c_str()));
+    // Nothing half-made is left behind.
+    EXPECT_EQ((std::vector<std::string>{"g_a.gif", "g_ab.gif", "g_dir.gif", "g_ro.gif", "g_z.gif"}), FolderNames(m_out));
+
+    ASSERT_EQ(1u, s.reports.size());
+    std::vector<std::string> want = {"5 files were not converted:"};
+    want.insert(want.end(), failing.begin(), failing.end());
+    EXPECT_EQ(want, Lines(s.reports[0]));
     EXPECT_EQ(1, dlg().m_bPreview);
+
+    // A run where everything converts says nothing.
+    const std::string fine = m_dir.File("fine");
+    CreateDirectoryA(fine.c_str(), NULL);
+    WriteImage(fine + "\\fine.bmp", MakeQuadrants(8, 6));
+    SafeCopy(dlg().m_szBrowsedFolder, fine.c_str());
+    Script quiet;
+    RunConvert(dlg(), quiet);
+    EXPECT_TRUE(quiet.reports.empty());
+    EXPECT_TRUE(IsGif(m_out + "\\g_fine.gif"));
+}
+
+TEST_F(ConvertTest, WhenTheOutputFolderTakesNoMoreFilesTheRunStops)
+{
+    for (const char* name : {"a", "b", "c", "d", "e", "f", "g"})
+        AddSource(std::string(name) + ".bmp");
+    const std::vector<std::string> order = RunOrder();
+    const std::string moved = m_out + "_moved";
+    const std::string blocked = m_dir.File("blocked");
+    const struct
+    {
+        const char* what;
+        std::string folder;     // the output folder
+        size_t converted;       // files written before it stopped
+    } cases[] = {
+        // A file where the folder should be: it cannot be made.
+        {"the folder cannot be made", blocked, 0},
+        // The folder goes away while the second file's question is open.
+        {"the folder goes away", m_out, 1},
+    };
+    WriteFileBytes(blocked, kOld);
+    for (const auto& c : cases)
+    {
+        SetDlgItemTextA(dlg().m_hWnd, IDC_MAIN_OUTPUT_FOLDER, c.folder.c_str());
+        if (c.converted > 0)
+            WriteFileBytes(m_out + "\\" + SplitPath(order[1].c_str()).name + ".gif", kOld);
+        Script s;
+        s.answers = {IDC_OVERWRITE_YES};
+        s.onQuestion = [&](HWND) { EXPECT_TRUE(MoveFileA(m_out.c_str(), moved.c_str())); };
+        RunConvert(dlg(), s);
+        if (c.converted > 0)
+        {
+            EXPECT_TRUE(IsGif(moved + "\\" + SplitPath(order[0].c_str()).name + ".gif")) << c.what;
+            EXPECT_EQ(kOld, ReadFileBytes(moved + "\\" + SplitPath(order[1].c_str()).name + ".gif")) << c.what;
+        }
+        ASSERT_EQ(1u, s.reports.size()) << c.what;
+        const std::vector<std::string> lines = Lines(s.reports[0]);
+        // The reason, a blank line, the count, five names and the rest counted.
+        ASSERT_EQ(9u, lines.size()) << s.reports[0];
+        EXPECT_NE(std::string::npos, lines[0].find("output folder")) << c.what;
+        EXPECT_EQ("", lines[1]);
+        EXPECT_EQ(std::to_string(order.size() - c.converted) + " files were not converted:", lines[2]) << c.what;
+        for (size_t i = 0; i < 5; ++i)
+            EXPECT_EQ(NameOf(order[c.converted + i]), lines[3 + i]) << c.what;
+        EXPECT_EQ("... and " + std::to_string(2 - c.converted) + " more", lines[8]) << c.what;
+        EXPECT_EQ(1, dlg().m_bPreview) << c.what;
+    }
+    EXPECT_EQ(kOld, ReadFileBytes(blocked));
 }
 
 TEST_F(ConvertTest, CancelAndASecondConvertDuringTheRun)
 {
-    AddSource("a.bmp");
-    AddSource("b.bmp");
-    AddSource("c.bmp");
-    const std::vector<std::string> order = RunOrder();
-    auto target = [&](size_t i) { return m_out + "\\" + SplitPath(order[i].c_str()).name + ".gif"; };
+    const std::vector<std::string> order = AddSources({"a.bmp", "b.bmp", "c.bmp"});
+    auto target = [&](size_t i) { return Target(order[i]); };
     WriteFileBytes(target(1), kOld);
 
     Script s;
@@ -493,6 +682,7 @@ TEST_F(ConvertTest, NamesTooLongForAPathWriteNothing)
     Script s;
     RunConvert(dlg(), s);
     EXPECT_TRUE(FolderNames(m_out).empty());
+    EXPECT_EQ((std::vector<std::string>{"1 file was not converted:\na.bmp"}), s.reports);
     // A base name alone too long for a path.
     m_panel.prefix = std::string(kPathBufferSize - 1, 'p');
     SetPanel(dlg(), m_panel);
@@ -542,22 +732,10 @@ TEST_F(ConvertTest, ConvertSelectionTakesTheSelectedRowsInListOrder)
     AddSource("a.bmp");
     AddSource("b.bmp");
     AddSource("c.bmp");
-    EnsureShellAllocator();
-    LPITEMIDLIST folder = ParsePath(m_src);
-    ASSERT_NE((LPITEMIDLIST)NULL, folder);
-    ASSERT_EQ(1, dlg().m_fileList.ShowFolder(folder));
-    CoTaskMemFree(folder);
-    const HWND hList = dlg().GetListView();
+    const HWND hList = ShowSourcesInList();
+    ASSERT_NE((HWND)NULL, hList);
     ASSERT_EQ(3, (int)SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0));
-    auto rowName = [&](int row) {
-        char text[MAX_PATH] = "";
-        LVITEMA item = {};
-        item.iSubItem = 0;
-        item.pszText = text;
-        item.cchTextMax = sizeof(text);
-        SendMessageA(hList, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
-        return SplitPath(text).name;
-    };
+    auto rowName = [&](int row) { return RowName(hList, row); };
     auto select = [&](int row, bool on) {
         LVITEMA item = {};
         item.stateMask = LVIS_SELECTED;
@@ -582,4 +760,259 @@ TEST_F(ConvertTest, ConvertSelectionTakesTheSelectedRowsInListOrder)
     std::vector<std::string> want = {"1_" + rowName(0) + ".gif", "2_" + rowName(2) + ".gif"};
     std::sort(want.begin(), want.end());
     EXPECT_EQ(want, FolderNames(m_out));
+}
+
+TEST_F(ConvertTest, RecursiveCollectionSearchesEachRealFolderOnce)
+{
+    // The chosen folder is pics; its parent holds one more picture.
+    const std::string pics = m_src + "\\pics";
+    CreateDirectoryA(pics.c_str(), NULL);
+    CreateDirectoryA((pics + "\\sub").c_str(), NULL);
+    AddSource("top.bmp");
+    AddSource("pics\\a.bmp");
+    AddSource("pics\\sub\\b.bmp");
+    SafeCopy(dlg().m_szBrowsedFolder, pics.c_str());
+    dlg().m_nConvertCmd = ID_CONVERT_RECURSIVE;
+
+    const struct
+    {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> links; // link, host target
+        std::set<std::string> collected;                        // relative to pics
+    } cases[] = {
+        {"a link to the folder itself", {{"self", "."}}, {"a.bmp", "sub\\b.bmp"}},
+        // The parent is a real folder reached once, through the link; the
+        // chosen folder inside it is not searched again.
+        {"links to the folder and to its parent",
+         {{"self", "."}, {"loop", ".."}, {"sub\\up", ".."}},
+         {"a.bmp", "sub\\b.bmp", "loop\\top.bmp"}},
+    };
+    for (const auto& c : cases)
+    {
+        std::vector<std::unique_ptr<FolderLink>> links;
+        for (const auto& link : c.links)
+        {
+            links.emplace_back(new FolderLink(pics + "\\" + link.first, link.second));
+            ASSERT_TRUE(links.back()->Made()) << link.first;
+        }
+        std::vector<std::string> list;
+        dlg().CollectFiles(list, pics.c_str(), true);
+        std::multiset<std::string> got;
+        for (const std::string& path : list)
+            got.insert(path.substr(pics.size() + 1));
+        EXPECT_EQ(std::multiset<std::string>(c.collected.begin(), c.collected.end()), got) << c.what;
+
+        Script s;
+        RunConvert(dlg(), s);
+        EXPECT_TRUE(s.asked.empty()) << c.what;
+        std::vector<std::string> want;
+        for (const std::string& name : c.collected)
+            want.push_back(SplitPath(name.c_str()).name + ".gif");
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(want, FolderNames(m_out)) << c.what;
+        for (const std::string& name : want)
+            DeleteFileA((m_out + "\\" + name).c_str());
+    }
+}
+
+// The texts the progress dialog's source line is given, in order, while
+// the object lives.
+class ProgressFromTexts
+{
+public:
+    ProgressFromTexts() { s_self = this, m_hook = SetWindowsHookExA(WH_CALLWNDPROC, Proc, NULL, GetCurrentThreadId()); }
+    ~ProgressFromTexts()
+    {
+        UnhookWindowsHookEx(m_hook);
+        s_self = NULL;
+    }
+    std::vector<std::string> texts;
+
+private:
+    static LRESULT CALLBACK Proc(int code, WPARAM wp, LPARAM lp)
+    {
+        const CWPSTRUCT* call = (const CWPSTRUCT*)lp;
+        if (code == HC_ACTION && s_self != NULL && call->message == WM_SETTEXT && call->lParam != 0 &&
+            GetDlgCtrlID(call->hwnd) == IDC_PROGRESS_FROM &&
+            GetDlgItem(GetParent(call->hwnd), IDC_PROGRESS_CANCEL) != NULL)
+            s_self->texts.push_back((const char*)call->lParam);
+        return CallNextHookEx(NULL, code, wp, lp);
+    }
+    static ProgressFromTexts* s_self;
+    HHOOK m_hook;
+};
+ProgressFromTexts* ProgressFromTexts::s_self = NULL;
+
+TEST_F(ConvertTest, TheWindowAnswersWhileFilesAreCollected)
+{
+    AddSource("a.bmp");
+    for (const char* sub : {"s1", "s2"})
+    {
+        CreateDirectoryA((m_src + "\\" + sub).c_str(), NULL);
+        AddSource(std::string(sub) + "\\" + sub + ".bmp");
+    }
+    dlg().m_nConvertCmd = ID_CONVERT_RECURSIVE;
+    char folders[2][kPathBufferSize];
+    CompactPath((m_src + "\\s1").c_str(), folders[0], sizeof(folders[0]), 40);
+    CompactPath((m_src + "\\s2").c_str(), folders[1], sizeof(folders[1]), 40);
+
+    // A search that takes longer than the quiet time: the first look at
+    // the queue during the run finds a call that holds it up. The dialog
+    // then shows the next folder searched, before any file.
+    {
+        PostedCalls calls;
+        calls.Post([] { Sleep(kCollectQuietMs + 100); });
+        ProgressFromTexts from;
+        Script s;
+        RunConvert(dlg(), s);
+        ASSERT_FALSE(from.texts.empty());
+        EXPECT_TRUE(from.texts[0] == folders[0] || from.texts[0] == folders[1]) << from.texts[0];
+        EXPECT_EQ(3u, FolderNames(m_out).size());
+    }
+    RemoveTree(m_out);
+    CreateDirectoryA(m_out.c_str(), NULL);
+
+    // Cancel while the files are collected ends the run before the first.
+    {
+        PostedCalls calls;
+        bool running = false;
+        calls.Post([&] {
+            running = dlg().m_pRunProgress != NULL;
+            if (running)
+                SendMessageA(dlg().m_pRunProgress->m_hWnd, WM_COMMAND,
+                             MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED), 0);
+        });
+        Script s;
+        RunConvert(dlg(), s);
+        EXPECT_TRUE(running);
+        EXPECT_FALSE(s.progressSeen);
+        EXPECT_TRUE(FolderNames(m_out).empty());
+        EXPECT_EQ(1, dlg().m_bPreview);
+    }
+}
+
+TEST_F(ConvertTest, ExitDuringARunStopsItBeforeTheWindowCloses)
+{
+    const std::vector<std::string> order = AddSources({"a.bmp", "b.bmp", "c.bmp"});
+    auto target = [&](size_t i) { return Target(order[i]); };
+    const struct
+    {
+        const char* what;
+        UINT message;
+        WPARAM wParam;
+    } cases[] = {
+        {"the close box", WM_SYSCOMMAND, SC_CLOSE},
+        {"the Exit button", WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED)},
+    };
+    for (const auto& c : cases)
+    {
+        ShowWindow(dlg().m_hWnd, SW_SHOW);
+        for (size_t i = 0; i < order.size(); ++i)
+            DeleteFileA(target(i).c_str());
+        WriteFileBytes(target(1), kOld);
+        WriteFileBytes(target(2), kOld);
+        PostedCalls calls;
+        bool shownAfterExit = false;
+        Script s;
+        s.answers = {IDC_OVERWRITE_YES, IDC_OVERWRITE_YES};
+        // Exit while the second file's question is open.
+        s.onQuestion = [&](HWND) {
+            if (s.asked.size() != 1)
+                return;
+            PostMessageA(dlg().m_hWnd, c.message, c.wParam, 0);
+            calls.Post([&] { shownAfterExit = IsWindowVisible(dlg().m_hWnd) != FALSE; });
+        };
+        RunConvert(dlg(), s);
+        // The window stays until the run has stopped: no question without it.
+        EXPECT_TRUE(shownAfterExit) << c.what;
+        EXPECT_EQ(1u, s.asked.size()) << c.what;
+        EXPECT_TRUE(IsGif(target(0))) << c.what;
+        EXPECT_TRUE(IsGif(target(1))) << c.what;
+        EXPECT_EQ(kOld, ReadFileBytes(target(2))) << c.what;
+        // Then it closes.
+        EXPECT_FALSE(IsWindowVisible(dlg().m_hWnd)) << c.what;
+        EXPECT_EQ(1, dlg().m_bPreview) << c.what;
+    }
+}
+
+TEST_F(ConvertTest, AfterARunThePreviewShowsTheFocusedFileAtPreviewSize)
+{
+    RECT box;
+    GetClientRect(GetDlgItem(dlg().m_hWnd, IDC_MAIN_PREVIEW), &box);
+    ASSERT_GT(box.right, 20);
+    // Large enough, and with sides the JPEG decoder divides, that the
+    // preview decodes them smaller than a run does.
+    const size_t width = (size_t)std::max(box.right, box.bottom) * 8, height = width;
+    const COLORREF colours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
+    for (int i = 0; i < 3; ++i)
+    {
+        const COLORREF c = colours[i];
+        WriteImage(m_src + "\\p" + std::to_string(i + 1) + ".jpg",
+                   Magick::Image(Magick::Geometry(width, height),
+                                 Magick::Color(GetRValue(c) * 257, GetGValue(c) * 257, GetBValue(c) * 257, 0)));
+    }
+    const std::vector<std::string> order = RunOrder();
+    ASSERT_EQ(3u, order.size());
+    const COLORREF focusedColour = colours[NameOf(order[0])[1] - '1'];
+    auto alike = [](COLORREF a, COLORREF b) {
+        return abs(GetRValue(a) - GetRValue(b)) <= 8 && abs(GetGValue(a) - GetGValue(b)) <= 8 &&
+               abs(GetBValue(a) - GetBValue(b)) <= 8;
+    };
+    auto shownCentre = [&] {
+        DibPixels px = {};
+        if (!GetDibPixels(dlg().m_hPreviewBitmap, px))
+            return (COLORREF)CLR_INVALID;
+        const BYTE* p = px.Row(px.height / 2) + px.width / 2 * px.pixelBytes;
+        return RGB(p[2], p[1], p[0]);
+    };
+    auto sizeOf = [](const Magick::Image* image) {
+        typedef std::pair<size_t, size_t> Size;
+        return image != NULL ? Size(image->columns(), image->rows()) : Size(0, 0);
+    };
+
+    // Nothing previewed: the run leaves no picture of its own behind.
+    Script first;
+    RunConvert(dlg(), first);
+    ASSERT_EQ(3u, FolderNames(m_out).size());
+    EXPECT_EQ(NULL, dlg().m_pSourceImage);
+    EXPECT_EQ(NULL, dlg().m_pStage0);
+    EXPECT_EQ(NULL, dlg().m_pStage2);
+
+    // The first file of the run is focused, so the last one read differs.
+    const HWND hList = ShowSourcesInList();
+    ASSERT_NE((HWND)NULL, hList);
+    int row = -1;
+    for (int i = 0; i < (int)SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0); ++i)
+        if (RowName(hList, i) == SplitPath(order[0].c_str()).name)
+            row = i;
+    ASSERT_NE(-1, row);
+    LVITEMA state = {};
+    state.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
+    state.state = LVIS_FOCUSED | LVIS_SELECTED;
+    SendMessageA(hList, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)&state);
+    ASSERT_EQ(order[0], dlg().m_szCurrentFile);
+    const auto previewSource = sizeOf(dlg().m_pSourceImage), previewStage = sizeOf(dlg().m_pStage2);
+    ASSERT_LT(previewSource.first, width);
+    ASSERT_TRUE(alike(focusedColour, shownCentre()));
+
+    // Then once with the row focused, once with the list emptied meanwhile:
+    // the file the preview stood for comes back either way.
+    for (const bool emptied : {false, true})
+    {
+        if (emptied)
+            SendMessageA(hList, LVM_DELETEALLITEMS, 0, 0);
+        for (const std::string& name : FolderNames(m_out))
+            DeleteFileA((m_out + "\\" + name).c_str());
+        Script s;
+        RunConvert(dlg(), s);
+        ASSERT_EQ(3u, FolderNames(m_out).size()) << emptied;
+        EXPECT_EQ(order[0], dlg().m_szCurrentFile) << emptied;
+        EXPECT_EQ(previewSource, sizeOf(dlg().m_pSourceImage)) << emptied;
+        EXPECT_EQ(previewStage, sizeOf(dlg().m_pStage2)) << emptied;
+        ASSERT_NE((Magick::Image*)NULL, dlg().m_pStage2) << emptied;
+        const Magick::Color c = dlg().m_pStage2->pixelColor(2, 2);
+        EXPECT_TRUE(alike(focusedColour, RGB(c.redQuantum() / 257, c.greenQuantum() / 257, c.blueQuantum() / 257)))
+            << emptied;
+        EXPECT_TRUE(alike(focusedColour, shownCentre())) << emptied;
+    }
 }

@@ -646,6 +646,32 @@ TEST_F(MainDlgTest, MissingAndOutOfRangeValuesLoadAsTheyCome)
     EXPECT_EQ(-1, ComboSel(m_hWnd, IDC_MAIN_NAME_PATTERN));
 }
 
+// A full disk at close once left settings.tvx cut in its GIF section.
+TEST(MainDlg, ASaveThatFailsPartWayLeavesTheSettingsFileAsItWas)
+{
+    RegistryState registry;
+    ProgramSettingsGuard settings;
+    const std::string stored = "[Resize]\r\nEnableResize=1\r\n[File Names]\r\nPrefix=old_\r\nFolder=C:\\" +
+                               std::string(4000, 'o') + "\r\n[GIF]\r\nNoneTR=0\r\nInterlace=1\r\n";
+    settings.Write(stored);
+    TempFolder temp("main cut");
+    const std::string other = temp.File("other.tvx");
+    WriteFileBytes(other, stored);
+    {
+        ProfileCopyDamage cut([](std::string& bytes) { bytes.resize(bytes.size() / 2); });
+        CMainDlg dlg;
+        RunMain(dlg, [&](HWND h) {
+            SetDlgItemTextA(h, IDC_MAIN_PREFIX, "new_");
+            dlg.SaveSettings(other.c_str()); // the Save button's road
+            Command(h, IDCANCEL);
+        });
+    }
+    EXPECT_EQ(stored, settings.Read());
+    EXPECT_EQ(stored, ReadFileBytes(other));
+    EXPECT_TRUE(ProfileCopiesIn(GetProgramFolder()).empty());
+    EXPECT_EQ((std::vector<std::string>{"other.tvx"}), FolderNames(temp.Path()));
+}
+
 TEST_F(MainDlgTest, SavingKeepsOtherSectionsAndResetKeepsTheOutputChoice)
 {
     WriteFileBytes(m_settings.Path(), "[GIF]\r\nNoneTR=0\r\nInterlace=1\r\n");
@@ -901,6 +927,69 @@ TEST(MainDlg, SaveAndLoadButtonsGoThroughTheFileDialogs)
     });
     EXPECT_EQ("saved", Profile(file, "File Names", "Prefix"));
     EXPECT_EQ((std::vector<std::string>{"saved", "changed"}), prefixes);
+}
+
+TEST(MainDlg, SavingOverAnExistingSettingsFileAsksFirst)
+{
+    RegistryState registry;
+    ProgramSettingsGuard settings;
+    TempFolder temp("sl ask");
+    const std::string file = temp.File("mine.tvx");
+    const std::string before = "[Resize]\r\nEnableResize=1\r\n[File Names]\r\nPrefix=before\r\n";
+    WriteFileBytes(file, before);
+    CMainDlg dlg;
+    const int answers[] = {IDNO, IDYES};
+    size_t asked = 0;
+    int phase = 0;
+    std::string afterNo;
+    RunMainSteps(dlg, [&](HWND h) {
+        const FileDialogWindows w = FindFileDialogWindows("Select file");
+        switch (phase)
+        {
+        case 0:
+            if (asked == 2)
+            {
+                Command(h, IDCANCEL);
+                return false;
+            }
+            SetDlgItemTextA(h, IDC_MAIN_PREFIX, "saved");
+            PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_MAIN_SAVE, BN_CLICKED), (LPARAM)GetDlgItem(h, IDC_MAIN_SAVE));
+            break;
+        case 1:
+            if (w.dialog == NULL)
+                return true;
+            TypeFileNameAndConfirm(w.dialog, file);
+            break;
+        case 2:
+            if (w.question == NULL)
+                return true;
+            PostMessageA(w.question, WM_COMMAND, answers[asked++], 0);
+            break;
+        default:
+            if (w.question != NULL)
+                return true;
+            if (asked == 1)
+            {
+                // No: back in the file dialog, the file untouched.
+                if (w.dialog == NULL)
+                    return true;
+                afterNo = ReadFileBytes(file);
+                phase = 1;
+                TypeFileNameAndConfirm(w.dialog, file);
+                phase = 2;
+                return true;
+            }
+            if (w.dialog != NULL)
+                return true;
+            phase = 0;
+            return true;
+        }
+        ++phase;
+        return true;
+    });
+    EXPECT_EQ(2u, asked);
+    EXPECT_EQ(before, afterNo);
+    EXPECT_EQ("saved", Profile(file, "File Names", "Prefix"));
 }
 
 TEST(MainDlg, TheSettingsDialogsStartInTheSettingsFolderWhichTheyMake)

@@ -1,7 +1,10 @@
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "controls/Bitmaps.h"
+#include "core/GifWriter.h"
+#include "core/ImageIO.h"
 #include "core/MagickInc.h"
 #include "mainwnd/MainDlg.h"
 #include "tests/support/ImageFixtures.h"
@@ -45,14 +48,60 @@ SIZE PreviewBox(HWND dlg)
     return SIZE{rc.right, rc.bottom};
 }
 
+// The colour of a pixel of a 24- or 32-bit DIB section.
+COLORREF DibPixel(const DibPixels& px, int x, int y)
+{
+    const BYTE* p = px.Row(y) + x * px.pixelBytes;
+    return RGB(p[2], p[1], p[0]);
+}
+
+bool NearRgb(COLORREF a, COLORREF b, int tolerance)
+{
+    return abs(GetRValue(a) - GetRValue(b)) <= tolerance && abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+           abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+// A pixel of an image read back, as bytes red, green, blue, alpha (the
+// library's own pixel lookup misreads palette images).
+struct Rgba
+{
+    COLORREF rgb;
+    BYTE alpha;
+};
+
+Rgba PixelOf(Magick::Image& image, double fx, double fy)
+{
+    BYTE px[4] = {};
+    image.write((ssize_t)(fx * image.columns()), (ssize_t)(fy * image.rows()), 1, 1, "RGBA", Magick::CharPixel, px);
+    return Rgba{RGB(px[0], px[1], px[2]), px[3]};
+}
+
+// The part of the preview bitmap that is picture, not the box around it.
+RECT ShownPicture(const DibPixels& px)
+{
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    RECT rc = {px.width, px.height, 0, 0};
+    for (int y = 0; y < px.height; ++y)
+        for (int x = 0; x < px.width; ++x)
+            if (DibPixel(px, x, y) != face)
+            {
+                rc.left = std::min<LONG>(rc.left, x);
+                rc.top = std::min<LONG>(rc.top, y);
+                rc.right = std::max<LONG>(rc.right, x + 1);
+                rc.bottom = std::max<LONG>(rc.bottom, y + 1);
+            }
+    return rc;
+}
+
 // The main window with one loaded source file; preview drawing off unless
 // asked for, so the stages keep full size.
 class PreviewTest : public testing::Test
 {
 protected:
-    void Load(const Magick::Image& image, const PanelOptions& options, bool preview = false)
+    void Load(const Magick::Image& image, const PanelOptions& options, bool preview = false,
+              const char* extension = ".bmp")
     {
-        const std::string path = m_dir.File("src" + std::to_string(m_files++) + ".bmp");
+        const std::string path = m_dir.File("src" + std::to_string(m_files++) + extension);
         WriteImage(path, image);
         SetPanel(m_main.dlg, options);
         m_main.dlg.m_bPreview = preview ? 1 : 0;
@@ -67,6 +116,25 @@ protected:
         o.borderWidth = width;
         SetPanel(m_main.dlg, o);
         m_main.dlg.UpdatePreview(kStageBorder);
+    }
+
+    // The picture the preview box shows now.
+    DibPixels Shown()
+    {
+        DibPixels px = {};
+        EXPECT_TRUE(GetDibPixels(m_main.dlg.m_hPreviewBitmap, px));
+        return px;
+    }
+
+    // The stage-2 image written as the batch writes it, and read back.
+    Magick::Image WrittenGif()
+    {
+        const std::string path = m_dir.File("out" + std::to_string(m_files++) + ".gif");
+        Magick::Image written(*m_main.dlg.m_pStage2);
+        WriteGif(written, path.c_str());
+        Magick::Image gif;
+        ReadImageFile(gif, path.c_str());
+        return gif;
     }
 
     TempFolder m_dir{"preview"};
@@ -292,4 +360,109 @@ TEST_F(PreviewTest, AFailedStageDropsItselfAndTheLaterOnes)
     // Without an input, a later stage does nothing.
     m_main.dlg.UpdatePreview(kStageRotateColor);
     EXPECT_EQ(NULL, m_main.dlg.m_pStage2);
+}
+
+TEST_F(PreviewTest, ACmykPictureShowsTheColoursTheGifGets)
+{
+    Magick::Image cmyk = MakeQuadrants(64, 48);
+    cmyk.colorSpace(Magick::CMYKColorspace);
+    Load(cmyk, PanelOptions(), false, ".jpg");
+    ASSERT_EQ(Magick::CMYKColorspace, m_main.dlg.m_pSourceImage->colorSpace());
+    Magick::Image gif = WrittenGif();
+    Load(cmyk, PanelOptions(), true, ".jpg");
+
+    const DibPixels px = Shown();
+    const RECT pic = ShownPicture(px);
+    ASSERT_LT(pic.left, pic.right);
+    const struct
+    {
+        double fx, fy; // quadrant centre, as a share of the picture
+        COLORREF want;
+    } quadrants[] = {
+        {0.25, 0.25, RGB(255, 0, 0)},
+        {0.75, 0.25, RGB(0, 255, 0)},
+        {0.25, 0.75, RGB(0, 0, 255)},
+        {0.75, 0.75, RGB(255, 255, 255)},
+    };
+    for (const auto& q : quadrants)
+    {
+        const COLORREF written = PixelOf(gif, q.fx, q.fy).rgb;
+        const COLORREF shown = DibPixel(px, pic.left + (int)(q.fx * (pic.right - pic.left)),
+                                        pic.top + (int)(q.fy * (pic.bottom - pic.top)));
+        // JPEG and the GIF palette each move a colour a little.
+        EXPECT_TRUE(NearRgb(q.want, written, 16)) << std::hex << written;
+        EXPECT_TRUE(NearRgb(written, shown, 16)) << std::hex << written << " shown " << shown;
+    }
+}
+
+TEST_F(PreviewTest, TransparentPartsShowTheBoxBehindThemAsTheGifKeepsThem)
+{
+    // Red bands of falling opacity (0 = opaque): the GIF keeps a pixel
+    // opaque up to half transparency and drops it beyond.
+    const Magick::Quantum opacities[] = {0, 16384, 49152, 65535};
+    const size_t bands = sizeof(opacities) / sizeof(opacities[0]), bandWidth = 40, height = 60;
+    Magick::Image image(Magick::Geometry(bands * bandWidth, height), Magick::Color(0, 0, 0, 0));
+    image.matte(true);
+    for (size_t b = 0; b < bands; ++b)
+        for (size_t x = b * bandWidth; x < (b + 1) * bandWidth; ++x)
+            for (size_t y = 0; y < height; ++y)
+                image.pixelColor((ssize_t)x, (ssize_t)y, Magick::Color(65535, 0, 0, opacities[b]));
+    Load(image, PanelOptions(), false, ".png");
+    Magick::Image gif = WrittenGif();
+    Load(image, PanelOptions(), true, ".png");
+
+    const DibPixels px = Shown();
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    // The picture fills the box's width; its rows are the box's middle.
+    const int y = px.height / 2;
+    for (size_t b = 0; b < bands; ++b)
+    {
+        const double centre = (b + 0.5) / bands;
+        const bool keptInGif = PixelOf(gif, centre, 0.5).alpha != 0;
+        const COLORREF shown = DibPixel(px, (int)(centre * px.width), y);
+        EXPECT_EQ(b < 2, keptInGif) << b;
+        EXPECT_EQ(keptInGif ? RGB(255, 0, 0) : face, shown) << b << " shown " << std::hex << shown;
+    }
+}
+
+TEST_F(PreviewTest, BordersAndFramesTakeTheShareOfThePictureTheyTakeInTheOutput)
+{
+    const SIZE box = PreviewBox(m_main.hWnd());
+    PanelOptions flat;
+    flat.border = true;
+    flat.borderColor = RGB(0, 0, 160);
+    PanelOptions frame = flat;
+    frame.frame3d = true;
+    PanelOptions halved = flat;
+    halved.resize = halved.useWidth = true;
+    halved.width = 800;
+    const struct
+    {
+        const char* what;
+        PanelOptions options;
+        int width;
+        size_t sourceWidth;
+        size_t outputWidth; // without the border
+    } cases[] = {
+        {"a border on a large picture", flat, 8, 1600, 1600},
+        {"a frame on a large picture", frame, 12, 1600, 1600},
+        {"a border on a resized picture", halved, 8, 1600, 800},
+        {"a border on a picture smaller than the box", flat, 3, (size_t)box.cx / 3, (size_t)box.cx / 3},
+    };
+    const COLORREF green = RGB(0, 200, 0);
+    for (auto c : cases)
+    {
+        c.options.borderWidth = c.width;
+        const Magick::Image picture(Magick::Geometry(c.sourceWidth, c.sourceWidth * 3 / 4),
+                                    Magick::Color(0, 200 * 257, 0, 0));
+        Load(picture, c.options, true);
+        const DibPixels px = Shown();
+        const RECT pic = ShownPicture(px);
+        const int y = (pic.top + pic.bottom) / 2;
+        int border = 0;
+        while (pic.left + border < pic.right && !NearRgb(DibPixel(px, pic.left + border, y), green, 8))
+            ++border;
+        const double share = (double)c.width / (c.outputWidth + 2 * c.width);
+        EXPECT_NEAR(share * (pic.right - pic.left), border, 1.0) << c.what;
+    }
 }

@@ -14,7 +14,6 @@
 namespace {
 
 const char kCaption[] = "Options";
-const int kFileNameCombo = 0x47c; // cmb13 of the file dialog
 const int kFileNameEdit = 0x480;  // edt1
 
 int CountVerbs()

@@ -3,6 +3,7 @@
 
 #include "controls/WinUtil.h"
 #include "core/Paths.h"
+#include "tests/support/FolderLink.h"
 #include "tests/support/TestUtil.h"
 
 TEST(CompactPath, KeepsTheDriveAndTheLongestFittingTail)
@@ -72,6 +73,7 @@ TEST(PathExists, FilesFoldersRootsAndNothing)
 {
     TempFolder tmp;
     WriteFileBytes(tmp.File("f.txt"), "x");
+    WriteFileBytes(tmp.File("g_ab.gif"), "x");
     char before[MAX_PATH], after[MAX_PATH];
     GetCurrentDirectoryA(sizeof(before), before);
 
@@ -86,6 +88,11 @@ TEST(PathExists, FilesFoldersRootsAndNothing)
         {tmp.File("f.txt"), 1},
         {tmp.File("missing"), 0},
         {"", 0},
+        // Names, never patterns, even when a file would match them as one.
+        {tmp.File("g_??.gif"), 0},
+        {tmp.File("g_a?.gif"), 0},
+        {tmp.File("*.gif"), 0},
+        {tmp.File("*"), 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.expected, PathExists(c.path.c_str())) << c.path;
@@ -94,6 +101,35 @@ TEST(PathExists, FilesFoldersRootsAndNothing)
 
     GetCurrentDirectoryA(sizeof(after), after);
     EXPECT_STREQ(before, after);
+}
+
+TEST(GetFolderIdentity, OneFolderWhateverLinkLeadsToIt)
+{
+    TempFolder tmp;
+    CreateDirectoryA(tmp.File("a").c_str(), NULL);
+    CreateDirectoryA(tmp.File("b").c_str(), NULL);
+    WriteFileBytes(tmp.File("f.txt"), "x");
+    FolderLink self(tmp.File("a\\self"), ".");
+    FolderLink up(tmp.File("a\\up"), "..");
+    ASSERT_TRUE(self.Made() && up.Made());
+
+    FolderIdentity a, b, top, viaSelf, viaUp, viaBoth;
+    ASSERT_TRUE(GetFolderIdentity(tmp.File("a").c_str(), a));
+    ASSERT_TRUE(GetFolderIdentity(tmp.File("b").c_str(), b));
+    ASSERT_TRUE(GetFolderIdentity(tmp.Path().c_str(), top));
+    ASSERT_TRUE(GetFolderIdentity(tmp.File("a\\self").c_str(), viaSelf));
+    ASSERT_TRUE(GetFolderIdentity(tmp.File("a\\up").c_str(), viaUp));
+    ASSERT_TRUE(GetFolderIdentity(tmp.File("a\\up\\a\\self\\").c_str(), viaBoth));
+    auto same = [](const FolderIdentity& x, const FolderIdentity& y) { return !(x < y) && !(y < x); };
+    EXPECT_TRUE(same(a, viaSelf));
+    EXPECT_TRUE(same(a, viaBoth));
+    EXPECT_TRUE(same(top, viaUp));
+    EXPECT_FALSE(same(a, b));
+    EXPECT_FALSE(same(a, top));
+
+    FolderIdentity none;
+    EXPECT_FALSE(GetFolderIdentity(tmp.File("f.txt").c_str(), none));
+    EXPECT_FALSE(GetFolderIdentity(tmp.File("missing").c_str(), none));
 }
 
 TEST(CreateDirectoryTree, CreatesMissingLevelsAndRefusesFilesInTheWay)
@@ -218,13 +254,7 @@ TEST(DialogControl, AnswersLikeGetDlgItemAcrossChanges)
     EXPECT_EQ(NULL, DialogControl(dlg, other)) << "the dialog is gone";
 }
 
-namespace {
-
-const int kFileNameCombo = 0x47c; // cmb13
-
-} // namespace
-
-TEST(ShowFileDialog, OpenNeedsAnExistingFileSaveDoesNotAsk)
+TEST(ShowFileDialog, OpenNeedsAnExistingFileSaveAsksBeforeReplacingOnlyWhenTold)
 {
     TempFolder tmp;
     WriteFileBytes(tmp.File("present.tvx"), "[Resize]\n");
@@ -233,46 +263,62 @@ TEST(ShowFileDialog, OpenNeedsAnExistingFileSaveDoesNotAsk)
     struct Case
     {
         BOOL open;
+        BOOL askBeforeReplace;
         const char* title;
         std::string typed;
-        int expected;
+        int answer;   // to the question about replacing, 0: none expected
+        int expected; // the dialog's result
     } cases[] = {
-        {TRUE, "Open file", tmp.File("present.tvx"), 1},
-        {TRUE, "Open file", tmp.File("missing.tvx"), 0},
-        {FALSE, "Select file", tmp.File("present.tvx"), 1},
+        {TRUE, FALSE, "Open file", tmp.File("present.tvx"), 0, 1},
+        {TRUE, FALSE, "Open file", tmp.File("missing.tvx"), 0, 0},
+        {FALSE, FALSE, "Select file", tmp.File("present.tvx"), 0, 1},
+        {FALSE, TRUE, "Select file", tmp.File("present.tvx"), IDYES, 1},
+        {FALSE, TRUE, "Select file", tmp.File("present.tvx"), IDNO, 0},
+        {FALSE, TRUE, "Select file", tmp.File("new.tvx"), 0, 1},
     };
     for (const Case& c : cases)
     {
+        SCOPED_TRACE(c.typed + (c.askBeforeReplace ? " asking" : ""));
         char name[kPathBufferSize] = "not a file";
         int result = -1;
         bool typed = false;
+        int asked = 0;
         DriveWhile([&] { result = ShowFileDialog(GetModuleHandleA(NULL), NULL, name, sizeof(name),
-                                                 tmp.Path().c_str(), filter, "tvx", 0, c.open, FALSE); },
+                                                 tmp.Path().c_str(), filter, "tvx", 0, c.open, FALSE,
+                                                 c.askBeforeReplace); },
                    [&](int) {
-                       HWND dlg = FindThreadWindow(c.title);
-                       if (dlg == NULL)
+                       const FileDialogWindows w = FindFileDialogWindows(c.title);
+                       if (w.dialog == NULL)
                            return true;
                        if (!typed)
                        {
-                           EXPECT_STREQ("", GetWindowTextString(GetDlgItem(dlg, kFileNameCombo)).c_str())
+                           EXPECT_STREQ("", GetWindowTextString(GetDlgItem(w.dialog, kFileNameCombo)).c_str())
                                << "a name that is no file is cleared";
-                           TypeFileNameAndConfirm(dlg, c.typed);
+                           TypeFileNameAndConfirm(w.dialog, c.typed);
                            typed = true;
                            return true;
                        }
-                       // Still open: the dialog refused the name. Dismiss what it
-                       // may show about it, then the dialog itself.
-                       HWND top = GetForegroundWindow();
-                       if (top != NULL && top != dlg && GetWindowThreadProcessId(top, NULL) == GetCurrentThreadId())
+                       // Still open: the dialog asks, or refused the name.
+                       // Answer what it shows, then dismiss the dialog itself.
+                       if (w.question != NULL)
                        {
-                           PostMessageA(top, WM_COMMAND, IDOK, 0);
+                           ++asked;
+                           PostMessageA(w.question, WM_COMMAND, c.answer ? c.answer : IDOK, 0);
                            return true;
                        }
-                       PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+                       PostMessageA(w.dialog, WM_COMMAND, IDCANCEL, 0);
                        return true;
                    },
                    100);
-        EXPECT_EQ(c.expected, result ? 1 : 0) << c.typed;
+        EXPECT_EQ(c.expected, result ? 1 : 0);
+        if (c.answer != 0)
+        {
+            EXPECT_EQ(1, asked) << "asked before an existing file is replaced";
+        }
+        else if (!c.open)
+        {
+            EXPECT_EQ(0, asked);
+        }
         if (c.expected)
         {
             EXPECT_EQ(c.typed, name);

@@ -3,12 +3,15 @@
 #include <string>
 #include <vector>
 
+#include "controls/Bitmaps.h"
+#include "controls/GdiHandles.h"
 #include "core/Extensions.h"
 #include "core/Registry.h"
 #include "core/StrUtil.h"
 #include "shellint/SetupDlg.h"
 #include "shellint/ShellVerb.h"
 #include "tests/support/RegTree.h"
+#include "tests/support/ShellFixtures.h"
 #include "tests/support/TestUtil.h"
 
 namespace {
@@ -58,18 +61,45 @@ std::vector<std::string> Replace(std::vector<std::string> lines, const std::stri
     return lines;
 }
 
-// The lines our own class for .<ext> adds, with {cmd} for the command.
-std::vector<std::string> OwnClassLines(const std::string& ext)
+// The lines our own class for .<ext> adds, with {cmd} for the command and
+// the class's description, the type name its files show.
+std::vector<std::string> OwnClassLines(const std::string& ext, const std::string& description)
 {
     std::string cls = "Tolvex." + ext;
     return {"." + ext,
             "." + ext + " @=" + cls,
             cls,
+            cls + " @=" + description,
             cls + "\\shell",
             cls + "\\shell\\convertGif",
             cls + "\\shell\\convertGif @=Convert to GIF",
             cls + "\\shell\\convertGif\\command",
             cls + "\\shell\\convertGif\\command @={cmd}"};
+}
+
+// The type name the file list shows for a file of the extension: the
+// shell's answer for a real file's item.
+std::string TypeNameShown(const char* ext)
+{
+    EnsureShellAllocator();
+    TempFolder tmp("type");
+    const std::string file = tmp.File(std::string("x.") + ext);
+    WriteFileBytes(file, "x");
+    LPITEMIDLIST pidl = ParsePath(file);
+    if (pidl == NULL)
+        return "<no item>";
+    SHFILEINFOA info = {};
+    std::string shown = SHGetFileInfoA((LPCSTR)pidl, 0, &info, sizeof(info), SHGFI_PIDL | SHGFI_TYPENAME)
+                            ? info.szTypeName
+                            : "<no answer>";
+    CoTaskMemFree(pidl);
+    return shown;
+}
+
+std::vector<std::string> Drop(std::vector<std::string> lines, const std::string& line)
+{
+    lines.erase(std::remove(lines.begin(), lines.end(), line), lines.end());
+    return lines;
 }
 
 std::vector<std::string> Sorted(std::vector<std::string> v)
@@ -163,6 +193,10 @@ TEST(ShellVerb, InstallAndUninstallFromEachPreState)
         ".bmp", ".bmp @=TOLVEX.bmp", "TOLVEX.bmp", "TOLVEX.bmp\\shell", "TOLVEX.bmp\\shell\\open",
         "TOLVEX.bmp\\shell\\open\\command", "TOLVEX.bmp\\shell\\open\\command @=paint.exe \"%1\"",
     };
+    const std::vector<std::string> bare = {
+        ".rle", ".rle @=Bare.Class", "Bare.Class", "Bare.Class\\shell", "Bare.Class\\shell\\open",
+        "Bare.Class\\shell\\open\\command", "Bare.Class\\shell\\open\\command @=view.exe \"%1\"",
+    };
     const std::vector<std::string> otherValues = {
         ".tif", ".tif Content Type=image/tiff", ".tif PerceivedType=image", ".tif\\OpenWithProgids",
         ".tif\\OpenWithProgids Viewer.Tiff=",
@@ -186,32 +220,41 @@ TEST(ShellVerb, InstallAndUninstallFromEachPreState)
         return a;
     };
     Case cases[] = {
-        {"no key", "bmp", {".bmp", "Tolvex.bmp"}, {}, OwnClassLines("bmp"), {}, 1, "Tolvex.bmp"},
-        {"key without default", "png", {".png", "Tolvex.png"}, {".png"}, OwnClassLines("png"), {}, 1,
+        {"no key", "bmp", {".bmp", "Tolvex.bmp"}, {}, OwnClassLines("bmp", "{shown}"), {}, 1, "Tolvex.bmp"},
+        {"key without default", "png", {".png", "Tolvex.png"}, {".png"}, OwnClassLines("png", "PNG File"), {}, 1,
          "Tolvex.png"},
         {"another program's class", "jpg", {".jpg", "OtherApp.Jpeg", "Tolvex.jpg"}, foreign,
          plus(foreign, foreignVerb), foreign, 1, "OtherApp.Jpeg"},
         {"our own class from another path", "gif", {".gif", "Tolvex.gif"},
-         Replace(OwnClassLines("gif"), "{cmd}", CommandFor("C:\\Old\\tolvex.exe")), OwnClassLines("gif"), {}, 1,
+         Replace(OwnClassLines("gif", "Old type"), "{cmd}", CommandFor("C:\\Old\\tolvex.exe")),
+         OwnClassLines("gif", "Old type"), {}, 1,
          "Tolvex.gif"},
         {"our class name in other letters", "bmp", {".bmp", "TOLVEX.bmp"}, upperCase,
          plus(upperCase, Replace(foreignVerb, "OtherApp.Jpeg", "TOLVEX.bmp")),
          upperCase, 1, "TOLVEX.bmp"},
-        {"empty default", "pcx", {".pcx", "Tolvex.pcx"}, {".pcx", ".pcx @="}, OwnClassLines("pcx"), {}, 1,
+        {"empty default", "pcx", {".pcx", "Tolvex.pcx"}, {".pcx", ".pcx @="}, OwnClassLines("pcx", "PCX File"), {}, 1,
          "Tolvex.pcx"},
         {"class name too long", "tga", {".tga", "Tolvex.tga"}, {".tga", ".tga @=" + longClass},
          {".tga", ".tga @=" + longClass}, {".tga", ".tga @=" + longClass}, 0, NULL},
         {"default not text", "sgi", {".sgi", "Tolvex.sgi"}, {".sgi", ".sgi @=dword:7"},
          {".sgi", ".sgi @=dword:7"}, {".sgi", ".sgi @=dword:7"}, 0, NULL},
         {"key with other values", "tif", {".tif", "Tolvex.tif"}, otherValues,
-         plus(otherValues, OwnClassLines("tif")), otherValues, 1, "Tolvex.tif"},
+         plus(otherValues, OwnClassLines("tif", "TIF File")), otherValues, 1, "Tolvex.tif"},
+        {"our own class without a description", "xpm", {".xpm", "Tolvex.xpm"},
+         Drop(OwnClassLines("xpm", ""), "Tolvex.xpm @="), OwnClassLines("xpm", "XPM File"), {}, 1, "Tolvex.xpm"},
+        {"another program's class that is missing", "pcd", {".pcd", "Gone.Class"}, {".pcd", ".pcd @=Gone.Class"},
+         plus({".pcd", ".pcd @=Gone.Class", "Gone.Class", "Gone.Class @={shown}", "Gone.Class\\shell"},
+              Replace(foreignVerb, "OtherApp.Jpeg", "Gone.Class")),
+         {".pcd", ".pcd @=Gone.Class", "Gone.Class", "Gone.Class @={shown}", "Gone.Class\\shell"}, 1, "Gone.Class"},
+        {"another program's class without a description", "rle", {".rle", "Bare.Class"}, bare,
+         plus(bare, Replace(foreignVerb, "OtherApp.Jpeg", "Bare.Class")), bare, 1, "Bare.Class"},
     };
     const std::string cmd = CommandFor(ModulePath());
 
     for (Case& c : cases)
     {
         SCOPED_TRACE(c.name);
-        RegistryState reg(ShellKeys({"OtherApp.Jpeg"}));
+        RegistryState reg(ShellKeys({"OtherApp.Jpeg", "Gone.Class", "Bare.Class"}));
         // Build the pre-state from its dump lines.
         for (const std::string& line : c.before)
         {
@@ -232,6 +275,7 @@ TEST(ShellVerb, InstallAndUninstallFromEachPreState)
                 SetRegText(kCR, key, name, data);
         }
         ASSERT_EQ(Sorted(c.before), DumpRegistryTrees(kCR, c.watch));
+        const std::string shownBefore = TypeNameShown(c.ext);
 
         char cls[kPathBufferSize] = "";
         EXPECT_EQ(c.registerResult, RegisterShellVerb(c.ext, cls, sizeof(cls)));
@@ -241,22 +285,29 @@ TEST(ShellVerb, InstallAndUninstallFromEachPreState)
         }
 
         InstallShellIntegration();
-        EXPECT_EQ(Sorted(Replace(c.installed, "{cmd}", cmd)), DumpRegistryTrees(kCR, c.watch));
+        EXPECT_EQ(Sorted(Replace(Replace(c.installed, "{cmd}", cmd), "{shown}", shownBefore)),
+                  DumpRegistryTrees(kCR, c.watch));
         UninstallShellIntegration();
-        EXPECT_EQ(Sorted(c.removed), DumpRegistryTrees(kCR, c.watch));
+        EXPECT_EQ(Sorted(Replace(c.removed, "{shown}", shownBefore)), DumpRegistryTrees(kCR, c.watch));
     }
 }
 
+// Files keep the type name they showed, and show it again once the
+// integration is removed.
 TEST(ShellVerb, ExactValuesForEveryExtension)
 {
     RegistryState reg(ShellKeys());
+    std::vector<std::string> shownBefore;
+    for (const char* ext : kSupportedExtensionNames)
+        shownBefore.push_back(TypeNameShown(ext));
     InstallShellIntegration();
     const std::string cmd = CommandFor(ModulePath());
-    for (const char* ext : kSupportedExtensionNames)
+    for (size_t i = 0; i < kSupportedExtensionCount; ++i)
     {
+        const char* ext = kSupportedExtensionNames[i];
         SCOPED_TRACE(ext);
         const std::string verb = std::string("Tolvex.") + ext + "\\shell\\convertGif";
-        RegValue cls, caption, command;
+        RegValue cls, caption, command, description;
         ASSERT_TRUE(QueryRegValue(kCR, std::string(".") + ext, "", &cls));
         EXPECT_EQ(std::string("Tolvex.") + ext + '\0', cls.data);
         ASSERT_TRUE(QueryRegValue(kCR, verb, "", &caption));
@@ -265,14 +316,23 @@ TEST(ShellVerb, ExactValuesForEveryExtension)
         ASSERT_TRUE(QueryRegValue(kCR, verb + "\\command", "", &command));
         EXPECT_EQ((DWORD)REG_SZ, command.type);
         EXPECT_EQ(cmd + '\0', command.data);
-        // Only the default values: no description, icon or default verb.
-        EXPECT_EQ(OwnClassLines(ext).size(),
-                  DumpRegistryTrees(kCR, {std::string(".") + ext, std::string("Tolvex.") + ext}).size());
+        ASSERT_TRUE(QueryRegValue(kCR, std::string("Tolvex.") + ext, "", &description));
+        EXPECT_EQ((DWORD)REG_SZ, description.type);
+        EXPECT_EQ(shownBefore[i] + '\0', description.data);
+        EXPECT_FALSE(shownBefore[i].empty());
+        EXPECT_EQ(shownBefore[i], TypeNameShown(ext));
+        // Only the default values: no icon or default verb.
+        EXPECT_EQ(Sorted(Replace(OwnClassLines(ext, shownBefore[i]), "{cmd}", cmd)),
+                  DumpRegistryTrees(kCR, {std::string(".") + ext, std::string("Tolvex.") + ext}));
     }
     UninstallShellIntegration();
     EXPECT_EQ(0, CountVerbs());
-    for (const char* ext : kSupportedExtensionNames)
+    for (size_t i = 0; i < kSupportedExtensionCount; ++i)
+    {
+        const char* ext = kSupportedExtensionNames[i];
         EXPECT_TRUE(DumpRegistryTree(kCR, std::string("Tolvex.") + ext).empty()) << ext;
+        EXPECT_EQ(shownBefore[i], TypeNameShown(ext)) << ext;
+    }
 }
 
 TEST(ShellVerb, UninstallOnACleanPrefixChangesNothing)
@@ -385,6 +445,96 @@ TEST(SetupDlg, EscapeAndCloseBoxDoNothingAndDisableRemoves)
     EXPECT_EQ(1, result);
     EXPECT_EQ(0u, ShellOn());
     EXPECT_EQ(0, CountVerbs());
+}
+
+namespace {
+
+// The pixels of a picture control as it draws itself, in a 24-bit bitmap of
+// its client size.
+HBITMAP DrawnPicture(HWND control)
+{
+    RECT rc;
+    GetClientRect(control, &rc);
+    HBITMAP canvas = CreateDib24(NULL, rc.right, rc.bottom);
+    CWindowDC screen(NULL);
+    CMemoryDC dc(screen);
+    {
+        CSelectObject select(dc, canvas);
+        SendMessageA(control, WM_PRINTCLIENT, (WPARAM)(HDC)dc, PRF_CLIENT);
+    }
+    GdiFlush();
+    return canvas;
+}
+
+// Drawn pixels whose colour lies outside what the source pixels under them
+// hold (per channel, between the least and the most), and the first of them.
+int StrayPixels(HBITMAP drawn, HBITMAP source, std::string& first)
+{
+    DibPixels d, s;
+    if (!GetDibPixels(drawn, d) || !GetDibPixels(source, s))
+        return -1;
+    int stray = 0;
+    for (int y = 0; y < d.height; ++y)
+        for (int x = 0; x < d.width; ++x)
+        {
+            const int x0 = x * s.width / d.width, x1 = ((x + 1) * s.width - 1) / d.width;
+            const int y0 = y * s.height / d.height, y1 = ((y + 1) * s.height - 1) / d.height;
+            const BYTE* p = d.Row(y) + x * d.pixelBytes;
+            bool inside = true;
+            for (int c = 0; c < 3; ++c)
+            {
+                int least = 255, most = 0;
+                for (int sy = y0; sy <= y1; ++sy)
+                    for (int sx = x0; sx <= x1; ++sx)
+                    {
+                        const int v = s.Row(sy)[sx * s.pixelBytes + c];
+                        least = std::min(least, v);
+                        most = std::max(most, v);
+                    }
+                inside = inside && p[c] >= least && p[c] <= most;
+            }
+            if (!inside && stray++ == 0)
+                first = "(" + std::to_string(x) + "," + std::to_string(y) + ") RGB " + std::to_string(p[2]) +
+                        " " + std::to_string(p[1]) + " " + std::to_string(p[0]);
+        }
+    return stray;
+}
+
+// Compares what a picture control of the dialog draws with its bitmap.
+void CheckPicture(HWND dlg, int control, WORD bitmap)
+{
+    SCOPED_TRACE(bitmap);
+    HWND hControl = GetDlgItem(dlg, control);
+    ASSERT_NE((HWND)NULL, hControl);
+    CBitmapHandle source(LoadMappedBitmap(g_Module.GetResourceInstance(), bitmap, 24, kColorMapNone));
+    CBitmapHandle drawn(DrawnPicture(hControl));
+    const SIZE own = GetBitmapSize(source), place = GetBitmapSize(drawn);
+    ASSERT_GT(own.cx, 0);
+    ASSERT_GT(place.cx, 0);
+    std::string first;
+    EXPECT_EQ(0, StrayPixels(drawn, source, first)) << "first: " << first << "; picture " << own.cx << "x"
+                                                    << own.cy << " in " << place.cx << "x" << place.cy;
+}
+
+} // namespace
+
+// Palette pictures that the dialog shows at another size than their own
+// must not gain colours: a stretch that merges dropped rows by AND streaked
+// them with dotted lines of purple, cyan and green.
+TEST(SetupDlg, PicturesFillTheirPlacesWithTheirOwnColours)
+{
+    RegistryState reg(ShellKeys());
+    CSetupDlg dlg;
+    DriveWhile([&] { dlg.DoModal(NULL); },
+               [&](int) {
+                   HWND h = FindThreadWindow(kSetupCaption);
+                   if (h == NULL)
+                       return true;
+                   CheckPicture(h, IDC_SETUP_BANNER, IDB_SETUP_BANNER);
+                   CheckPicture(h, IDC_SETUP_SIDE, IDB_SETUP_SIDE);
+                   SendMessageA(GetDlgItem(h, IDOK), BM_CLICK, 0, 0);
+                   return false;
+               });
 }
 
 // ---------------------------------------------------------------------------

@@ -1,10 +1,13 @@
 #include "tests/support/TestUtil.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <map>
 
 #include "core/Extensions.h"
 #include "core/Paths.h"
+#include "core/ProfileUpdate.h"
 #include "core/Registry.h"
 #include "mainwnd/MainDlg.h"
 
@@ -106,7 +109,14 @@ void RemoveTree(const std::string& path)
                 continue;
             std::string full = path + "\\" + n;
             SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            // A link to a folder is removed itself: followed, a link to a
+            // parent would empty folders outside the tree.
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            {
+                if (!RemoveDirectoryA(full.c_str()))
+                    DeleteFileA(full.c_str());
+            }
+            else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(full);
             else
                 DeleteFileA(full.c_str());
@@ -115,6 +125,56 @@ void RemoveTree(const std::string& path)
     }
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA(path.c_str());
+}
+
+std::vector<std::string> FolderNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0)
+            names.push_back(found.cFileName);
+    while (FindNextFileA(h, &found));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+namespace {
+
+std::function<void(std::string&)> g_profileDamage;
+
+void DamageProfileCopy(const char* copy)
+{
+    std::string bytes = ReadFileBytes(copy);
+    g_profileDamage(bytes);
+    WriteFileBytes(copy, bytes);
+}
+
+} // namespace
+
+ProfileCopyDamage::ProfileCopyDamage(std::function<void(std::string& bytes)> damage)
+{
+    g_profileDamage = damage;
+    SetProfileCopyHook(DamageProfileCopy);
+}
+
+ProfileCopyDamage::~ProfileCopyDamage()
+{
+    SetProfileCopyHook(NULL);
+    g_profileDamage = nullptr;
+}
+
+std::vector<std::string> ProfileCopiesIn(const std::string& folder)
+{
+    std::vector<std::string> copies;
+    for (const std::string& name : FolderNames(folder))
+        if (name.compare(0, 3, "tvx") == 0 && name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0)
+            copies.push_back(name);
+    return copies;
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes)
@@ -272,6 +332,38 @@ BOOL CALLBACK FindThreadWindowProc(HWND hWnd, LPARAM lParam)
 
 } // namespace
 
+namespace {
+
+// The text control of a message box.
+const int kMessageBoxTextId = 0xFFFF;
+
+BOOL CALLBACK FindMessageBoxProc(HWND hWnd, LPARAM lParam)
+{
+    FindState* s = (FindState*)lParam;
+    char caption[512] = "";
+    GetWindowTextA(hWnd, caption, sizeof(caption));
+    if (!IsWindowVisible(hWnd) || strcmp(caption, s->caption) != 0 || GetDlgItem(hWnd, kMessageBoxTextId) == NULL)
+        return TRUE;
+    s->found = hWnd;
+    return FALSE;
+}
+
+} // namespace
+
+HWND FindMessageBox(const char* caption)
+{
+    FindState s = {caption, NULL};
+    EnumThreadWindows(GetCurrentThreadId(), FindMessageBoxProc, (LPARAM)&s);
+    return s.found;
+}
+
+std::string MessageBoxText(HWND box)
+{
+    char text[4096] = "";
+    GetDlgItemTextA(box, kMessageBoxTextId, text, sizeof(text));
+    return text;
+}
+
 HWND FindThreadWindow(const char* caption)
 {
     FindState s = {caption, NULL};
@@ -352,7 +444,6 @@ HWND ShowTestDialog(UINT idd, DLGPROC proc)
 
 void TypeFileNameAndConfirm(HWND dlg, const std::string& name)
 {
-    const int kFileNameCombo = 0x47c; // cmb13
     const int kFileNameEdit = 0x480;  // edt1
     HWND box = GetDlgItem(dlg, kFileNameCombo);
     if (box == NULL)
@@ -424,4 +515,29 @@ void InstallTestTimeLimit(DWORD limitMs)
 {
     // The listener list owns and frees it.
     testing::UnitTest::GetInstance()->listeners().Append(new TimeLimit(limitMs));
+}
+
+namespace {
+
+BOOL CALLBACK CollectShownWindow(HWND h, LPARAM p)
+{
+    if (IsWindowVisible(h))
+        ((std::vector<HWND>*)p)->push_back(h);
+    return TRUE;
+}
+
+} // namespace
+
+FileDialogWindows FindFileDialogWindows(const char* title)
+{
+    std::vector<HWND> shown;
+    EnumThreadWindows(GetCurrentThreadId(), CollectShownWindow, (LPARAM)&shown);
+    FileDialogWindows w;
+    for (HWND h : shown)
+        if (GetDlgItem(h, kFileNameCombo) != NULL && GetWindowTextString(h) == title)
+            w.dialog = h;
+    for (HWND h : shown)
+        if (w.dialog != NULL && GetWindow(h, GW_OWNER) == w.dialog)
+            w.question = h;
+    return w;
 }

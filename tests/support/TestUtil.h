@@ -51,6 +51,20 @@ private:
     std::string m_saved;
 };
 
+// While it lives, every copy a settings-file update writes gets the damage
+// (a full disk cuts it short, for one) before it is checked.
+class ProfileCopyDamage
+{
+public:
+    explicit ProfileCopyDamage(std::function<void(std::string& bytes)> damage);
+    ~ProfileCopyDamage();
+    ProfileCopyDamage(const ProfileCopyDamage&) = delete;
+    ProfileCopyDamage& operator=(const ProfileCopyDamage&) = delete;
+};
+
+// The files an update leaves behind when it fails to clean up.
+std::vector<std::string> ProfileCopiesIn(const std::string& folder);
+
 // A fresh folder under the Windows temp folder, removed with its contents.
 class TempFolder
 {
@@ -68,6 +82,8 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);
 void RemoveTree(const std::string& path);
+// The names of what a folder holds, sorted, without "." and "..".
+std::vector<std::string> FolderNames(const std::string& folder);
 
 // Calls `step` every `intervalMs` from a thread timer while `run` executes
 // (typically a modal dialog); step gets the call count and returns false
@@ -82,6 +98,11 @@ void DriveWhile(const std::function<void()>& run,
 // The first visible top-level window of this thread with the given caption
 // (any caption when NULL), or NULL.
 HWND FindThreadWindow(const char* caption);
+
+// A visible message box of this thread with the given caption, or NULL;
+// and the text it shows.
+HWND FindMessageBox(const char* caption);
+std::string MessageBoxText(HWND box);
 
 // Pumps pending messages for about `ms` milliseconds.
 void PumpMessages(DWORD ms = 0);
@@ -104,6 +125,18 @@ bool IsWinelibBuild();
 
 // A shown modeless dialog of the test executable's template (NULL owner).
 HWND ShowTestDialog(UINT idd, DLGPROC proc);
+
+// The name box of an explorer-style file dialog (cmb13).
+const int kFileNameCombo = 0x47c;
+
+// The visible file dialog of this thread with the title, and the message
+// it may show about the name typed (a window the dialog owns).
+struct FileDialogWindows
+{
+    HWND dialog = NULL;
+    HWND question = NULL;
+};
+FileDialogWindows FindFileDialogWindows(const char* title);
 
 // Types a name into a file dialog's name box and posts its OK button
 // (posted: the dialog may answer with a message box of its own, whose loop
