@@ -2,12 +2,18 @@
 # make test               set up, build and run the whole test suite
 # make lint               include directions between the folders, then clang-tidy
 # make bench              time the conversion and the preview (not a test)
+# make windows            build tolvex.exe for Windows into build-windows/dist
+# make test-windows       build the suite for Windows and run it under wine64
+# make windows32          build the 32-bit tolvex.exe (it cannot run here)
+# make bench-windows      the bench against the Windows build
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 # CI turns compiler warnings into errors.
 WERROR := $(if $(filter true,$(CI)),ON,OFF)
+WINBUILD   ?= build-windows
+WIN32BUILD ?= build-windows32
 
-.PHONY: all setup build run test lint bench clean
+.PHONY: all setup build run test lint bench clean windows-setup windows windows-programs test-windows windows32 bench-windows
 
 all: build
 
@@ -37,5 +43,39 @@ bench: build
 	@mkdir -p $(BUILD)/bench
 	@bash tools/wine-env.sh $(BUILD)/bench --unmanaged bash bench/run.sh $(BUILD)
 
+windows-setup:
+	@bash tools/packages.sh windows
+
+# $(1): the build folder, $(2): the MinGW-w64 host. The static libraries come
+# from the cache outside the clone, built there the first time.
+define windows_configure
+	@prefix=$$(bash tools/windows-deps.sh $(2)) && \
+	  cmake -S . -B $(1) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/$(2).cmake \
+	    -DTOLVEX_DEPS_PREFIX="$$prefix" -DCMAKE_BUILD_TYPE=Release >/dev/null
+endef
+
+windows: windows-setup
+	$(call windows_configure,$(WINBUILD),x86_64-w64-mingw32)
+	@cmake --build $(WINBUILD) -j $(JOBS) --target dist
+	@echo "Windows program: $(WINBUILD)/dist/Tolvex/ and $(WINBUILD)/dist/Tolvex.zip"
+
+# Every Windows program, the tests' too.
+windows-programs: windows
+	@cmake --build $(WINBUILD) -j $(JOBS)
+
+# The suite, then the quiet conversion of both builds compared.
+test-windows: windows-programs build
+	@bash tools/wine-env.sh $(WINBUILD) --unmanaged ctest --test-dir $(WINBUILD) --output-on-failure --timeout 300
+	@bash tools/compare-builds.sh $(BUILD) $(WINBUILD)
+
+windows32: windows-setup
+	$(call windows_configure,$(WIN32BUILD),i686-w64-mingw32)
+	@cmake --build $(WIN32BUILD) -j $(JOBS) --target tolvex
+
+bench-windows: windows
+	@cmake --build $(WINBUILD) -j $(JOBS) --target tolvex_bench
+	@mkdir -p $(WINBUILD)/bench
+	@bash tools/wine-env.sh $(WINBUILD)/bench --unmanaged bash bench/run.sh $(WINBUILD)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(WINBUILD) $(WIN32BUILD)

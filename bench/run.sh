@@ -11,8 +11,11 @@ runs=${BENCH_RUNS:-3}
 [ "$runs" -ge 3 ] || runs=3
 convert=/usr/bin/convert
 mogrify=/usr/bin/mogrify
-bench="$build/tolvex_bench.exe.so"
-program="$build/tolvex.exe.so"
+# Winelib's programs are .exe.so images; the Windows build's are PE files.
+image=.exe
+[ -f "$build/tolvex.exe.so" ] && image=.exe.so
+bench="$build/tolvex_bench$image"
+program="$build/tolvex$image"
 regkey='HKCU\SOFTWARE\Kestrelworks\Tolvex'
 
 winpath() { winepath -w "$1" 2>/dev/null; }

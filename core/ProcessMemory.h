@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+// Any C library header tells which C library this is.
+#include <cstdlib>
 
 // Called once at start-up, before the image library is initialised. Hands
 // the library's large aligned blocks to a keeper of their own (always) and
@@ -13,5 +15,12 @@ int KeepFreedMemory();
 void ReturnFreedMemory();
 
 // From this size on, the library's aligned blocks (the colour table of a
-// GIF write, the pixels of a big picture) live outside the C heap.
+// GIF write, the pixels of a big picture) live outside the C heap. glibc,
+// set up by KeepFreedMemory, keeps the smaller ones itself; the Windows C
+// runtime maps each large block afresh and unmaps it when freed, so there
+// the keeper also takes the pixels of a thumbnail.
+#ifdef __GLIBC__
 const size_t kLargeImageBlock = 8u << 20;
+#else
+const size_t kLargeImageBlock = 256u << 10;
+#endif

@@ -434,7 +434,7 @@ TEST_F(ButtonTest, ALeaveNoticeEndsTheHotStateAndALatchedButtonShowsItsFace)
     HWND h = b.GetHwnd();
     PumpMessages();
     // The inset face of a latched button, as the last paint left it.
-    auto face = [&] {
+    auto face = [&]() -> COLORREF {
         GdiFlush();
         DibPixels px;
         if (!GetDibPixels(b.GetBackBuffer(), px))

@@ -557,7 +557,7 @@ TEST(ShellRoads, UninstallRemovesTheVerbsAndKeepsTheValues)
 TEST(ShellRoads, SetupRoadShowsTheDialogAndInstalls)
 {
     RegistryState reg(ShellKeys());
-    std::string exe = BuildFolder() + "tolvex.exe.so";
+    std::string exe = ProgramImage();
     std::string line = "\"" + BuildFolder() + "tolvex.exe\" -i";
     STARTUPINFOA si = {};
     si.cb = sizeof(si);

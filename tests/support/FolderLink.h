@@ -21,5 +21,10 @@ private:
     bool m_made = false;
 };
 
+// True where a FolderLink can be made: the host's calls that make one are
+// linked only into a Winelib program.
+bool CanMakeFolderLinks();
+const char kNoFolderLinks[] = "only a Winelib program can make a host symbolic link";
+
 // The host's path of a Windows path, or "" when it has none.
 std::string HostPath(const std::string& windowsPath);

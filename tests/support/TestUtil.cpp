@@ -392,9 +392,27 @@ std::string BuildFolder()
     return GetProgramFolder();
 }
 
+std::string ProgramImage()
+{
+#ifdef __WINE__
+    return BuildFolder() + "tolvex.exe.so";
+#else
+    return BuildFolder() + "tolvex.exe";
+#endif
+}
+
+bool IsWinelibBuild()
+{
+#ifdef __WINE__
+    return true;
+#else
+    return false;
+#endif
+}
+
 int RunProgramExe(const std::string& args, DWORD timeoutMs)
 {
-    std::string exe = BuildFolder() + "tolvex.exe.so";
+    std::string exe = ProgramImage();
     std::string cmd = "\"" + BuildFolder() + "tolvex.exe\" " + args;
     STARTUPINFOA si = {};
     si.cb = sizeof(si);

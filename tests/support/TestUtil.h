@@ -111,8 +111,17 @@ void PumpMessages(DWORD ms = 0);
 // code (-1 when it could not start or timed out).
 int RunProgramExe(const std::string& args, DWORD timeoutMs = 20000);
 
-// The build folder, where tolvex.exe.so lies, as a Windows path.
+// The build folder, where the program lies, as a Windows path.
 std::string BuildFolder();
+
+// The program's file in the build folder, as CreateProcess starts it: under
+// Winelib the image is tolvex.exe.so (tolvex.exe is Wine's launcher script
+// for the shell), in the Windows build tolvex.exe itself.
+std::string ProgramImage();
+
+// True in the Winelib build, whose programs are Linux images that Wine
+// loads, false in the Windows build, whose programs are PE files.
+bool IsWinelibBuild();
 
 // A shown modeless dialog of the test executable's template (NULL owner).
 HWND ShowTestDialog(UINT idd, DLGPROC proc);
