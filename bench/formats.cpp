@@ -7,7 +7,7 @@
 #include <exception>
 #include <string>
 
-#include "controls/WinUtil.h"
+#include "base/WinUtil.h"
 #include "core/Extensions.h"
 #include "core/ImageIO.h"
 #include "core/MagickInc.h"

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <new>
 
-#include "browser/ComRef.h"
+#include "base/ComRef.h"
+#include "base/StrUtil.h"
 #include "core/Extensions.h"
-#include "core/StrUtil.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "browser/ComRef.h"
-#include "core/StrUtil.h"
+#include "base/ComRef.h"
+#include "base/StrUtil.h"
 
 BOOL CFolderDialog::DoModal(char* out, size_t outSize)
 {

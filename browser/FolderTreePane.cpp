@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "browser/ComRef.h"
+#include "base/ComRef.h"
+#include "base/StrUtil.h"
 #include "browser/Pidl.h"
-#include "core/StrUtil.h"
 
 namespace {
 

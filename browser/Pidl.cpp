@@ -2,8 +2,9 @@
 
 #include <cstring>
 
-#include "browser/ComRef.h"
-#include "core/Startup.h"
+#include "base/ComRef.h"
+
+IMalloc* g_pMalloc = NULL;
 
 namespace {
 

@@ -9,6 +9,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
+// The shell's task allocator the list's set uses, obtained once at start-up
+// and held for the life of the process; NULL when the shell could not give it.
+extern IMalloc* g_pMalloc;
+
 // --- Tree set (allocator asked for on each call) ---------------------------
 
 // The entry after the first one; no test for null or the terminator.

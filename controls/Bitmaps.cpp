@@ -8,8 +8,8 @@
 #include <memory>
 #include <new>
 
+#include "base/GdiHandles.h"
 #include "controls/ColorModel.h"
-#include "controls/GdiHandles.h"
 
 namespace {
 

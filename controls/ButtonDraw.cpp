@@ -4,9 +4,9 @@
 
 #include <cstring>
 
+#include "base/GdiHandles.h"
 #include "controls/Bitmaps.h"
 #include "controls/ColorModel.h"
-#include "controls/GdiHandles.h"
 #include "controls/RotateDib.h"
 
 ButtonArrowBitmaps g_ButtonArrowBitmaps;

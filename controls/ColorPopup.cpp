@@ -5,7 +5,7 @@
 #include <olectl.h>
 #include <cstring>
 
-#include "controls/GdiHandles.h"
+#include "base/GdiHandles.h"
 
 const COLORREF PaletteColors[kPaletteCount] = {
     0x000000, 0x000040, 0x404080, 0x004040, 0x004000, 0x404000, 0x400000, 0x400040,

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <new>
 
+#include "base/StrUtil.h"
+#include "base/WindowTable.h"
+#include "base/WinUtil.h"
 #include "controls/OwnerDrawButton.h"
-#include "controls/WinUtil.h"
-#include "controls/WindowTable.h"
-#include "core/StrUtil.h"
 
 namespace {
 

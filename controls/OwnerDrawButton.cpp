@@ -3,9 +3,9 @@
 #include <windowsx.h>
 #include <cstring>
 
-#include "controls/WinUtil.h"
-#include "controls/WindowTable.h"
-#include "core/StrUtil.h"
+#include "base/StrUtil.h"
+#include "base/WindowTable.h"
+#include "base/WinUtil.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "base/GdiHandles.h"
 #include "controls/Bitmaps.h"
-#include "controls/GdiHandles.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/StrUtil.h"
+#include "base/StrUtil.h"
 
 namespace {
 

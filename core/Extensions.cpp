@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "controls/WinUtil.h"
+#include "base/StrUtil.h"
+#include "base/WinUtil.h"
 #include "core/Paths.h"
-#include "core/StrUtil.h"
 
 // Where one name is the start of another, the shorter one must come first,
 // so that the first occurrence of a short name is the one followed by ";".

@@ -6,10 +6,10 @@
 #include <set>
 #include <string>
 
+#include "base/WinUtil.h"
 #include "core/Extensions.h"
 #include "core/Paths.h"
 #include "core/ProcessMemory.h"
-#include "controls/WinUtil.h"
 
 namespace {
 

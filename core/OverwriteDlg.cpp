@@ -1,6 +1,6 @@
 #include "core/OverwriteDlg.h"
 
-#include "controls/WinUtil.h"
+#include "base/WinUtil.h"
 #include "core/Paths.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "controls/WinUtil.h"
+#include "base/WinUtil.h"
 #include "framework/Framework.h"
 
 PathParts SplitPath(const char* path)

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <string>
 
-#include "core/StrUtil.h"
+#include "base/StrUtil.h"
 
 // The parts of a path as the runtime's _splitpath gives them, without its
 // 255-character limits.

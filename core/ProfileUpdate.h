@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/StrUtil.h"
+#include "base/StrUtil.h"
 
 class CProfileUpdate
 {

@@ -3,12 +3,12 @@
 #include <exception>
 #include <new>
 
+#include "base/StrUtil.h"
 #include "core/GifWriter.h"
 #include "core/ImageIO.h"
 #include "core/OverwriteAsk.h"
 #include "core/Paths.h"
 #include "core/Registry.h"
-#include "core/StrUtil.h"
 
 namespace {
 

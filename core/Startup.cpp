@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <cstring>
 
+#include "browser/Pidl.h"
 #include "controls/OwnerDrawButton.h"
 #include "core/CommandLine.h"
 #include "core/ImageIO.h"
@@ -12,8 +13,6 @@
 #include "mainwnd/MainDlg.h"
 #include "shellint/SetupDlg.h"
 #include "shellint/ShellVerb.h"
-
-IMalloc* g_pMalloc = NULL;
 
 namespace {
 

@@ -1,12 +1,7 @@
 // Process start-up and the dispatch on the command line.
 #pragma once
 
-#include <objidl.h>
 #include <windows.h>
-
-// The shell's task allocator, obtained once at start-up; NULL when the
-// shell could not give it.
-extern IMalloc* g_pMalloc;
 
 // Exit codes of the roads.
 const int kExitNormal = 1;

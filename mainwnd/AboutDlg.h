@@ -4,8 +4,8 @@
 
 #include "controls/HyperLink.h"
 #include "controls/OwnerDrawButton.h"
+#include "framework/DialogHandlers.h"
 #include "framework/Framework.h"
-#include "mainwnd/DialogHandlers.h"
 #include "res/resource.h"
 
 class CAboutDlg : public CDialogImpl<CAboutDlg>, public CDialogHandlers<CAboutDlg>

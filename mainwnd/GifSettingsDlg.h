@@ -4,11 +4,11 @@
 // Ok and Cancel: Escape and the close box do nothing.
 #pragma once
 
+#include "base/StrUtil.h"
 #include "controls/ColorButton.h"
 #include "controls/OwnerDrawButton.h"
-#include "core/StrUtil.h"
+#include "framework/DialogHandlers.h"
 #include "framework/Framework.h"
-#include "mainwnd/DialogHandlers.h"
 #include "res/resource.h"
 
 extern const char kGifSection[];        // "GIF"

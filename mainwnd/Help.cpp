@@ -4,7 +4,7 @@
 #include <shellapi.h>
 #include <cstring>
 
-#include "core/StrUtil.h"
+#include "base/StrUtil.h"
 #include "framework/Framework.h"
 #include "mainwnd/AboutDlg.h"
 #include "res/resource.h"

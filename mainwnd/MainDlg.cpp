@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
-#include "browser/ComRef.h"
+#include "base/ComRef.h"
 #include "browser/Pidl.h"
 #include "controls/Bitmaps.h"
 #include "core/MagickInc.h"

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "base/StrUtil.h"
 #include "browser/FileListView.h"
 #include "browser/FolderTreePane.h"
 #include "controls/ColorButton.h"
 #include "controls/OwnerDrawButton.h"
 #include "controls/SpinEdit.h"
 #include "core/ImageSize.h"
-#include "core/StrUtil.h"
 #include "framework/Framework.h"
 #include "framework/Splitter.h"
 #include "res/resource.h"

@@ -10,9 +10,9 @@
 #include <cstring>
 #include <set>
 
+#include "base/WinUtil.h"
 #include "browser/FileListView.h"
 #include "browser/Pidl.h"
-#include "controls/WinUtil.h"
 #include "core/Extensions.h"
 #include "core/GifWriter.h"
 #include "core/ImageIO.h"

@@ -5,8 +5,8 @@
 
 #include <commctrl.h>
 
+#include "base/WinUtil.h"
 #include "browser/FolderDialog.h"
-#include "controls/WinUtil.h"
 #include "core/Registry.h"
 #include "shellint/OptionsDlg.h"
 

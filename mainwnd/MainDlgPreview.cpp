@@ -8,11 +8,11 @@
 #include <exception>
 #include <new>
 
-#include "browser/ComRef.h"
+#include "base/ComRef.h"
+#include "base/GdiHandles.h"
+#include "base/WinUtil.h"
 #include "browser/Pidl.h"
 #include "controls/Bitmaps.h"
-#include "controls/GdiHandles.h"
-#include "controls/WinUtil.h"
 #include "core/ImageIO.h"
 #include "core/ImageSteps.h"
 #include "core/MagickInc.h"

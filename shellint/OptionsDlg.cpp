@@ -1,9 +1,9 @@
 #include "shellint/OptionsDlg.h"
 
+#include "base/StrUtil.h"
 #include "core/Paths.h"
 #include "core/QuietConverter.h"
 #include "core/Registry.h"
-#include "core/StrUtil.h"
 #include "shellint/ShellVerb.h"
 
 const char kOptionsBadPathMessage[] = "Please enter or check path to settings file    ";

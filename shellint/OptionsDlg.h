@@ -3,8 +3,8 @@
 #pragma once
 
 #include "controls/OwnerDrawButton.h"
+#include "framework/DialogHandlers.h"
 #include "framework/Framework.h"
-#include "mainwnd/DialogHandlers.h"
 #include "res/resource.h"
 
 extern const char kOptionsBadPathMessage[];

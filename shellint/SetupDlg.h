@@ -2,7 +2,7 @@
 // off. It ends only through "Next >"; Escape and the close box do nothing.
 #pragma once
 
-#include "controls/GdiHandles.h"
+#include "base/GdiHandles.h"
 #include "framework/Framework.h"
 #include "resource.h"
 

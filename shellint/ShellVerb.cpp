@@ -4,8 +4,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "base/StrUtil.h"
 #include "core/Extensions.h"
-#include "core/StrUtil.h"
 
 const char kShellVerbName[] = "convertGif";
 const char kShellVerbCaption[] = "Convert to GIF";

@@ -1,6 +1,6 @@
+#include "base/GdiHandles.h"
 #include "controls/Bitmaps.h"
 #include "controls/ColorModel.h"
-#include "controls/GdiHandles.h"
 #include "tests/support/TestUtil.h"
 #include "tests/test_ids.h"
 

@@ -4,9 +4,9 @@
 #include <functional>
 #include <string>
 
+#include "base/GdiHandles.h"
 #include "controls/Bitmaps.h"
 #include "controls/ColorPopup.h"
-#include "controls/GdiHandles.h"
 #include "tests/support/ColorDialogWatch.h"
 #include "tests/support/TestUtil.h"
 #include "tests/test_ids.h"

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "browser/ComRef.h"
+#include "base/ComRef.h"
+#include "base/StrUtil.h"
 #include "browser/FileListView.h"
 #include "browser/Pidl.h"
-#include "core/StrUtil.h"
 #include "framework/Splitter.h"
 #include "tests/support/ShellFixtures.h"
 #include "tests/support/TestUtil.h"

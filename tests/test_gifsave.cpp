@@ -1,11 +1,11 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/StrUtil.h"
 #include "core/GifWriter.h"
 #include "core/ImageIO.h"
 #include "core/QuietConverter.h"
 #include "core/Registry.h"
-#include "core/StrUtil.h"
 #include "tests/support/ImageFixtures.h"
 #include "tests/support/TestUtil.h"
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "base/StrUtil.h"
 #include "controls/ColorPopup.h"
 #include "controls/OwnerDrawButton.h"
 #include "core/Registry.h"
-#include "core/StrUtil.h"
 #include "mainwnd/Help.h"
 #include "mainwnd/MainDlg.h"
 #include "tests/support/ShellFixtures.h"

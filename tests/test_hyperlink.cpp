@@ -1,9 +1,9 @@
 #include <cstring>
 #include <string>
 
-#include "controls/GdiHandles.h"
+#include "base/GdiHandles.h"
+#include "base/StrUtil.h"
 #include "controls/HyperLink.h"
-#include "core/StrUtil.h"
 #include "tests/support/TestUtil.h"
 #include "tests/test_ids.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/GdiHandles.h"
 #include "browser/Pidl.h"
 #include "controls/Bitmaps.h"
-#include "controls/GdiHandles.h"
 #include "mainwnd/MainDlg.h"
 #include "tests/support/ImageFixtures.h"
 #include "tests/support/MainPanel.h"

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "base/StrUtil.h"
 #include "controls/OwnerDrawButton.h"
 #include "core/Extensions.h"
 #include "core/Registry.h"
-#include "core/StrUtil.h"
 #include "shellint/OptionsDlg.h"
 #include "tests/support/RegTree.h"
 #include "tests/support/TestUtil.h"

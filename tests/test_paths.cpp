@@ -1,7 +1,7 @@
 #include <cstring>
 #include <vector>
 
-#include "controls/WinUtil.h"
+#include "base/WinUtil.h"
 #include "core/Paths.h"
 #include "tests/support/FolderLink.h"
 #include "tests/support/TestUtil.h"

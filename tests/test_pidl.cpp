@@ -2,9 +2,9 @@
 #include <shlobj.h>
 #include <cstring>
 
-#include "browser/ComRef.h"
+#include "base/ComRef.h"
+#include "base/StrUtil.h"
 #include "browser/Pidl.h"
-#include "core/StrUtil.h"
 #include "tests/support/ShellFixtures.h"
 #include "tests/support/TestUtil.h"
 

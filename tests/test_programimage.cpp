@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/WinUtil.h"
+#include "base/WinUtil.h"
 #include "tests/support/TestUtil.h"
 
 namespace {

@@ -2,8 +2,8 @@
 #include <commctrl.h>
 #include <string>
 
+#include "base/StrUtil.h"
 #include "controls/OwnerDrawButton.h"
-#include "core/StrUtil.h"
 #include "mainwnd/ProgressDlg.h"
 #include "tests/support/TestUtil.h"
 

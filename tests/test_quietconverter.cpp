@@ -1,9 +1,9 @@
 #include <cstring>
 
+#include "base/StrUtil.h"
 #include "core/ImageIO.h"
 #include "core/QuietConverter.h"
 #include "core/Registry.h"
-#include "core/StrUtil.h"
 #include "tests/support/ImageFixtures.h"
 #include "tests/support/TestUtil.h"
 

@@ -1,5 +1,5 @@
+#include "base/GdiHandles.h"
 #include "controls/Bitmaps.h"
-#include "controls/GdiHandles.h"
 #include "controls/RotateDib.h"
 #include "tests/support/TestUtil.h"
 

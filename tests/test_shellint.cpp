@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "base/GdiHandles.h"
+#include "base/StrUtil.h"
 #include "controls/Bitmaps.h"
-#include "controls/GdiHandles.h"
 #include "core/Extensions.h"
 #include "core/Registry.h"
-#include "core/StrUtil.h"
 #include "shellint/SetupDlg.h"
 #include "shellint/ShellVerb.h"
 #include "tests/support/RegTree.h"

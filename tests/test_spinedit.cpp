@@ -2,9 +2,9 @@
 #include <functional>
 #include <string>
 
-#include "controls/GdiHandles.h"
+#include "base/GdiHandles.h"
+#include "base/StrUtil.h"
 #include "controls/SpinEdit.h"
-#include "core/StrUtil.h"
 #include "tests/support/TestUtil.h"
 #include "tests/test_ids.h"
 

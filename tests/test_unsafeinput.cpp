@@ -2,11 +2,11 @@
 #include <string>
 #include <vector>
 
+#include "base/StrUtil.h"
 #include "core/ImageIO.h"
 #include "core/Paths.h"
 #include "core/QuietConverter.h"
 #include "core/Registry.h"
-#include "core/StrUtil.h"
 #include "mainwnd/MainDlg.h"
 #include "tests/support/FolderLink.h"
 #include "tests/support/ImageFixtures.h"

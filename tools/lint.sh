@@ -8,6 +8,6 @@ bash tools/check-includes.sh
 flags="-x c++ -std=c++17 -D__WINE__ -DNOMINMAX -I. -Ires -isystem /usr/include/wine/wine/windows
   $(pkg-config --cflags-only-I Magick++ | sed 's/-I/-isystem /g') $(pkg-config --cflags-only-other Magick++ | sed 's/-fopenmp//')"
 export flags
-git ls-files 'browser/*.cpp' 'controls/*.cpp' 'core/*.cpp' 'framework/*.cpp' 'mainwnd/*.cpp' 'shellint/*.cpp' |
+git ls-files 'base/*.cpp' 'browser/*.cpp' 'controls/*.cpp' 'core/*.cpp' 'framework/*.cpp' 'mainwnd/*.cpp' 'shellint/*.cpp' |
   xargs -P8 -n4 sh -c 'clang-tidy --quiet "$@" -- $flags' lint 2>&1 |
   { grep -v '^[0-9]* warnings\? generated\.$' || true; }

@@ -4,8 +4,6 @@
 
 #include "browser/Pidl.h"
 
-#include "core/Startup.h"
-
 namespace {
 
 const char kMarker = 'F';

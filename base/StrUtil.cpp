@@ -1,4 +1,4 @@
-#include "core/StrUtil.h"
+#include "base/StrUtil.h"
 
 #include <climits>
 #include <cstdarg>

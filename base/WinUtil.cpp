@@ -1,4 +1,4 @@
-#include "controls/WinUtil.h"
+#include "base/WinUtil.h"
 
 #include <commctrl.h>
 #include <cstring>
