@@ -89,45 +89,92 @@ public:
     END_MSG_MAP()
 
     // Start-up and the browser callbacks.
+    // Builds the panes and controls, then the list's view from the registry,
+    // the settings beside the program and, on a first start, the quick start.
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL& bHandled);
+    // Fills the tree's top level from the desktop and selects its first item.
     void InitFolderTree();
+    // Columns, ranges, combo texts, spin edits and owner-drawn buttons, then
+    // the factory settings; always 0.
     LRESULT InitControls();
+    // Lists the folder and keeps its path in m_szBrowsedFolder; always 0.
     int OnFolderSelected(CFolderTreePane* sender, int code, LPCITEMIDLIST folder,
                          const char* path) override;
+    // Loads the file for the preview when its path fits; always 0.
     int OnFileSelected(CFileListView* sender, int code, LPCITEMIDLIST item, const char* path) override;
 
     // Option panel, view modes and small commands.
     LRESULT IgnoreMessage(WORD, WORD, HWND, BOOL&) { return 0; }
+    // Enables the border and resize details by the boxes they depend on.
     void UpdateControlStates();
+    // The controls that need a loaded picture.
     void EnableImageControls(bool enable);
+    // The three option handlers redo the preview from their stage, except
+    // while m_bLoading is set.
     LRESULT OnResizeOptionChanged(WORD, WORD, HWND, BOOL&);
     LRESULT OnBorderOptionChanged(WORD, WORD, HWND, BOOL&);
     LRESULT OnRotateChanged(WORD, WORD, HWND, BOOL&);
+    // Trackbar to edit, and edit to trackbar (clamped to the bar's range).
     LRESULT OnHScroll(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnAdjustEditChange(WORD, WORD id, HWND, BOOL&);
+    // Sets the list's view type and latches its button; an unknown id means
+    // the details view.
     LRESULT OnViewMode(WORD, WORD id, HWND, BOOL&);
+    // During a run: stops it, and the window closes once it has. Else stores
+    // the view in the registry and the options beside the program, and ends
+    // the dialog.
     LRESULT OnExit(WORD, WORD id, HWND, BOOL&);
     LRESULT OnOptions(WORD, WORD, HWND, BOOL&);
+    // Puts the chosen folder into the output folder box; 1 when one was chosen.
     LRESULT OnBrowseOutputFolder(WORD, WORD, HWND, BOOL&);
 
     // Preview pipeline.
+    // Reads `path` into m_pSourceImage, decoded no larger than the preview
+    // (between runs) or the conversion needs, and redoes every stage; 1 when
+    // it was read, 0 (image controls disabled) when not.
     int LoadSourceImage(const char* path);
+    // Remakes the stage `fromStage` and the ones after it from the one
+    // before; a stage that fails is NULL with those after it. Between runs
+    // the last stage is drawn.
     void UpdatePreview(unsigned short fromStage);
+    // Stage 0 from the resize options through PlanResize; between runs made
+    // at the preview's size, with m_stage0Scale telling by how much.
     void ApplyResize();
+    // Not called by the pipeline, which resizes through PlanResize: crops
+    // stage 0 to the typed size at the chosen anchor.
     void ResizeCropToFit();
+    // Not called by the pipeline, which resizes through PlanResize:
+    // stretches stage 0 to the typed size.
     void ResizeStretch();
+    // Stage 1: the panel's border, scaled by m_stage0Scale.
     void ApplyBorder();
+    // Fits the picture into the preview box and hands it to the static; a
+    // NULL or empty picture leaves the one shown.
     void DrawPreview(Magick::Image* image);
     // At the end of a run: the batch's full-size pictures go, and the
     // focused file (or the one the preview showed) is shown again.
     void ShowFocusedFileAgain();
 
     // Batch conversion.
+    // Makes the chosen command the button's own and runs it.
     LRESULT OnConvertMenu(WORD, WORD id, HWND, BOOL&);
+    // One run with its progress dialog (none while a run is under way), then
+    // the report of the files left out and, when asked, the output folder.
     LRESULT OnConvert(WORD, WORD, HWND, BOOL&);
+    // 1 when the run went through its files (however many were converted),
+    // 0 when it did not start: no usable output folder, or its creation
+    // declined.
     int ConvertFiles(CProgressDlg* progress);
+    // Converts m_szCurrentFile, the run's file number `index`, into
+    // `outputFolder`; 1 to go on with the next file (converted, passed over
+    // or listed as not converted), 0 to end the run (Cancel, Exit asked for,
+    // or an output folder that takes no more files).
     int ConvertOneFile(const char* outputFolder, int index, CProgressDlg* progress);
+    // Not called by the run, which names through the naming fields in
+    // ConvertOneFile: replaces `path` by its output base name at `index`.
     void BuildOutputName(char* path, int index);
+    // Appends the supported files of `folder` (and below it when
+    // `recursive`) to `list`; the progress dialog's Cancel ends the search.
     void CollectFiles(std::vector<std::string>& list, const char* folder, bool recursive);
     // Tells the user once, at the end of a run, which files it left out.
     void ReportNotConverted();
@@ -136,9 +183,14 @@ public:
     bool StopRunForExit();
 
     // Settings files.
+    // Writes the panel's options to the settings file `path`.
     void SaveSettings(const char* path);
+    // Sets the panel from the settings file `path`; a file without the
+    // resize options changes nothing and leaves m_bLoading set.
     void LoadSettings(const char* path);
+    // The factory options, then the preview redone.
     void ResetSettings();
+    // Save and Load ask for the file first.
     LRESULT OnSaveSettings(WORD, WORD, HWND, BOOL&);
     LRESULT OnLoadSettings(WORD, WORD, HWND, BOOL&);
     LRESULT OnReset(WORD, WORD, HWND, BOOL&);
@@ -153,40 +205,61 @@ public:
     // The file list's list view (inside the splitter once start-up ran).
     HWND GetListView() const;
 
+    // The border colour: the colour button edits it, the border step uses it.
     COLORREF m_crBorder;
+    // The browser's two panes, held by m_splitter.
     CFolderTreePane m_treePane;
     CFileListView m_fileList;
+    // The panel's number edits, each subclassed over its dialog control.
     CSpinEdit m_editBorderWidth;
     CSpinEdit m_editWidth;
     CSpinEdit m_editHeight;
     CSpinEdit m_editHue;
     CSpinEdit m_editSaturation;
     CSpinEdit m_editLightness;
+    // The four view buttons, exactly one latched: the list's view type.
     COwnerDrawButton m_btnList;
     COwnerDrawButton m_btnDetails;
     COwnerDrawButton m_btnSmallIcons;
     COwnerDrawButton m_btnLargeIcons;
+    // Convert with its menu of commands; its caption names m_nConvertCmd.
     COwnerDrawButton m_btnConvert;
+    // The panel's push buttons, each subclassed over its dialog control.
     COwnerDrawButton m_btnSave;
     COwnerDrawButton m_btnLoad;
     COwnerDrawButton m_btnReset;
     COwnerDrawButton m_btnExit;
     COwnerDrawButton m_btnGifSettings;
     COwnerDrawButton m_btnBrowse;
+    // Shows and edits m_crBorder.
     CColorPickerButton m_btnColor;
+    // Folder tree on the left, file list on the right, in the list's place.
     CSplitterWindowImpl m_splitter;
+    // The source as read (owned); NULL when none is loaded or it failed.
     Magick::Image* m_pSourceImage;
     // The size of the whole picture m_pSourceImage was decoded from.
     ImageSize m_sourceSize;
+    // Stage 0, owned: the source resized; NULL when it could not be made.
     Magick::Image* m_pStage0;
     // Stage 0's size against the output it stands for: below 1 while it is
     // reduced for the preview.
     double m_stage0Scale = 1.0;
+    // Stage 1, owned: stage 0 with its border.
     Magick::Image* m_pStage1;
+    // Stage 2, owned: stage 1 rotated and colour-adjusted; the preview draws
+    // it and a run writes it.
     Magick::Image* m_pStage2;
+    // Set while one adjustment control writes its partner, so the echo is
+    // not taken for the user's change.
     int m_bBusy;
+    // Set from creation until a source loads and while the panel is filled
+    // from a file or the factory values: option changes leave the preview.
     int m_bLoading;
+    // 1 between runs (stages are made and drawn at the preview's size), 0
+    // during a run (full size, written, not drawn); also blocks a second run.
     int m_bPreview;
+    // What Convert takes: ID_CONVERT_SELECTION, ID_CONVERT_ALL or
+    // ID_CONVERT_RECURSIVE, the last one chosen from its menu.
     unsigned short m_nConvertCmd;
     // The progress dialog of the run under way; NULL between runs.
     CProgressDlg* m_pRunProgress;
@@ -198,8 +271,16 @@ public:
     const OutputStaging* m_pRunStaging;
     // Exit was asked for during the run.
     bool m_bExitAfterRun;
+    // Between runs: the file the list selected last. During a run: the
+    // source being converted, then, once ConvertOneFile has named it, the
+    // output's base name (no folder, no extension).
     char m_szCurrentFile[kPathBufferSize];
+    // The parsing name of the folder the tree selected last (its path, for a
+    // file-system folder); Convert All searches it and an empty output
+    // folder box means it.
     char m_szBrowsedFolder[kPathBufferSize];
+    // The bitmap the preview static shows (owned); replaced once the static
+    // holds the next one.
     HBITMAP m_hPreviewBitmap;
     // The file last read for the preview.
     std::string m_previewedFile;
