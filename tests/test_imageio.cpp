@@ -196,17 +196,8 @@ TEST(ImageIO, BatchSkipsFilesWithoutPixelsAndConvertsTheRest)
                             [&](const std::string& p) { return readable.count(p) == 0; }));
 
     // The run ends by naming the files it passed over.
-    std::vector<std::string> reports;
-    DriveWhile([&] { SendMessageA(main.hWnd(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERT, BN_CLICKED), 0); },
-               [&](int) {
-                   HWND box = FindMessageBox("Tolvex");
-                   if (box != NULL && reports.empty())
-                   {
-                       reports.push_back(MessageBoxText(box));
-                       PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-                   }
-                   return true;
-               });
+    const std::vector<std::string> reports = RunAnsweringMessageBoxes(
+        [&] { SendMessageA(main.hWnd(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERT, BN_CLICKED), 0); }, "Tolvex");
     ASSERT_EQ(1u, reports.size());
     EXPECT_EQ(0u, reports[0].find(std::to_string(order.size() - readable.size()) + " files were not converted:"))
         << reports[0];

@@ -171,17 +171,8 @@ TEST(UnsafeInput, ABatchRunConvertsOnlyTheRealPictures)
     SetDlgItemTextA(main.dlg.m_hWnd, IDC_MAIN_OUTPUT_FOLDER, out.c_str());
     main.dlg.m_nConvertCmd = ID_CONVERT_ALL;
     // The run ends by naming the hostile files it passed over.
-    std::vector<std::string> reports;
-    DriveWhile([&] { SendMessageA(main.hWnd(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERT, BN_CLICKED), 0); },
-               [&](int) {
-                   HWND box = FindMessageBox("Tolvex");
-                   if (box != NULL && reports.empty())
-                   {
-                       reports.push_back(MessageBoxText(box));
-                       PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-                   }
-                   return true;
-               });
+    const std::vector<std::string> reports = RunAnsweringMessageBoxes(
+        [&] { SendMessageA(main.hWnd(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERT, BN_CLICKED), 0); }, "Tolvex");
     ASSERT_EQ(1u, reports.size());
     EXPECT_NE(std::string::npos, reports[0].find("not converted")) << reports[0];
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 
 #include "core/Extensions.h"
 #include "core/Paths.h"
@@ -291,6 +292,22 @@ void CALLBACK DriveTimerProc(HWND, UINT, UINT_PTR id, DWORD)
 }
 
 } // namespace
+
+std::vector<std::string> RunAnsweringMessageBoxes(const std::function<void()>& run, const char* caption)
+{
+    std::vector<std::string> texts;
+    std::set<HWND> answered;
+    DriveWhile(run, [&](int) {
+        HWND box = FindMessageBox(caption);
+        if (box != NULL && answered.insert(box).second)
+        {
+            texts.push_back(MessageBoxText(box));
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
+        return true;
+    });
+    return texts;
+}
 
 void DriveWhile(const std::function<void()>& run, const std::function<bool(int)>& step,
                 UINT intervalMs, int maxSteps)

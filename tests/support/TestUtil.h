@@ -104,6 +104,10 @@ HWND FindThreadWindow(const char* caption);
 HWND FindMessageBox(const char* caption);
 std::string MessageBoxText(HWND box);
 
+// Runs `run` and answers OK to every message box with the caption that it
+// shows; returns their texts in order.
+std::vector<std::string> RunAnsweringMessageBoxes(const std::function<void()>& run, const char* caption);
+
 // Pumps pending messages for about `ms` milliseconds.
 void PumpMessages(DWORD ms = 0);
 
