@@ -3,7 +3,6 @@
 
 #include "core/ImageIO.h"
 #include "core/Paths.h"
-#include "core/ProcessMemory.h"
 #include "core/QuietConverter.h"
 #include "mainwnd/MainDlg.h"
 #include "tests/support/ImageFixtures.h"

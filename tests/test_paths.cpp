@@ -1,7 +1,6 @@
 #include <cstring>
 #include <vector>
 
-#include "base/WinUtil.h"
 #include "core/Paths.h"
 #include "tests/support/FolderLink.h"
 #include "tests/support/TestUtil.h"
