@@ -3,7 +3,6 @@
 
 #include "core/ImageIO.h"
 #include "core/Paths.h"
-#include "core/ProcessMemory.h"
 #include "core/QuietConverter.h"
 #include "mainwnd/MainDlg.h"
 #include "tests/support/ImageFixtures.h"
@@ -349,82 +348,4 @@ TEST(ImageIO, AbsurdSizesFailInsteadOfExhaustingTheMachine)
     wide.aspect(true);
     EXPECT_THROW(image.scale(wide), Magick::Exception);
     EXPECT_THROW(image.border(Magick::Geometry(32000, 32000)), Magick::Exception);
-}
-
-// Without it the library's scratch memory of every file comes from fresh pages.
-TEST(ImageIO, TheAllocatorKeepsFreedMemoryWhereTheCLibraryAllows)
-{
-#ifdef __GLIBC__
-    EXPECT_EQ(1, KeepFreedMemory());
-#else
-    EXPECT_EQ(0, KeepFreedMemory());
-#endif
-}
-
-namespace {
-
-char* AcquireLibraryBlock(size_t size)
-{
-    return static_cast<char*>(MagickCore::AcquireAlignedMemory(1, size));
-}
-
-bool IsUnmapped(const void* address)
-{
-    MEMORY_BASIC_INFORMATION info;
-    return VirtualQuery(address, &info, sizeof(info)) != 0 && info.State == MEM_FREE;
-}
-
-} // namespace
-
-// Large blocks of the library (the colour table of every GIF write) live
-// outside the C heap, so the next file reuses a freed one instead of
-// faulting in fresh pages, and the end of a batch run gives them back.
-TEST(ImageIO, LargeLibraryBlocksServeTheNextRequestAndAreGivenBackAfterARun)
-{
-    // No free block left behind by earlier work competes with the first.
-    ReturnFreedMemory();
-    const size_t size = 4 * kLargeImageBlock;
-    char* first = AcquireLibraryBlock(size);
-    ASSERT_NE(nullptr, first);
-    first[0] = first[size - 1] = 1;
-    MagickCore::RelinquishAlignedMemory(first);
-
-    // Huge pages can back only a range that starts on their boundary.
-    EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(first) % (2u << 20));
-
-    char* again = AcquireLibraryBlock(size - 4096);
-    EXPECT_EQ(first, again) << "a freed block of about the size asked for is reused";
-    char* meanwhile = AcquireLibraryBlock(size);
-    ASSERT_NE(nullptr, meanwhile);
-    EXPECT_NE(again, meanwhile) << "a block in use is never handed out twice";
-    MagickCore::RelinquishAlignedMemory(again);
-    char* smaller = AcquireLibraryBlock(kLargeImageBlock);
-    EXPECT_NE(first, smaller) << "a much smaller request does not tie up a big block";
-
-    MagickCore::RelinquishAlignedMemory(smaller);
-    MagickCore::RelinquishAlignedMemory(meanwhile);
-    ReturnFreedMemory();
-    EXPECT_TRUE(IsUnmapped(first));
-    EXPECT_TRUE(IsUnmapped(meanwhile));
-}
-
-// Every other aligned request of the library still gets usable, aligned
-// memory, and one that no memory can satisfy fails instead of crashing.
-TEST(ImageIO, LibraryAlignedBlocksOfEverySizeAreAlignedAndUsable)
-{
-    const size_t kCacheLine = 64;
-    const size_t sizes[] = {1, 63, 100, 4096, kLargeImageBlock - 1, kLargeImageBlock, kLargeImageBlock + 1};
-    for (size_t size : sizes)
-    {
-        char* block = AcquireLibraryBlock(size);
-        ASSERT_NE(nullptr, block) << size;
-        EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(block) % kCacheLine) << size;
-        block[0] = block[size - 1] = 1;
-        MagickCore::RelinquishAlignedMemory(block);
-    }
-    // Through a variable, so that the compiler does not reject the sizes.
-    volatile size_t impossible[] = {static_cast<size_t>(-1) / 2, static_cast<size_t>(-1) - 8};
-    for (size_t size : impossible)
-        EXPECT_EQ(nullptr, AcquireLibraryBlock(size)) << size;
-    MagickCore::RelinquishAlignedMemory(NULL);
 }

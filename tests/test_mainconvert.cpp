@@ -26,44 +26,6 @@ const char kQuestionCaption[] = "Confirm File Overwrite";
 const char kFolderQuestion[] = "The output folder does not exist. Do you want to create it?";
 const std::string kOld = "old";
 
-struct FindText
-{
-    const char* text;
-    HWND found;
-};
-
-BOOL CALLBACK FindChildText(HWND hWnd, LPARAM lParam)
-{
-    FindText* s = (FindText*)lParam;
-    char text[512] = "";
-    GetWindowTextA(hWnd, text, sizeof(text));
-    if (strcmp(text, s->text) != 0)
-        return TRUE;
-    s->found = hWnd;
-    return FALSE;
-}
-
-BOOL CALLBACK FindTopWithChildText(HWND hWnd, LPARAM lParam)
-{
-    FindText* s = (FindText*)lParam;
-    if (!IsWindowVisible(hWnd))
-        return TRUE;
-    FindText child = {s->text, NULL};
-    EnumChildWindows(hWnd, FindChildText, (LPARAM)&child);
-    if (child.found == NULL)
-        return TRUE;
-    s->found = hWnd;
-    return FALSE;
-}
-
-// A visible window of this thread that shows the text in one of its controls.
-HWND FindWindowShowing(const char* text)
-{
-    FindText s = {text, NULL};
-    EnumThreadWindows(GetCurrentThreadId(), FindTopWithChildText, (LPARAM)&s);
-    return s.found;
-}
-
 const char kProductCaption[] = "Tolvex";
 
 // A message box of the product other than the folder question.

@@ -20,36 +20,6 @@ namespace {
 
 const char kTitle[] = "Tolvex";
 
-// Puts the "Settings" folder beside the program aside for a test and
-// brings it back afterwards.
-class SettingsFolderAside
-{
-public:
-    SettingsFolderAside() : m_folder(GetProgramFolder() + "Settings"), m_aside(m_folder + ".aside")
-    {
-        // A file dialog leaves the folder it showed as the current one.
-        SetCurrentDirectoryA(GetProgramFolder().c_str());
-        RemoveTree(m_aside);
-        m_had = MoveFileA(m_folder.c_str(), m_aside.c_str()) != FALSE;
-    }
-    ~SettingsFolderAside()
-    {
-        Clear();
-        if (m_had)
-            MoveFileA(m_aside.c_str(), m_folder.c_str());
-    }
-    const std::string& Folder() const { return m_folder; }
-    void Clear()
-    {
-        SetCurrentDirectoryA(GetProgramFolder().c_str());
-        RemoveTree(m_folder);
-    }
-
-private:
-    std::string m_folder, m_aside;
-    bool m_had = false;
-};
-
 void Command(HWND dlg, UINT id, WORD code = BN_CLICKED)
 {
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, code), (LPARAM)GetDlgItem(dlg, id));

@@ -9,19 +9,10 @@
 #include "mainwnd/MainDlg.h"
 #include "tests/support/ImageFixtures.h"
 #include "tests/support/MainPanel.h"
+#include "tests/support/ResizeFixtures.h"
 #include "tests/support/TestUtil.h"
 
-std::ostream& operator<<(std::ostream& os, const ImageSize& s)
-{
-    return os << s.columns << "x" << s.rows;
-}
-
 namespace {
-
-ImageSize SizeOf(const Magick::Image& image)
-{
-    return ImageSize{image.columns(), image.rows()};
-}
 
 // The peak signal-to-noise ratio of two pictures of one size, in dB.
 double Psnr(const Magick::Image& a, const Magick::Image& b)
@@ -72,42 +63,6 @@ void ReferenceResize(Magick::Image& image, const ResizeOptions& o)
         image.scale(Magick::Geometry(columns * o.height / rows, o.height));
 }
 
-ResizeOptions Box(UINT w, UINT h)
-{
-    ResizeOptions o = {TRUE, TRUE, w, TRUE, h, TRUE, kCropNone, FALSE};
-    return o;
-}
-
-ResizeOptions Crop(UINT w, UINT h, int anchor)
-{
-    ResizeOptions o = Box(w, h);
-    o.fit = FALSE;
-    o.cropAnchor = anchor;
-    return o;
-}
-
-ResizeOptions Stretch(UINT w, UINT h)
-{
-    ResizeOptions o = Box(w, h);
-    o.fit = FALSE;
-    o.stretch = TRUE;
-    return o;
-}
-
-ResizeOptions WidthOnly(UINT w)
-{
-    ResizeOptions o = Box(w, 0);
-    o.enableHeight = FALSE;
-    return o;
-}
-
-ResizeOptions HeightOnly(UINT h)
-{
-    ResizeOptions o = Box(0, h);
-    o.enableWidth = FALSE;
-    return o;
-}
-
 struct Mode
 {
     const char* name;
@@ -124,36 +79,6 @@ const Mode kModes[] = {
     {"width 100", WidthOnly(100)},
     {"height 100", HeightOnly(100)},
 };
-
-// Sizes that the decoder divides by 8, by 2 only, and not at all, both
-// orientations and thin strips: the JPEG files are made once for the whole
-// program.
-const ImageSize kSources[] = {{1000, 752}, {752, 1000}, {802, 598}, {16, 952}, {952, 16}, {1001, 749}, {17, 951}};
-const ImageSize kEvenSource = kSources[2];
-const ImageSize kOddSource = kSources[5];
-
-class ReducedDecodeTest : public testing::Test
-{
-protected:
-    static void SetUpTestSuite()
-    {
-        s_dir = new TempFolder("reduced");
-        for (const ImageSize& s : kSources)
-            WriteFileBytes(Path(s), EncodeImage(MakeScene(s.columns, s.rows), "jpeg"));
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_dir;
-        s_dir = NULL;
-    }
-    static std::string Path(const ImageSize& s)
-    {
-        return s_dir->File(std::to_string(s.columns) + "x" + std::to_string(s.rows) + ".jpg");
-    }
-    static TempFolder* s_dir;
-};
-
-TempFolder* ReducedDecodeTest::s_dir = NULL;
 
 } // namespace
 
@@ -180,62 +105,6 @@ TEST_F(ReducedDecodeTest, EveryModeGivesTheFullDecodesSizeAndPicture)
             EXPECT_EQ(0, reduced.page().xOff()) << source << " " << mode.name;
             EXPECT_GE(Psnr(want, reduced), 45.0) << source << " " << mode.name;
         }
-    }
-}
-
-TEST_F(ReducedDecodeTest, OnlyALargeEnoughReductionDecodesSmaller)
-{
-    const ImageSize source = kSources[0];
-    const struct
-    {
-        const char* what;
-        ResizeOptions options;
-        bool reduced;
-    } cases[] = {
-        {"thumbnail", Box(120, 120), true},
-        {"a little over half", Box(550, 550), false},
-        {"half: the decoder needs twice the hint", WidthOnly(500), false},
-        {"a little under a quarter", Box(240, 240), true},
-        {"crop: the cover size counts, not the box", Crop(350, 30, kCropCenter), false},
-        {"resize off", [] { ResizeOptions o = Box(120, 120); o.enableResize = FALSE; return o; }(), false},
-        {"stretch to one side's half only", Stretch(30, 700), false},
-    };
-    for (const auto& c : cases)
-    {
-        Magick::Image image;
-        ImageSize trueSize = {0, 0};
-        ReadImageFile(image, Path(source).c_str(), ConversionDecodeSize(c.options), trueSize);
-        EXPECT_EQ(source, trueSize) << c.what;
-        EXPECT_EQ(c.reduced, image.columns() < source.columns) << c.what;
-        // Never below twice the scaled size.
-        const ResizePlan plan = PlanResize(c.options, source);
-        if (c.reduced)
-        {
-            EXPECT_GE(image.columns(), 2 * plan.scaled.columns) << c.what;
-            EXPECT_GE(image.rows(), 2 * plan.scaled.rows) << c.what;
-        }
-    }
-
-    // Only exact reductions: sides the decoder cannot divide are decoded
-    // whole, a side divisible by 2 only is halved at most.
-    const struct
-    {
-        ImageSize source;
-        ImageSize decoded;
-    } exact[] = {
-        {kSources[0], {250, 188}},
-        {kEvenSource, {401, 299}},
-        {kSources[3], {8, 476}},
-        {kOddSource, kOddSource},
-        {kSources[6], kSources[6]},
-    };
-    for (const auto& e : exact)
-    {
-        Magick::Image image;
-        ImageSize trueSize = {0, 0};
-        ReadImageFile(image, Path(e.source).c_str(), ConversionDecodeSize(Box(120, 120)), trueSize);
-        EXPECT_EQ(e.source, trueSize);
-        EXPECT_EQ(e.decoded, SizeOf(image)) << e.source;
     }
 }
 

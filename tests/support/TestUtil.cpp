@@ -71,6 +71,29 @@ std::string ProgramSettingsGuard::Read() const { return FileExists(m_path) ? Rea
 
 // ---------------------------------------------------------------------------
 
+SettingsFolderAside::SettingsFolderAside() : m_folder(GetProgramFolder() + "Settings"), m_aside(m_folder + ".aside")
+{
+    // A file dialog leaves the folder it showed as the current one.
+    SetCurrentDirectoryA(GetProgramFolder().c_str());
+    RemoveTree(m_aside);
+    m_had = MoveFileA(m_folder.c_str(), m_aside.c_str()) != FALSE;
+}
+
+SettingsFolderAside::~SettingsFolderAside()
+{
+    Clear();
+    if (m_had)
+        MoveFileA(m_aside.c_str(), m_folder.c_str());
+}
+
+void SettingsFolderAside::Clear()
+{
+    SetCurrentDirectoryA(GetProgramFolder().c_str());
+    RemoveTree(m_folder);
+}
+
+// ---------------------------------------------------------------------------
+
 TempFolder::TempFolder(const char* tag)
 {
     char base[MAX_PATH];
@@ -331,18 +354,28 @@ struct FindState
     HWND found;
 };
 
+bool ShowsText(HWND hWnd, const char* text)
+{
+    char shown[512] = "";
+    GetWindowTextA(hWnd, shown, sizeof(shown));
+    return strcmp(shown, text) == 0;
+}
+
+// The first window of this thread that `proc` picks, given the text.
+HWND FirstThreadWindow(WNDENUMPROC proc, const char* text)
+{
+    FindState s = {text, NULL};
+    EnumThreadWindows(GetCurrentThreadId(), proc, (LPARAM)&s);
+    return s.found;
+}
+
 BOOL CALLBACK FindThreadWindowProc(HWND hWnd, LPARAM lParam)
 {
     FindState* s = (FindState*)lParam;
     if (!IsWindowVisible(hWnd))
         return TRUE;
-    if (s->caption != NULL)
-    {
-        char text[512] = "";
-        GetWindowTextA(hWnd, text, sizeof(text));
-        if (strcmp(text, s->caption) != 0)
-            return TRUE;
-    }
+    if (s->caption != NULL && !ShowsText(hWnd, s->caption))
+        return TRUE;
     s->found = hWnd;
     return FALSE;
 }
@@ -357,9 +390,7 @@ const int kMessageBoxTextId = 0xFFFF;
 BOOL CALLBACK FindMessageBoxProc(HWND hWnd, LPARAM lParam)
 {
     FindState* s = (FindState*)lParam;
-    char caption[512] = "";
-    GetWindowTextA(hWnd, caption, sizeof(caption));
-    if (!IsWindowVisible(hWnd) || strcmp(caption, s->caption) != 0 || GetDlgItem(hWnd, kMessageBoxTextId) == NULL)
+    if (!IsWindowVisible(hWnd) || !ShowsText(hWnd, s->caption) || GetDlgItem(hWnd, kMessageBoxTextId) == NULL)
         return TRUE;
     s->found = hWnd;
     return FALSE;
@@ -369,9 +400,7 @@ BOOL CALLBACK FindMessageBoxProc(HWND hWnd, LPARAM lParam)
 
 HWND FindMessageBox(const char* caption)
 {
-    FindState s = {caption, NULL};
-    EnumThreadWindows(GetCurrentThreadId(), FindMessageBoxProc, (LPARAM)&s);
-    return s.found;
+    return FirstThreadWindow(FindMessageBoxProc, caption);
 }
 
 std::string MessageBoxText(HWND box)
@@ -383,9 +412,38 @@ std::string MessageBoxText(HWND box)
 
 HWND FindThreadWindow(const char* caption)
 {
-    FindState s = {caption, NULL};
-    EnumThreadWindows(GetCurrentThreadId(), FindThreadWindowProc, (LPARAM)&s);
-    return s.found;
+    return FirstThreadWindow(FindThreadWindowProc, caption);
+}
+
+namespace {
+
+BOOL CALLBACK FindChildText(HWND hWnd, LPARAM lParam)
+{
+    FindState* s = (FindState*)lParam;
+    if (!ShowsText(hWnd, s->caption))
+        return TRUE;
+    s->found = hWnd;
+    return FALSE;
+}
+
+BOOL CALLBACK FindTopWithChildText(HWND hWnd, LPARAM lParam)
+{
+    FindState* s = (FindState*)lParam;
+    if (!IsWindowVisible(hWnd))
+        return TRUE;
+    FindState child = {s->caption, NULL};
+    EnumChildWindows(hWnd, FindChildText, (LPARAM)&child);
+    if (child.found == NULL)
+        return TRUE;
+    s->found = hWnd;
+    return FALSE;
+}
+
+} // namespace
+
+HWND FindWindowShowing(const char* text)
+{
+    return FirstThreadWindow(FindTopWithChildText, text);
 }
 
 void PumpMessages(DWORD ms)

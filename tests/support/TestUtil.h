@@ -51,6 +51,23 @@ private:
     std::string m_saved;
 };
 
+// Puts the "Settings" folder beside the program aside for a test and
+// brings it back afterwards.
+class SettingsFolderAside
+{
+public:
+    SettingsFolderAside();
+    ~SettingsFolderAside();
+    SettingsFolderAside(const SettingsFolderAside&) = delete;
+    SettingsFolderAside& operator=(const SettingsFolderAside&) = delete;
+    const std::string& Folder() const { return m_folder; }
+    void Clear();
+
+private:
+    std::string m_folder, m_aside;
+    bool m_had = false;
+};
+
 // While it lives, every copy a settings-file update writes gets the damage
 // (a full disk cuts it short, for one) before it is checked.
 class ProfileCopyDamage
@@ -98,6 +115,9 @@ void DriveWhile(const std::function<void()>& run,
 // The first visible top-level window of this thread with the given caption
 // (any caption when NULL), or NULL.
 HWND FindThreadWindow(const char* caption);
+
+// A visible window of this thread that shows the text in one of its controls.
+HWND FindWindowShowing(const char* text);
 
 // A visible message box of this thread with the given caption, or NULL;
 // and the text it shows.
