@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "base/Handles.h"
 #include "base/WinUtil.h"
 #include "core/Extensions.h"
 #include "core/Paths.h"
@@ -13,35 +14,13 @@
 
 namespace {
 
-class FileHandle
-{
-public:
-    explicit FileHandle(HANDLE h) : m_h(h) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return m_h; }
-    bool Valid() const { return m_h != INVALID_HANDLE_VALUE; }
-    BOOL Close()
-    {
-        BOOL ok = TRUE;
-        if (Valid())
-            ok = CloseHandle(m_h);
-        m_h = INVALID_HANDLE_VALUE;
-        return ok;
-    }
-
-private:
-    HANDLE m_h;
-};
-
 // ReadFile and WriteFile take 32-bit counts.
 const DWORD kIoChunk = 1 << 24;
 
 void ReadFileIntoBlob(const char* path, Magick::Blob& blob)
 {
-    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, NULL));
+    CKernelHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                   FILE_FLAG_SEQUENTIAL_SCAN, NULL));
     if (!file.Valid())
         throw ImageFileError("cannot open the image file");
     LARGE_INTEGER size;
@@ -371,15 +350,16 @@ OutputStaging::~OutputStaging()
         return;
     // Only a write that failed half-way leaves a file here.
     WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((m_folder + "*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE)
     {
-        do
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA((m_folder + found.cFileName).c_str());
-        while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
+        CFindHandle search((m_folder + "*").c_str(), found);
+        if (search.Valid())
+        {
+            do
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    DeleteFileA((m_folder + found.cFileName).c_str());
+            while (search.Next(found));
+        }
+    } // the search ends before its folder goes
     RemoveDirectoryA(m_folder.c_str());
 }
 
@@ -403,7 +383,7 @@ void WriteImageFile(Magick::Image& image, const char* path, const OutputWrite& h
         h = CreateTempFile(how.stagingFolder.c_str(), temp, sizeof(temp));
     if (h == INVALID_HANDLE_VALUE)
         h = CreateTempFile(folder, temp, sizeof(temp));
-    FileHandle file(h);
+    CKernelHandle file(h);
     if (!file.Valid())
         throw OutputFolderError("cannot create a file in the output folder");
 
