@@ -2,6 +2,7 @@
 
 #include <olectl.h>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <set>
 #include <string>
@@ -27,22 +28,20 @@ void ReadFileIntoBlob(const char* path, Magick::Blob& blob)
     if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > kImageMaxFileSize)
         throw ImageFileError("the image file is empty or too large");
     const size_t length = (size_t)size.QuadPart;
-    char* data = new (std::nothrow) char[length];
-    if (data == NULL)
+    std::unique_ptr<char[]> data(new (std::nothrow) char[length]);
+    if (!data)
         throw ImageFileError("out of memory");
     size_t done = 0;
     while (done < length)
     {
         DWORD want = (DWORD)std::min<size_t>(length - done, kIoChunk);
         DWORD got = 0;
-        if (!ReadFile(file.Get(), data + done, want, &got, NULL) || got == 0)
-        {
-            delete[] data;
+        if (!ReadFile(file.Get(), data.get() + done, want, &got, NULL) || got == 0)
             throw ImageFileError("cannot read the image file");
-        }
         done += got;
     }
-    blob.updateNoCopy(data, length, Magick::Blob::NewAllocator);
+    // The blob deletes the bytes with delete[] from here on.
+    blob.updateNoCopy(data.release(), length, Magick::Blob::NewAllocator);
 }
 
 // The coder that reads the file by its name. A type that is not ours, or
