@@ -82,6 +82,11 @@ public:
 
     HANDLE Get() const { return m_h; }
     bool Valid() const { return m_h != NULL && m_h != INVALID_HANDLE_VALUE; }
+    void Reset(HANDLE h)
+    {
+        Close();
+        m_h = h;
+    }
     // What CloseHandle answered; TRUE when there was nothing to close. A
     // write is only whole once its file closed.
     BOOL Close()
