@@ -4,6 +4,7 @@
 #include <new>
 
 #include "base/ComRef.h"
+#include "base/Handles.h"
 #include "base/StrUtil.h"
 #include "core/Extensions.h"
 
@@ -243,17 +244,13 @@ LRESULT CFileListView::OnGetDispInfo(int, LPNMHDR pnmh, BOOL&)
 
     char path[kPathBufferSize];
     WIN32_FIND_DATAA found;
-    HANDLE search = INVALID_HANDLE_VALUE;
-    if (ReadItemPath(record, path))
-        search = FindFirstFileA(path, &found);
-    if (search == INVALID_HANDLE_VALUE)
+    if (!ReadItemPath(record, path) || !CFindHandle(path, found).Valid())
     {
         // The file is gone since the fill.
         if (wantText)
             SetDispText(info, kMissingText);
         return 0;
     }
-    FindClose(search);
 
     LPCSTR pidl = reinterpret_cast<LPCSTR>(record->absolute.Get());
     SHFILEINFOA shell;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/ComRef.h"
+#include "base/Handles.h"
 #include "base/StrUtil.h"
 
 BOOL CFolderDialog::DoModal(char* out, size_t outSize)
@@ -26,14 +27,13 @@ BOOL CFolderDialog::DoModal(char* out, size_t outSize)
     info.lParam = 0;
     info.iImage = 0;
 
-    LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
-    if (chosen != NULL)
+    CTaskMemory<ITEMIDLIST> chosen(SHBrowseForFolderA(&info), malloc.Get());
+    if (chosen.Get() != NULL)
     {
         // The shell writes at most MAX_PATH; the caller's buffer may be smaller.
         char path[MAX_PATH] = "";
-        if (!SHGetPathFromIDListA(chosen, path) || !SafeCopy(out, outSize, path))
+        if (!SHGetPathFromIDListA(chosen.Get(), path) || !SafeCopy(out, outSize, path))
             out[0] = '\0';
-        malloc->Free(chosen);
     }
     return out[0] != '\0';
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/ComRef.h"
+#include "base/Handles.h"
 #include "base/StrUtil.h"
 #include "browser/Pidl.h"
 
@@ -14,24 +15,6 @@ const SHCONTF kTreeEnumFlags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
 const SFGAOF kTreeAttributes = SFGAO_FOLDER | SFGAO_HASSUBFOLDER;
 const UINT kIconFlags = SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON;
 const size_t kLabelSize = MAX_PATH;
-
-// A list from the task allocator, freed when the scope ends.
-class CTaskList
-{
-public:
-    CTaskList(IMalloc* malloc, LPITEMIDLIST pidl) : m_malloc(malloc), m_pidl(pidl) {}
-    ~CTaskList()
-    {
-        if (m_pidl != NULL)
-            m_malloc->Free(m_pidl);
-    }
-    CTaskList(const CTaskList&) = delete;
-    CTaskList& operator=(const CTaskList&) = delete;
-
-private:
-    IMalloc* m_malloc;
-    LPITEMIDLIST m_pidl;
-};
 
 // The first entry with a terminator, from the task allocator.
 LPITEMIDLIST CopyFirstEntry(LPCITEMIDLIST pidl)
@@ -130,7 +113,7 @@ HRESULT CFolderTreePane::FillChildren(IShellFolder* folder, LPCITEMIDLIST parent
     ULONG fetched = 0;
     while (items && items->Next(1, &raw, &fetched) == S_OK && raw != NULL)
     {
-        CTaskList rawOwner(malloc.Get(), raw);
+        CTaskMemory<ITEMIDLIST> rawOwner(raw, malloc.Get());
         LPCITEMIDLIST one = raw;
         SFGAOF attrs = kTreeAttributes;
         if (FAILED(folder->GetAttributesOf(1, &one, &attrs)) || (attrs & kTreeAttributes) == 0)

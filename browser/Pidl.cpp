@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/ComRef.h"
+#include "base/Handles.h"
 
 IMalloc* g_pMalloc = NULL;
 
@@ -188,13 +189,13 @@ int GetShellItemName(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags, char
     case STRRET_WSTR:
     {
         int ok = 0;
+        CTaskMemory<WCHAR> owned(name.pOleStr);
         if (name.pOleStr != NULL)
         {
             // Measured first, so a name that does not fit leaves out alone.
             int needed = WideCharToMultiByte(CP_ACP, 0, name.pOleStr, -1, NULL, 0, NULL, NULL);
             if (needed > 0 && (size_t)needed <= outSize)
                 ok = WideCharToMultiByte(CP_ACP, 0, name.pOleStr, -1, out, (int)outSize, NULL, NULL) > 0;
-            CoTaskMemFree(name.pOleStr);
         }
         return ok;
     }

@@ -425,15 +425,11 @@ HBITMAP MakeGrayBitmap(HBITMAP hSource)
     DibPixels src;
     if (!GetDibPixels(hSource, src))
         return NULL;
-    HBITMAP hGray = src.bitCount == 24 ? CreateDib24(NULL, src.width, src.height)
-                                       : CreateDib32(NULL, src.width, src.height);
+    CBitmapHandle gray(src.bitCount == 24 ? CreateDib24(NULL, src.width, src.height)
+                                          : CreateDib32(NULL, src.width, src.height));
     DibPixels dst;
-    if (hGray == NULL || !GetDibPixels(hGray, dst))
-    {
-        if (hGray != NULL)
-            DeleteObject(hGray);
+    if (gray == NULL || !GetDibPixels(gray, dst))
         return NULL;
-    }
     for (int y = 0; y < src.height; ++y)
     {
         const BYTE* s = src.Row(y);
@@ -446,7 +442,7 @@ HBITMAP MakeGrayBitmap(HBITMAP hSource)
                 d[3] = s[3];
         }
     }
-    return hGray;
+    return gray.Release();
 }
 
 DWORD ColorToDibPixel(COLORREF color)

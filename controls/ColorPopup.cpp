@@ -93,11 +93,7 @@ CColorPopup::CColorPopup()
 {
 }
 
-CColorPopup::~CColorPopup()
-{
-    if (m_hEvent != NULL)
-        CloseHandle(m_hEvent);
-}
+CColorPopup::~CColorPopup() = default;
 
 // ---------------------------------------------------------------------------
 // Opening, the loop and closing.
@@ -108,13 +104,12 @@ BOOL CColorPopup::Run(HWND hWndOwner, int x, int y, COLORREF initial, COLORREF& 
         return FALSE;
     m_result = FALSE;
     m_bButtonDown = 0;
-    m_hEvent = CreateEventA(NULL, FALSE, FALSE, NULL);
-    if (m_hEvent == NULL)
+    m_event.Reset(CreateEventA(NULL, FALSE, FALSE, NULL));
+    if (!m_event.Valid())
         return FALSE;
     if (Create(hWndOwner) == NULL)
     {
-        CloseHandle(m_hEvent);
-        m_hEvent = NULL;
+        m_event.Close();
         return FALSE;
     }
     m_color = initial;
@@ -127,7 +122,8 @@ BOOL CColorPopup::Run(HWND hWndOwner, int x, int y, COLORREF initial, COLORREF& 
     // and Esc themselves.
     for (;;)
     {
-        DWORD wait = MsgWaitForMultipleObjects(1, &m_hEvent, FALSE, INFINITE, QS_ALLINPUT);
+        HANDLE endEvent = m_event.Get();
+        DWORD wait = MsgWaitForMultipleObjects(1, &endEvent, FALSE, INFINITE, QS_ALLINPUT);
         if (wait != WAIT_OBJECT_0 + 1)
             break;
         BOOL ended = FALSE;
@@ -136,7 +132,7 @@ BOOL CColorPopup::Run(HWND hWndOwner, int x, int y, COLORREF initial, COLORREF& 
         {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
-            if (WaitForSingleObject(m_hEvent, 0) == WAIT_OBJECT_0)
+            if (WaitForSingleObject(m_event.Get(), 0) == WAIT_OBJECT_0)
             {
                 ended = TRUE;
                 break;
@@ -147,16 +143,15 @@ BOOL CColorPopup::Run(HWND hWndOwner, int x, int y, COLORREF initial, COLORREF& 
     }
 
     DestroyWindow();
-    CloseHandle(m_hEvent);
-    m_hEvent = NULL;
+    m_event.Close();
     out = m_color;
     return m_result;
 }
 
 void CColorPopup::EndPopup(BOOL result)
 {
-    if (m_hEvent != NULL)
-        SetEvent(m_hEvent);
+    if (m_event.Valid())
+        SetEvent(m_event.Get());
     if (!m_result)
         m_result = result;
 }

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "base/Handles.h"
 #include "framework/Framework.h"
 #include "res/resource.h"
 
@@ -107,7 +108,7 @@ private:
     int m_cellSize = 0;
     int m_hotCell = -1;
     BYTE m_bButtonDown = 0;
-    HANDLE m_hEvent = NULL;
+    CKernelHandle m_event; // set when the popup ends; held only while Run loops
     COLORREF m_color = 0;
     HFONT m_hFont = NULL;
     CContainedWindow m_tab;

@@ -2,10 +2,12 @@
 
 #include <olectl.h>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <set>
 #include <string>
 
+#include "base/Handles.h"
 #include "base/WinUtil.h"
 #include "core/Extensions.h"
 #include "core/Paths.h"
@@ -13,57 +15,33 @@
 
 namespace {
 
-class FileHandle
-{
-public:
-    explicit FileHandle(HANDLE h) : m_h(h) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return m_h; }
-    bool Valid() const { return m_h != INVALID_HANDLE_VALUE; }
-    BOOL Close()
-    {
-        BOOL ok = TRUE;
-        if (Valid())
-            ok = CloseHandle(m_h);
-        m_h = INVALID_HANDLE_VALUE;
-        return ok;
-    }
-
-private:
-    HANDLE m_h;
-};
-
 // ReadFile and WriteFile take 32-bit counts.
 const DWORD kIoChunk = 1 << 24;
 
 void ReadFileIntoBlob(const char* path, Magick::Blob& blob)
 {
-    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, NULL));
+    CKernelHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                   FILE_FLAG_SEQUENTIAL_SCAN, NULL));
     if (!file.Valid())
         throw ImageFileError("cannot open the image file");
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > kImageMaxFileSize)
         throw ImageFileError("the image file is empty or too large");
     const size_t length = (size_t)size.QuadPart;
-    char* data = new (std::nothrow) char[length];
-    if (data == NULL)
+    std::unique_ptr<char[]> data(new (std::nothrow) char[length]);
+    if (!data)
         throw ImageFileError("out of memory");
     size_t done = 0;
     while (done < length)
     {
         DWORD want = (DWORD)std::min<size_t>(length - done, kIoChunk);
         DWORD got = 0;
-        if (!ReadFile(file.Get(), data + done, want, &got, NULL) || got == 0)
-        {
-            delete[] data;
+        if (!ReadFile(file.Get(), data.get() + done, want, &got, NULL) || got == 0)
             throw ImageFileError("cannot read the image file");
-        }
         done += got;
     }
-    blob.updateNoCopy(data, length, Magick::Blob::NewAllocator);
+    // The blob deletes the bytes with delete[] from here on.
+    blob.updateNoCopy(data.release(), length, Magick::Blob::NewAllocator);
 }
 
 // The coder that reads the file by its name. A type that is not ours, or
@@ -371,15 +349,16 @@ OutputStaging::~OutputStaging()
         return;
     // Only a write that failed half-way leaves a file here.
     WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((m_folder + "*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE)
     {
-        do
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA((m_folder + found.cFileName).c_str());
-        while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
+        CFindHandle search((m_folder + "*").c_str(), found);
+        if (search.Valid())
+        {
+            do
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    DeleteFileA((m_folder + found.cFileName).c_str());
+            while (search.Next(found));
+        }
+    } // the search ends before its folder goes
     RemoveDirectoryA(m_folder.c_str());
 }
 
@@ -403,7 +382,7 @@ void WriteImageFile(Magick::Image& image, const char* path, const OutputWrite& h
         h = CreateTempFile(how.stagingFolder.c_str(), temp, sizeof(temp));
     if (h == INVALID_HANDLE_VALUE)
         h = CreateTempFile(folder, temp, sizeof(temp));
-    FileHandle file(h);
+    CKernelHandle file(h);
     if (!file.Valid())
         throw OutputFolderError("cannot create a file in the output folder");
 

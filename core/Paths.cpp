@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/Handles.h"
 #include "base/WinUtil.h"
 #include "framework/Framework.h"
 
@@ -110,13 +111,13 @@ bool GetFolderIdentity(const char* path, FolderIdentity& identity)
 {
     // Backup semantics open a folder; links and junctions are followed, so
     // the identity is the folder's they lead to.
-    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS, NULL);
-    if (h == INVALID_HANDLE_VALUE)
+    CKernelHandle folder(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL));
+    if (!folder.Valid())
         return false;
     BY_HANDLE_FILE_INFORMATION info;
-    const BOOL ok = GetFileInformationByHandle(h, &info);
-    CloseHandle(h);
+    const BOOL ok = GetFileInformationByHandle(folder.Get(), &info);
+    folder.Close();
     if (!ok || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
     identity.volume = info.dwVolumeSerialNumber;

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Handles.h"
 #include "core/Paths.h"
 
 namespace {
@@ -69,11 +70,11 @@ bool ReadsBackAs(const std::string& stored, const char* written)
 
 bool FlushToDisk(const char* path)
 {
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE)
+    CKernelHandle file(CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file.Valid())
         return false;
-    const bool ok = FlushFileBuffers(h) != FALSE;
-    return CloseHandle(h) && ok;
+    const bool ok = FlushFileBuffers(file.Get()) != FALSE;
+    return file.Close() && ok;
 }
 
 } // namespace

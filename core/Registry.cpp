@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/Handles.h"
+
 const char kRegistryKey[] = "SOFTWARE\\Kestrelworks\\Tolvex";
 const char kRegShellOn[] = "ShellOn";
 const char kRegShellPath[] = "ShellPath";
@@ -12,16 +14,15 @@ int RegReadValue(const char* name, void* buffer, DWORD bufferSize)
 {
     if (buffer == NULL || bufferSize == 0)
         return 0;
-    HKEY hKey = NULL;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRegistryKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+    CRegistryKey key;
+    if (key.Open(HKEY_CURRENT_USER, kRegistryKey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return 0;
     // Read into our own buffer first: the caller's is never written unless
     // the whole value fits it.
     BYTE data[kRegMaxValueSize + 1];
     DWORD type = REG_NONE;
     DWORD size = kRegMaxValueSize;
-    LONG rc = RegQueryValueExA(hKey, name, NULL, &type, data, &size);
-    RegCloseKey(hKey);
+    LONG rc = RegQueryValueExA(key, name, NULL, &type, data, &size);
     if (rc != ERROR_SUCCESS)
         return 0;
 
@@ -41,12 +42,10 @@ namespace {
 
 int WriteValue(const char* name, DWORD type, const BYTE* data, DWORD size)
 {
-    HKEY hKey = NULL;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kRegistryKey, 0, (LPSTR) "", REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, NULL, &hKey, NULL) != ERROR_SUCCESS)
+    CRegistryKey key;
+    if (key.Create(HKEY_CURRENT_USER, kRegistryKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return 0;
-    LONG rc = RegSetValueExA(hKey, name, 0, type, data, size);
-    RegCloseKey(hKey);
+    LONG rc = RegSetValueExA(key, name, 0, type, data, size);
     return rc == ERROR_SUCCESS ? 1 : 0;
 }
 

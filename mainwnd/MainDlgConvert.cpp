@@ -10,6 +10,7 @@
 #include <cstring>
 #include <set>
 
+#include "base/Handles.h"
 #include "base/WinUtil.h"
 #include "browser/FileListView.h"
 #include "browser/Pidl.h"
@@ -122,8 +123,8 @@ public:
         if (!JoinPath(folder, "*.*", pattern))
             return;
         WIN32_FIND_DATAA found;
-        HANDLE hFind = FindFirstFileA(pattern.c_str(), &found);
-        if (hFind == INVALID_HANDLE_VALUE)
+        CFindHandle search(pattern.c_str(), found);
+        if (!search.Valid())
             return;
         int entries = 0;
         do
@@ -143,8 +144,7 @@ public:
             }
             else if (IsSupportedFile(path.c_str()))
                 m_list.push_back(path);
-        } while (!m_stopped && FindNextFileA(hFind, &found));
-        FindClose(hFind);
+        } while (!m_stopped && search.Next(found));
     }
 
 private:

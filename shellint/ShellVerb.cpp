@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "base/Handles.h"
 #include "base/StrUtil.h"
 #include "core/Extensions.h"
 
@@ -92,13 +93,12 @@ enum ClassKeyState
 
 ClassKeyState ReadClassKeyState(const char* className)
 {
-    HKEY hKey = NULL;
-    if (RegOpenKeyA(HKEY_CLASSES_ROOT, className, &hKey) != ERROR_SUCCESS)
+    CRegistryKey key;
+    if (key.Open(HKEY_CLASSES_ROOT, className) != ERROR_SUCCESS)
         return kClassKeyMissing;
     DWORD type = REG_NONE;
     DWORD size = 0;
-    LONG rc = RegQueryValueExA(hKey, NULL, NULL, &type, NULL, &size);
-    RegCloseKey(hKey);
+    LONG rc = RegQueryValueExA(key, NULL, NULL, &type, NULL, &size);
     // A text holds more than its terminating zero.
     return rc == ERROR_SUCCESS && size > 1 ? kClassKeyDescribed : kClassKeyUndescribed;
 }
@@ -107,45 +107,42 @@ ClassKeyState ReadClassKeyState(const char* className)
 // class without one shows none.
 void DescribeClass(const char* className, const char* description)
 {
-    HKEY hKey = NULL;
-    if (RegOpenKeyA(HKEY_CLASSES_ROOT, className, &hKey) != ERROR_SUCCESS)
+    CRegistryKey key;
+    if (key.Open(HKEY_CLASSES_ROOT, className) != ERROR_SUCCESS)
         return;
-    SetDefaultText(hKey, description);
-    RegCloseKey(hKey);
+    SetDefaultText(key, description);
 }
 
 // Creates the key (and its missing parents) with the text as its default.
 int CreateKeyWithText(const char* path, const char* text)
 {
-    HKEY hKey = NULL;
-    if (RegCreateKeyA(HKEY_CLASSES_ROOT, path, &hKey) != ERROR_SUCCESS)
+    CRegistryKey key;
+    if (key.Create(HKEY_CLASSES_ROOT, path) != ERROR_SUCCESS)
         return 0;
-    SetDefaultText(hKey, text);
-    RegCloseKey(hKey);
+    SetDefaultText(key, text);
     return 1;
 }
 
 void DeleteSubKeyOf(const char* parentPath, const char* name)
 {
-    HKEY hKey = NULL;
-    if (RegOpenKeyA(HKEY_CLASSES_ROOT, parentPath, &hKey) != ERROR_SUCCESS)
+    CRegistryKey key;
+    if (key.Open(HKEY_CLASSES_ROOT, parentPath) != ERROR_SUCCESS)
         return;
-    RegDeleteKeyA(hKey, name);
-    RegCloseKey(hKey);
+    RegDeleteKeyA(key, name);
 }
 
 // Deletes the key only when it holds neither values nor subkeys, so what
 // other programs keep there survives.
 void DeleteKeyIfEmpty(const char* path)
 {
-    HKEY hKey = NULL;
-    if (RegOpenKeyA(HKEY_CLASSES_ROOT, path, &hKey) != ERROR_SUCCESS)
+    CRegistryKey key;
+    if (key.Open(HKEY_CLASSES_ROOT, path) != ERROR_SUCCESS)
         return;
     DWORD subKeys = 0;
     DWORD values = 0;
-    LONG rc = RegQueryInfoKeyA(hKey, NULL, NULL, NULL, &subKeys, NULL, NULL, &values, NULL, NULL,
+    LONG rc = RegQueryInfoKeyA(key, NULL, NULL, NULL, &subKeys, NULL, NULL, &values, NULL, NULL,
                                NULL, NULL);
-    RegCloseKey(hKey);
+    key.Close(); // before the key itself may go
     if (rc == ERROR_SUCCESS && subKeys == 0 && values == 0)
         RegDeleteKeyA(HKEY_CLASSES_ROOT, path);
 }
@@ -215,16 +212,16 @@ int RegisterShellVerb(const char* ext, char* classBuffer, size_t classBufferSize
     if (typeName[0] == '\0')
         UsualTypeName(ext, typeName, sizeof(typeName));
 
-    HKEY hExt = NULL;
-    if (RegOpenKeyA(HKEY_CLASSES_ROOT, extKey, &hExt) == ERROR_SUCCESS)
+    CRegistryKey extension;
+    if (extension.Open(HKEY_CLASSES_ROOT, extKey) == ERROR_SUCCESS)
     {
-        ClassValue found = ReadClassName(hExt, classBuffer, classBufferSize);
+        ClassValue found = ReadClassName(extension, classBuffer, classBufferSize);
         if (found == kClassMissing)
         {
             SafeCopy(classBuffer, classBufferSize, ownClass);
-            SetDefaultText(hExt, ownClass);
+            SetDefaultText(extension, ownClass);
         }
-        RegCloseKey(hExt);
+        extension.Close();
         if (found == kClassUnusable)
             return 0;
     }
@@ -258,40 +255,32 @@ int UnregisterShellVerb(const char* ext, char* classBuffer, size_t classBufferSi
     const char* extKey = names.key;
     const char* ownClass = names.ownClass;
 
-    HKEY hExt = NULL;
-    if (RegOpenKeyA(HKEY_CLASSES_ROOT, extKey, &hExt) != ERROR_SUCCESS)
+    CRegistryKey extension;
+    if (extension.Open(HKEY_CLASSES_ROOT, extKey) != ERROR_SUCCESS)
         return 1;
-    if (ReadClassName(hExt, classBuffer, classBufferSize) != kClassFound)
-    {
-        RegCloseKey(hExt);
+    if (ReadClassName(extension, classBuffer, classBufferSize) != kClassFound)
         return 1;
-    }
     VerbKeys keys;
     if (!keys.Build(classBuffer))
-    {
-        RegCloseKey(hExt);
         return 1;
-    }
 
     // Letter case counts: "TOLVEX.bmp" is another program's class.
     if (strcmp(classBuffer, ownClass) != 0)
     {
-        RegCloseKey(hExt);
+        extension.Close();
         RemoveVerb(keys);
         return 1;
     }
 
-    RegDeleteValueA(hExt, NULL);
-    RegCloseKey(hExt);
+    RegDeleteValueA(extension, NULL);
+    extension.Close(); // before the key itself may go
     DeleteKeyIfEmpty(extKey);
     RemoveVerb(keys);
     DeleteKeyIfEmpty(keys.shell);
-    HKEY hClass = NULL;
-    if (RegOpenKeyA(HKEY_CLASSES_ROOT, classBuffer, &hClass) == ERROR_SUCCESS)
-    {
-        RegDeleteValueA(hClass, NULL); // our description
-        RegCloseKey(hClass);
-    }
+    CRegistryKey ownClassKey;
+    if (ownClassKey.Open(HKEY_CLASSES_ROOT, classBuffer) == ERROR_SUCCESS)
+        RegDeleteValueA(ownClassKey, NULL); // our description
+    ownClassKey.Close(); // before the key itself may go
     DeleteKeyIfEmpty(classBuffer);
     return 1;
 }
