@@ -55,8 +55,13 @@ const size_t kMaxFreeBytes = 512u << 20;
 const size_t kDefaultAlignment = 64;
 // Blocks are mapped in whole allocation units of the system.
 const size_t kMapGranularity = 64u << 10;
-// Blocks start on a huge-page boundary, the kernel's unit for them.
+// Where huge pages can be had, blocks start on a huge-page boundary, the
+// kernel's unit for them; elsewhere the system's allocation unit will do.
+#ifdef TOLVEX_HUGE_PAGES
 const size_t kHugePageAlignment = 2u << 20;
+#else
+const size_t kHugePageAlignment = kMapGranularity;
+#endif
 
 // Plain data, so that the library's own clean-up at exit still finds it.
 KeptBlock g_kept[kKeptBlockSlots];
@@ -140,7 +145,8 @@ void AdviseHugePages(void* base, size_t size)
 bool MapKept(KeptBlock& block, size_t size)
 {
     const size_t mapped = (size + kHugePageAlignment - 1) / kHugePageAlignment * kHugePageAlignment;
-    void* reserved = VirtualAlloc(NULL, mapped + kHugePageAlignment, MEM_RESERVE, PAGE_NOACCESS);
+    const size_t slack = kHugePageAlignment > kMapGranularity ? kHugePageAlignment : 0;
+    void* reserved = VirtualAlloc(NULL, mapped + slack, MEM_RESERVE, PAGE_NOACCESS);
     if (reserved == NULL)
         return false;
     const uintptr_t start = (reinterpret_cast<uintptr_t>(reserved) + kHugePageAlignment - 1) &
@@ -261,4 +267,9 @@ void ReturnFreedMemory()
 #ifdef TOLVEX_TUNE_ALLOCATOR
     malloc_trim(0);
 #endif
+}
+
+size_t KeptBlockAlignment()
+{
+    return kHugePageAlignment;
 }

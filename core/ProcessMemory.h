@@ -24,3 +24,7 @@ const size_t kLargeImageBlock = 8u << 20;
 #else
 const size_t kLargeImageBlock = 256u << 10;
 #endif
+
+// Where the kept large blocks start: a huge-page boundary where the kernel
+// can give huge pages, the system's allocation unit elsewhere.
+size_t KeptBlockAlignment();

@@ -43,7 +43,7 @@ TEST(ImageIO, LargeLibraryBlocksServeTheNextRequestAndAreGivenBackAfterARun)
     MagickCore::RelinquishAlignedMemory(first);
 
     // Huge pages can back only a range that starts on their boundary.
-    EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(first) % (2u << 20));
+    EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(first) % KeptBlockAlignment());
 
     char* again = AcquireLibraryBlock(size - 4096);
     EXPECT_EQ(first, again) << "a freed block of about the size asked for is reused";
