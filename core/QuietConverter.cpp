@@ -9,18 +9,13 @@
 #include "core/OverwriteAsk.h"
 #include "core/Paths.h"
 #include "core/Registry.h"
+#include "core/SettingsNames.h"
 
 namespace {
 
-// What the quiet reader takes for a missing number or text.
+// What the quiet reader takes for a missing number; a missing text reads
+// as kMissingValueText.
 const int kMissingNumber = 32000;
-const char kMissingText[] = "Default";
-
-const char kSectionResize[] = "Resize";
-const char kSectionImage[] = "Image";
-const char kSectionBorder[] = "Border";
-const char kSectionRotate[] = "Rotate";
-const char kSectionNames[] = "File Names";
 
 int ReadInt(const char* section, const char* key, const char* path)
 {
@@ -79,35 +74,35 @@ int CQuietConverter::LoadSettings(const char* path)
 {
     if (path == NULL || path[0] == '\0')
         return 0;
-    EnableResize = ReadInt(kSectionResize, "EnableResize", path);
+    EnableResize = ReadInt(kSectionResize, kKeyEnableResize, path);
     if (EnableResize == kMissingNumber)
     {
         EnableResize = 1;
         return 0;
     }
-    EnableWidth = ReadInt(kSectionResize, "EnableWidth", path);
-    Width = (UINT)ReadInt(kSectionResize, "Width", path);
-    EnableHeight = ReadInt(kSectionResize, "EnableHeight", path);
-    Height = (UINT)ReadInt(kSectionResize, "Height", path);
-    DoNothing = ReadByte(kSectionResize, "DoNothing", path);
-    DoCrop = ReadByte(kSectionResize, "DoCrop", path);
-    DoStretch = ReadByte(kSectionResize, "DoStretch", path);
+    EnableWidth = ReadInt(kSectionResize, kKeyEnableWidth, path);
+    Width = (UINT)ReadInt(kSectionResize, kKeyWidth, path);
+    EnableHeight = ReadInt(kSectionResize, kKeyEnableHeight, path);
+    Height = (UINT)ReadInt(kSectionResize, kKeyHeight, path);
+    DoNothing = ReadByte(kSectionResize, kKeyDoNothing, path);
+    DoCrop = ReadByte(kSectionResize, kKeyDoCrop, path);
+    DoStretch = ReadByte(kSectionResize, kKeyDoStretch, path);
 
-    Hue = ReadInt(kSectionImage, "Hue", path);
-    Saturation = ReadInt(kSectionImage, "Saturation", path);
-    Lightness = ReadInt(kSectionImage, "Lightness", path);
+    Hue = ReadInt(kSectionImage, kKeyHue, path);
+    Saturation = ReadInt(kSectionImage, kKeySaturation, path);
+    Lightness = ReadInt(kSectionImage, kKeyLightness, path);
 
-    EnableBorder = ReadInt(kSectionBorder, "EnableBorder", path);
-    BorderWidth = ReadInt(kSectionBorder, "Width", path);
-    BorderColor = RGB(ReadByte(kSectionBorder, "ColorR", path), ReadByte(kSectionBorder, "ColorG", path),
-                      ReadByte(kSectionBorder, "ColorB", path));
-    Border3d = ReadInt(kSectionBorder, "3d", path);
+    EnableBorder = ReadInt(kSectionBorder, kKeyEnableBorder, path);
+    BorderWidth = ReadInt(kSectionBorder, kKeyBorderWidth, path);
+    BorderColor = RGB(ReadByte(kSectionBorder, kKeyColorR, path), ReadByte(kSectionBorder, kKeyColorG, path),
+                      ReadByte(kSectionBorder, kKeyColorB, path));
+    Border3d = ReadInt(kSectionBorder, kKeyBorder3d, path);
 
-    Rotate = ReadInt(kSectionRotate, "Rotate", path);
+    Rotate = ReadInt(kSectionRotate, kKeyRotate, path);
 
-    GetPrivateProfileStringA(kSectionNames, "Prefix", kMissingText, Prefix, sizeof(Prefix), path);
-    NameMode = ReadByte(kSectionNames, "Name", path);
-    GetPrivateProfileStringA(kSectionNames, "Suffix", kMissingText, Suffix, sizeof(Suffix), path);
+    GetPrivateProfileStringA(kSectionNames, kKeyPrefix, kMissingValueText, Prefix, sizeof(Prefix), path);
+    NameMode = ReadByte(kSectionNames, kKeyNamePattern, path);
+    GetPrivateProfileStringA(kSectionNames, kKeySuffix, kMissingValueText, Suffix, sizeof(Suffix), path);
     return 1;
 }
 

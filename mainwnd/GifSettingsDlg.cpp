@@ -6,26 +6,14 @@
 #include "core/GifWriter.h"
 #include "core/Paths.h"
 #include "core/ProfileUpdate.h"
-
-const char kGifSection[] = "GIF";
-const char kSettingsFileName[] = "settings.tvx";
+#include "core/SettingsNames.h"
 
 namespace {
 
-// What a missing key reads as; it gives the number 0.
-const char kMissingText[] = "Default";
-
-const char kKeyNoneTR[] = "NoneTR";
-const char kKeyColorTR[] = "ColorTR";
-const char kKeyColorR[] = "ColorR";
-const char kKeyColorG[] = "ColorG";
-const char kKeyColorB[] = "ColorB";
-const char kKeyInterlace[] = "Interlace";
-const char kKeyColor256[] = "Color256";
-
+// A missing key reads as kMissingValueText, which gives the number 0.
 void ReadKey(const char* key, const char* path, char* text, DWORD size)
 {
-    GetPrivateProfileStringA(kGifSection, key, kMissingText, text, size, path);
+    GetPrivateProfileStringA(kSectionGif, key, kMissingValueText, text, size, path);
 }
 
 int ReadNumber(const char* key, const char* path)
@@ -73,7 +61,7 @@ void CGifSettingsDlg::LoadGifSettings(const char* path)
 {
     char text[kPathBufferSize];
     ReadKey(kKeyNoneTR, path, text, sizeof(text));
-    if (strcmp(text, kMissingText) == 0)
+    if (strcmp(text, kMissingValueText) == 0)
     {
         CheckDlgButton(m_hWnd, IDC_GIF_NONE, BST_CHECKED);
         CheckDlgButton(m_hWnd, IDC_GIF_COLOR, BST_UNCHECKED);
@@ -114,22 +102,22 @@ void CGifSettingsDlg::SaveGifSettings(const char* path)
 {
     CProfileUpdate file(path);
     int noneTR = (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_NONE);
-    file.WriteInt(kGifSection, kKeyNoneTR, noneTR);
+    file.WriteInt(kSectionGif, kKeyNoneTR, noneTR);
     g_GifOptions.NoneTR = noneTR;
 
-    file.WriteInt(kGifSection, kKeyColorTR, (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_COLOR));
+    file.WriteInt(kSectionGif, kKeyColorTR, (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_COLOR));
 
-    file.WriteInt(kGifSection, kKeyColorR, (int)(m_color & 0xFF));
-    file.WriteInt(kGifSection, kKeyColorG, (int)((m_color >> 8) & 0xFF));
-    file.WriteInt(kGifSection, kKeyColorB, (int)((m_color >> 16) & 0xFF));
+    file.WriteInt(kSectionGif, kKeyColorR, (int)(m_color & 0xFF));
+    file.WriteInt(kSectionGif, kKeyColorG, (int)((m_color >> 8) & 0xFF));
+    file.WriteInt(kSectionGif, kKeyColorB, (int)((m_color >> 16) & 0xFF));
     g_GifOptions.Color = m_color;
 
     int interlace = (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_INTERLACE);
-    file.WriteInt(kGifSection, kKeyInterlace, interlace);
+    file.WriteInt(kSectionGif, kKeyInterlace, interlace);
     g_GifOptions.Interlace = interlace;
 
     int color256 = (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_COLOR256);
-    file.WriteInt(kGifSection, kKeyColor256, color256);
+    file.WriteInt(kSectionGif, kKeyColor256, color256);
     g_GifOptions.Color256 = color256;
     file.Commit();
 }

@@ -11,8 +11,6 @@
 #include "framework/Framework.h"
 #include "res/resource.h"
 
-extern const char kGifSection[];        // "GIF"
-extern const char kSettingsFileName[];  // "settings.tvx"
 // The transparent colour until the section names one.
 const COLORREF kGifDefaultColor = RGB(100, 100, 100);
 

@@ -22,6 +22,7 @@
 #include "core/Paths.h"
 #include "core/ProcessMemory.h"
 #include "core/QuietConverter.h"
+#include "core/SettingsNames.h"
 #include "mainwnd/ProgressDlg.h"
 
 // The answers that stand for the rest of one run.
@@ -30,7 +31,6 @@ int g_bNoToAll = 0;
 
 namespace {
 
-const char kProductName[] = "Tolvex";
 const char kCreateFolderQuestion[] = "The output folder does not exist. Do you want to create it?";
 const char kGifExtension[] = ".gif";
 // The end of a run that left files unconverted.

@@ -8,22 +8,9 @@
 
 #include "core/Paths.h"
 #include "core/ProfileUpdate.h"
-#include "mainwnd/GifSettingsDlg.h"
+#include "core/SettingsNames.h"
 
 namespace {
-
-const char kSectionResize[] = "Resize";
-const char kSectionBorder[] = "Border";
-const char kSectionImage[] = "Image";
-const char kSectionRotate[] = "Rotate";
-const char kSectionNames[] = "File Names";
-
-// What the reader sees for a missing key; it also marks a file that is no
-// settings file when "EnableResize" reads it.
-const char kMissing[] = "Default";
-
-const char kSettingsFilter[] = "Tolvex settings (*.tvx)\0*.tvx\0";
-const char kSettingsExtension[] = "tvx";
 
 const int kFactoryWidth = 800;
 const int kFactoryHeight = 600;
@@ -48,19 +35,19 @@ struct KeyBinding
 // The keys that map one-to-one onto a control, in file order; the crop
 // anchor, border colour and adjustments are handled around them.
 const KeyBinding kResizeKeys[] = {
-    {kSectionResize, "EnableResize", kCheck, IDC_MAIN_RESIZE},
-    {kSectionResize, "EnableWidth", kCheck, IDC_MAIN_USE_WIDTH},
-    {kSectionResize, "Width", kUnsignedEdit, IDC_MAIN_WIDTH},
-    {kSectionResize, "EnableHeight", kCheck, IDC_MAIN_USE_HEIGHT},
-    {kSectionResize, "Height", kUnsignedEdit, IDC_MAIN_HEIGHT},
-    {kSectionResize, "DoNothing", kCheck, IDC_MAIN_FIT},
+    {kSectionResize, kKeyEnableResize, kCheck, IDC_MAIN_RESIZE},
+    {kSectionResize, kKeyEnableWidth, kCheck, IDC_MAIN_USE_WIDTH},
+    {kSectionResize, kKeyWidth, kUnsignedEdit, IDC_MAIN_WIDTH},
+    {kSectionResize, kKeyEnableHeight, kCheck, IDC_MAIN_USE_HEIGHT},
+    {kSectionResize, kKeyHeight, kUnsignedEdit, IDC_MAIN_HEIGHT},
+    {kSectionResize, kKeyDoNothing, kCheck, IDC_MAIN_FIT},
 };
 const KeyBinding kNameKeys[] = {
-    {kSectionNames, "Prefix", kText, IDC_MAIN_PREFIX},
-    {kSectionNames, "Name", kComboIndex, IDC_MAIN_NAME_PATTERN},
-    {kSectionNames, "Suffix", kText, IDC_MAIN_SUFFIX},
-    {kSectionNames, "Folder", kText, IDC_MAIN_OUTPUT_FOLDER},
-    {kSectionNames, "ExploreFiles", kCheck, IDC_MAIN_EXPLORE},
+    {kSectionNames, kKeyPrefix, kText, IDC_MAIN_PREFIX},
+    {kSectionNames, kKeyNamePattern, kComboIndex, IDC_MAIN_NAME_PATTERN},
+    {kSectionNames, kKeySuffix, kText, IDC_MAIN_SUFFIX},
+    {kSectionNames, kKeyFolder, kText, IDC_MAIN_OUTPUT_FOLDER},
+    {kSectionNames, kKeyExploreFiles, kCheck, IDC_MAIN_EXPLORE},
 };
 
 struct AdjustKey
@@ -70,9 +57,9 @@ struct AdjustKey
     UINT edit;
 };
 const AdjustKey kAdjustKeys[] = {
-    {"Hue", IDC_MAIN_HUE_BAR, IDC_MAIN_HUE},
-    {"Saturation", IDC_MAIN_SATURATION_BAR, IDC_MAIN_SATURATION},
-    {"Lightness", IDC_MAIN_LIGHTNESS_BAR, IDC_MAIN_LIGHTNESS},
+    {kKeyHue, IDC_MAIN_HUE_BAR, IDC_MAIN_HUE},
+    {kKeySaturation, IDC_MAIN_SATURATION_BAR, IDC_MAIN_SATURATION},
+    {kKeyLightness, IDC_MAIN_LIGHTNESS_BAR, IDC_MAIN_LIGHTNESS},
 };
 
 int ComboIndex(HWND hDlg, UINT id) { return (int)::SendDlgItemMessageA(hDlg, id, CB_GETCURSEL, 0, 0); }
@@ -103,7 +90,7 @@ void WriteKey(HWND hDlg, CProfileUpdate& file, const KeyBinding& k)
 
 void ReadText(const char* path, const char* section, const char* key, char (&text)[kPathBufferSize])
 {
-    ::GetPrivateProfileStringA(section, key, kMissing, text, sizeof(text), path);
+    ::GetPrivateProfileStringA(section, key, kMissingValueText, text, sizeof(text), path);
 }
 
 int ReadInt(const char* path, const char* section, const char* key)
@@ -186,20 +173,20 @@ void CMainDlg::SaveSettings(const char* path)
         const int anchor = ComboIndex(m_hWnd, IDC_MAIN_ANCHOR);
         crop = 1 + (anchor < 0 ? 0 : anchor);
     }
-    file.WriteInt(kSectionResize, "DoCrop", crop);
-    file.WriteInt(kSectionResize, "DoStretch", ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_STRETCH) ? 1 : 0);
+    file.WriteInt(kSectionResize, kKeyDoCrop, crop);
+    file.WriteInt(kSectionResize, kKeyDoStretch, ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_STRETCH) ? 1 : 0);
 
-    file.WriteInt(kSectionBorder, "EnableBorder", ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_BORDER) ? 1 : 0);
-    file.WriteInt(kSectionBorder, "Width", (int)::GetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, NULL, FALSE));
-    file.WriteInt(kSectionBorder, "ColorR", GetRValue(m_crBorder));
-    file.WriteInt(kSectionBorder, "ColorG", GetGValue(m_crBorder));
-    file.WriteInt(kSectionBorder, "ColorB", GetBValue(m_crBorder));
-    file.WriteInt(kSectionBorder, "3d", ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_BORDER_3D) ? 1 : 0);
+    file.WriteInt(kSectionBorder, kKeyEnableBorder, ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_BORDER) ? 1 : 0);
+    file.WriteInt(kSectionBorder, kKeyBorderWidth, (int)::GetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, NULL, FALSE));
+    file.WriteInt(kSectionBorder, kKeyColorR, GetRValue(m_crBorder));
+    file.WriteInt(kSectionBorder, kKeyColorG, GetGValue(m_crBorder));
+    file.WriteInt(kSectionBorder, kKeyColorB, GetBValue(m_crBorder));
+    file.WriteInt(kSectionBorder, kKeyBorder3d, ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_BORDER_3D) ? 1 : 0);
 
     for (const AdjustKey& a : kAdjustKeys)
         file.WriteInt(kSectionImage, a.key, (int)SendDlgItemMessageA(m_hWnd, a.bar, TBM_GETPOS, 0, 0));
 
-    file.WriteInt(kSectionRotate, "Rotate", ComboIndex(m_hWnd, IDC_MAIN_ROTATE));
+    file.WriteInt(kSectionRotate, kKeyRotate, ComboIndex(m_hWnd, IDC_MAIN_ROTATE));
 
     for (const KeyBinding& k : kNameKeys)
         WriteKey(m_hWnd, file, k);
@@ -210,13 +197,13 @@ void CMainDlg::LoadSettings(const char* path)
 {
     m_bLoading = 1;
     char text[kPathBufferSize];
-    ReadText(path, kSectionResize, "EnableResize", text);
-    if (strcmp(text, kMissing) == 0)
+    ReadText(path, kSectionResize, kKeyEnableResize, text);
+    if (strcmp(text, kMissingValueText) == 0)
         return;
 
     for (const KeyBinding& k : kResizeKeys)
         ReadKey(m_hWnd, path, k);
-    const int crop = ReadInt(path, kSectionResize, "DoCrop");
+    const int crop = ReadInt(path, kSectionResize, kKeyDoCrop);
     if (crop == 0)
         SetCheck(m_hWnd, IDC_MAIN_CROP, 0);
     else if (crop >= 1 && crop <= 3)
@@ -224,21 +211,21 @@ void CMainDlg::LoadSettings(const char* path)
         SetCheck(m_hWnd, IDC_MAIN_CROP, 1);
         SendDlgItemMessageA(m_hWnd, IDC_MAIN_ANCHOR, CB_SETCURSEL, (WPARAM)(crop - 1), 0);
     }
-    SetCheck(m_hWnd, IDC_MAIN_STRETCH, ReadInt(path, kSectionResize, "DoStretch"));
+    SetCheck(m_hWnd, IDC_MAIN_STRETCH, ReadInt(path, kSectionResize, kKeyDoStretch));
 
-    SetCheck(m_hWnd, IDC_MAIN_BORDER, ReadInt(path, kSectionBorder, "EnableBorder"));
-    SetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, (UINT)ReadInt(path, kSectionBorder, "Width"), TRUE);
-    const BYTE r = (BYTE)ReadInt(path, kSectionBorder, "ColorR");
-    const BYTE g = (BYTE)ReadInt(path, kSectionBorder, "ColorG");
-    const BYTE b = (BYTE)ReadInt(path, kSectionBorder, "ColorB");
+    SetCheck(m_hWnd, IDC_MAIN_BORDER, ReadInt(path, kSectionBorder, kKeyEnableBorder));
+    SetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, (UINT)ReadInt(path, kSectionBorder, kKeyBorderWidth), TRUE);
+    const BYTE r = (BYTE)ReadInt(path, kSectionBorder, kKeyColorR);
+    const BYTE g = (BYTE)ReadInt(path, kSectionBorder, kKeyColorG);
+    const BYTE b = (BYTE)ReadInt(path, kSectionBorder, kKeyColorB);
     m_crBorder = RGB(r, g, b);
     RefreshBorderColor();
-    SetCheck(m_hWnd, IDC_MAIN_BORDER_3D, ReadInt(path, kSectionBorder, "3d"));
+    SetCheck(m_hWnd, IDC_MAIN_BORDER_3D, ReadInt(path, kSectionBorder, kKeyBorder3d));
 
     for (const AdjustKey& a : kAdjustKeys)
         SetAdjustment(m_hWnd, a, ReadInt(path, kSectionImage, a.key));
 
-    SelectComboIndex(m_hWnd, IDC_MAIN_ROTATE, ReadInt(path, kSectionRotate, "Rotate"));
+    SelectComboIndex(m_hWnd, IDC_MAIN_ROTATE, ReadInt(path, kSectionRotate, kKeyRotate));
 
     for (const KeyBinding& k : kNameKeys)
         ReadKey(m_hWnd, path, k);

@@ -4,18 +4,10 @@
 #include "core/Paths.h"
 #include "core/QuietConverter.h"
 #include "core/Registry.h"
+#include "core/SettingsNames.h"
 #include "shellint/ShellVerb.h"
 
 const char kOptionsBadPathMessage[] = "Please enter or check path to settings file    ";
-
-namespace {
-
-// Filter pairs end with an empty text.
-const char kSettingsFilter[] = "Tolvex settings (*.tvx)\0*.tvx\0";
-const char kSettingsExt[] = "tvx";
-const char kMessageCaption[] = "Tolvex";
-
-} // namespace
 
 LRESULT COptionsDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
@@ -56,7 +48,7 @@ LRESULT COptionsDlg::OnBrowse(WORD, WORD, HWND, BOOL&)
     char fileName[kPathBufferSize] = "";
     HINSTANCE hInst = ModuleInstance();
     if (ShowFileDialog(hInst, m_hWnd, fileName, sizeof(fileName), initialDir.c_str(), kSettingsFilter,
-                       kSettingsExt, 0, FALSE, FALSE))
+                       kSettingsExtension, 0, FALSE, FALSE))
         SetDlgItemTextA(m_hWnd, IDC_OPTIONS_PATH, fileName);
     return 0;
 }
@@ -75,7 +67,7 @@ LRESULT COptionsDlg::OnSave(WORD, WORD, HWND, BOOL&)
         // refused like a file that is no settings file.
         if (!tester.LoadSettings(path) || !RegWriteString(kRegShellPath, path))
         {
-            MessageBoxA(m_hWnd, kOptionsBadPathMessage, kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
+            MessageBoxA(m_hWnd, kOptionsBadPathMessage, kProductName, MB_OK | MB_ICONEXCLAMATION);
             return 0;
         }
     }

@@ -15,9 +15,8 @@ const char kOwnClassFormat[] = "Tolvex.%s";
 namespace {
 
 const char kCommandFormat[] = "\"%s\" /q \"%%1\"";
-const char kVerbKeyFormat[] = "%s\\shell\\convertGif";
-const char kCommandKeyFormat[] = "%s\\shell\\convertGif\\command";
 const char kShellKeyFormat[] = "%s\\shell";
+const char kSubKeyFormat[] = "%s\\%s";
 const char kCommandKeyName[] = "command";
 const char kUsualTypeNameFormat[] = "%s File";
 const char kSampleFileFormat[] = "x.%s";
@@ -157,8 +156,8 @@ struct VerbKeys
     BOOL Build(const char* className)
     {
         return SafeFormat(shell, sizeof(shell), kShellKeyFormat, className) &&
-               SafeFormat(verb, sizeof(verb), kVerbKeyFormat, className) &&
-               SafeFormat(command, sizeof(command), kCommandKeyFormat, className);
+               SafeFormat(verb, sizeof(verb), kSubKeyFormat, shell, kShellVerbName) &&
+               SafeFormat(command, sizeof(command), kSubKeyFormat, verb, kCommandKeyName);
     }
 };
 
