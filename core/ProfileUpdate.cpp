@@ -54,6 +54,10 @@ bool ReadValue(const char* path, const char* section, const char* key, std::stri
         [&](char* b, DWORD n) { return GetPrivateProfileStringA(section, key, kAbsent, b, n, path); }, out);
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
 // What a value reads back as: the profile functions drop the blanks around
 // it. A quoted value loses its quotes as well; only its presence is sure.
 bool ReadsBackAs(const std::string& stored, const char* written)
@@ -63,9 +67,19 @@ bool ReadsBackAs(const std::string& stored, const char* written)
     const size_t first = meant.find_first_not_of(blanks);
     meant = first == std::string::npos ? std::string()
                                        : meant.substr(first, meant.find_last_not_of(blanks) - first + 1);
-    if (meant.size() >= 2 && (meant[0] == '"' || meant[0] == '\'') && meant[meant.size() - 1] == meant[0])
+    if (meant.size() >= 2 && IsQuote(meant[0]) && meant[meant.size() - 1] == meant[0])
         return stored != kAbsent;
     return stored == meant;
+}
+
+// True when the profile functions would not read the text back as it
+// stands: blanks around it, or a pair of matching quotes around it.
+bool NeedsQuotes(const std::string& text)
+{
+    if (text.empty())
+        return false;
+    const char first = text[0], last = text[text.size() - 1];
+    return IsBlank(first) || IsBlank(last) || (text.size() >= 2 && IsQuote(first) && last == first);
 }
 
 bool FlushToDisk(const char* path)
@@ -131,6 +145,16 @@ void CProfileUpdate::WriteString(const char* section, const char* key, const cha
     }
     m_ok = WritePrivateProfileStringA(section, key, value, m_copy) != FALSE;
     m_written.push_back({section, key, value});
+}
+
+void CProfileUpdate::WriteText(const char* section, const char* key, const char* text)
+{
+    if (text == NULL || !NeedsQuotes(text))
+    {
+        WriteString(section, key, text);
+        return;
+    }
+    WriteString(section, key, ('"' + std::string(text) + '"').c_str());
 }
 
 void CProfileUpdate::WriteInt(const char* section, const char* key, int value)

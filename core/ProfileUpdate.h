@@ -21,6 +21,10 @@ public:
     CProfileUpdate& operator=(const CProfileUpdate&) = delete;
 
     void WriteString(const char* section, const char* key, const char* value);
+    // A text that reads back as it stands: the profile functions drop the
+    // blanks around a value and one pair of quotes around it, so such a
+    // text goes in inside double quotes, which reading strips again.
+    void WriteText(const char* section, const char* key, const char* text);
     void WriteInt(const char* section, const char* key, int value); // as "%i"
 
     // true when the file now holds every key written; false leaves it as

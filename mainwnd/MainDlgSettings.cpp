@@ -82,7 +82,7 @@ void WriteKey(HWND hDlg, CProfileUpdate& file, const KeyBinding& k)
     {
         char text[kPathBufferSize] = "";
         ::GetDlgItemTextA(hDlg, k.id, text, sizeof(text));
-        file.WriteString(k.section, k.key, text);
+        file.WriteText(k.section, k.key, text);
         break;
     }
     }

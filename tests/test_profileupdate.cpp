@@ -80,6 +80,37 @@ TEST(ProfileUpdate, LeavesTheTextTheProfileFunctionsWrite)
     }
 }
 
+// A text reads back as it was given, also where the profile functions
+// would drop blanks or quotes around it; any other text is stored byte for
+// byte as the profile functions store it, so files stay as they were.
+TEST(ProfileUpdate, TextsReadBackAsTheyStand)
+{
+    const struct
+    {
+        const char* text;
+        bool quoted;
+    } cases[] = {
+        {"th_", false},     {"", false},       {"a b", false},     {"\"", false},      {"'x\"", false},
+        {"a \"b\"", false}, {" lead", true},   {"trail ", true},   {"\t both \t", true}, {" ", true},
+        {"\"q\"", true},    {"'s'", true},     {"\"\"", true},     {" \"q\" ", true},
+    };
+    for (const auto& c : cases)
+    {
+        TempFolder tmp("profile text");
+        const std::string direct = tmp.File("direct.tvx");
+        const std::string updated = tmp.File("updated.tvx");
+        WritePrivateProfileStringA("File Names", "Prefix", c.text, direct.c_str());
+        CProfileUpdate update(updated.c_str());
+        update.WriteText("File Names", "Prefix", c.text);
+        EXPECT_TRUE(update.Commit()) << c.text;
+
+        char text[64];
+        GetPrivateProfileStringA("File Names", "Prefix", "missing", text, sizeof(text), updated.c_str());
+        EXPECT_STREQ(c.text, text);
+        EXPECT_EQ(!c.quoted, ReadFileBytes(direct) == ReadFileBytes(updated)) << c.text;
+    }
+}
+
 // A copy that did not reach the disk whole never replaces the file.
 TEST(ProfileUpdate, ACopyCutShortLeavesTheFileWhole)
 {

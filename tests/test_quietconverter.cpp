@@ -5,6 +5,8 @@
 #include "core/QuietConverter.h"
 #include "core/Registry.h"
 #include "tests/support/ImageFixtures.h"
+#include "tests/support/MainPanel.h"
+#include "tests/support/ShellFixtures.h"
 #include "tests/support/TestUtil.h"
 
 namespace {
@@ -151,6 +153,86 @@ TEST(QuietSettings, ByteFieldsKeepTheLowByteAndLongTextsAreCut)
     EXPECT_EQ(RGB(44, 255, 0), c.BorderColor);
     EXPECT_EQ(std::string(kNameFieldSize - 1, 'p'), c.Prefix);
     EXPECT_STREQ("s", c.Suffix);
+}
+
+namespace {
+
+// What the quiet reader must hold after the main window saved `o`: the
+// panel's meaning in the converter's terms (anchor and rotation indexes
+// become codes 1..3, a combo without a selection stays without one).
+void FillQuietView(const PanelOptions& o, CQuietConverter& want)
+{
+    want.EnableResize = o.resize;
+    want.EnableWidth = o.useWidth;
+    want.Width = (UINT)o.width;
+    want.EnableHeight = o.useHeight;
+    want.Height = (UINT)o.height;
+    want.DoNothing = o.box == kPanelFit;
+    want.DoCrop = (BYTE)(o.box == kPanelCrop ? kCropLeftTop + o.anchor : kCropNone);
+    want.DoStretch = o.box == kPanelStretch;
+    want.EnableBorder = o.border;
+    want.BorderWidth = o.borderWidth;
+    want.BorderColor = o.borderColor;
+    want.Border3d = o.frame3d;
+    want.Hue = o.hue;
+    want.Saturation = o.saturation;
+    want.Lightness = o.lightness;
+    want.Rotate = o.rotate;
+    SafeCopy(want.Prefix, o.prefix.c_str());
+    want.NameMode = (BYTE)o.pattern;
+    SafeCopy(want.Suffix, o.suffix.c_str());
+}
+
+} // namespace
+
+// The two ends of the format: what the main window's option panel saves,
+// the quiet converter reads with the same meaning, key by key. The texts
+// include what the profile functions would strip on reading (blanks around
+// a text, a pair of quotes around it); the main window reads them back too.
+TEST(QuietSettings, ReadsWhatTheMainWindowSaves)
+{
+    EnsureShellAllocator();
+    // Resize, width, height, box mode, anchor; border, width, 3d, colour;
+    // rotation; hue, saturation, lightness; prefix, suffix, name pattern.
+    const struct
+    {
+        const char* what;
+        PanelOptions panel;
+    } cases[] = {
+        {"fit, no border",
+         {true, true, 640, true, 480, kPanelFit, 0, false, 0, false, RGB(0, 0, 0), 0, 100, 100, 100, "th_", "", 0}},
+        {"crop left-top",
+         {true, false, 1, true, 4000, kPanelCrop, 0, true, 9, true, RGB(10, 20, 30), 1, 0, 37, 200, "a b", " lead",
+          1}},
+        {"crop centre",
+         {false, true, 120, false, 77, kPanelCrop, 1, true, 250, false, RGB(255, 0, 128), 2, 200, 0, 1, "trail ",
+          "  both  ", 2}},
+        {"crop right-bottom",
+         {true, true, 33, true, 44, kPanelCrop, 2, false, 3, true, RGB(255, 255, 255), 3, 150, 60, 140,
+          "\"quoted\"", "'single'", -1}},
+        {"stretch, no rotation chosen",
+         {true, false, 800, true, 600, kPanelStretch, 1, true, 1, false, RGB(1, 2, 3), -1, 99, 101, 0, " ", "\"",
+          0}},
+    };
+    TempFolder dir("settings");
+    for (const auto& c : cases)
+    {
+        MainDlgWindow main;
+        SetPanel(main.dlg, c.panel);
+        const std::string file = dir.File("saved.tvx");
+        main.dlg.SaveSettings(file.c_str());
+
+        CQuietConverter want, got;
+        FillQuietView(c.panel, want);
+        EXPECT_EQ(1, got.LoadSettings(file.c_str())) << c.what;
+        ExpectOptions(want, got, c.what);
+
+        SetDlgItemTextA(main.hWnd(), IDC_MAIN_PREFIX, "");
+        SetDlgItemTextA(main.hWnd(), IDC_MAIN_SUFFIX, "");
+        main.dlg.LoadSettings(file.c_str());
+        EXPECT_EQ(c.panel.prefix, GetWindowTextString(GetDlgItem(main.hWnd(), IDC_MAIN_PREFIX))) << c.what;
+        EXPECT_EQ(c.panel.suffix, GetWindowTextString(GetDlgItem(main.hWnd(), IDC_MAIN_SUFFIX))) << c.what;
+    }
 }
 
 // ---------------------------------------------------------------------------
