@@ -46,7 +46,7 @@ void ShowTransparentAsBox(const DibPixels& pixels, COLORREF background)
     }
 }
 
-// CropToFit with this anchor scales to cover the box and crops nothing: the
+// CoverAndCrop with this anchor scales to cover the box and crops nothing: the
 // crop mode without an anchor chosen.
 const int kCropScaleOnly = -1;
 
@@ -254,7 +254,7 @@ void CMainDlg::ApplyResize()
     m_stage0Scale = 1.0;
     if (!m_bPreview || box.columns == 0 || box.rows == 0)
     {
-        ::ApplyResize(*m_pStage0, options, m_sourceSize);
+        ResizeImage(*m_pStage0, options, m_sourceSize);
         return;
     }
     // The later stages and the drawing work on the box-size picture, made
@@ -265,8 +265,8 @@ void CMainDlg::ApplyResize()
 void CMainDlg::ResizeCropToFit()
 {
     if (m_pStage0 != NULL)
-        ::CropToFit(*m_pStage0, ReadSize(m_hWnd, IDC_MAIN_WIDTH), ReadSize(m_hWnd, IDC_MAIN_HEIGHT),
-                    CropAnchorOf(m_hWnd));
+        CoverAndCrop(*m_pStage0, ReadSize(m_hWnd, IDC_MAIN_WIDTH),
+                     ReadSize(m_hWnd, IDC_MAIN_HEIGHT), CropAnchorOf(m_hWnd));
 }
 
 void CMainDlg::ResizeStretch()
@@ -286,7 +286,7 @@ void CMainDlg::ApplyBorder()
     options.color = m_crBorder;
     options.frame3d = IsChecked(m_hWnd, IDC_MAIN_BORDER_3D);
     // On a stage 0 reduced for the preview, the border shrinks alike.
-    ::ApplyBorder(*m_pStage1, ScaleBorder(options, m_stage0Scale));
+    AddBorder(*m_pStage1, ScaleBorder(options, m_stage0Scale));
 }
 
 void CMainDlg::DrawPreview(Magick::Image* image)
