@@ -19,6 +19,7 @@
 
 #include "controls/OwnerDrawButton.h"
 #include "core/ImageIO.h"
+#include "core/ImageSteps.h"
 #include "core/Startup.h"
 #include "framework/Framework.h"
 #include "mainwnd/MainDlg.h"
@@ -98,7 +99,7 @@ void SetPanel(CMainDlg& dlg, int width, int height)
     SetDlgItemInt(h, IDC_MAIN_BORDER_WIDTH, 4, FALSE);
     SendDlgItemMessageA(h, IDC_MAIN_ROTATE, CB_SETCURSEL, 0, 0);
     for (int bar : {IDC_MAIN_HUE_BAR, IDC_MAIN_SATURATION_BAR, IDC_MAIN_LIGHTNESS_BAR})
-        SendDlgItemMessageA(h, bar, TBM_SETPOS, TRUE, kAdjustNeutral);
+        SendDlgItemMessageA(h, bar, TBM_SETPOS, TRUE, kColorNeutral);
     SetDlgItemTextA(h, IDC_MAIN_PREFIX, "");
     SetDlgItemTextA(h, IDC_MAIN_SUFFIX, "");
     SendDlgItemMessageA(h, IDC_MAIN_NAME_PATTERN, CB_SETCURSEL, 0, 0);

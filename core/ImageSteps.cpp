@@ -93,12 +93,6 @@ ResizePlan PlanCoverAndCrop(const ImageSize& source, UINT width, UINT height, in
     return plan;
 }
 
-ImageSize SizeOf(const Magick::Image& image)
-{
-    const ImageSize size = {image.columns(), image.rows()};
-    return size;
-}
-
 // The true size when it is known and can be the image's; otherwise the
 // image's own.
 ImageSize SourceSize(const Magick::Image& image, const ImageSize& trueSize)

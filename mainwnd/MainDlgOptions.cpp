@@ -7,6 +7,7 @@
 
 #include "base/WinUtil.h"
 #include "browser/FolderDialog.h"
+#include "core/ImageSteps.h"
 #include "core/Registry.h"
 #include "shellint/OptionsDlg.h"
 
@@ -117,7 +118,7 @@ LRESULT CMainDlg::OnHScroll(UINT, WPARAM, LPARAM, BOOL&)
     for (size_t i = 0; i < 3; ++i)
         positions[i] = (int)SendDlgItemMessageA(m_hWnd, kAdjustPairs[i].bar, TBM_GETPOS, 0, 0);
     for (size_t i = 0; i < 3; ++i)
-        SetDlgItemInt(m_hWnd, kAdjustPairs[i].edit, (UINT)(positions[i] - kAdjustNeutral), TRUE);
+        SetDlgItemInt(m_hWnd, kAdjustPairs[i].edit, (UINT)(positions[i] - kColorNeutral), TRUE);
     if (!m_bLoading)
         UpdatePreview(kStageRotateColor);
     m_bBusy = 0;
@@ -131,7 +132,7 @@ LRESULT CMainDlg::OnAdjustEditChange(WORD, WORD id, HWND, BOOL&)
     m_bBusy = 1;
     // The trackbar holds its position within its range; clamping here first
     // keeps the sum from overflowing for huge typed numbers.
-    long long value = (long long)(int)GetDlgItemInt(m_hWnd, id, NULL, TRUE) + kAdjustNeutral;
+    long long value = (long long)(int)GetDlgItemInt(m_hWnd, id, NULL, TRUE) + kColorNeutral;
     if (value < 0)
         value = 0;
     if (value > kAdjustMax)

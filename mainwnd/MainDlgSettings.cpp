@@ -6,6 +6,7 @@
 #include <shlwapi.h>
 #include <cstring>
 
+#include "core/ImageSteps.h"
 #include "core/Paths.h"
 #include "core/ProfileUpdate.h"
 #include "mainwnd/GifSettingsDlg.h"
@@ -153,7 +154,7 @@ void ReadKey(HWND hDlg, const char* path, const KeyBinding& k)
 void SetAdjustment(HWND hDlg, const AdjustKey& a, int position)
 {
     ::SendDlgItemMessageA(hDlg, a.bar, TBM_SETPOS, TRUE, (LPARAM)position);
-    long long shown = (long long)position - kAdjustNeutral;
+    long long shown = (long long)position - kColorNeutral;
     char text[32];
     SafeFormat(text, sizeof(text), "%lld", shown);
     ::SetDlgItemTextA(hDlg, a.edit, text);
@@ -270,7 +271,7 @@ void CMainDlg::ResetSettings()
     SendDlgItemMessageA(m_hWnd, IDC_MAIN_NAME_PATTERN, CB_SETCURSEL, 0, 0);
     SetDlgItemTextA(m_hWnd, IDC_MAIN_SUFFIX, "");
     for (const AdjustKey& a : kAdjustKeys)
-        SetAdjustment(m_hWnd, a, kAdjustNeutral);
+        SetAdjustment(m_hWnd, a, kColorNeutral);
     m_bLoading = 0;
     UpdateControlStates();
     UpdatePreview(kStageResize);
