@@ -1,6 +1,7 @@
 #include "base/WinUtil.h"
 
 #include <commctrl.h>
+#include <olectl.h>
 #include <cstring>
 
 void MakeLower(char* text)
@@ -111,4 +112,12 @@ BOOL IsEnableStyleChange(WPARAM wParam, LPARAM lParam)
         return FALSE;
     const STYLESTRUCT* ss = (const STYLESTRUCT*)lParam;
     return ((ss->styleOld ^ ss->styleNew) & WS_DISABLED) != 0;
+}
+
+COLORREF TranslateSystemColor(COLORREF color)
+{
+    if ((color & kSystemColorFlag) == 0)
+        return color;
+    COLORREF rgb = 0;
+    return ::OleTranslateColor(color, NULL, &rgb) == S_OK ? rgb : 0;
 }

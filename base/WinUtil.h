@@ -25,5 +25,13 @@ void RelayToTooltip(HWND hTooltip, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM l
 // again. UI thread only.
 HWND DialogControl(HWND hDlg, int id);
 
+// A colour with this bit (an OLE_COLOR) names a system colour by its
+// GetSysColor index.
+const COLORREF kSystemColorFlag = 0x80000000;
+
+// The RGB of a colour: a system colour's as it is now (black for an index
+// that names none); any other colour is its own.
+COLORREF TranslateSystemColor(COLORREF color);
+
 // Whether a WM_STYLECHANGED message tells of WS_DISABLED being switched.
 BOOL IsEnableStyleChange(WPARAM wParam, LPARAM lParam);

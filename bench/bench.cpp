@@ -17,8 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "base/DialogItems.h"
 #include "controls/OwnerDrawButton.h"
 #include "core/ImageIO.h"
+#include "core/ImageSteps.h"
 #include "core/Startup.h"
 #include "framework/Framework.h"
 #include "mainwnd/MainDlg.h"
@@ -60,21 +62,16 @@ double PeakMegabytes()
     return counters.PeakWorkingSetSize / (1024.0 * 1024.0);
 }
 
-void Check(HWND h, int id, bool on)
-{
-    CheckDlgButton(h, id, on ? BST_CHECKED : BST_UNCHECKED);
-}
-
 // A click as the dialog sees it: the state, then the notice.
 void Click(HWND h, int id, bool on)
 {
-    Check(h, id, on);
+    CheckItem(h, id, on);
     SendMessageA(h, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(h, id));
 }
 
 void SelectCombo(HWND h, int id, int sel)
 {
-    SendDlgItemMessageA(h, id, CB_SETCURSEL, (WPARAM)sel, 0);
+    SelectComboItem(h, id, sel);
     SendMessageA(h, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)GetDlgItem(h, id));
 }
 
@@ -84,25 +81,25 @@ void SetPanel(CMainDlg& dlg, int width, int height)
     const HWND h = dlg.m_hWnd;
     dlg.m_bLoading = 1;
     const bool resize = width > 0 && height > 0;
-    Check(h, IDC_MAIN_RESIZE, resize);
-    Check(h, IDC_MAIN_USE_WIDTH, true);
-    Check(h, IDC_MAIN_USE_HEIGHT, true);
+    CheckItem(h, IDC_MAIN_RESIZE, resize);
+    CheckItem(h, IDC_MAIN_USE_WIDTH, true);
+    CheckItem(h, IDC_MAIN_USE_HEIGHT, true);
     SetDlgItemInt(h, IDC_MAIN_WIDTH, (UINT)width, TRUE);
     SetDlgItemInt(h, IDC_MAIN_HEIGHT, (UINT)height, TRUE);
-    Check(h, IDC_MAIN_FIT, true);
-    Check(h, IDC_MAIN_CROP, false);
-    Check(h, IDC_MAIN_STRETCH, false);
-    SendDlgItemMessageA(h, IDC_MAIN_ANCHOR, CB_SETCURSEL, 1, 0);
-    Check(h, IDC_MAIN_BORDER, false);
-    Check(h, IDC_MAIN_BORDER_3D, false);
+    CheckItem(h, IDC_MAIN_FIT, true);
+    CheckItem(h, IDC_MAIN_CROP, false);
+    CheckItem(h, IDC_MAIN_STRETCH, false);
+    SelectComboItem(h, IDC_MAIN_ANCHOR, 1);
+    CheckItem(h, IDC_MAIN_BORDER, false);
+    CheckItem(h, IDC_MAIN_BORDER_3D, false);
     SetDlgItemInt(h, IDC_MAIN_BORDER_WIDTH, 4, FALSE);
-    SendDlgItemMessageA(h, IDC_MAIN_ROTATE, CB_SETCURSEL, 0, 0);
+    SelectComboItem(h, IDC_MAIN_ROTATE, 0);
     for (int bar : {IDC_MAIN_HUE_BAR, IDC_MAIN_SATURATION_BAR, IDC_MAIN_LIGHTNESS_BAR})
-        SendDlgItemMessageA(h, bar, TBM_SETPOS, TRUE, kAdjustNeutral);
+        SetTrackbarPosition(h, bar, kColorNeutral);
     SetDlgItemTextA(h, IDC_MAIN_PREFIX, "");
     SetDlgItemTextA(h, IDC_MAIN_SUFFIX, "");
-    SendDlgItemMessageA(h, IDC_MAIN_NAME_PATTERN, CB_SETCURSEL, 0, 0);
-    Check(h, IDC_MAIN_EXPLORE, false);
+    SelectComboItem(h, IDC_MAIN_NAME_PATTERN, 0);
+    CheckItem(h, IDC_MAIN_EXPLORE, false);
     dlg.UpdateControlStates();
 }
 
@@ -152,10 +149,22 @@ int RunPreview(CMainDlg& dlg, const char* image, int runs)
         {"width_3", [](HWND w) { SetDlgItemInt(w, IDC_MAIN_WIDTH, 3, TRUE); }},
         {"width_30", [](HWND w) { SetDlgItemInt(w, IDC_MAIN_WIDTH, 30, TRUE); }},
         {"width_300", [](HWND w) { SetDlgItemInt(w, IDC_MAIN_WIDTH, 300, TRUE); }},
-        {"crop", [](HWND w) { Check(w, IDC_MAIN_FIT, false); Click(w, IDC_MAIN_CROP, true); }},
+        {"crop",
+         [](HWND w) {
+             CheckItem(w, IDC_MAIN_FIT, false);
+             Click(w, IDC_MAIN_CROP, true);
+         }},
         {"anchor", [](HWND w) { SelectCombo(w, IDC_MAIN_ANCHOR, 2); }},
-        {"stretch", [](HWND w) { Check(w, IDC_MAIN_CROP, false); Click(w, IDC_MAIN_STRETCH, true); }},
-        {"fit", [](HWND w) { Check(w, IDC_MAIN_STRETCH, false); Click(w, IDC_MAIN_FIT, true); }},
+        {"stretch",
+         [](HWND w) {
+             CheckItem(w, IDC_MAIN_CROP, false);
+             Click(w, IDC_MAIN_STRETCH, true);
+         }},
+        {"fit",
+         [](HWND w) {
+             CheckItem(w, IDC_MAIN_STRETCH, false);
+             Click(w, IDC_MAIN_FIT, true);
+         }},
         {"height_off", [](HWND w) { Click(w, IDC_MAIN_USE_HEIGHT, false); }},
         {"width_3000", [](HWND w) { SetDlgItemInt(w, IDC_MAIN_WIDTH, 3000, TRUE); }},
         {"width_10000", [](HWND w) { SetDlgItemInt(w, IDC_MAIN_WIDTH, 10000, TRUE); }},
@@ -168,8 +177,9 @@ int RunPreview(CMainDlg& dlg, const char* image, int runs)
         {"border", [](HWND w) { Click(w, IDC_MAIN_BORDER, true); }},
         {"frame", [](HWND w) { Click(w, IDC_MAIN_BORDER_3D, true); }},
         {"rotate", [](HWND w) { SelectCombo(w, IDC_MAIN_ROTATE, 1); }},
-        {"hue", [](HWND w) {
-             SendDlgItemMessageA(w, IDC_MAIN_HUE_BAR, TBM_SETPOS, TRUE, 150);
+        {"hue",
+         [](HWND w) {
+             SetTrackbarPosition(w, IDC_MAIN_HUE_BAR, 150);
              SendMessageA(w, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 150), (LPARAM)GetDlgItem(w, IDC_MAIN_HUE_BAR));
          }},
     };
@@ -198,12 +208,12 @@ int RunPreview(CMainDlg& dlg, const char* image, int runs)
 
     // One stage-0 pass with a width of 10000, the width alone.
     dlg.m_bLoading = 1;
-    Check(h, IDC_MAIN_RESIZE, true);
-    Check(h, IDC_MAIN_USE_WIDTH, true);
-    Check(h, IDC_MAIN_USE_HEIGHT, false);
+    CheckItem(h, IDC_MAIN_RESIZE, true);
+    CheckItem(h, IDC_MAIN_USE_WIDTH, true);
+    CheckItem(h, IDC_MAIN_USE_HEIGHT, false);
     SetDlgItemInt(h, IDC_MAIN_WIDTH, 10000, TRUE);
-    Check(h, IDC_MAIN_BORDER, false);
-    SendDlgItemMessageA(h, IDC_MAIN_ROTATE, CB_SETCURSEL, 0, 0);
+    CheckItem(h, IDC_MAIN_BORDER, false);
+    SelectComboItem(h, IDC_MAIN_ROTATE, 0);
     std::vector<double> wide;
     for (int i = 0; i < runs; ++i)
         wide.push_back(Seconds([&] { dlg.UpdatePreview(kStageResize); }));

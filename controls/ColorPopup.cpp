@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
-#include <olectl.h>
 #include <cstring>
 
 #include "base/GdiHandles.h"
@@ -59,14 +58,6 @@ const int kCellSizeDenominator = 32;
 // The list's swatch is two row heights wide, inset by this much.
 const int kSwatchInset = 2;
 const int kTextGap = 2;
-
-COLORREF SystemColorOf(COLORREF value)
-{
-    COLORREF rgb = 0;
-    if (FAILED(OleTranslateColor(value, NULL, &rgb)))
-        rgb = 0;
-    return rgb;
-}
 
 } // namespace
 
@@ -371,7 +362,7 @@ void CColorPopup::DrawListItem(const DRAWITEMSTRUCT& dis)
     RECT swatch = item;
     swatch.right = swatch.left + 2 * itemHeight;
     InflateRect(&swatch, -kSwatchInset, -kSwatchInset);
-    CGdiObject<HBRUSH> brush(CreateSolidBrush(SystemColorOf(entry.value)));
+    CGdiObject<HBRUSH> brush(CreateSolidBrush(TranslateSystemColor(entry.value)));
     if (selected)
     {
         FillRect(hDC, &swatch, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
@@ -532,7 +523,7 @@ BOOL CColorPopup::GetSelectedListColor(COLORREF& color) const
     LRESULT index = m_list.SendMessage(LB_GETITEMDATA, (WPARAM)row);
     if (index < 0 || index >= kSystemColorCount)
         return FALSE;
-    color = SystemColorOf(SystemColorTable[index].value);
+    color = TranslateSystemColor(SystemColorTable[index].value);
     return TRUE;
 }
 

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include "base/Handles.h"
+#include "base/WinUtil.h"
 #include "framework/Framework.h"
 #include "res/resource.h"
 
@@ -15,9 +16,6 @@ const int kPaletteColumns = 8;
 const int kPaletteRows = 6;
 const int kPaletteCount = kPaletteColumns * kPaletteRows;
 extern const COLORREF PaletteColors[kPaletteCount];
-
-// An OLE_COLOR with this bit names a system colour by its GetSysColor index.
-const COLORREF kSystemColorFlag = 0x80000000;
 
 struct SystemColorEntry
 {

@@ -1,6 +1,5 @@
 #include "core/ImageIO.h"
 
-#include <olectl.h>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -209,12 +208,6 @@ bool IsJpeg(const Magick::Image& image)
     return false;
 }
 
-ImageSize SizeOf(const Magick::Image& image)
-{
-    const ImageSize size = {image.columns(), image.rows()};
-    return size;
-}
-
 const ImageSize kFullSize = {0, 0};
 
 // The JPEG decoder reduces by 1/2, 1/4 or 1/8 (asked for through the
@@ -270,6 +263,12 @@ std::string SecurityPolicy()
 }
 
 } // namespace
+
+ImageSize SizeOf(const Magick::Image& image)
+{
+    const ImageSize size = {image.columns(), image.rows()};
+    return size;
+}
 
 void InitImageLibrary()
 {
@@ -418,11 +417,7 @@ void PrepareForWork(Magick::Image& image)
 
 Magick::Color ToMagickColor(COLORREF color)
 {
-    if (color & 0x80000000)
-    {
-        COLORREF rgb = 0;
-        color = OleTranslateColor(color, NULL, &rgb) == S_OK ? rgb : 0;
-    }
+    color = TranslateSystemColor(color);
     // The library works in 16-bit quanta, not bytes.
     return Magick::Color(Magick::Color::scaleDoubleToQuantum(GetRValue(color) / 255.0),
                          Magick::Color::scaleDoubleToQuantum(GetGValue(color) / 255.0),

@@ -51,6 +51,9 @@ const LONGLONG kImageMaxFileSize = 512LL * 1024 * 1024;
 // missing or unreadable file or one that holds no picture.
 void ReadImageFile(Magick::Image& image, const char* path);
 
+// The image's columns and rows.
+ImageSize SizeOf(const Magick::Image& image);
+
 // From a source's true size, the size the caller needs it decoded at, at
 // least; {0, 0} for the full size.
 typedef std::function<ImageSize(const ImageSize& trueSize)> DecodeSizeRule;

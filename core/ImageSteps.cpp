@@ -60,7 +60,7 @@ ResizePlan ScaleTo(const ImageSize& scaled)
     return plan;
 }
 
-ResizePlan PlanCropToFit(const ImageSize& source, UINT width, UINT height, int anchor)
+ResizePlan PlanCoverAndCrop(const ImageSize& source, UINT width, UINT height, int anchor)
 {
     if (width == 0 || height == 0 || source.columns == 0 || source.rows == 0)
         return KeepSize(source);
@@ -91,12 +91,6 @@ ResizePlan PlanCropToFit(const ImageSize& source, UINT width, UINT height, int a
     plan.result.columns = std::min<size_t>(width, sw - plan.cropX);
     plan.result.rows = std::min<size_t>(height, sh - plan.cropY);
     return plan;
-}
-
-ImageSize SizeOf(const Magick::Image& image)
-{
-    const ImageSize size = {image.columns(), image.rows()};
-    return size;
 }
 
 // The true size when it is known and can be the image's; otherwise the
@@ -156,7 +150,7 @@ ResizePlan PlanResize(const ResizeOptions& options, const ImageSize& source)
         if (options.fit)
             return ScaleTo(ScaledSize(Magick::Geometry(options.width, options.height), source));
         if (options.cropAnchor != kCropNone)
-            return PlanCropToFit(source, options.width, options.height, options.cropAnchor);
+            return PlanCoverAndCrop(source, options.width, options.height, options.cropAnchor);
         if (options.stretch && options.width != 0 && options.height != 0)
         {
             const ImageSize exact = {options.width, options.height};
@@ -185,12 +179,12 @@ void ApplyResizePlan(Magick::Image& image, const ResizePlan& plan)
     image.repage();
 }
 
-void ApplyResize(Magick::Image& image, const ResizeOptions& options)
+void ResizeImage(Magick::Image& image, const ResizeOptions& options)
 {
     ApplyResizePlan(image, PlanResize(options, SizeOf(image)));
 }
 
-void ApplyResize(Magick::Image& image, const ResizeOptions& options, const ImageSize& trueSize)
+void ResizeImage(Magick::Image& image, const ResizeOptions& options, const ImageSize& trueSize)
 {
     ApplyResizePlan(image, PlanResize(options, SourceSize(image, trueSize)));
 }
@@ -267,9 +261,9 @@ double ApplyPreviewResize(Magick::Image& image, const ResizeOptions& options, co
     return scale;
 }
 
-void CropToFit(Magick::Image& image, UINT width, UINT height, int anchor)
+void CoverAndCrop(Magick::Image& image, UINT width, UINT height, int anchor)
 {
-    ApplyResizePlan(image, PlanCropToFit(SizeOf(image), width, height, anchor));
+    ApplyResizePlan(image, PlanCoverAndCrop(SizeOf(image), width, height, anchor));
 }
 
 void StretchToSize(Magick::Image& image, UINT width, UINT height)
@@ -280,7 +274,7 @@ void StretchToSize(Magick::Image& image, UINT width, UINT height)
     ScaleExactly(image, exact);
 }
 
-void ApplyBorder(Magick::Image& image, const BorderOptions& options)
+void AddBorder(Magick::Image& image, const BorderOptions& options)
 {
     if (!options.enableBorder)
         return;

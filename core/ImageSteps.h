@@ -69,11 +69,11 @@ ResizePlan PlanResize(const ResizeOptions& options, const ImageSize& source);
 void ApplyResizePlan(Magick::Image& image, const ResizePlan& plan);
 
 // The image's own size is the true size.
-void ApplyResize(Magick::Image& image, const ResizeOptions& options);
+void ResizeImage(Magick::Image& image, const ResizeOptions& options);
 
 // `trueSize` is the size of the picture the image was decoded from; when it
 // is unknown ({0, 0}) or smaller than the image, the image's own size is.
-void ApplyResize(Magick::Image& image, const ResizeOptions& options, const ImageSize& trueSize);
+void ResizeImage(Magick::Image& image, const ResizeOptions& options, const ImageSize& trueSize);
 
 // The decode-size rule of a conversion with these options: a source whose
 // scaled size is at most half of it both ways may be decoded at twice the
@@ -102,12 +102,12 @@ double ApplyPreviewResize(Magick::Image& image, const ResizeOptions& options, co
 
 // Scales the image to cover width by height, then crops that box at the
 // anchor.
-void CropToFit(Magick::Image& image, UINT width, UINT height, int anchor);
+void CoverAndCrop(Magick::Image& image, UINT width, UINT height, int anchor);
 
 // Scales to exactly width by height when both are non-zero.
 void StretchToSize(Magick::Image& image, UINT width, UINT height);
 
-void ApplyBorder(Magick::Image& image, const BorderOptions& options);
+void AddBorder(Magick::Image& image, const BorderOptions& options);
 
 // The border of a picture shown at `scale` times the size it is written
 // at: as wide, for its share of the picture, as in the output. A border

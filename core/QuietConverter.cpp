@@ -153,8 +153,8 @@ void CQuietConverter::Transform()
     if (Image == NULL)
         return;
     PrepareForWork(*Image);
-    ApplyResize(*Image, GetResizeOptions(), m_sourceSize);
-    ApplyBorder(*Image, GetBorderOptions());
+    ResizeImage(*Image, GetResizeOptions(), m_sourceSize);
+    AddBorder(*Image, GetBorderOptions());
     ApplyRotation(*Image, Rotate);
     ApplyColorChange(*Image, Hue, Saturation, Lightness);
 }
@@ -162,7 +162,7 @@ void CQuietConverter::Transform()
 void CQuietConverter::CropToFit()
 {
     if (Image != NULL)
-        ::CropToFit(*Image, Width, Height, DoCrop);
+        CoverAndCrop(*Image, Width, Height, DoCrop);
 }
 
 void CQuietConverter::Stretch()

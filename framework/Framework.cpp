@@ -83,6 +83,40 @@ HWND DialogItemOrNull(HWND hWnd, UINT id)
     return id != 0 ? ::GetDlgItem(hWnd, (int)id) : NULL;
 }
 
+// The WM_CTLCOLOR... messages: a control asks its parent for its colours.
+bool IsControlColorMessage(UINT uMsg)
+{
+    switch (uMsg)
+    {
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The messages to a parent that carry the sending control's handle as
+// lParam.
+bool NamesControlInLParam(UINT uMsg)
+{
+    switch (uMsg)
+    {
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        return true;
+    default:
+        return IsControlColorMessage(uMsg);
+    }
+}
+
 // The object of a window; a window under creation is bound to the pending
 // object on its first message.
 template <class T>
@@ -369,15 +403,10 @@ INT_PTR CALLBACK CDialogImplBaseT::DialogProc(HWND hWnd, UINT uMsg, WPARAM wPara
     case WM_CHARTOITEM:
     case WM_INITDIALOG:
     case WM_QUERYDRAGICON:
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
         return (INT_PTR)lRes;
     default:
+        if (IsControlColorMessage(uMsg))
+            return (INT_PTR)lRes;
         ::SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, lRes);
         return TRUE;
     }
@@ -405,21 +434,10 @@ HWND FindReflectionTarget(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     case WM_DELETEITEM:
         return (wParam && lParam) ? DialogItemOrNull(hWnd, ((LPDELETEITEMSTRUCT)lParam)->CtlID) : NULL;
     case WM_COMPAREITEM:
-        return (wParam && lParam) ? DialogItemOrNull(hWnd, ((LPCOMPAREITEMSTRUCT)lParam)->CtlID) : NULL;
-    case WM_VKEYTOITEM:
-    case WM_CHARTOITEM:
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        return (HWND)lParam;
+        return (wParam && lParam) ? DialogItemOrNull(hWnd, ((LPCOMPAREITEMSTRUCT)lParam)->CtlID)
+                                  : NULL;
     default:
-        return NULL;
+        return NamesControlInLParam(uMsg) ? (HWND)lParam : NULL;
     }
 }
 
@@ -445,20 +463,12 @@ LRESULT ForwardNotifications(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,
     case WM_MEASUREITEM:
     case WM_COMPAREITEM:
     case WM_DELETEITEM:
-    case WM_VKEYTOITEM:
-    case WM_CHARTOITEM:
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        return ::SendMessageA(::GetParent(hWnd), uMsg, wParam, lParam);
+        break;
     default:
+        if (NamesControlInLParam(uMsg))
+            break;
         bHandled = FALSE;
         return 0;
     }
+    return ::SendMessageA(::GetParent(hWnd), uMsg, wParam, lParam);
 }

@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 #include <cstring>
 
+#include "base/DialogItems.h"
 #include "core/GifWriter.h"
 #include "core/Paths.h"
 #include "core/ProfileUpdate.h"
@@ -63,22 +64,22 @@ void CGifSettingsDlg::LoadGifSettings(const char* path)
     ReadKey(kKeyNoneTR, path, text, sizeof(text));
     if (strcmp(text, kMissingValueText) == 0)
     {
-        CheckDlgButton(m_hWnd, IDC_GIF_NONE, BST_CHECKED);
-        CheckDlgButton(m_hWnd, IDC_GIF_COLOR, BST_UNCHECKED);
+        CheckItem(m_hWnd, IDC_GIF_NONE, true);
+        CheckItem(m_hWnd, IDC_GIF_COLOR, false);
         m_color = kGifDefaultColor;
         RefreshSwatch();
-        CheckDlgButton(m_hWnd, IDC_GIF_INTERLACE, BST_UNCHECKED);
-        CheckDlgButton(m_hWnd, IDC_GIF_COLOR256, BST_UNCHECKED);
-        ::EnableWindow(GetDlgItem(IDC_GIF_COLORBUTTON), FALSE);
+        CheckItem(m_hWnd, IDC_GIF_INTERLACE, false);
+        CheckItem(m_hWnd, IDC_GIF_COLOR256, false);
+        EnableItem(m_hWnd, IDC_GIF_COLORBUTTON, false);
         return;
     }
     int noneTR = StrToIntA(text);
-    CheckDlgButton(m_hWnd, IDC_GIF_NONE, noneTR);
+    CheckItem(m_hWnd, IDC_GIF_NONE, noneTR != 0);
     g_GifOptions.NoneTR = noneTR;
 
     int colorTR = ReadNumber(kKeyColorTR, path);
-    CheckDlgButton(m_hWnd, IDC_GIF_COLOR, colorTR);
-    ::EnableWindow(GetDlgItem(IDC_GIF_COLORBUTTON), colorTR != 0);
+    CheckItem(m_hWnd, IDC_GIF_COLOR, colorTR != 0);
+    EnableItem(m_hWnd, IDC_GIF_COLORBUTTON, colorTR != 0);
 
     BYTE r = (BYTE)(ReadNumber(kKeyColorR, path) & 0xFF);
     BYTE g = (BYTE)(ReadNumber(kKeyColorG, path) & 0xFF);
@@ -88,11 +89,11 @@ void CGifSettingsDlg::LoadGifSettings(const char* path)
     RefreshSwatch();
 
     int interlace = ReadNumber(kKeyInterlace, path);
-    CheckDlgButton(m_hWnd, IDC_GIF_INTERLACE, interlace);
+    CheckItem(m_hWnd, IDC_GIF_INTERLACE, interlace != 0);
     g_GifOptions.Interlace = interlace;
 
     int color256 = ReadNumber(kKeyColor256, path);
-    CheckDlgButton(m_hWnd, IDC_GIF_COLOR256, color256);
+    CheckItem(m_hWnd, IDC_GIF_COLOR256, color256 != 0);
     g_GifOptions.Color256 = color256;
 }
 
@@ -101,22 +102,22 @@ void CGifSettingsDlg::LoadGifSettings(const char* path)
 void CGifSettingsDlg::SaveGifSettings(const char* path)
 {
     CProfileUpdate file(path);
-    int noneTR = (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_NONE);
+    int noneTR = IsItemChecked(m_hWnd, IDC_GIF_NONE) ? 1 : 0;
     file.WriteInt(kSectionGif, kKeyNoneTR, noneTR);
     g_GifOptions.NoneTR = noneTR;
 
-    file.WriteInt(kSectionGif, kKeyColorTR, (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_COLOR));
+    file.WriteInt(kSectionGif, kKeyColorTR, IsItemChecked(m_hWnd, IDC_GIF_COLOR) ? 1 : 0);
 
     file.WriteInt(kSectionGif, kKeyColorR, (int)(m_color & 0xFF));
     file.WriteInt(kSectionGif, kKeyColorG, (int)((m_color >> 8) & 0xFF));
     file.WriteInt(kSectionGif, kKeyColorB, (int)((m_color >> 16) & 0xFF));
     g_GifOptions.Color = m_color;
 
-    int interlace = (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_INTERLACE);
+    int interlace = IsItemChecked(m_hWnd, IDC_GIF_INTERLACE) ? 1 : 0;
     file.WriteInt(kSectionGif, kKeyInterlace, interlace);
     g_GifOptions.Interlace = interlace;
 
-    int color256 = (int)IsDlgButtonChecked(m_hWnd, IDC_GIF_COLOR256);
+    int color256 = IsItemChecked(m_hWnd, IDC_GIF_COLOR256) ? 1 : 0;
     file.WriteInt(kSectionGif, kKeyColor256, color256);
     g_GifOptions.Color256 = color256;
     file.Commit();
@@ -131,12 +132,12 @@ LRESULT CGifSettingsDlg::OnOk(WORD, WORD, HWND, BOOL&)
 
 LRESULT CGifSettingsDlg::OnNone(WORD, WORD, HWND, BOOL&)
 {
-    ::EnableWindow(GetDlgItem(IDC_GIF_COLORBUTTON), FALSE);
+    EnableItem(m_hWnd, IDC_GIF_COLORBUTTON, false);
     return 0;
 }
 
 LRESULT CGifSettingsDlg::OnColor(WORD, WORD, HWND, BOOL&)
 {
-    ::EnableWindow(GetDlgItem(IDC_GIF_COLORBUTTON), TRUE);
+    EnableItem(m_hWnd, IDC_GIF_COLORBUTTON, true);
     return 0;
 }

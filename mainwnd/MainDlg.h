@@ -31,8 +31,8 @@ const unsigned short kStageResize = 0;
 const unsigned short kStageBorder = 1;
 const unsigned short kStageRotateColor = 2;
 
-// Colour-adjustment trackbars run 0..200; this position means unchanged.
-const int kAdjustNeutral = 100;
+// Colour-adjustment trackbars run 0..200; kColorNeutral (core/ImageSteps.h)
+// in the middle means unchanged.
 const int kAdjustMax = 200;
 
 // How long a run may collect its files before the progress dialog shows,

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <set>
 
+#include "base/DialogItems.h"
 #include "base/Handles.h"
 #include "base/WinUtil.h"
 #include "browser/FileListView.h"
@@ -73,7 +74,7 @@ int MakeBatchBaseName(HWND hDlg, const char* source, int index, char* out, size_
     char suffix[kPathBufferSize] = "";
     SendMessageA(DialogControl(hDlg, IDC_MAIN_PREFIX), WM_GETTEXT, sizeof(prefix), (LPARAM)prefix);
     SendMessageA(DialogControl(hDlg, IDC_MAIN_SUFFIX), WM_GETTEXT, sizeof(suffix), (LPARAM)suffix);
-    const int pattern = (int)SendMessageA(DialogControl(hDlg, IDC_MAIN_NAME_PATTERN), CB_GETCURSEL, 0, 0);
+    const int pattern = ComboSelection(hDlg, IDC_MAIN_NAME_PATTERN);
     const std::string name = SplitPath(source).name;
     return MakeOutputBaseName(prefix, name.c_str(), pattern, (unsigned)index, suffix, out, outSize);
 }
@@ -217,7 +218,7 @@ LRESULT CMainDlg::OnConvert(WORD, WORD, HWND, BOOL&)
         BOOL handled = TRUE;
         return OnExit(0, IDCANCEL, NULL, handled);
     }
-    if (ran && IsDlgButtonChecked(m_hWnd, IDC_MAIN_EXPLORE) != BST_UNCHECKED)
+    if (ran && IsItemChecked(m_hWnd, IDC_MAIN_EXPLORE))
     {
         char folder[kPathBufferSize] = "";
         GetDlgItemTextA(m_hWnd, IDC_MAIN_OUTPUT_FOLDER, folder, sizeof(folder));
@@ -267,7 +268,7 @@ int CMainDlg::ConvertFiles(CProgressDlg* progress)
 {
     // A longer text would be cut into some other folder's name.
     char output[kPathBufferSize] = "";
-    if (!SafeCopy(output, GetWindowTextString(GetDlgItem(IDC_MAIN_OUTPUT_FOLDER)).c_str()))
+    if (!SafeCopy(output, ItemText(m_hWnd, IDC_MAIN_OUTPUT_FOLDER).c_str()))
         return 0;
     if (output[0] == '\0')
     {

@@ -5,31 +5,32 @@
 
 #include <commctrl.h>
 
-#include "base/WinUtil.h"
+#include "base/DialogItems.h"
 #include "browser/FolderDialog.h"
+#include "core/ImageSteps.h"
 #include "core/Registry.h"
 #include "shellint/OptionsDlg.h"
 
 namespace {
 
 // Controls that only make sense with a source image.
-const UINT kImageControls[] = {
-    IDC_MAIN_ROTATE,          IDC_MAIN_ROTATE_FRAME,     IDC_MAIN_RESIZE,
-    IDC_MAIN_BORDER,          IDC_MAIN_HUE_BAR,          IDC_MAIN_SATURATION_BAR,
-    IDC_MAIN_LIGHTNESS_BAR,   IDC_MAIN_HUE,              IDC_MAIN_SATURATION,
-    IDC_MAIN_LIGHTNESS,       IDC_MAIN_HUE_LABEL,        IDC_MAIN_SATURATION_LABEL,
+const int kImageControls[] = {
+    IDC_MAIN_ROTATE,          IDC_MAIN_ROTATE_FRAME, IDC_MAIN_RESIZE,
+    IDC_MAIN_BORDER,          IDC_MAIN_HUE_BAR,      IDC_MAIN_SATURATION_BAR,
+    IDC_MAIN_LIGHTNESS_BAR,   IDC_MAIN_HUE,          IDC_MAIN_SATURATION,
+    IDC_MAIN_LIGHTNESS,       IDC_MAIN_HUE_LABEL,    IDC_MAIN_SATURATION_LABEL,
     IDC_MAIN_LIGHTNESS_LABEL,
 };
 
-const UINT kBorderDetailControls[] = {IDC_MAIN_BORDER_WIDTH_LABEL, IDC_MAIN_BORDER_WIDTH,
-                                      IDC_MAIN_BORDER_COLOR_LABEL, IDC_MAIN_BORDER_COLOR,
-                                      IDC_MAIN_BORDER_3D};
+const int kBorderDetailControls[] = {IDC_MAIN_BORDER_WIDTH_LABEL, IDC_MAIN_BORDER_WIDTH,
+                                     IDC_MAIN_BORDER_COLOR_LABEL, IDC_MAIN_BORDER_COLOR,
+                                     IDC_MAIN_BORDER_3D};
 
 // Each trackbar and the edit that shows its position less the neutral one.
 struct AdjustPair
 {
-    UINT bar;
-    UINT edit;
+    int bar;
+    int edit;
 };
 const AdjustPair kAdjustPairs[] = {
     {IDC_MAIN_HUE_BAR, IDC_MAIN_HUE},
@@ -51,36 +52,32 @@ const ViewMode kViewModes[] = {
     {IDC_MAIN_VIEW_LARGE_ICONS, LVS_ICON, &CMainDlg::m_btnLargeIcons},
 };
 
-void Enable(HWND hDlg, UINT id, bool enable) { ::EnableWindow(DialogControl(hDlg, (int)id), enable); }
-
-bool Ticked(HWND hDlg, UINT id) { return ::SendMessageA(DialogControl(hDlg, (int)id), BM_GETCHECK, 0, 0) != 0; }
-
 } // namespace
 
 void CMainDlg::UpdateControlStates()
 {
-    const bool border = Ticked(m_hWnd, IDC_MAIN_BORDER);
-    for (UINT id : kBorderDetailControls)
-        Enable(m_hWnd, id, border);
+    const bool border = IsItemChecked(m_hWnd, IDC_MAIN_BORDER);
+    for (int id : kBorderDetailControls)
+        EnableItem(m_hWnd, id, border);
 
-    const bool resize = Ticked(m_hWnd, IDC_MAIN_RESIZE);
-    Enable(m_hWnd, IDC_MAIN_USE_WIDTH, resize);
-    Enable(m_hWnd, IDC_MAIN_USE_HEIGHT, resize);
-    const bool width = resize && Ticked(m_hWnd, IDC_MAIN_USE_WIDTH);
-    const bool height = resize && Ticked(m_hWnd, IDC_MAIN_USE_HEIGHT);
-    Enable(m_hWnd, IDC_MAIN_WIDTH, width);
-    Enable(m_hWnd, IDC_MAIN_HEIGHT, height);
+    const bool resize = IsItemChecked(m_hWnd, IDC_MAIN_RESIZE);
+    EnableItem(m_hWnd, IDC_MAIN_USE_WIDTH, resize);
+    EnableItem(m_hWnd, IDC_MAIN_USE_HEIGHT, resize);
+    const bool width = resize && IsItemChecked(m_hWnd, IDC_MAIN_USE_WIDTH);
+    const bool height = resize && IsItemChecked(m_hWnd, IDC_MAIN_USE_HEIGHT);
+    EnableItem(m_hWnd, IDC_MAIN_WIDTH, width);
+    EnableItem(m_hWnd, IDC_MAIN_HEIGHT, height);
     const bool box = width && height;
-    Enable(m_hWnd, IDC_MAIN_FIT, box);
-    Enable(m_hWnd, IDC_MAIN_CROP, box);
-    Enable(m_hWnd, IDC_MAIN_STRETCH, box);
-    Enable(m_hWnd, IDC_MAIN_ANCHOR, box && Ticked(m_hWnd, IDC_MAIN_CROP));
+    EnableItem(m_hWnd, IDC_MAIN_FIT, box);
+    EnableItem(m_hWnd, IDC_MAIN_CROP, box);
+    EnableItem(m_hWnd, IDC_MAIN_STRETCH, box);
+    EnableItem(m_hWnd, IDC_MAIN_ANCHOR, box && IsItemChecked(m_hWnd, IDC_MAIN_CROP));
 }
 
 void CMainDlg::EnableImageControls(bool enable)
 {
-    for (UINT id : kImageControls)
-        Enable(m_hWnd, id, enable);
+    for (int id : kImageControls)
+        EnableItem(m_hWnd, id, enable);
 }
 
 // The enable rules and the trackbar-to-edit coupling answer at once, also
@@ -115,9 +112,9 @@ LRESULT CMainDlg::OnHScroll(UINT, WPARAM, LPARAM, BOOL&)
     m_bBusy = 1;
     int positions[3];
     for (size_t i = 0; i < 3; ++i)
-        positions[i] = (int)SendDlgItemMessageA(m_hWnd, kAdjustPairs[i].bar, TBM_GETPOS, 0, 0);
+        positions[i] = TrackbarPosition(m_hWnd, kAdjustPairs[i].bar);
     for (size_t i = 0; i < 3; ++i)
-        SetDlgItemInt(m_hWnd, kAdjustPairs[i].edit, (UINT)(positions[i] - kAdjustNeutral), TRUE);
+        SetDlgItemInt(m_hWnd, kAdjustPairs[i].edit, (UINT)(positions[i] - kColorNeutral), TRUE);
     if (!m_bLoading)
         UpdatePreview(kStageRotateColor);
     m_bBusy = 0;
@@ -131,14 +128,14 @@ LRESULT CMainDlg::OnAdjustEditChange(WORD, WORD id, HWND, BOOL&)
     m_bBusy = 1;
     // The trackbar holds its position within its range; clamping here first
     // keeps the sum from overflowing for huge typed numbers.
-    long long value = (long long)(int)GetDlgItemInt(m_hWnd, id, NULL, TRUE) + kAdjustNeutral;
+    long long value = (long long)(int)GetDlgItemInt(m_hWnd, id, NULL, TRUE) + kColorNeutral;
     if (value < 0)
         value = 0;
     if (value > kAdjustMax)
         value = kAdjustMax;
     for (const AdjustPair& pair : kAdjustPairs)
         if (pair.edit == id)
-            SendDlgItemMessageA(m_hWnd, pair.bar, TBM_SETPOS, TRUE, (LPARAM)value);
+            SetTrackbarPosition(m_hWnd, pair.bar, (int)value);
     UpdatePreview(kStageRotateColor);
     m_bBusy = 0;
     return 0;

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "base/ComRef.h"
+#include "base/DialogItems.h"
 #include "base/GdiHandles.h"
 #include "base/WinUtil.h"
 #include "browser/Pidl.h"
@@ -46,7 +47,7 @@ void ShowTransparentAsBox(const DibPixels& pixels, COLORREF background)
     }
 }
 
-// CropToFit with this anchor scales to cover the box and crops nothing: the
+// CoverAndCrop with this anchor scales to cover the box and crops nothing: the
 // crop mode without an anchor chosen.
 const int kCropScaleOnly = -1;
 
@@ -56,20 +57,9 @@ UINT ReadSize(HWND hDlg, int id)
     return value > 0 ? (UINT)value : 0;
 }
 
-BOOL IsChecked(HWND hDlg, int id)
-{
-    return SendMessageA(DialogControl(hDlg, id), BM_GETCHECK, 0, 0) != BST_UNCHECKED;
-}
-
-LRESULT ComboSelection(HWND hDlg, int id)
-{
-    return SendMessageA(DialogControl(hDlg, id), CB_GETCURSEL, 0, 0);
-}
-
 int CropAnchorOf(HWND hDlg)
 {
-    const LRESULT sel = ComboSelection(hDlg, IDC_MAIN_ANCHOR);
-    switch (sel)
+    switch (ComboSelection(hDlg, IDC_MAIN_ANCHOR))
     {
     case 0:
         return kCropLeftTop;
@@ -97,22 +87,17 @@ int RotationOf(HWND hDlg)
     }
 }
 
-int TrackbarPos(HWND hDlg, int id)
-{
-    return (int)SendMessageA(DialogControl(hDlg, id), TBM_GETPOS, 0, 0);
-}
-
 ResizeOptions ReadResizeOptions(HWND hDlg)
 {
     ResizeOptions options;
-    options.enableResize = IsChecked(hDlg, IDC_MAIN_RESIZE);
-    options.enableWidth = IsChecked(hDlg, IDC_MAIN_USE_WIDTH);
+    options.enableResize = IsItemChecked(hDlg, IDC_MAIN_RESIZE);
+    options.enableWidth = IsItemChecked(hDlg, IDC_MAIN_USE_WIDTH);
     options.width = ReadSize(hDlg, IDC_MAIN_WIDTH);
-    options.enableHeight = IsChecked(hDlg, IDC_MAIN_USE_HEIGHT);
+    options.enableHeight = IsItemChecked(hDlg, IDC_MAIN_USE_HEIGHT);
     options.height = ReadSize(hDlg, IDC_MAIN_HEIGHT);
-    options.fit = IsChecked(hDlg, IDC_MAIN_FIT);
-    options.cropAnchor = IsChecked(hDlg, IDC_MAIN_CROP) ? CropAnchorOf(hDlg) : kCropNone;
-    options.stretch = IsChecked(hDlg, IDC_MAIN_STRETCH);
+    options.fit = IsItemChecked(hDlg, IDC_MAIN_FIT);
+    options.cropAnchor = IsItemChecked(hDlg, IDC_MAIN_CROP) ? CropAnchorOf(hDlg) : kCropNone;
+    options.stretch = IsItemChecked(hDlg, IDC_MAIN_STRETCH);
     return options;
 }
 
@@ -223,9 +208,9 @@ void CMainDlg::UpdatePreview(unsigned short fromStage)
                 break;
             default:
                 ApplyRotation(*m_pStage2, RotationOf(m_hWnd));
-                ApplyColorChange(*m_pStage2, TrackbarPos(m_hWnd, IDC_MAIN_HUE_BAR),
-                                 TrackbarPos(m_hWnd, IDC_MAIN_SATURATION_BAR),
-                                 TrackbarPos(m_hWnd, IDC_MAIN_LIGHTNESS_BAR));
+                ApplyColorChange(*m_pStage2, TrackbarPosition(m_hWnd, IDC_MAIN_HUE_BAR),
+                                 TrackbarPosition(m_hWnd, IDC_MAIN_SATURATION_BAR),
+                                 TrackbarPosition(m_hWnd, IDC_MAIN_LIGHTNESS_BAR));
                 break;
             }
         }
@@ -254,7 +239,7 @@ void CMainDlg::ApplyResize()
     m_stage0Scale = 1.0;
     if (!m_bPreview || box.columns == 0 || box.rows == 0)
     {
-        ::ApplyResize(*m_pStage0, options, m_sourceSize);
+        ResizeImage(*m_pStage0, options, m_sourceSize);
         return;
     }
     // The later stages and the drawing work on the box-size picture, made
@@ -265,8 +250,8 @@ void CMainDlg::ApplyResize()
 void CMainDlg::ResizeCropToFit()
 {
     if (m_pStage0 != NULL)
-        ::CropToFit(*m_pStage0, ReadSize(m_hWnd, IDC_MAIN_WIDTH), ReadSize(m_hWnd, IDC_MAIN_HEIGHT),
-                    CropAnchorOf(m_hWnd));
+        CoverAndCrop(*m_pStage0, ReadSize(m_hWnd, IDC_MAIN_WIDTH),
+                     ReadSize(m_hWnd, IDC_MAIN_HEIGHT), CropAnchorOf(m_hWnd));
 }
 
 void CMainDlg::ResizeStretch()
@@ -280,13 +265,13 @@ void CMainDlg::ApplyBorder()
     if (m_pStage1 == NULL)
         return;
     BorderOptions options;
-    options.enableBorder = IsChecked(m_hWnd, IDC_MAIN_BORDER);
+    options.enableBorder = IsItemChecked(m_hWnd, IDC_MAIN_BORDER);
     const UINT width = GetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, NULL, FALSE);
     options.width = width > (UINT)INT_MAX ? INT_MAX : (int)width;
     options.color = m_crBorder;
-    options.frame3d = IsChecked(m_hWnd, IDC_MAIN_BORDER_3D);
+    options.frame3d = IsItemChecked(m_hWnd, IDC_MAIN_BORDER_3D);
     // On a stage 0 reduced for the preview, the border shrinks alike.
-    ::ApplyBorder(*m_pStage1, ScaleBorder(options, m_stage0Scale));
+    AddBorder(*m_pStage1, ScaleBorder(options, m_stage0Scale));
 }
 
 void CMainDlg::DrawPreview(Magick::Image* image)

@@ -6,6 +6,8 @@
 #include <shlwapi.h>
 #include <cstring>
 
+#include "base/DialogItems.h"
+#include "core/ImageSteps.h"
 #include "core/Paths.h"
 #include "core/ProfileUpdate.h"
 #include "core/SettingsNames.h"
@@ -29,7 +31,7 @@ struct KeyBinding
     const char* section;
     const char* key;
     KeyKind kind;
-    UINT id;
+    int id;
 };
 
 // The keys that map one-to-one onto a control, in file order; the crop
@@ -53,8 +55,8 @@ const KeyBinding kNameKeys[] = {
 struct AdjustKey
 {
     const char* key;
-    UINT bar;
-    UINT edit;
+    int bar;
+    int edit;
 };
 const AdjustKey kAdjustKeys[] = {
     {kKeyHue, IDC_MAIN_HUE_BAR, IDC_MAIN_HUE},
@@ -62,21 +64,19 @@ const AdjustKey kAdjustKeys[] = {
     {kKeyLightness, IDC_MAIN_LIGHTNESS_BAR, IDC_MAIN_LIGHTNESS},
 };
 
-int ComboIndex(HWND hDlg, UINT id) { return (int)::SendDlgItemMessageA(hDlg, id, CB_GETCURSEL, 0, 0); }
-
 void WriteKey(HWND hDlg, CProfileUpdate& file, const KeyBinding& k)
 {
     switch (k.kind)
     {
     case kCheck:
-        file.WriteInt(k.section, k.key, ::IsDlgButtonChecked(hDlg, k.id) ? 1 : 0);
+        file.WriteInt(k.section, k.key, IsItemChecked(hDlg, k.id) ? 1 : 0);
         break;
     case kUnsignedEdit:
         file.WriteInt(k.section, k.key, (int)::GetDlgItemInt(hDlg, k.id, NULL, FALSE));
         break;
     case kComboIndex:
         // No selection is written as -1, which reads back as no selection.
-        file.WriteInt(k.section, k.key, ComboIndex(hDlg, k.id));
+        file.WriteInt(k.section, k.key, ComboSelection(hDlg, k.id));
         break;
     case kText:
     {
@@ -100,15 +100,6 @@ int ReadInt(const char* path, const char* section, const char* key)
     return ::StrToIntA(text);
 }
 
-// An index outside the items leaves no item selected.
-void SelectComboIndex(HWND hDlg, UINT id, int index)
-{
-    const int count = (int)::SendDlgItemMessageA(hDlg, id, CB_GETCOUNT, 0, 0);
-    ::SendDlgItemMessageA(hDlg, id, CB_SETCURSEL, (WPARAM)(index >= 0 && index < count ? index : -1), 0);
-}
-
-void SetCheck(HWND hDlg, UINT id, int value) { ::CheckDlgButton(hDlg, id, value ? BST_CHECKED : BST_UNCHECKED); }
-
 void ReadKey(HWND hDlg, const char* path, const KeyBinding& k)
 {
     if (k.kind == kText)
@@ -122,13 +113,13 @@ void ReadKey(HWND hDlg, const char* path, const KeyBinding& k)
     switch (k.kind)
     {
     case kCheck:
-        SetCheck(hDlg, k.id, value);
+        CheckItem(hDlg, k.id, value != 0);
         break;
     case kUnsignedEdit:
         ::SetDlgItemInt(hDlg, k.id, (UINT)value, FALSE);
         break;
     case kComboIndex:
-        SelectComboIndex(hDlg, k.id, value);
+        SelectComboItem(hDlg, k.id, value);
         break;
     case kText:
         break;
@@ -139,8 +130,8 @@ void ReadKey(HWND hDlg, const char* path, const KeyBinding& k)
 // showing the position less the neutral one, without overflow.
 void SetAdjustment(HWND hDlg, const AdjustKey& a, int position)
 {
-    ::SendDlgItemMessageA(hDlg, a.bar, TBM_SETPOS, TRUE, (LPARAM)position);
-    long long shown = (long long)position - kAdjustNeutral;
+    SetTrackbarPosition(hDlg, a.bar, position);
+    long long shown = (long long)position - kColorNeutral;
     char text[32];
     SafeFormat(text, sizeof(text), "%lld", shown);
     ::SetDlgItemTextA(hDlg, a.edit, text);
@@ -168,25 +159,25 @@ void CMainDlg::SaveSettings(const char* path)
     for (const KeyBinding& k : kResizeKeys)
         WriteKey(m_hWnd, file, k);
     int crop = 0;
-    if (::IsDlgButtonChecked(m_hWnd, IDC_MAIN_CROP))
+    if (IsItemChecked(m_hWnd, IDC_MAIN_CROP))
     {
-        const int anchor = ComboIndex(m_hWnd, IDC_MAIN_ANCHOR);
+        const int anchor = ComboSelection(m_hWnd, IDC_MAIN_ANCHOR);
         crop = 1 + (anchor < 0 ? 0 : anchor);
     }
     file.WriteInt(kSectionResize, kKeyDoCrop, crop);
-    file.WriteInt(kSectionResize, kKeyDoStretch, ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_STRETCH) ? 1 : 0);
+    file.WriteInt(kSectionResize, kKeyDoStretch, IsItemChecked(m_hWnd, IDC_MAIN_STRETCH) ? 1 : 0);
 
-    file.WriteInt(kSectionBorder, kKeyEnableBorder, ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_BORDER) ? 1 : 0);
+    file.WriteInt(kSectionBorder, kKeyEnableBorder, IsItemChecked(m_hWnd, IDC_MAIN_BORDER) ? 1 : 0);
     file.WriteInt(kSectionBorder, kKeyBorderWidth, (int)::GetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, NULL, FALSE));
     file.WriteInt(kSectionBorder, kKeyColorR, GetRValue(m_crBorder));
     file.WriteInt(kSectionBorder, kKeyColorG, GetGValue(m_crBorder));
     file.WriteInt(kSectionBorder, kKeyColorB, GetBValue(m_crBorder));
-    file.WriteInt(kSectionBorder, kKeyBorder3d, ::IsDlgButtonChecked(m_hWnd, IDC_MAIN_BORDER_3D) ? 1 : 0);
+    file.WriteInt(kSectionBorder, kKeyBorder3d, IsItemChecked(m_hWnd, IDC_MAIN_BORDER_3D) ? 1 : 0);
 
     for (const AdjustKey& a : kAdjustKeys)
-        file.WriteInt(kSectionImage, a.key, (int)SendDlgItemMessageA(m_hWnd, a.bar, TBM_GETPOS, 0, 0));
+        file.WriteInt(kSectionImage, a.key, TrackbarPosition(m_hWnd, a.bar));
 
-    file.WriteInt(kSectionRotate, kKeyRotate, ComboIndex(m_hWnd, IDC_MAIN_ROTATE));
+    file.WriteInt(kSectionRotate, kKeyRotate, ComboSelection(m_hWnd, IDC_MAIN_ROTATE));
 
     for (const KeyBinding& k : kNameKeys)
         WriteKey(m_hWnd, file, k);
@@ -205,27 +196,27 @@ void CMainDlg::LoadSettings(const char* path)
         ReadKey(m_hWnd, path, k);
     const int crop = ReadInt(path, kSectionResize, kKeyDoCrop);
     if (crop == 0)
-        SetCheck(m_hWnd, IDC_MAIN_CROP, 0);
+        CheckItem(m_hWnd, IDC_MAIN_CROP, false);
     else if (crop >= 1 && crop <= 3)
     {
-        SetCheck(m_hWnd, IDC_MAIN_CROP, 1);
-        SendDlgItemMessageA(m_hWnd, IDC_MAIN_ANCHOR, CB_SETCURSEL, (WPARAM)(crop - 1), 0);
+        CheckItem(m_hWnd, IDC_MAIN_CROP, true);
+        SelectComboItem(m_hWnd, IDC_MAIN_ANCHOR, crop - 1);
     }
-    SetCheck(m_hWnd, IDC_MAIN_STRETCH, ReadInt(path, kSectionResize, kKeyDoStretch));
+    CheckItem(m_hWnd, IDC_MAIN_STRETCH, ReadInt(path, kSectionResize, kKeyDoStretch) != 0);
 
-    SetCheck(m_hWnd, IDC_MAIN_BORDER, ReadInt(path, kSectionBorder, kKeyEnableBorder));
+    CheckItem(m_hWnd, IDC_MAIN_BORDER, ReadInt(path, kSectionBorder, kKeyEnableBorder) != 0);
     SetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, (UINT)ReadInt(path, kSectionBorder, kKeyBorderWidth), TRUE);
     const BYTE r = (BYTE)ReadInt(path, kSectionBorder, kKeyColorR);
     const BYTE g = (BYTE)ReadInt(path, kSectionBorder, kKeyColorG);
     const BYTE b = (BYTE)ReadInt(path, kSectionBorder, kKeyColorB);
     m_crBorder = RGB(r, g, b);
     RefreshBorderColor();
-    SetCheck(m_hWnd, IDC_MAIN_BORDER_3D, ReadInt(path, kSectionBorder, kKeyBorder3d));
+    CheckItem(m_hWnd, IDC_MAIN_BORDER_3D, ReadInt(path, kSectionBorder, kKeyBorder3d) != 0);
 
     for (const AdjustKey& a : kAdjustKeys)
         SetAdjustment(m_hWnd, a, ReadInt(path, kSectionImage, a.key));
 
-    SelectComboIndex(m_hWnd, IDC_MAIN_ROTATE, ReadInt(path, kSectionRotate, kKeyRotate));
+    SelectComboItem(m_hWnd, IDC_MAIN_ROTATE, ReadInt(path, kSectionRotate, kKeyRotate));
 
     for (const KeyBinding& k : kNameKeys)
         ReadKey(m_hWnd, path, k);
@@ -238,26 +229,26 @@ void CMainDlg::LoadSettings(const char* path)
 void CMainDlg::ResetSettings()
 {
     m_bLoading = 1;
-    SetCheck(m_hWnd, IDC_MAIN_RESIZE, 0);
-    SetCheck(m_hWnd, IDC_MAIN_USE_WIDTH, 0);
+    CheckItem(m_hWnd, IDC_MAIN_RESIZE, false);
+    CheckItem(m_hWnd, IDC_MAIN_USE_WIDTH, false);
     SetDlgItemInt(m_hWnd, IDC_MAIN_WIDTH, kFactoryWidth, FALSE);
-    SetCheck(m_hWnd, IDC_MAIN_USE_HEIGHT, 1);
+    CheckItem(m_hWnd, IDC_MAIN_USE_HEIGHT, true);
     SetDlgItemInt(m_hWnd, IDC_MAIN_HEIGHT, kFactoryHeight, FALSE);
-    SetCheck(m_hWnd, IDC_MAIN_FIT, 1);
-    SetCheck(m_hWnd, IDC_MAIN_CROP, 0);
-    SendDlgItemMessageA(m_hWnd, IDC_MAIN_ANCHOR, CB_SETCURSEL, 0, 0);
-    SetCheck(m_hWnd, IDC_MAIN_STRETCH, 0);
-    SetCheck(m_hWnd, IDC_MAIN_BORDER, 0);
+    CheckItem(m_hWnd, IDC_MAIN_FIT, true);
+    CheckItem(m_hWnd, IDC_MAIN_CROP, false);
+    SelectComboItem(m_hWnd, IDC_MAIN_ANCHOR, 0);
+    CheckItem(m_hWnd, IDC_MAIN_STRETCH, false);
+    CheckItem(m_hWnd, IDC_MAIN_BORDER, false);
     SetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, 0, FALSE);
     m_crBorder = RGB(0, 0, 0);
     RefreshBorderColor();
-    SetCheck(m_hWnd, IDC_MAIN_BORDER_3D, 0);
-    SendDlgItemMessageA(m_hWnd, IDC_MAIN_ROTATE, CB_SETCURSEL, 0, 0);
+    CheckItem(m_hWnd, IDC_MAIN_BORDER_3D, false);
+    SelectComboItem(m_hWnd, IDC_MAIN_ROTATE, 0);
     SetDlgItemTextA(m_hWnd, IDC_MAIN_PREFIX, "");
-    SendDlgItemMessageA(m_hWnd, IDC_MAIN_NAME_PATTERN, CB_SETCURSEL, 0, 0);
+    SelectComboItem(m_hWnd, IDC_MAIN_NAME_PATTERN, 0);
     SetDlgItemTextA(m_hWnd, IDC_MAIN_SUFFIX, "");
     for (const AdjustKey& a : kAdjustKeys)
-        SetAdjustment(m_hWnd, a, kAdjustNeutral);
+        SetAdjustment(m_hWnd, a, kColorNeutral);
     m_bLoading = 0;
     UpdateControlStates();
     UpdatePreview(kStageResize);

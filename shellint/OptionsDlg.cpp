@@ -1,5 +1,6 @@
 #include "shellint/OptionsDlg.h"
 
+#include "base/DialogItems.h"
 #include "base/StrUtil.h"
 #include "core/Paths.h"
 #include "core/QuietConverter.h"
@@ -23,7 +24,7 @@ LRESULT COptionsDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
         path[0] = '\0';
 
     SetDlgItemTextA(m_hWnd, IDC_OPTIONS_PATH, path);
-    CheckDlgButton(m_hWnd, IDC_OPTIONS_INTEGRATE, shellOn);
+    CheckItem(m_hWnd, IDC_OPTIONS_INTEGRATE, shellOn != 0);
     UpdateControls();
     // No initial focus.
     return FALSE;
@@ -31,9 +32,9 @@ LRESULT COptionsDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 
 void COptionsDlg::UpdateControls()
 {
-    BOOL on = IsDlgButtonChecked(m_hWnd, IDC_OPTIONS_INTEGRATE) != BST_UNCHECKED;
-    ::EnableWindow(GetDlgItem(IDC_OPTIONS_PATH), on);
-    ::EnableWindow(GetDlgItem(IDC_OPTIONS_BROWSE), on);
+    const bool on = IsItemChecked(m_hWnd, IDC_OPTIONS_INTEGRATE);
+    EnableItem(m_hWnd, IDC_OPTIONS_PATH, on);
+    EnableItem(m_hWnd, IDC_OPTIONS_BROWSE, on);
 }
 
 LRESULT COptionsDlg::OnIntegrateClicked(WORD, WORD, HWND, BOOL&)
@@ -55,7 +56,7 @@ LRESULT COptionsDlg::OnBrowse(WORD, WORD, HWND, BOOL&)
 
 LRESULT COptionsDlg::OnSave(WORD, WORD, HWND, BOOL&)
 {
-    DWORD shellOn = IsDlgButtonChecked(m_hWnd, IDC_OPTIONS_INTEGRATE);
+    DWORD shellOn = IsItemChecked(m_hWnd, IDC_OPTIONS_INTEGRATE) ? 1 : 0;
     RegWriteDword(kRegShellOn, &shellOn);
     if (shellOn != 0)
     {

@@ -1,5 +1,6 @@
 #include "shellint/SetupDlg.h"
 
+#include "base/DialogItems.h"
 #include "controls/Bitmaps.h"
 #include "core/Registry.h"
 #include "shellint/ShellVerb.h"
@@ -8,7 +9,7 @@ LRESULT CSetupDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     CenterWindow();
     FitPictures();
-    CheckDlgButton(m_hWnd, IDC_SETUP_ENABLE, BST_CHECKED);
+    CheckItem(m_hWnd, IDC_SETUP_ENABLE, true);
     // No initial focus: the dialog has no default button either.
     return FALSE;
 }
@@ -47,7 +48,7 @@ void CSetupDlg::FitPictures()
 
 LRESULT CSetupDlg::OnNext(WORD, WORD, HWND, BOOL&)
 {
-    DWORD shellOn = IsDlgButtonChecked(m_hWnd, IDC_SETUP_ENABLE) == BST_CHECKED ? 1 : 0;
+    DWORD shellOn = IsItemChecked(m_hWnd, IDC_SETUP_ENABLE) ? 1 : 0;
     RegWriteDword(kRegShellOn, &shellOn);
     if (shellOn)
         InstallShellIntegration();

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/DialogItems.h"
 #include "controls/Bitmaps.h"
 #include "controls/ColorButton.h"
 #include "controls/OwnerDrawButton.h"
@@ -43,16 +44,14 @@ COLORREF SwatchMiddle(const CColorPickerButton& button)
     return RGB(p[2], p[1], p[0]);
 }
 
-bool Checked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
-
 Seen Look(HWND dlg, const CGifSettingsDlg& obj)
 {
     Seen s;
-    s.none = Checked(dlg, IDC_GIF_NONE);
-    s.color = Checked(dlg, IDC_GIF_COLOR);
-    s.interlace = Checked(dlg, IDC_GIF_INTERLACE);
-    s.color256 = Checked(dlg, IDC_GIF_COLOR256);
-    s.colorButtonEnabled = IsWindowEnabled(GetDlgItem(dlg, IDC_GIF_COLORBUTTON)) != FALSE;
+    s.none = IsItemChecked(dlg, IDC_GIF_NONE);
+    s.color = IsItemChecked(dlg, IDC_GIF_COLOR);
+    s.interlace = IsItemChecked(dlg, IDC_GIF_INTERLACE);
+    s.color256 = IsItemChecked(dlg, IDC_GIF_COLOR256);
+    s.colorButtonEnabled = IsItemEnabled(dlg, IDC_GIF_COLORBUTTON);
     s.swatch = obj.GetTransparentColor();
     s.shown = SwatchMiddle(obj.GetColorButton());
     return s;
@@ -132,7 +131,7 @@ TEST(GifSettingsDlg, OkThatCannotWriteTheWholeFileLeavesItAsItWas)
     file.Write(stored);
     ProfileCopyDamage cut([](std::string& bytes) { bytes.resize(bytes.rfind("Interlace=")); });
     CGifSettingsDlg dlg;
-    EXPECT_EQ(1, RunSteps(dlg, {[&](HWND h) { CheckDlgButton(h, IDC_GIF_INTERLACE, BST_CHECKED); },
+    EXPECT_EQ(1, RunSteps(dlg, {[&](HWND h) { CheckItem(h, IDC_GIF_INTERLACE, true); },
                                 [&](HWND h) { Press(h, IDC_GIF_OK); }}));
     EXPECT_EQ(stored, file.Read());
     EXPECT_TRUE(ProfileCopiesIn(GetProgramFolder()).empty());
@@ -186,11 +185,11 @@ TEST(GifSettingsDlg, OkWritesBackWhatTheControlsShow)
     CGifSettingsDlg dlg;
     bool enabledAfterNone = true;
     INT_PTR r = RunSteps(dlg, {[&](HWND h) { Click(h, IDC_GIF_NONE); },
-                          [&](HWND h) {
-                              enabledAfterNone = IsWindowEnabled(GetDlgItem(h, IDC_GIF_COLORBUTTON)) != FALSE;
-                              Click(h, IDC_GIF_INTERLACE);
-                          },
-                          [&](HWND h) { Press(h, IDC_GIF_OK); }});
+                               [&](HWND h) {
+                                   enabledAfterNone = IsItemEnabled(h, IDC_GIF_COLORBUTTON);
+                                   Click(h, IDC_GIF_INTERLACE);
+                               },
+                               [&](HWND h) { Press(h, IDC_GIF_OK); }});
     EXPECT_EQ(1, r);
     EXPECT_FALSE(enabledAfterNone);
     EXPECT_EQ("[GIF]\r\nNoneTR=1\r\nColorTR=0\r\nColorR=0\r\nColorG=0\r\nColorB=255\r\nInterlace=1\r\n"

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "base/DialogItems.h"
 #include "controls/HyperLink.h"
 #include "controls/OwnerDrawButton.h"
 #include "core/Paths.h"
@@ -238,9 +239,9 @@ TEST_F(HelpTest, AboutShowsItsPictureVersionAndLinksAndClosesOnlyByOk)
                        look.picture = pic != NULL;
                        COwnerDrawButton* ok = ButtonMapFind(GetDlgItem(h, IDOK));
                        look.okOwnerDrawn = ok != NULL && ok->GetStyle() == kOdbStylePlain;
-                       look.version = GetWindowTextString(GetDlgItem(h, IDC_ABOUT_VERSION));
-                       look.site = GetWindowTextString(GetDlgItem(h, IDC_ABOUT_SITE));
-                       look.mail = GetWindowTextString(GetDlgItem(h, IDC_ABOUT_EMAIL));
+                       look.version = ItemText(h, IDC_ABOUT_VERSION);
+                       look.site = ItemText(h, IDC_ABOUT_SITE);
+                       look.mail = ItemText(h, IDC_ABOUT_EMAIL);
                        for (auto item : {std::make_pair(IDC_ABOUT_SITE, &look.siteUrl),
                                          std::make_pair(IDC_ABOUT_EMAIL, &look.mailUrl)})
                        {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/DialogItems.h"
 #include "controls/Bitmaps.h"
 #include "core/ImageIO.h"
 #include "core/MagickInc.h"
@@ -33,13 +34,6 @@ HWND FindReport()
 {
     HWND box = FindMessageBox(kProductCaption);
     return box != NULL && MessageBoxText(box) != kFolderQuestion ? box : NULL;
-}
-
-std::string Text(HWND h, int id)
-{
-    char text[kPathBufferSize] = "";
-    GetDlgItemTextA(h, id, text, sizeof(text));
-    return text;
 }
 
 // What a run meets and how the test answers.
@@ -68,7 +62,7 @@ void RunConvert(CMainDlg& dlg, Script& s)
             if (q != NULL && q != answered)
             {
                 answered = q;
-                s.asked.push_back(Text(q, IDC_OVERWRITE_PATH));
+                s.asked.push_back(ItemText(q, IDC_OVERWRITE_PATH));
                 if (s.onQuestion)
                     s.onQuestion(q);
                 const UINT answer = s.asked.size() <= s.answers.size() ? s.answers[s.asked.size() - 1]
@@ -528,8 +522,8 @@ TEST_F(ConvertTest, CancelAndASecondConvertDuringTheRun)
         low = range.iLow;
         high = range.iHigh;
         pos = (int)SendDlgItemMessageA(progress, 1063, PBM_GETPOS, 0, 0);
-        from = Text(progress, 1061);
-        to = Text(progress, 1062);
+        from = ItemText(progress, 1061);
+        to = ItemText(progress, 1062);
         // Both reach their windows inside the question's own loop.
         PostMessageA(dlg().m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERT, BN_CLICKED), 0);
         PostMessageA(progress, WM_COMMAND, MAKEWPARAM(1064, BN_CLICKED), 0);
@@ -583,7 +577,7 @@ TEST_F(ConvertTest, OutputFolderChoice)
             EXPECT_TRUE(IsGif(c.written + "\\a.gif")) << c.what;
         else
             EXPECT_TRUE(FolderNames(m_out).empty()) << c.what;
-        EXPECT_EQ(c.editAfter, Text(dlg().m_hWnd, IDC_MAIN_OUTPUT_FOLDER)) << c.what;
+        EXPECT_EQ(c.editAfter, ItemText(dlg().m_hWnd, IDC_MAIN_OUTPUT_FOLDER)) << c.what;
         if (c.folderAnswer == IDCANCEL)
         {
             EXPECT_EQ(0, PathExists(missing.c_str())) << c.what;
@@ -683,7 +677,7 @@ TEST_F(ConvertTest, ConvertMenuCommandsSetTheButtonAndRun)
         Script s;
         DriveWhile([&] { SendMessageA(dlg().m_hWnd, WM_COMMAND, MAKEWPARAM(c.id, 0), 0); },
                    [&](int) { return true; });
-        EXPECT_EQ(c.caption, Text(dlg().m_hWnd, IDC_MAIN_CONVERT)) << c.id;
+        EXPECT_EQ(c.caption, ItemText(dlg().m_hWnd, IDC_MAIN_CONVERT)) << c.id;
         EXPECT_EQ(c.id, dlg().m_nConvertCmd) << c.id;
         EXPECT_EQ(c.converts, FileExists(m_out + "\\deep.gif")) << c.id;
     }

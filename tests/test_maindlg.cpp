@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/DialogItems.h"
 #include "browser/Pidl.h"
 #include "controls/Bitmaps.h"
 #include "core/MagickInc.h"
@@ -25,21 +26,10 @@ void Command(HWND dlg, UINT id, WORD code = BN_CLICKED)
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, code), (LPARAM)GetDlgItem(dlg, id));
 }
 
-std::string Text(HWND dlg, UINT id)
-{
-    char text[kPathBufferSize] = "";
-    GetDlgItemTextA(dlg, id, text, sizeof(text));
-    return text;
-}
-
-bool Checked(HWND dlg, UINT id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
-bool Enabled(HWND dlg, UINT id) { return IsWindowEnabled(GetDlgItem(dlg, id)) != FALSE; }
-int BarPos(HWND dlg, UINT id) { return (int)SendDlgItemMessageA(dlg, id, TBM_GETPOS, 0, 0); }
-int ComboSel(HWND dlg, UINT id) { return (int)SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0); }
-
+// Ticks or clears a box as a click would, its command sent.
 void Tick(HWND dlg, UINT id, bool on)
 {
-    CheckDlgButton(dlg, id, on ? BST_CHECKED : BST_UNCHECKED);
+    CheckItem(dlg, (int)id, on);
     Command(dlg, id);
 }
 
@@ -174,17 +164,17 @@ TEST_F(MainDlgTest, StartsWithFactoryOptionsAndTheDetailsView)
         {IDC_MAIN_BORDER, false}, {IDC_MAIN_BORDER_3D, false},
     };
     for (const Check& c : checks)
-        EXPECT_EQ(c.on, Checked(m_hWnd, c.id)) << c.id;
+        EXPECT_EQ(c.on, IsItemChecked(m_hWnd, c.id)) << c.id;
     struct Edit { UINT id; const char* text; } edits[] = {
         {IDC_MAIN_WIDTH, "800"}, {IDC_MAIN_HEIGHT, "600"}, {IDC_MAIN_BORDER_WIDTH, "0"},
         {IDC_MAIN_HUE, "0"},     {IDC_MAIN_SATURATION, "0"}, {IDC_MAIN_LIGHTNESS, "0"},
         {IDC_MAIN_PREFIX, ""},   {IDC_MAIN_SUFFIX, ""},      {IDC_MAIN_CONVERT, "Convert Selection"},
     };
     for (const Edit& e : edits)
-        EXPECT_EQ(e.text, Text(m_hWnd, e.id)) << e.id;
+        EXPECT_EQ(e.text, ItemText(m_hWnd, e.id)) << e.id;
     for (UINT bar : {IDC_MAIN_HUE_BAR, IDC_MAIN_SATURATION_BAR, IDC_MAIN_LIGHTNESS_BAR})
     {
-        EXPECT_EQ(100, BarPos(m_hWnd, bar));
+        EXPECT_EQ(100, TrackbarPosition(m_hWnd, bar));
         EXPECT_EQ(200, SendDlgItemMessageA(m_hWnd, bar, TBM_GETRANGEMAX, 0, 0));
     }
     struct Combo { UINT id; std::vector<std::string> items; } combos[] = {
@@ -194,7 +184,7 @@ TEST_F(MainDlgTest, StartsWithFactoryOptionsAndTheDetailsView)
     };
     for (const Combo& c : combos)
     {
-        EXPECT_EQ(0, ComboSel(m_hWnd, c.id)) << c.id;
+        EXPECT_EQ(0, ComboSelection(m_hWnd, c.id)) << c.id;
         HWND combo = GetDlgItem(m_hWnd, c.id);
         ASSERT_EQ((LRESULT)c.items.size(), SendMessageA(combo, CB_GETCOUNT, 0, 0));
         for (size_t i = 0; i < c.items.size(); ++i)
@@ -319,12 +309,12 @@ TEST_F(MainDlgTest, ClickingAResizeModeKeepsTheLatchedViewButton)
         // A real click: the button's own procedure runs the dialog's
         // automatic radio handling over its group.
         SendDlgItemMessageA(m_hWnd, c.radio, BM_CLICK, 0, 0);
-        EXPECT_TRUE(Checked(m_hWnd, c.radio)) << c.radio;
+        EXPECT_TRUE(IsItemChecked(m_hWnd, c.radio)) << c.radio;
         EXPECT_EQ(c.latched, LatchedViews(m_dlg)) << c.radio;
         for (UINT other : {IDC_MAIN_FIT, IDC_MAIN_CROP, IDC_MAIN_STRETCH})
             if (other != c.radio)
             {
-                EXPECT_FALSE(Checked(m_hWnd, other)) << c.radio << " " << other;
+                EXPECT_FALSE(IsItemChecked(m_hWnd, other)) << c.radio << " " << other;
             }
     }
 }
@@ -362,7 +352,7 @@ TEST(MainDlg, EveryWayOutStoresTheViewAndTheOptions)
         ASSERT_NE((HWND)NULL, h);
         EXPECT_EQ((DWORD)LVS_SMALLICON, ListType(next)) << way.name;
         EXPECT_EQ("S", LatchedViews(next)) << way.name;
-        EXPECT_EQ("th_", Text(h, IDC_MAIN_PREFIX)) << way.name;
+        EXPECT_EQ("th_", ItemText(h, IDC_MAIN_PREFIX)) << way.name;
         EXPECT_EQ(0, next.m_bLoading) << way.name;
         DestroyWindow(h);
     }
@@ -381,19 +371,19 @@ TEST_F(MainDlgTest, ResizeAndBorderControlsFollowTheirBoxes)
     };
     for (const Case& c : cases)
     {
-        CheckDlgButton(m_hWnd, IDC_MAIN_CROP, c.crop ? BST_CHECKED : BST_UNCHECKED);
-        CheckDlgButton(m_hWnd, IDC_MAIN_FIT, c.crop ? BST_UNCHECKED : BST_CHECKED);
+        CheckItem(m_hWnd, IDC_MAIN_CROP, c.crop);
+        CheckItem(m_hWnd, IDC_MAIN_FIT, !c.crop);
         Tick(m_hWnd, IDC_MAIN_USE_WIDTH, c.width);
         Tick(m_hWnd, IDC_MAIN_USE_HEIGHT, c.height);
         Tick(m_hWnd, IDC_MAIN_RESIZE, c.resize);
         const int n = (int)(&c - cases);
-        EXPECT_EQ(c.resize, Enabled(m_hWnd, IDC_MAIN_USE_WIDTH)) << n;
-        EXPECT_EQ(c.resize, Enabled(m_hWnd, IDC_MAIN_USE_HEIGHT)) << n;
-        EXPECT_EQ(c.eWidth, Enabled(m_hWnd, IDC_MAIN_WIDTH)) << n;
-        EXPECT_EQ(c.eHeight, Enabled(m_hWnd, IDC_MAIN_HEIGHT)) << n;
+        EXPECT_EQ(c.resize, IsItemEnabled(m_hWnd, IDC_MAIN_USE_WIDTH)) << n;
+        EXPECT_EQ(c.resize, IsItemEnabled(m_hWnd, IDC_MAIN_USE_HEIGHT)) << n;
+        EXPECT_EQ(c.eWidth, IsItemEnabled(m_hWnd, IDC_MAIN_WIDTH)) << n;
+        EXPECT_EQ(c.eHeight, IsItemEnabled(m_hWnd, IDC_MAIN_HEIGHT)) << n;
         for (UINT id : {IDC_MAIN_FIT, IDC_MAIN_CROP, IDC_MAIN_STRETCH})
-            EXPECT_EQ(c.eModes, Enabled(m_hWnd, id)) << n << " " << id;
-        EXPECT_EQ(c.eAnchor, Enabled(m_hWnd, IDC_MAIN_ANCHOR)) << n;
+            EXPECT_EQ(c.eModes, IsItemEnabled(m_hWnd, id)) << n << " " << id;
+        EXPECT_EQ(c.eAnchor, IsItemEnabled(m_hWnd, IDC_MAIN_ANCHOR)) << n;
     }
     const UINT borderDetails[] = {IDC_MAIN_BORDER_WIDTH_LABEL, IDC_MAIN_BORDER_WIDTH,
                                   IDC_MAIN_BORDER_COLOR_LABEL, IDC_MAIN_BORDER_COLOR, IDC_MAIN_BORDER_3D};
@@ -401,7 +391,7 @@ TEST_F(MainDlgTest, ResizeAndBorderControlsFollowTheirBoxes)
     {
         Tick(m_hWnd, IDC_MAIN_BORDER, on);
         for (UINT id : borderDetails)
-            EXPECT_EQ(on, Enabled(m_hWnd, id)) << id;
+            EXPECT_EQ(on, IsItemEnabled(m_hWnd, id)) << id;
     }
 }
 
@@ -409,21 +399,21 @@ TEST_F(MainDlgTest, OnAFirstStartTheControlsAnswerAndOnlyThePreviewWaits)
 {
     // Start-up without a settings file leaves the loading flag set.
     ASSERT_EQ(1, m_dlg.m_bLoading);
-    ASSERT_FALSE(Enabled(m_hWnd, IDC_MAIN_HEIGHT));
+    ASSERT_FALSE(IsItemEnabled(m_hWnd, IDC_MAIN_HEIGHT));
     SendDlgItemMessageA(m_hWnd, IDC_MAIN_RESIZE, BM_CLICK, 0, 0);
-    ASSERT_TRUE(Checked(m_hWnd, IDC_MAIN_RESIZE));
-    EXPECT_TRUE(Enabled(m_hWnd, IDC_MAIN_USE_WIDTH));
-    EXPECT_TRUE(Enabled(m_hWnd, IDC_MAIN_HEIGHT)) << "\"Height :\" is ticked at the factory";
-    EXPECT_FALSE(Enabled(m_hWnd, IDC_MAIN_WIDTH));
+    ASSERT_TRUE(IsItemChecked(m_hWnd, IDC_MAIN_RESIZE));
+    EXPECT_TRUE(IsItemEnabled(m_hWnd, IDC_MAIN_USE_WIDTH));
+    EXPECT_TRUE(IsItemEnabled(m_hWnd, IDC_MAIN_HEIGHT)) << "\"Height :\" is ticked at the factory";
+    EXPECT_FALSE(IsItemEnabled(m_hWnd, IDC_MAIN_WIDTH));
     Tick(m_hWnd, IDC_MAIN_USE_WIDTH, true);
-    EXPECT_TRUE(Enabled(m_hWnd, IDC_MAIN_WIDTH));
-    EXPECT_TRUE(Enabled(m_hWnd, IDC_MAIN_FIT));
+    EXPECT_TRUE(IsItemEnabled(m_hWnd, IDC_MAIN_WIDTH));
+    EXPECT_TRUE(IsItemEnabled(m_hWnd, IDC_MAIN_FIT));
     Tick(m_hWnd, IDC_MAIN_BORDER, true);
-    EXPECT_TRUE(Enabled(m_hWnd, IDC_MAIN_BORDER_WIDTH));
-    EXPECT_TRUE(Enabled(m_hWnd, IDC_MAIN_BORDER_3D));
-    SendDlgItemMessageA(m_hWnd, IDC_MAIN_HUE_BAR, TBM_SETPOS, TRUE, 150);
+    EXPECT_TRUE(IsItemEnabled(m_hWnd, IDC_MAIN_BORDER_WIDTH));
+    EXPECT_TRUE(IsItemEnabled(m_hWnd, IDC_MAIN_BORDER_3D));
+    SetTrackbarPosition(m_hWnd, IDC_MAIN_HUE_BAR, 150);
     SendMessageA(m_hWnd, WM_HSCROLL, TB_THUMBPOSITION, (LPARAM)GetDlgItem(m_hWnd, IDC_MAIN_HUE_BAR));
-    EXPECT_EQ("50", Text(m_hWnd, IDC_MAIN_HUE));
+    EXPECT_EQ("50", ItemText(m_hWnd, IDC_MAIN_HUE));
     EXPECT_EQ(1, m_dlg.m_bLoading);
 
     // Even with an image at hand no preview is made while loading; the
@@ -445,30 +435,30 @@ TEST_F(MainDlgTest, ImageControlsFollowTheSourceImage)
                         IDC_MAIN_HUE, IDC_MAIN_SATURATION, IDC_MAIN_LIGHTNESS,
                         IDC_MAIN_HUE_LABEL, IDC_MAIN_SATURATION_LABEL, IDC_MAIN_LIGHTNESS_LABEL};
     for (UINT id : ids)
-        EXPECT_TRUE(Enabled(m_hWnd, id)) << id;
-    const bool heightBefore = Enabled(m_hWnd, IDC_MAIN_HEIGHT);
+        EXPECT_TRUE(IsItemEnabled(m_hWnd, id)) << id;
+    const bool heightBefore = IsItemEnabled(m_hWnd, IDC_MAIN_HEIGHT);
     m_dlg.EnableImageControls(false);
     for (UINT id : ids)
-        EXPECT_FALSE(Enabled(m_hWnd, id)) << id;
-    EXPECT_EQ(heightBefore, Enabled(m_hWnd, IDC_MAIN_HEIGHT));
+        EXPECT_FALSE(IsItemEnabled(m_hWnd, id)) << id;
+    EXPECT_EQ(heightBefore, IsItemEnabled(m_hWnd, IDC_MAIN_HEIGHT));
     m_dlg.EnableImageControls(true);
     for (UINT id : ids)
-        EXPECT_TRUE(Enabled(m_hWnd, id)) << id;
+        EXPECT_TRUE(IsItemEnabled(m_hWnd, id)) << id;
 }
 
 TEST_F(MainDlgTest, TrackbarsAndAdjustmentEditsFollowEachOther)
 {
     Ready();
-    SendDlgItemMessageA(m_hWnd, IDC_MAIN_SATURATION_BAR, TBM_SETPOS, TRUE, 150);
+    SetTrackbarPosition(m_hWnd, IDC_MAIN_SATURATION_BAR, 150);
     SendMessageA(m_hWnd, WM_HSCROLL, TB_THUMBPOSITION, (LPARAM)GetDlgItem(m_hWnd, IDC_MAIN_SATURATION_BAR));
-    EXPECT_EQ("50", Text(m_hWnd, IDC_MAIN_SATURATION));
-    EXPECT_EQ(150, BarPos(m_hWnd, IDC_MAIN_SATURATION_BAR));
-    EXPECT_EQ("0", Text(m_hWnd, IDC_MAIN_HUE));
+    EXPECT_EQ("50", ItemText(m_hWnd, IDC_MAIN_SATURATION));
+    EXPECT_EQ(150, TrackbarPosition(m_hWnd, IDC_MAIN_SATURATION_BAR));
+    EXPECT_EQ("0", ItemText(m_hWnd, IDC_MAIN_HUE));
     EXPECT_EQ(0, m_dlg.m_bBusy);
 
     // Without a source image typing moves no trackbar.
     SetDlgItemTextA(m_hWnd, IDC_MAIN_HUE, "-50");
-    EXPECT_EQ(100, BarPos(m_hWnd, IDC_MAIN_HUE_BAR));
+    EXPECT_EQ(100, TrackbarPosition(m_hWnd, IDC_MAIN_HUE_BAR));
 
     m_dlg.m_pSourceImage = new Magick::Image();
     struct Case { const char* text; int pos; } cases[] = {
@@ -477,16 +467,16 @@ TEST_F(MainDlgTest, TrackbarsAndAdjustmentEditsFollowEachOther)
     for (const Case& c : cases)
     {
         SetDlgItemTextA(m_hWnd, IDC_MAIN_HUE, c.text);
-        EXPECT_EQ(c.pos, BarPos(m_hWnd, IDC_MAIN_HUE_BAR)) << c.text;
+        EXPECT_EQ(c.pos, TrackbarPosition(m_hWnd, IDC_MAIN_HUE_BAR)) << c.text;
     }
     // The spin edit brings a number beyond its range back when it loses the focus.
     SetDlgItemTextA(m_hWnd, IDC_MAIN_HUE, "500");
     SendDlgItemMessageA(m_hWnd, IDC_MAIN_HUE, WM_KILLFOCUS, 0, 0);
-    EXPECT_EQ("100", Text(m_hWnd, IDC_MAIN_HUE));
-    EXPECT_EQ(200, BarPos(m_hWnd, IDC_MAIN_HUE_BAR));
+    EXPECT_EQ("100", ItemText(m_hWnd, IDC_MAIN_HUE));
+    EXPECT_EQ(200, TrackbarPosition(m_hWnd, IDC_MAIN_HUE_BAR));
     SetDlgItemTextA(m_hWnd, IDC_MAIN_LIGHTNESS, "25");
-    EXPECT_EQ(125, BarPos(m_hWnd, IDC_MAIN_LIGHTNESS_BAR));
-    EXPECT_EQ(150, BarPos(m_hWnd, IDC_MAIN_SATURATION_BAR));
+    EXPECT_EQ(125, TrackbarPosition(m_hWnd, IDC_MAIN_LIGHTNESS_BAR));
+    EXPECT_EQ(150, TrackbarPosition(m_hWnd, IDC_MAIN_SATURATION_BAR));
     EXPECT_EQ(0, m_dlg.m_bBusy);
 }
 
@@ -498,9 +488,9 @@ TEST_F(MainDlgTest, SavedSettingsLoadBackIntoEveryControl)
     Tick(m_hWnd, IDC_MAIN_USE_HEIGHT, false);
     SetDlgItemTextA(m_hWnd, IDC_MAIN_WIDTH, "321");
     SetDlgItemTextA(m_hWnd, IDC_MAIN_HEIGHT, "123");
-    CheckDlgButton(m_hWnd, IDC_MAIN_FIT, BST_UNCHECKED);
-    CheckDlgButton(m_hWnd, IDC_MAIN_CROP, BST_CHECKED);
-    SendDlgItemMessageA(m_hWnd, IDC_MAIN_ANCHOR, CB_SETCURSEL, 2, 0);
+    CheckItem(m_hWnd, IDC_MAIN_FIT, false);
+    CheckItem(m_hWnd, IDC_MAIN_CROP, true);
+    SelectComboItem(m_hWnd, IDC_MAIN_ANCHOR, 2);
     Tick(m_hWnd, IDC_MAIN_BORDER, true);
     Tick(m_hWnd, IDC_MAIN_BORDER_3D, true);
     SetDlgItemTextA(m_hWnd, IDC_MAIN_BORDER_WIDTH, "7");
@@ -509,15 +499,15 @@ TEST_F(MainDlgTest, SavedSettingsLoadBackIntoEveryControl)
     const UINT barIds[] = {IDC_MAIN_HUE_BAR, IDC_MAIN_SATURATION_BAR, IDC_MAIN_LIGHTNESS_BAR};
     for (int i = 0; i < 3; ++i)
     {
-        SendDlgItemMessageA(m_hWnd, barIds[i], TBM_SETPOS, TRUE, bars[i]);
+        SetTrackbarPosition(m_hWnd, barIds[i], bars[i]);
         SendMessageA(m_hWnd, WM_HSCROLL, TB_THUMBPOSITION, (LPARAM)GetDlgItem(m_hWnd, barIds[i]));
     }
-    SendDlgItemMessageA(m_hWnd, IDC_MAIN_ROTATE, CB_SETCURSEL, 3, 0);
+    SelectComboItem(m_hWnd, IDC_MAIN_ROTATE, 3);
     SetDlgItemTextA(m_hWnd, IDC_MAIN_PREFIX, "th_");
-    SendDlgItemMessageA(m_hWnd, IDC_MAIN_NAME_PATTERN, CB_SETCURSEL, 1, 0);
+    SelectComboItem(m_hWnd, IDC_MAIN_NAME_PATTERN, 1);
     SetDlgItemTextA(m_hWnd, IDC_MAIN_SUFFIX, "_s");
     SetDlgItemTextA(m_hWnd, IDC_MAIN_OUTPUT_FOLDER, "C:\\out put");
-    CheckDlgButton(m_hWnd, IDC_MAIN_EXPLORE, BST_CHECKED);
+    CheckItem(m_hWnd, IDC_MAIN_EXPLORE, true);
 
     const std::string file = m_temp.File("all.tvx");
     m_dlg.SaveSettings(file.c_str());
@@ -527,36 +517,36 @@ TEST_F(MainDlgTest, SavedSettingsLoadBackIntoEveryControl)
 
     Command(m_hWnd, IDC_MAIN_RESET);
     SetDlgItemTextA(m_hWnd, IDC_MAIN_OUTPUT_FOLDER, "elsewhere");
-    CheckDlgButton(m_hWnd, IDC_MAIN_EXPLORE, BST_UNCHECKED);
+    CheckItem(m_hWnd, IDC_MAIN_EXPLORE, false);
     m_dlg.LoadSettings(file.c_str());
 
     EXPECT_EQ(0, m_dlg.m_bLoading);
     for (UINT id : {IDC_MAIN_RESIZE, IDC_MAIN_USE_WIDTH, IDC_MAIN_CROP, IDC_MAIN_BORDER,
                     IDC_MAIN_BORDER_3D, IDC_MAIN_EXPLORE})
-        EXPECT_TRUE(Checked(m_hWnd, id)) << id;
+        EXPECT_TRUE(IsItemChecked(m_hWnd, id)) << id;
     for (UINT id : {IDC_MAIN_USE_HEIGHT, IDC_MAIN_FIT, IDC_MAIN_STRETCH})
-        EXPECT_FALSE(Checked(m_hWnd, id)) << id;
-    EXPECT_EQ("321", Text(m_hWnd, IDC_MAIN_WIDTH));
-    EXPECT_EQ("123", Text(m_hWnd, IDC_MAIN_HEIGHT));
-    EXPECT_EQ(2, ComboSel(m_hWnd, IDC_MAIN_ANCHOR));
-    EXPECT_EQ("7", Text(m_hWnd, IDC_MAIN_BORDER_WIDTH));
+        EXPECT_FALSE(IsItemChecked(m_hWnd, id)) << id;
+    EXPECT_EQ("321", ItemText(m_hWnd, IDC_MAIN_WIDTH));
+    EXPECT_EQ("123", ItemText(m_hWnd, IDC_MAIN_HEIGHT));
+    EXPECT_EQ(2, ComboSelection(m_hWnd, IDC_MAIN_ANCHOR));
+    EXPECT_EQ("7", ItemText(m_hWnd, IDC_MAIN_BORDER_WIDTH));
     EXPECT_EQ(RGB(10, 20, 30), m_dlg.m_crBorder);
     EXPECT_EQ(RGB(10, 20, 30), SwatchCentre(m_dlg));
     const char* shown[] = {"-70", "60", "100"};
     const UINT editIds[] = {IDC_MAIN_HUE, IDC_MAIN_SATURATION, IDC_MAIN_LIGHTNESS};
     for (int i = 0; i < 3; ++i)
     {
-        EXPECT_EQ(bars[i], BarPos(m_hWnd, barIds[i]));
-        EXPECT_EQ(shown[i], Text(m_hWnd, editIds[i]));
+        EXPECT_EQ(bars[i], TrackbarPosition(m_hWnd, barIds[i]));
+        EXPECT_EQ(shown[i], ItemText(m_hWnd, editIds[i]));
     }
-    EXPECT_EQ(3, ComboSel(m_hWnd, IDC_MAIN_ROTATE));
-    EXPECT_EQ("th_", Text(m_hWnd, IDC_MAIN_PREFIX));
-    EXPECT_EQ(1, ComboSel(m_hWnd, IDC_MAIN_NAME_PATTERN));
-    EXPECT_EQ("_s", Text(m_hWnd, IDC_MAIN_SUFFIX));
-    EXPECT_EQ("C:\\out put", Text(m_hWnd, IDC_MAIN_OUTPUT_FOLDER));
+    EXPECT_EQ(3, ComboSelection(m_hWnd, IDC_MAIN_ROTATE));
+    EXPECT_EQ("th_", ItemText(m_hWnd, IDC_MAIN_PREFIX));
+    EXPECT_EQ(1, ComboSelection(m_hWnd, IDC_MAIN_NAME_PATTERN));
+    EXPECT_EQ("_s", ItemText(m_hWnd, IDC_MAIN_SUFFIX));
+    EXPECT_EQ("C:\\out put", ItemText(m_hWnd, IDC_MAIN_OUTPUT_FOLDER));
     // The enable rules ran: only the width is in use.
-    EXPECT_TRUE(Enabled(m_hWnd, IDC_MAIN_WIDTH));
-    EXPECT_FALSE(Enabled(m_hWnd, IDC_MAIN_HEIGHT));
+    EXPECT_TRUE(IsItemEnabled(m_hWnd, IDC_MAIN_WIDTH));
+    EXPECT_FALSE(IsItemEnabled(m_hWnd, IDC_MAIN_HEIGHT));
 }
 
 TEST_F(MainDlgTest, FilesWithoutTheResizeKeyAreRefused)
@@ -573,12 +563,12 @@ TEST_F(MainDlgTest, FilesWithoutTheResizeKeyAreRefused)
         WriteFileBytes(file, body);
         m_dlg.m_bLoading = 0;
         m_dlg.LoadSettings(file.c_str());
-        EXPECT_EQ("keep", Text(m_hWnd, IDC_MAIN_PREFIX)) << body;
+        EXPECT_EQ("keep", ItemText(m_hWnd, IDC_MAIN_PREFIX)) << body;
         EXPECT_EQ(1, m_dlg.m_bLoading) << body;
     }
     m_dlg.m_bLoading = 0;
     m_dlg.LoadSettings(m_temp.File("missing.tvx").c_str());
-    EXPECT_EQ("keep", Text(m_hWnd, IDC_MAIN_PREFIX));
+    EXPECT_EQ("keep", ItemText(m_hWnd, IDC_MAIN_PREFIX));
     EXPECT_EQ(1, m_dlg.m_bLoading);
 }
 
@@ -592,28 +582,28 @@ TEST_F(MainDlgTest, MissingAndOutOfRangeValuesLoadAsTheyCome)
                    "[Rotate]\r\nRotate=7\r\n"
                    "[File Names]\r\nName=3\r\n");
     m_dlg.LoadSettings(file.c_str());
-    EXPECT_TRUE(Checked(m_hWnd, IDC_MAIN_FIT));
-    EXPECT_TRUE(Checked(m_hWnd, IDC_MAIN_CROP));
-    EXPECT_EQ(1, ComboSel(m_hWnd, IDC_MAIN_ANCHOR));
-    EXPECT_EQ(0, BarPos(m_hWnd, IDC_MAIN_HUE_BAR)); // missing reads 0
-    EXPECT_EQ("-100", Text(m_hWnd, IDC_MAIN_HUE));
-    EXPECT_EQ(200, BarPos(m_hWnd, IDC_MAIN_SATURATION_BAR));
-    EXPECT_EQ("150", Text(m_hWnd, IDC_MAIN_SATURATION));
-    EXPECT_EQ(0, BarPos(m_hWnd, IDC_MAIN_LIGHTNESS_BAR));
-    EXPECT_EQ("-105", Text(m_hWnd, IDC_MAIN_LIGHTNESS));
-    EXPECT_EQ(-1, ComboSel(m_hWnd, IDC_MAIN_ROTATE));
-    EXPECT_EQ(-1, ComboSel(m_hWnd, IDC_MAIN_NAME_PATTERN));
+    EXPECT_TRUE(IsItemChecked(m_hWnd, IDC_MAIN_FIT));
+    EXPECT_TRUE(IsItemChecked(m_hWnd, IDC_MAIN_CROP));
+    EXPECT_EQ(1, ComboSelection(m_hWnd, IDC_MAIN_ANCHOR));
+    EXPECT_EQ(0, TrackbarPosition(m_hWnd, IDC_MAIN_HUE_BAR)); // missing reads 0
+    EXPECT_EQ("-100", ItemText(m_hWnd, IDC_MAIN_HUE));
+    EXPECT_EQ(200, TrackbarPosition(m_hWnd, IDC_MAIN_SATURATION_BAR));
+    EXPECT_EQ("150", ItemText(m_hWnd, IDC_MAIN_SATURATION));
+    EXPECT_EQ(0, TrackbarPosition(m_hWnd, IDC_MAIN_LIGHTNESS_BAR));
+    EXPECT_EQ("-105", ItemText(m_hWnd, IDC_MAIN_LIGHTNESS));
+    EXPECT_EQ(-1, ComboSelection(m_hWnd, IDC_MAIN_ROTATE));
+    EXPECT_EQ(-1, ComboSelection(m_hWnd, IDC_MAIN_NAME_PATTERN));
     for (UINT id : {IDC_MAIN_PREFIX, IDC_MAIN_SUFFIX, IDC_MAIN_OUTPUT_FOLDER})
-        EXPECT_EQ("Default", Text(m_hWnd, id)) << id;
+        EXPECT_EQ("Default", ItemText(m_hWnd, id)) << id;
 
     // A combo without a selection is saved so that it loads back that way.
     const std::string again = m_temp.File("again.tvx");
     m_dlg.SaveSettings(again.c_str());
-    SendDlgItemMessageA(m_hWnd, IDC_MAIN_ROTATE, CB_SETCURSEL, 1, 0);
-    SendDlgItemMessageA(m_hWnd, IDC_MAIN_NAME_PATTERN, CB_SETCURSEL, 1, 0);
+    SelectComboItem(m_hWnd, IDC_MAIN_ROTATE, 1);
+    SelectComboItem(m_hWnd, IDC_MAIN_NAME_PATTERN, 1);
     m_dlg.LoadSettings(again.c_str());
-    EXPECT_EQ(-1, ComboSel(m_hWnd, IDC_MAIN_ROTATE));
-    EXPECT_EQ(-1, ComboSel(m_hWnd, IDC_MAIN_NAME_PATTERN));
+    EXPECT_EQ(-1, ComboSelection(m_hWnd, IDC_MAIN_ROTATE));
+    EXPECT_EQ(-1, ComboSelection(m_hWnd, IDC_MAIN_NAME_PATTERN));
 }
 
 // A full disk at close once left settings.tvx cut in its GIF section.
@@ -651,12 +641,12 @@ TEST_F(MainDlgTest, SavingKeepsOtherSectionsAndResetKeepsTheOutputChoice)
     EXPECT_EQ("0", Profile(m_settings.Path(), "Resize", "EnableResize"));
 
     SetDlgItemTextA(m_hWnd, IDC_MAIN_OUTPUT_FOLDER, "C:\\gifs");
-    CheckDlgButton(m_hWnd, IDC_MAIN_EXPLORE, BST_CHECKED);
+    CheckItem(m_hWnd, IDC_MAIN_EXPLORE, true);
     SetDlgItemTextA(m_hWnd, IDC_MAIN_PREFIX, "p");
     Command(m_hWnd, IDC_MAIN_RESET);
-    EXPECT_EQ("C:\\gifs", Text(m_hWnd, IDC_MAIN_OUTPUT_FOLDER));
-    EXPECT_TRUE(Checked(m_hWnd, IDC_MAIN_EXPLORE));
-    EXPECT_EQ("", Text(m_hWnd, IDC_MAIN_PREFIX));
+    EXPECT_EQ("C:\\gifs", ItemText(m_hWnd, IDC_MAIN_OUTPUT_FOLDER));
+    EXPECT_TRUE(IsItemChecked(m_hWnd, IDC_MAIN_EXPLORE));
+    EXPECT_EQ("", ItemText(m_hWnd, IDC_MAIN_PREFIX));
     EXPECT_EQ(0, m_dlg.m_bLoading);
 }
 
@@ -833,7 +823,7 @@ TEST(MainDlg, TheFolderButtonFillsTheOutputBoxUnlessCancelled)
             default:
                 if (browse != NULL)
                     return true;
-                text = Text(h, IDC_MAIN_OUTPUT_FOLDER);
+                text = ItemText(h, IDC_MAIN_OUTPUT_FOLDER);
                 Command(h, IDCANCEL);
                 return false;
             }
@@ -871,7 +861,7 @@ TEST(MainDlg, SaveAndLoadButtonsGoThroughTheFileDialogs)
             if (save != NULL || open != NULL)
                 return true;
             if (phase == 4)
-                prefixes.push_back(Text(h, IDC_MAIN_PREFIX));
+                prefixes.push_back(ItemText(h, IDC_MAIN_PREFIX));
             SetDlgItemTextA(h, IDC_MAIN_PREFIX, "changed");
             PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_MAIN_LOAD, BN_CLICKED), (LPARAM)GetDlgItem(h, IDC_MAIN_LOAD));
             break;
@@ -888,7 +878,7 @@ TEST(MainDlg, SaveAndLoadButtonsGoThroughTheFileDialogs)
         default:
             if (open != NULL)
                 return true;
-            prefixes.push_back(Text(h, IDC_MAIN_PREFIX));
+            prefixes.push_back(ItemText(h, IDC_MAIN_PREFIX));
             Command(h, IDCANCEL);
             return false;
         }

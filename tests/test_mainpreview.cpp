@@ -9,23 +9,17 @@
 #include "mainwnd/MainDlg.h"
 #include "tests/support/ImageFixtures.h"
 #include "tests/support/MainPanel.h"
+#include "tests/support/ResizeFixtures.h"
 #include "tests/support/TestUtil.h"
 
 namespace {
 
 const Magick::Color kRed(65535, 0, 0), kGreen(0, 65535, 0), kBlue(0, 0, 65535), kWhite(65535, 65535, 65535);
 
-struct Size
+// A stage's size; 0 x 0 for a stage that is not there.
+ImageSize StageSize(const Magick::Image* image)
 {
-    size_t w, h;
-    bool operator==(const Size& o) const { return w == o.w && h == o.h; }
-};
-
-std::ostream& operator<<(std::ostream& os, const Size& s) { return os << s.w << "x" << s.h; }
-
-Size SizeOf(const Magick::Image* image)
-{
-    return image != NULL ? Size{image->columns(), image->rows()} : Size{0, 0};
+    return image != NULL ? SizeOf(*image) : ImageSize{0, 0};
 }
 
 bool Near(const Magick::Color& a, const Magick::Color& b)
@@ -173,7 +167,7 @@ TEST_F(PreviewTest, ResizeModesGiveTheirSizes)
     {
         const char* what;
         PanelOptions options;
-        Size want;
+        ImageSize want;
     } cases[] = {
         {"width only", widthOnly, {160, 120}},
         {"height only", heightOnly, {40, 30}},
@@ -187,8 +181,8 @@ TEST_F(PreviewTest, ResizeModesGiveTheirSizes)
     for (const auto& c : cases)
     {
         Load(MakeQuadrants(200, 150), c.options);
-        EXPECT_EQ(c.want, SizeOf(m_main.dlg.m_pStage0)) << c.what;
-        EXPECT_EQ(c.want, SizeOf(m_main.dlg.m_pStage2)) << c.what;
+        EXPECT_EQ(c.want, StageSize(m_main.dlg.m_pStage0)) << c.what;
+        EXPECT_EQ(c.want, StageSize(m_main.dlg.m_pStage2)) << c.what;
     }
 }
 
@@ -204,7 +198,7 @@ TEST_F(PreviewTest, CropToFitCutsTheBoxAtTheAnchor)
     {
         int anchor;
         Magick::Color topLeft, bottomRight;
-        Size want;
+        ImageSize want;
     } cases[] = {
         {0, kRed, kBlue, {100, 100}},
         {1, kRed, kWhite, {100, 100}}, // the middle 100 columns straddle the halves
@@ -216,7 +210,7 @@ TEST_F(PreviewTest, CropToFitCutsTheBoxAtTheAnchor)
         crop.anchor = c.anchor;
         Load(MakeQuadrants(400, 100), crop);
         const Magick::Image* out = m_main.dlg.m_pStage0;
-        ASSERT_EQ(c.want, SizeOf(out)) << c.anchor;
+        ASSERT_EQ(c.want, StageSize(out)) << c.anchor;
         EXPECT_TRUE(Near(c.topLeft, At(out, 0, 0))) << c.anchor;
         EXPECT_TRUE(Near(c.bottomRight, At(out, out->columns() - 1, out->rows() - 1))) << c.anchor;
         EXPECT_EQ(0, out->page().xOff()) << c.anchor;
@@ -231,18 +225,18 @@ TEST_F(PreviewTest, BorderRotationAndColourStages)
     o.borderColor = RGB(0, 0, 255);
     o.rotate = 1;
     Load(MakeQuadrants(40, 20), o);
-    EXPECT_EQ((Size{48, 28}), SizeOf(m_main.dlg.m_pStage1));
+    EXPECT_EQ((ImageSize{48, 28}), StageSize(m_main.dlg.m_pStage1));
     EXPECT_TRUE(Near(kBlue, At(m_main.dlg.m_pStage1, 0, 0)));
     // A quarter turn clockwise brings the bottom-left (blue) quadrant to the
     // top left, inside the border.
-    EXPECT_EQ((Size{28, 48}), SizeOf(m_main.dlg.m_pStage2));
+    EXPECT_EQ((ImageSize{28, 48}), StageSize(m_main.dlg.m_pStage2));
     EXPECT_TRUE(Near(kBlue, At(m_main.dlg.m_pStage2, 6, 6)));
     EXPECT_TRUE(Near(kRed, At(m_main.dlg.m_pStage2, 21, 6)));
 
     // Neutral sliders and rotation "0" leave the pixels alone.
     o = PanelOptions();
     Load(MakeQuadrants(40, 20), o);
-    EXPECT_EQ((Size{40, 20}), SizeOf(m_main.dlg.m_pStage2));
+    EXPECT_EQ((ImageSize{40, 20}), StageSize(m_main.dlg.m_pStage2));
     EXPECT_TRUE(Near(kRed, At(m_main.dlg.m_pStage2, 0, 0)));
     EXPECT_TRUE(Near(kWhite, At(m_main.dlg.m_pStage2, 39, 19)));
 
@@ -254,14 +248,14 @@ TEST_F(PreviewTest, BorderRotationAndColourStages)
     Magick::Image* stage1 = m_main.dlg.m_pStage1;
     m_main.dlg.UpdatePreview(kStageRotateColor);
     EXPECT_EQ(stage1, m_main.dlg.m_pStage1);
-    EXPECT_EQ((Size{40, 20}), SizeOf(m_main.dlg.m_pStage2));
+    EXPECT_EQ((ImageSize{40, 20}), StageSize(m_main.dlg.m_pStage2));
     EXPECT_TRUE(Near(Magick::Color(0, 0, 0), At(m_main.dlg.m_pStage2, 39, 19)));
 
     // The 3-D frame adds its width on every side.
     o.frame3d = true;
     SetPanel(m_main.dlg, o);
     m_main.dlg.UpdatePreview(kStageBorder);
-    EXPECT_EQ((Size{50, 30}), SizeOf(m_main.dlg.m_pStage2));
+    EXPECT_EQ((ImageSize{50, 30}), StageSize(m_main.dlg.m_pStage2));
 }
 
 TEST_F(PreviewTest, PreviewReducesToTheBoxAndDrawsTheTrueColours)

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/DialogItems.h"
 #include "base/StrUtil.h"
 #include "controls/OwnerDrawButton.h"
 #include "core/Extensions.h"
@@ -53,10 +54,10 @@ struct Seen
 Seen Look(HWND dlg)
 {
     Seen s;
-    s.ticked = IsDlgButtonChecked(dlg, IDC_OPTIONS_INTEGRATE) == BST_CHECKED;
-    s.pathEnabled = IsWindowEnabled(GetDlgItem(dlg, IDC_OPTIONS_PATH)) != FALSE;
-    s.browseEnabled = IsWindowEnabled(GetDlgItem(dlg, IDC_OPTIONS_BROWSE)) != FALSE;
-    s.path = GetWindowTextString(GetDlgItem(dlg, IDC_OPTIONS_PATH));
+    s.ticked = IsItemChecked(dlg, IDC_OPTIONS_INTEGRATE);
+    s.pathEnabled = IsItemEnabled(dlg, IDC_OPTIONS_PATH);
+    s.browseEnabled = IsItemEnabled(dlg, IDC_OPTIONS_BROWSE);
+    s.path = ItemText(dlg, IDC_OPTIONS_PATH);
     return s;
 }
 

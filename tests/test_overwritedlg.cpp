@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "base/DialogItems.h"
 #include "controls/OwnerDrawButton.h"
 #include "core/OverwriteDlg.h"
 #include "tests/support/TestUtil.h"
@@ -11,13 +12,6 @@ namespace {
 const char* kCaption = "Confirm File Overwrite";
 const UINT kOrder[] = {IDC_OVERWRITE_YES, IDC_OVERWRITE_YESALL, IDC_OVERWRITE_NO,
                        IDC_OVERWRITE_NOALL, IDC_OVERWRITE_CANCEL};
-
-std::string ItemText(HWND dlg, UINT id)
-{
-    char text[256] = "";
-    GetDlgItemTextA(dlg, id, text, sizeof(text));
-    return text;
-}
 
 // Runs the question; `act` gets the dialog once it is up and ends it.
 INT_PTR Ask(const char* path, int showCmd, const std::function<void(HWND)>& act)

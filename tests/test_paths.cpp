@@ -1,6 +1,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/DialogItems.h"
 #include "core/Paths.h"
 #include "tests/support/FolderLink.h"
 #include "tests/support/TestUtil.h"
@@ -193,7 +194,7 @@ TEST(ShowFileDialog, OpenNeedsAnExistingFileSaveAsksBeforeReplacingOnlyWhenTold)
                            return true;
                        if (!typed)
                        {
-                           EXPECT_STREQ("", GetWindowTextString(GetDlgItem(w.dialog, kFileNameCombo)).c_str())
+                           EXPECT_STREQ("", ItemText(w.dialog, kFileNameCombo).c_str())
                                << "a name that is no file is cleared";
                            TypeFileNameAndConfirm(w.dialog, c.typed);
                            typed = true;

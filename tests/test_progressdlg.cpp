@@ -2,14 +2,13 @@
 #include <commctrl.h>
 #include <string>
 
+#include "base/DialogItems.h"
 #include "base/StrUtil.h"
 #include "controls/OwnerDrawButton.h"
 #include "mainwnd/ProgressDlg.h"
 #include "tests/support/TestUtil.h"
 
 namespace {
-
-std::string ItemText(HWND dlg, int id) { return GetWindowTextString(GetDlgItem(dlg, id)); }
 
 int BarPos(HWND dlg) { return (int)SendDlgItemMessageA(dlg, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0); }
 int BarHigh(HWND dlg) { return (int)SendDlgItemMessageA(dlg, IDC_PROGRESS_BAR, PBM_GETRANGE, FALSE, 0); }

@@ -485,9 +485,9 @@ TEST(QuietTransform, DegenerateAndAbsurdSizesNeverCrash)
     {
         empty.EnableWidth = mode != 1;
         empty.EnableHeight = mode != 2;
-        EXPECT_NO_FATAL_FAILURE(ApplyResize(*empty.Image, empty.GetResizeOptions()));
+        EXPECT_NO_FATAL_FAILURE(ResizeImage(*empty.Image, empty.GetResizeOptions()));
     }
-    CropToFit(*empty.Image, 10, 10, kCropCenter);
+    CoverAndCrop(*empty.Image, 10, 10, kCropCenter);
 
     // What a file holding only "EnableResize=1" gives: a 32000-pixel frame.
     CQuietConverter c;

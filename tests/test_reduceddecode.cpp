@@ -100,7 +100,7 @@ TEST_F(ReducedDecodeTest, EveryModeGivesTheFullDecodesSizeAndPicture)
             ReadImageFile(reduced, Path(source).c_str(), ConversionDecodeSize(mode.options), trueSize);
             EXPECT_EQ(source, trueSize) << source << " " << mode.name;
             PrepareForWork(reduced);
-            ApplyResize(reduced, mode.options, trueSize);
+            ResizeImage(reduced, mode.options, trueSize);
             ASSERT_EQ(SizeOf(want), SizeOf(reduced)) << source << " " << mode.name;
             EXPECT_EQ(0, reduced.page().xOff()) << source << " " << mode.name;
             EXPECT_GE(Psnr(want, reduced), 45.0) << source << " " << mode.name;
@@ -164,7 +164,7 @@ TEST_F(ReducedDecodeTest, OtherFormatsAndBrokenHeadersReadAsBefore)
         PrepareForWork(want);
         ReferenceResize(want, Box(40, 40));
         PrepareForWork(hinted);
-        ApplyResize(hinted, Box(40, 40), trueSize);
+        ResizeImage(hinted, Box(40, 40), trueSize);
         EXPECT_EQ(SizeOf(want), SizeOf(hinted)) << f.name;
     }
 }

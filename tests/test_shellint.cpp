@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/DialogItems.h"
 #include "base/GdiHandles.h"
 #include "base/StrUtil.h"
 #include "controls/Bitmaps.h"
@@ -366,8 +367,6 @@ DWORD ShellOn()
     return v;
 }
 
-std::string ItemText(HWND hDlg, int id) { return GetWindowTextString(GetDlgItem(hDlg, id)); }
-
 } // namespace
 
 TEST(SetupDlg, LooksAsDesignedAndNextEnables)
@@ -384,8 +383,8 @@ TEST(SetupDlg, LooksAsDesignedAndNextEnables)
                    // The system adds the visible, clip-siblings and 3-D look bits itself.
                    const LONG_PTR added = WS_VISIBLE | WS_CLIPSIBLINGS | DS_3DLOOK;
                    EXPECT_EQ((LONG_PTR)0x80C800C0, GetWindowLongPtrA(h, GWL_STYLE) & ~added);
-                   EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(h, IDC_SETUP_ENABLE));
-                   EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(h, IDC_SETUP_DISABLE));
+                   EXPECT_TRUE(IsItemChecked(h, IDC_SETUP_ENABLE));
+                   EXPECT_FALSE(IsItemChecked(h, IDC_SETUP_DISABLE));
                    EXPECT_EQ("Enable integration into shell ", ItemText(h, IDC_SETUP_ENABLE));
                    EXPECT_EQ("Disable integration into shell ", ItemText(h, IDC_SETUP_DISABLE));
                    EXPECT_EQ("Next >", ItemText(h, IDOK));
@@ -438,7 +437,7 @@ TEST(SetupDlg, EscapeAndCloseBoxDoNothingAndDisableRemoves)
                    EXPECT_TRUE(IsWindowVisible(h));
                    RemovePropA(h, "tvx.test.poked");
                    SendMessageA(GetDlgItem(h, IDC_SETUP_DISABLE), BM_CLICK, 0, 0);
-                   EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(h, IDC_SETUP_ENABLE));
+                   EXPECT_FALSE(IsItemChecked(h, IDC_SETUP_ENABLE));
                    SendMessageA(GetDlgItem(h, IDOK), BM_CLICK, 0, 0);
                    return false;
                });

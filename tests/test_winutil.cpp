@@ -100,3 +100,21 @@ TEST(DialogControl, AnswersLikeGetDlgItemAcrossChanges)
     DestroyWindow(dlg);
     EXPECT_EQ(NULL, DialogControl(dlg, other)) << "the dialog is gone";
 }
+
+TEST(TranslateSystemColor, SystemColoursByIndexOthersAsTheyAre)
+{
+    const struct
+    {
+        COLORREF color;
+        COLORREF want;
+        const char* what;
+    } cases[] = {
+        {RGB(255, 128, 1), RGB(255, 128, 1), "a plain colour"},
+        {0, 0, "black"},
+        {kSystemColorFlag | COLOR_BTNFACE, GetSysColor(COLOR_BTNFACE), "button face"},
+        {kSystemColorFlag | COLOR_WINDOWTEXT, GetSysColor(COLOR_WINDOWTEXT), "window text"},
+        {kSystemColorFlag | 999, 0, "an index that names no colour"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.want, TranslateSystemColor(c.color)) << c.what;
+}

@@ -2,16 +2,12 @@
 
 #include <commctrl.h>
 
+#include "base/DialogItems.h"
 #include "core/Paths.h"
 #include "tests/support/ImageFixtures.h"
 #include "tests/support/TestUtil.h"
 
 namespace {
-
-void Check(HWND h, int id, bool on)
-{
-    CheckDlgButton(h, id, on ? BST_CHECKED : BST_UNCHECKED);
-}
 
 // Selects by index, filling the combo first when start-up left it empty.
 void Select(HWND h, int id, int count, int sel)
@@ -19,13 +15,13 @@ void Select(HWND h, int id, int count, int sel)
     HWND combo = GetDlgItem(h, id);
     for (int i = (int)SendMessageA(combo, CB_GETCOUNT, 0, 0); i < count; ++i)
         SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)std::to_string(i).c_str());
-    SendMessageA(combo, CB_SETCURSEL, (WPARAM)sel, 0);
+    SelectComboItem(h, id, sel);
 }
 
 void SetBar(HWND h, int id, int pos)
 {
     SendDlgItemMessageA(h, id, TBM_SETRANGE, TRUE, MAKELPARAM(0, kAdjustMax));
-    SendDlgItemMessageA(h, id, TBM_SETPOS, TRUE, pos);
+    SetTrackbarPosition(h, id, pos);
 }
 
 } // namespace
@@ -47,18 +43,18 @@ void SetPanel(CMainDlg& dlg, const PanelOptions& o)
     const HWND h = dlg.m_hWnd;
     const int loading = dlg.m_bLoading;
     dlg.m_bLoading = 1;
-    Check(h, IDC_MAIN_RESIZE, o.resize);
-    Check(h, IDC_MAIN_USE_WIDTH, o.useWidth);
+    CheckItem(h, IDC_MAIN_RESIZE, o.resize);
+    CheckItem(h, IDC_MAIN_USE_WIDTH, o.useWidth);
     SetDlgItemInt(h, IDC_MAIN_WIDTH, (UINT)o.width, TRUE);
-    Check(h, IDC_MAIN_USE_HEIGHT, o.useHeight);
+    CheckItem(h, IDC_MAIN_USE_HEIGHT, o.useHeight);
     SetDlgItemInt(h, IDC_MAIN_HEIGHT, (UINT)o.height, TRUE);
-    Check(h, IDC_MAIN_FIT, o.box == kPanelFit);
-    Check(h, IDC_MAIN_CROP, o.box == kPanelCrop);
-    Check(h, IDC_MAIN_STRETCH, o.box == kPanelStretch);
+    CheckItem(h, IDC_MAIN_FIT, o.box == kPanelFit);
+    CheckItem(h, IDC_MAIN_CROP, o.box == kPanelCrop);
+    CheckItem(h, IDC_MAIN_STRETCH, o.box == kPanelStretch);
     Select(h, IDC_MAIN_ANCHOR, 3, o.anchor);
-    Check(h, IDC_MAIN_BORDER, o.border);
+    CheckItem(h, IDC_MAIN_BORDER, o.border);
     SetDlgItemInt(h, IDC_MAIN_BORDER_WIDTH, (UINT)o.borderWidth, FALSE);
-    Check(h, IDC_MAIN_BORDER_3D, o.frame3d);
+    CheckItem(h, IDC_MAIN_BORDER_3D, o.frame3d);
     dlg.m_crBorder = o.borderColor;
     Select(h, IDC_MAIN_ROTATE, 4, o.rotate);
     SetBar(h, IDC_MAIN_HUE_BAR, o.hue);

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <string>
 
+#include "core/ImageSteps.h"
 #include "mainwnd/MainDlg.h"
 #include "tests/support/TestUtil.h"
 
@@ -29,7 +30,7 @@ struct PanelOptions
     bool frame3d = false;
     COLORREF borderColor = 0;
     int rotate = 0; // rotation selection, -1 for none
-    int hue = kAdjustNeutral, saturation = kAdjustNeutral, lightness = kAdjustNeutral;
+    int hue = kColorNeutral, saturation = kColorNeutral, lightness = kColorNeutral;
     std::string prefix, suffix;
     int pattern = 0; // name pattern selection, -1 for none
 };

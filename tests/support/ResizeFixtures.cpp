@@ -7,11 +7,6 @@ std::ostream& operator<<(std::ostream& os, const ImageSize& s)
     return os << s.columns << "x" << s.rows;
 }
 
-ImageSize SizeOf(const Magick::Image& image)
-{
-    return ImageSize{image.columns(), image.rows()};
-}
-
 ResizeOptions Box(UINT w, UINT h)
 {
     ResizeOptions o = {TRUE, TRUE, w, TRUE, h, TRUE, kCropNone, FALSE};

@@ -11,8 +11,6 @@
 
 std::ostream& operator<<(std::ostream& os, const ImageSize& s);
 
-ImageSize SizeOf(const Magick::Image& image);
-
 // The resize settings of each mode, resize switched on.
 ResizeOptions Box(UINT w, UINT h);
 ResizeOptions Crop(UINT w, UINT h, int anchor);
