@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/GdiHandles.h"
 #include "base/StrUtil.h"
 #include "browser/FileListView.h"
 #include "browser/FolderTreePane.h"
@@ -290,7 +291,7 @@ public:
     char m_szBrowsedFolder[kPathBufferSize];
     // The bitmap the preview static shows (owned); replaced once the static
     // holds the next one.
-    HBITMAP m_hPreviewBitmap;
+    CBitmapHandle m_hPreviewBitmap;
     // The file last read for the preview.
     std::string m_previewedFile;
 };
