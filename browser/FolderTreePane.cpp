@@ -166,7 +166,7 @@ HRESULT CFolderTreePane::FillChildren(IShellFolder* folder, LPCITEMIDLIST parent
         if (inserted == NULL)
             continue;
         // The tree's deletion notice frees it from here on.
-        record.release();
+        (void)record.release();
         after = inserted;
     }
 
