@@ -1,5 +1,5 @@
-// Owners of kernel, registry, search and task-allocator handles, so every
-// early return gives back what was taken. None of them can be copied.
+// Owners of kernel, registry, search, menu and task-allocator handles, so
+// every early return gives back what was taken. None of them can be copied.
 #pragma once
 
 #include <windows.h>
@@ -100,6 +100,28 @@ public:
 
 private:
     HANDLE m_h;
+};
+
+// A menu (a loaded bar, or a popup taken out of one), destroyed with its
+// submenus on destruction.
+class CMenuHandle
+{
+public:
+    explicit CMenuHandle(HMENU h = NULL) : m_h(h) {}
+    ~CMenuHandle() { Reset(); }
+    CMenuHandle(const CMenuHandle&) = delete;
+    CMenuHandle& operator=(const CMenuHandle&) = delete;
+
+    operator HMENU() const { return m_h; }
+    void Reset(HMENU h = NULL)
+    {
+        if (m_h != NULL)
+            ::DestroyMenu(m_h);
+        m_h = h;
+    }
+
+private:
+    HMENU m_h;
 };
 
 // Memory from the task allocator, freed on destruction: through the

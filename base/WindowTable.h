@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <cstring>
+#include <memory>
 #include <new>
 
 template <class T>
@@ -24,11 +25,10 @@ public:
         if (grown == NULL)
             return FALSE;
         if (m_count > 0)
-            memcpy(grown, m_entries, sizeof(Entry) * m_count);
+            memcpy(grown, m_entries.get(), sizeof(Entry) * m_count);
         grown[m_count].hWnd = hWnd;
         grown[m_count].pObject = pObject;
-        delete[] m_entries;
-        m_entries = grown;
+        m_entries.reset(grown);
         ++m_count;
         return TRUE;
     }
@@ -45,17 +45,15 @@ public:
         m_count = kept;
         if (kept == 0)
         {
-            delete[] m_entries;
-            m_entries = NULL;
+            m_entries.reset();
             return;
         }
         // Keep the larger block when a smaller one cannot be had.
         Entry* shrunk = new (std::nothrow) Entry[kept];
         if (shrunk == NULL)
             return;
-        memcpy(shrunk, m_entries, sizeof(Entry) * kept);
-        delete[] m_entries;
-        m_entries = shrunk;
+        memcpy(shrunk, m_entries.get(), sizeof(Entry) * kept);
+        m_entries.reset(shrunk);
     }
 
     // The object of the first pair with that window, or NULL.
@@ -101,7 +99,7 @@ private:
         HWND hWnd;
         T* pObject;
     };
-    Entry* m_entries = NULL;
+    std::unique_ptr<Entry[]> m_entries;
     int m_count = 0;
 };
 

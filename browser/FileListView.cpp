@@ -60,8 +60,6 @@ CFileListItem::~CFileListItem()
 {
     relative.Free();
     absolute.Free();
-    if (folder != NULL)
-        folder->Release();
 }
 
 // ---------------------------------------------------------------------------
@@ -195,8 +193,8 @@ void CFileListView::AddRow(IShellFolder* folder, LPCITEMIDLIST absolute, LPCITEM
     CFileListItem* record = new (std::nothrow) CFileListItem;
     if (record == NULL)
         return;
-    record->folder = folder;
     folder->AddRef();
+    record->folder.Reset(folder);
     record->absolute.Attach(PidlClone(absolute));
     const BOOL parentCopied = absolute == NULL || record->absolute.Get() != NULL;
     record->absolute.Append(item);

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include "base/ComRef.h"
 #include "browser/Pidl.h"
 #include "framework/Framework.h"
 
@@ -30,7 +31,7 @@ public:
     CFileListItem(const CFileListItem&) = delete;
     CFileListItem& operator=(const CFileListItem&) = delete;
 
-    IShellFolder* folder = NULL; // one reference held
+    CComRef<IShellFolder> folder; // one reference held
     CPidl absolute;
     CPidl relative;
     SFGAOF attributes = 0;

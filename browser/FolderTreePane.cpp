@@ -1,6 +1,7 @@
 #include "browser/FolderTreePane.h"
 
 #include <cstring>
+#include <memory>
 
 #include "base/ComRef.h"
 #include "base/Handles.h"
@@ -37,6 +38,14 @@ void FreeTreeItem(IMalloc* malloc, FolderTreeItem* item)
         malloc->Free(item->absolute);
     malloc->Free(item);
 }
+
+// Owns a tree item's record until the tree takes it.
+struct TreeItemFree
+{
+    IMalloc* malloc;
+    void operator()(FolderTreeItem* item) const { FreeTreeItem(malloc, item); }
+};
+typedef std::unique_ptr<FolderTreeItem, TreeItemFree> TreeItemOwner;
 
 } // namespace
 
@@ -122,26 +131,21 @@ HRESULT CFolderTreePane::FillChildren(IShellFolder* folder, LPCITEMIDLIST parent
         if ((attrs & SFGAO_FOLDER) == 0)
             continue;
 
-        FolderTreeItem* record = static_cast<FolderTreeItem*>(malloc->Alloc(sizeof(FolderTreeItem)));
-        if (record == NULL)
+        TreeItemOwner record(static_cast<FolderTreeItem*>(malloc->Alloc(sizeof(FolderTreeItem))),
+                             TreeItemFree{malloc.Get()});
+        if (!record)
             return E_FAIL;
-        memset(record, 0, sizeof(*record));
+        memset(record.get(), 0, sizeof(*record));
         char label[kLabelSize];
         if (!GetShellItemName(folder, raw, SHGDN_NORMAL, label))
-        {
-            malloc->Free(record);
             return E_FAIL;
-        }
         record->absolute = ConcatPidls(parentAbsolute, raw);
         record->relative = CopyFirstEntry(raw);
         record->parentFolder = folder;
         folder->AddRef();
+        // Without its lists the item could never be expanded or reported.
         if (record->absolute == NULL || record->relative == NULL)
-        {
-            // Without its lists the item could never be expanded or reported.
-            FreeTreeItem(malloc.Get(), record);
             continue;
-        }
 
         TVINSERTSTRUCTA ins;
         memset(&ins, 0, sizeof(ins));
@@ -151,7 +155,7 @@ HRESULT CFolderTreePane::FillChildren(IShellFolder* folder, LPCITEMIDLIST parent
         ins.item.pszText = label;
         ins.item.iImage = GetShellIconIndex(record->absolute, kIconFlags);
         ins.item.iSelectedImage = GetShellIconIndex(record->absolute, kIconFlags | SHGFI_OPENICON);
-        ins.item.lParam = reinterpret_cast<LPARAM>(record);
+        ins.item.lParam = reinterpret_cast<LPARAM>(record.get());
         if (attrs & SFGAO_HASSUBFOLDER)
         {
             ins.item.mask |= TVIF_CHILDREN;
@@ -160,10 +164,9 @@ HRESULT CFolderTreePane::FillChildren(IShellFolder* folder, LPCITEMIDLIST parent
         HTREEITEM inserted = reinterpret_cast<HTREEITEM>(
             ::SendMessageA(m_hWndTree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
         if (inserted == NULL)
-        {
-            FreeTreeItem(malloc.Get(), record);
             continue;
-        }
+        // The tree's deletion notice frees it from here on.
+        (void)record.release();
         after = inserted;
     }
 
@@ -221,14 +224,8 @@ LRESULT CFolderTreePane::OnSelChanged(int, LPNMHDR pnmh, BOOL&)
     char path[kPathBufferSize];
     if (!GetShellItemName(record->parentFolder, record->relative, SHGDN_FORPARSING, path))
         return 0;
-    LPITEMIDLIST absolute = GetAbsolutePidl(record->parentFolder, record->relative);
-    m_pSink->OnFolderSelected(this, kSelectedCode, absolute, path);
-    if (absolute != NULL)
-    {
-        CComRef<IMalloc> malloc;
-        if (SUCCEEDED(SHGetMalloc(malloc.Out())) && malloc)
-            malloc->Free(absolute);
-    }
+    CTaskMemory<ITEMIDLIST> absolute(GetAbsolutePidl(record->parentFolder, record->relative));
+    m_pSink->OnFolderSelected(this, kSelectedCode, absolute.Get(), path);
     return 0;
 }
 

@@ -114,25 +114,21 @@ void COwnerDrawButton::MakeBackBuffer()
     RECT rc = {0, 0, 0, 0};
     GetClientRect(m_hWnd, &rc);
     if (HasFlag(kOdbVertical))
-        m_hBackBuffer = CreateDib24(NULL, rc.bottom, rc.right);
+        m_hBackBuffer.Reset(CreateDib24(NULL, rc.bottom, rc.right));
     else
-        m_hBackBuffer = CreateDib24(NULL, rc.right, rc.bottom);
+        m_hBackBuffer.Reset(CreateDib24(NULL, rc.right, rc.bottom));
 }
 
 BOOL COwnerDrawButton::SetImage(HINSTANCE hInst, UINT id, DWORD bits, int mapMode)
 {
-    if (m_hImage != NULL)
-        DeleteObject(m_hImage);
-    if (m_hGrayImage != NULL)
-        DeleteObject(m_hGrayImage);
-    m_hGrayImage = NULL;
-    m_hImage = LoadMappedBitmap(hInst, LOWORD(id), 24, mapMode);
+    m_hGrayImage.Reset();
+    m_hImage.Reset(LoadMappedBitmap(hInst, LOWORD(id), 24, mapMode));
     SetFlags(bits | kOdbImage, TRUE);
     if (HasFlag(kOdbGrayIdle | kOdbFade))
     {
         CBitmapHandle plain(LoadMappedBitmap(hInst, LOWORD(id), 24, kColorMapNone));
         if (plain != NULL)
-            m_hGrayImage = MakeGrayBitmap(plain);
+            m_hGrayImage.Reset(MakeGrayBitmap(plain));
     }
     return m_hImage != NULL;
 }
@@ -316,7 +312,7 @@ void COwnerDrawButton::PaintImage(const ButtonLook& look, const ButtonLayout& la
     const BYTE level = m_fadeLevel;
     const BOOL hot = look.hot;
     const BOOL fadeIn = hot && HasFlag(kOdbFade);
-    const HBITMAP hGray = HasFlag(kOdbGrayIdle) ? m_hGrayImage : NULL;
+    const HBITMAP hGray = HasFlag(kOdbGrayIdle) ? m_hGrayImage.Get() : NULL;
     const int x = layout.imagePos.x, y = layout.imagePos.y;
     POINT pt = {x, y};
     if (HasFlag(kOdbOpaqueImage))

@@ -35,11 +35,7 @@ BOOL CColorButton::Create(HWND hDlg, UINT id, COLORREF* pColor)
 
 void CColorButton::UpdateSwatch()
 {
-    if (m_hImage != NULL)
-    {
-        DeleteObject(m_hImage);
-        m_hImage = NULL;
-    }
+    m_hImage.Reset();
     RECT client = {0, 0, 0, 0};
     GetClientRect(m_hWnd, &client);
     int w = client.right - kSwatchMarginX;
@@ -49,7 +45,7 @@ void CColorButton::UpdateSwatch()
     // A button too small for a swatch shows none.
     if (w <= 0 || h <= 0)
         return;
-    m_hImage = CreateDib24(NULL, w, h);
+    m_hImage.Reset(CreateDib24(NULL, w, h));
     if (m_hImage == NULL)
         return;
     const RECT frame = {0, 0, w - 1, h - 1};

@@ -92,9 +92,6 @@ CHyperLink::~CHyperLink()
 {
     if (m_hWnd != NULL && LinkMapFind(m_hWnd) == this)
         Detach();
-    if (m_hFont != NULL)
-        DeleteObject(m_hFont);
-    delete[] m_pszUrl;
 }
 
 void CHyperLink::Detach()
@@ -121,22 +118,19 @@ BOOL CHyperLink::Attach(HWND hDlg, UINT id)
     if (hBase == NULL || GetObjectA(hBase, sizeof(lf), &lf) != sizeof(lf))
         GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
     lf.lfUnderline = TRUE;
-    if (m_hFont != NULL)
-        DeleteObject(m_hFont);
-    m_hFont = CreateFontIndirectA(&lf);
+    m_hFont.Reset(CreateFontIndirectA(&lf));
     return TRUE;
 }
 
 void CHyperLink::SetUrl(const char* url)
 {
-    delete[] m_pszUrl;
-    m_pszUrl = NULL;
+    m_pszUrl.reset();
     if (url == NULL)
         return;
     const size_t size = strlen(url) + 1;
-    m_pszUrl = new (std::nothrow) char[size];
+    m_pszUrl.reset(new (std::nothrow) char[size]);
     if (m_pszUrl != NULL)
-        memcpy(m_pszUrl, url, size);
+        memcpy(m_pszUrl.get(), url, size);
 }
 
 void CHyperLink::Redraw()
@@ -159,11 +153,8 @@ void CHyperLink::Cleanup()
 {
     m_hTooltip = NULL;
     m_tipText[0] = '\0';
-    if (m_hFont != NULL)
-        DeleteObject(m_hFont);
-    m_hFont = NULL;
-    delete[] m_pszUrl;
-    m_pszUrl = NULL;
+    m_hFont.Reset();
+    m_pszUrl.reset();
     m_bVisited = FALSE;
     m_hCursor = NULL;
 }
@@ -215,7 +206,7 @@ LRESULT CHyperLink::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPara
             RelayToTooltip(m_hTooltip, hWnd, uMsg, wParam, lParam);
         if (uMsg == WM_LBUTTONDOWN && IsWindowEnabled(hWnd) && m_pszUrl != NULL)
         {
-            ShellExecuteA(NULL, "open", m_pszUrl, NULL, NULL, SW_SHOWNORMAL);
+            ShellExecuteA(NULL, "open", m_pszUrl.get(), NULL, NULL, SW_SHOWNORMAL);
             m_bVisited = TRUE;
             Redraw();
         }

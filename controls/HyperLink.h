@@ -7,6 +7,9 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <memory>
+
+#include "base/GdiHandles.h"
 
 const COLORREF kLinkColor = RGB(0x00, 0x00, 0xEE);
 const COLORREF kLinkVisitedColor = RGB(0x55, 0x1A, 0x8B);
@@ -53,7 +56,7 @@ public:
     void Redraw();
 
     HWND GetHwnd() const { return m_hWnd; }
-    const char* GetUrl() const { return m_pszUrl; }
+    const char* GetUrl() const { return m_pszUrl.get(); }
     BOOL IsVisited() const { return m_bVisited; }
     HFONT GetFont() const { return m_hFont; }
     COLORREF GetLinkColor() const { return m_crLink; }
@@ -67,8 +70,8 @@ protected:
     COLORREF m_crLink = kLinkColor;
     COLORREF m_crVisited = kLinkVisitedColor;
     BOOL m_bVisited = FALSE;
-    char* m_pszUrl = NULL;
-    HFONT m_hFont = NULL;
+    std::unique_ptr<char[]> m_pszUrl; // NULL: no target
+    CGdiObject<HFONT> m_hFont;
     HCURSOR m_hCursor = NULL;
     char m_tipText[kLinkTipTextSize];
     HWND m_hTooltip = NULL;

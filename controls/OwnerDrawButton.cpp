@@ -155,22 +155,14 @@ BOOL COwnerDrawButton::SubclassDlgItem(HWND hDlg, UINT id, DWORD style)
 
 void COwnerDrawButton::Cleanup()
 {
-    if (m_hMenu != NULL)
-        DestroyMenu(m_hMenu);
-    if (m_hImage != NULL)
-        DeleteObject(m_hImage);
-    if (m_hGrayImage != NULL)
-        DeleteObject(m_hGrayImage);
-    if (m_hBackBuffer != NULL)
-        DeleteObject(m_hBackBuffer);
+    m_hMenu.Reset();
+    m_hImage.Reset();
+    m_hGrayImage.Reset();
+    m_hBackBuffer.Reset();
     // The tooltip's owner is the top-level window, not the button, so it
     // would outlive the button without this.
     if (m_hTooltip != NULL && IsWindow(m_hTooltip))
         DestroyWindow(m_hTooltip);
-    m_hMenu = NULL;
-    m_hImage = NULL;
-    m_hGrayImage = NULL;
-    m_hBackBuffer = NULL;
     m_hTooltip = NULL;
     ResetPointerState();
     m_tipText[0] = '\0';
@@ -191,12 +183,8 @@ BOOL COwnerDrawButton::SetFlags(DWORD mask, BOOL on)
 
 BOOL COwnerDrawButton::SetMenu(HINSTANCE hInst, UINT id, int position, int defaultPosition)
 {
-    if (m_hMenu != NULL)
-    {
-        DestroyMenu(m_hMenu);
-        m_hMenu = NULL;
-    }
-    HMENU hTop = LoadMenuA(hInst, MAKEINTRESOURCEA(LOWORD(id)));
+    m_hMenu.Reset();
+    CMenuHandle hTop(LoadMenuA(hInst, MAKEINTRESOURCEA(LOWORD(id))));
     if (hTop == NULL)
         return FALSE;
     MENUITEMINFOA mii;
@@ -206,10 +194,9 @@ BOOL COwnerDrawButton::SetMenu(HINSTANCE hInst, UINT id, int position, int defau
     if (GetMenuItemInfoA(hTop, position, TRUE, &mii) && mii.hSubMenu != NULL)
     {
         // Detach the submenu so the loaded bar can go without it.
-        m_hMenu = mii.hSubMenu;
+        m_hMenu.Reset(mii.hSubMenu);
         RemoveMenu(hTop, position, MF_BYPOSITION);
     }
-    DestroyMenu(hTop);
     SetFlags(kOdbNoMenu, m_hMenu == NULL);
     SetFlags(kOdbDropDown, m_hMenu != NULL);
     if (m_hMenu != NULL && defaultPosition != -1)
@@ -367,9 +354,7 @@ LRESULT COwnerDrawButton::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM
         Detach();
         break;
     case WM_SIZE:
-        if (m_hBackBuffer != NULL)
-            DeleteObject(m_hBackBuffer);
-        m_hBackBuffer = NULL;
+        m_hBackBuffer.Reset();
         MakeBackBuffer();
         break;
     case WM_SETFOCUS:

@@ -8,6 +8,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "base/GdiHandles.h"
+#include "base/Handles.h"
+
 // Style word bits.
 const DWORD kOdbNoMenu = 0x1;
 const DWORD kOdbRadio = 0x2;
@@ -218,10 +221,12 @@ protected:
     HWND m_hWnd = NULL;
     DWORD m_style = 0;
     WNDPROC m_pfnSaved = NULL;
-    HBITMAP m_hImage = NULL;
-    HBITMAP m_hBackBuffer = NULL;
-    HBITMAP m_hGrayImage = NULL;
-    HMENU m_hMenu = NULL;
+    // Owned, but for a spin button's shared arrow, which the spin button
+    // takes back before anything could delete it.
+    CBitmapHandle m_hImage;
+    CBitmapHandle m_hBackBuffer;
+    CBitmapHandle m_hGrayImage;
+    CMenuHandle m_hMenu;
     int m_hotPart = kOdbPartNone;
     int m_pressedPart = kOdbPartNone;
     BYTE m_fadeLevel = kOdbFadeFull;

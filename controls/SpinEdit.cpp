@@ -24,16 +24,21 @@ BOOL IsPercentText(const char* text)
 
 BOOL CSpinButton::Attach(HWND hWnd, DWORD style)
 {
-    m_hImage = (style & kOdbUpArrow) ? g_ButtonArrowBitmaps.hUpArrow
-                                     : g_ButtonArrowBitmaps.hDownArrow;
+    ForgetSharedArrow();
+    m_hImage.Reset((style & kOdbUpArrow) ? g_ButtonArrowBitmaps.hUpArrow : g_ButtonArrowBitmaps.hDownArrow);
     return COwnerDrawButton::Attach(hWnd, style);
 }
 
 void CSpinButton::Cleanup()
 {
-    if (m_hImage == g_ButtonArrowBitmaps.hUpArrow || m_hImage == g_ButtonArrowBitmaps.hDownArrow)
-        m_hImage = NULL;
+    ForgetSharedArrow();
     COwnerDrawButton::Cleanup();
+}
+
+void CSpinButton::ForgetSharedArrow()
+{
+    if (m_hImage == g_ButtonArrowBitmaps.hUpArrow || m_hImage == g_ButtonArrowBitmaps.hDownArrow)
+        m_hImage.Release();
 }
 
 // ---------------------------------------------------------------------------

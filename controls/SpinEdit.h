@@ -19,14 +19,23 @@ class CSpinButton : public COwnerDrawButton
 public:
     CSpinButton() {}
     // Detaches here, while Cleanup is still this class's and keeps the
-    // shared arrows: the object may die before its window.
-    ~CSpinButton() override { DetachIfAttached(); }
+    // shared arrows: the object may die before its window. An arrow still
+    // held (an Attach that failed) is taken back from the image's owner too.
+    ~CSpinButton() override
+    {
+        DetachIfAttached();
+        ForgetSharedArrow();
+    }
 
     // The up arrow with kOdbUpArrow in the style word, else the down arrow.
     BOOL Attach(HWND hWnd, DWORD style) override;
     void Cleanup() override;
 
     HBITMAP GetImage() const { return m_hImage; }
+
+private:
+    // Takes a shared arrow out of the image's owner, so it is never deleted.
+    void ForgetSharedArrow();
 };
 
 class CSpinEdit : public CWindowImplBaseT

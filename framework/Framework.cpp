@@ -13,8 +13,7 @@ HRESULT CModule::Init(HINSTANCE hInstance)
         return E_INVALIDARG;
     m_hInst = hInstance;
     m_dwMainThreadID = ::GetCurrentThreadId();
-    delete[] m_pLoops;
-    m_pLoops = new (std::nothrow) LoopEntry[kMaxLoops];
+    m_pLoops.reset(new (std::nothrow) LoopEntry[kMaxLoops]);
     m_nLoops = 0;
     return m_pLoops ? S_OK : E_OUTOFMEMORY;
 }
@@ -26,8 +25,7 @@ void CModule::Term()
         ::DestroyWindow(m_hWndSettingChange);
         m_hWndSettingChange = NULL;
     }
-    delete[] m_pLoops;
-    m_pLoops = NULL;
+    m_pLoops.reset();
     m_nLoops = 0;
     m_hInst = NULL;
     m_dwMainThreadID = 0;

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <windows.h>
+#include <memory>
 
 // ---------------------------------------------------------------------------
 // Module object: instance, main thread, message-loop table.
@@ -43,7 +44,7 @@ private:
 
     HINSTANCE m_hInst = NULL;
     DWORD m_dwMainThreadID = 0;
-    LoopEntry* m_pLoops = NULL; // owned: allocated in Init, freed in Term
+    std::unique_ptr<LoopEntry[]> m_pLoops; // allocated in Init, freed in Term
     int m_nLoops = 0;
     HWND m_hWndSettingChange = NULL;
 };

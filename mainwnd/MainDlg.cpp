@@ -122,7 +122,7 @@ CMainDlg::CMainDlg()
       m_bOutputBroken(false),
       m_pRunStaging(NULL),
       m_bExitAfterRun(false),
-      m_hPreviewBitmap(NULL)
+      m_hPreviewBitmap()
 {
     m_szCurrentFile[0] = '\0';
     m_szBrowsedFolder[0] = '\0';
@@ -135,8 +135,6 @@ CMainDlg::~CMainDlg()
     delete m_pStage1;
     delete m_pStage0;
     delete m_pSourceImage;
-    if (m_hPreviewBitmap != NULL)
-        ::DeleteObject(m_hPreviewBitmap);
 }
 
 HWND CMainDlg::GetListView() const

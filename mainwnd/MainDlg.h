@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/GdiHandles.h"
 #include "base/StrUtil.h"
 #include "browser/FileListView.h"
 #include "browser/FolderTreePane.h"
@@ -165,6 +166,15 @@ public:
     // 0 when it did not start: no usable output folder, or its creation
     // declined.
     int ConvertFiles(CProgressDlg* progress);
+    // The folder the run writes into: the output folder box's text, or the
+    // browsed folder when the box is empty, created when the user agrees,
+    // and written back into the box. false when there is none to use.
+    bool SettleOutputFolder(char (&output)[kPathBufferSize]);
+    // Converts `sources` in order into `output` (an empty one is passed
+    // over, its index used up) until one ends the run or Cancel does; lists
+    // in m_notConverted what a throw or a broken output folder left out.
+    void ConvertSources(const char* output, const std::vector<std::string>& sources,
+                        CProgressDlg* progress);
     // Converts m_szCurrentFile, the run's file number `index`, into
     // `outputFolder`; 1 to go on with the next file (converted, passed over
     // or listed as not converted), 0 to end the run (Cancel, Exit asked for,
@@ -281,7 +291,7 @@ public:
     char m_szBrowsedFolder[kPathBufferSize];
     // The bitmap the preview static shows (owned); replaced once the static
     // holds the next one.
-    HBITMAP m_hPreviewBitmap;
+    CBitmapHandle m_hPreviewBitmap;
     // The file last read for the preview.
     std::string m_previewedFile;
 };

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <set>
 
+#include "base/ComRef.h"
 #include "base/DialogItems.h"
 #include "base/Handles.h"
 #include "base/WinUtil.h"
@@ -95,6 +96,19 @@ bool GetRowPath(HWND hList, int item, IShellFolder* desktop, char* path)
     const CFileListItem* record = (const CFileListItem*)row.lParam;
     return record != NULL &&
            GetShellItemName(desktop, record->absolute.Get(), SHGDN_FORPARSING, path, kPathBufferSize) != 0;
+}
+
+// The parsing paths of the list's selected rows, in list order. A row
+// without a path stands as an empty one, passed over with its index used up.
+void SelectedRowPaths(HWND hList, std::vector<std::string>& out)
+{
+    CComRef<IShellFolder> desktop;
+    // A failed call may leave anything in the slot: nothing to release.
+    if (FAILED(SHGetDesktopFolder(desktop.Out())))
+        desktop.Detach();
+    char path[kPathBufferSize];
+    for (int item = NextSelected(hList, -1); item != -1; item = NextSelected(hList, item))
+        out.push_back(GetRowPath(hList, item, desktop.Get(), path) ? path : "");
 }
 
 // Entries read between two looks at the message queue.
@@ -266,43 +280,50 @@ void CMainDlg::ReportNotConverted()
 
 int CMainDlg::ConvertFiles(CProgressDlg* progress)
 {
-    // A longer text would be cut into some other folder's name.
     char output[kPathBufferSize] = "";
-    if (!SafeCopy(output, ItemText(m_hWnd, IDC_MAIN_OUTPUT_FOLDER).c_str()))
+    if (!SettleOutputFolder(output))
         return 0;
+    m_bPreview = 0;
+
+    // The sources of the run, in its order.
+    std::vector<std::string> sources;
+    if (m_nConvertCmd == ID_CONVERT_SELECTION)
+        SelectedRowPaths(GetListView(), sources);
+    else if (m_nConvertCmd == ID_CONVERT_ALL || m_nConvertCmd == ID_CONVERT_RECURSIVE)
+        CollectFiles(sources, m_szBrowsedFolder, m_nConvertCmd == ID_CONVERT_RECURSIVE);
+
+    ConvertSources(output, sources, progress);
+    progress->SetRunning(1);
+    m_bPreview = 1;
+    ShowFocusedFileAgain();
+    ReturnFreedMemory();
+    return 1;
+}
+
+bool CMainDlg::SettleOutputFolder(char (&output)[kPathBufferSize])
+{
+    // A longer text would be cut into some other folder's name.
+    if (!SafeCopy(output, ItemText(m_hWnd, IDC_MAIN_OUTPUT_FOLDER).c_str()))
+        return false;
     if (output[0] == '\0')
     {
         if (!IsDirectory(m_szBrowsedFolder))
-            return 0;
+            return false;
         SafeCopy(output, m_szBrowsedFolder);
     }
     if (!IsDirectory(output))
     {
         if (MessageBoxA(m_hWnd, kCreateFolderQuestion, kProductName, MB_ICONQUESTION | MB_OKCANCEL) != IDOK)
-            return 0;
+            return false;
         CreateDirectoryTree(output);
     }
     SetDlgItemTextA(m_hWnd, IDC_MAIN_OUTPUT_FOLDER, output);
-    m_bPreview = 0;
+    return true;
+}
 
-    // The sources of the run, in its order; a selected row without a path
-    // stands as an empty one, passed over with its index used up.
-    std::vector<std::string> sources;
-    if (m_nConvertCmd == ID_CONVERT_SELECTION)
-    {
-        IShellFolder* desktop = NULL;
-        if (FAILED(SHGetDesktopFolder(&desktop)))
-            desktop = NULL;
-        const HWND hList = GetListView();
-        char path[kPathBufferSize];
-        for (int item = NextSelected(hList, -1); item != -1; item = NextSelected(hList, item))
-            sources.push_back(GetRowPath(hList, item, desktop, path) ? path : "");
-        if (desktop != NULL)
-            desktop->Release();
-    }
-    else if (m_nConvertCmd == ID_CONVERT_ALL || m_nConvertCmd == ID_CONVERT_RECURSIVE)
-        CollectFiles(sources, m_szBrowsedFolder, m_nConvertCmd == ID_CONVERT_RECURSIVE);
-
+void CMainDlg::ConvertSources(const char* output, const std::vector<std::string>& sources,
+                              CProgressDlg* progress)
+{
     progress->SetRange((int)sources.size());
     // Made after the search, so a run into a folder below the browsed one
     // never meets it.
@@ -336,11 +357,6 @@ int CMainDlg::ConvertFiles(CProgressDlg* progress)
             if (!sources[next].empty())
                 m_notConverted.push_back(sources[next]);
     m_pRunStaging = NULL;
-    progress->SetRunning(1);
-    m_bPreview = 1;
-    ShowFocusedFileAgain();
-    ReturnFreedMemory();
-    return 1;
 }
 
 int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* progress)

@@ -308,7 +308,5 @@ void CMainDlg::DrawPreview(Magick::Image* image)
         return;
     SendDlgItemMessageA(m_hWnd, IDC_MAIN_PREVIEW, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)fitted);
     // Replaced only once the static holds the new one.
-    if (m_hPreviewBitmap != NULL)
-        DeleteObject(m_hPreviewBitmap);
-    m_hPreviewBitmap = fitted;
+    m_hPreviewBitmap.Reset(fitted);
 }

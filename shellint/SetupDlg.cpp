@@ -39,9 +39,9 @@ void CSetupDlg::FitPictures()
         if (fitted == NULL)
             continue; // the control keeps the picture it loaded itself
         // The control's own picture is ours once replaced.
-        HBITMAP own = (HBITMAP)::SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)fitted);
-        if (own != NULL && own != fitted)
-            ::DeleteObject(own);
+        CBitmapHandle own((HBITMAP)::SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)fitted));
+        if (own == fitted)
+            own.Release();
         (this->*p.kept).Reset(fitted);
     }
 }

@@ -26,8 +26,8 @@ public:
     // Takes ownership, as SetImage does.
     void GiveImage(HBITMAP hImage, HBITMAP hGray = NULL)
     {
-        m_hImage = hImage;
-        m_hGrayImage = hGray;
+        m_hImage.Reset(hImage);
+        m_hGrayImage.Reset(hGray);
         m_style |= kOdbImage;
     }
 };

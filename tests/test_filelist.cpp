@@ -179,7 +179,7 @@ TEST_P(FileListRoutes, RowsKeepRecordsThatDieWithTheirRows)
     {
         const CFileListItem* r = h.list->GetItemRecord(i);
         ASSERT_NE(nullptr, r);
-        EXPECT_EQ(&fake, r->folder);
+        EXPECT_EQ(&fake, r->folder.Get());
         CPidl item(fake.ItemList(shown[i]));
         EXPECT_EQ(ListBytes(item.Get()), ListBytes(r->relative.Get()));
         CPidl expected(ConcatPidls(AsList(parent), item.Get()));

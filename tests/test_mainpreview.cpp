@@ -310,7 +310,7 @@ TEST_F(PreviewTest, NothingHappensWithoutSourceOrForAnUnknownStage)
 {
     m_main.dlg.UpdatePreview(kStageResize);
     EXPECT_EQ(NULL, m_main.dlg.m_pStage0);
-    EXPECT_EQ(NULL, m_main.dlg.m_hPreviewBitmap);
+    EXPECT_EQ(NULL, m_main.dlg.m_hPreviewBitmap.Get());
 
     Load(MakeQuadrants(60, 40), PanelOptions(), true);
     Magick::Image* stage2 = m_main.dlg.m_pStage2;

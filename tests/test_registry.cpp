@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "base/Handles.h"
 #include "core/Registry.h"
 #include "tests/support/TestUtil.h"
 
@@ -7,20 +8,15 @@ namespace {
 
 bool ProductKeyExists()
 {
-    HKEY h = NULL;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRegistryKey, 0, KEY_READ, &h) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(h);
-    return true;
+    CRegistryKey h;
+    return h.Open(HKEY_CURRENT_USER, kRegistryKey, KEY_READ) == ERROR_SUCCESS;
 }
 
 void SetRaw(const char* name, DWORD type, const void* data, DWORD size)
 {
-    HKEY h = NULL;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kRegistryKey, 0, NULL, 0,
-                                             KEY_ALL_ACCESS, NULL, &h, NULL));
+    CRegistryKey h;
+    ASSERT_EQ(ERROR_SUCCESS, h.Create(HKEY_CURRENT_USER, kRegistryKey, KEY_ALL_ACCESS));
     RegSetValueExA(h, name, 0, type, (const BYTE*)data, size);
-    RegCloseKey(h);
 }
 
 } // namespace
@@ -50,11 +46,12 @@ TEST(Registry, TextIsStoredWithItsTerminator)
     ASSERT_EQ(20u, strlen(path));
     ASSERT_EQ(1, RegWriteString(kRegShellPath, path));
 
-    HKEY h = NULL;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kRegistryKey, 0, KEY_READ, &h));
     DWORD type = 0, size = 0;
-    RegQueryValueExA(h, kRegShellPath, NULL, &type, NULL, &size);
-    RegCloseKey(h);
+    {
+        CRegistryKey h;
+        ASSERT_EQ(ERROR_SUCCESS, h.Open(HKEY_CURRENT_USER, kRegistryKey, KEY_READ));
+        RegQueryValueExA(h, kRegShellPath, NULL, &type, NULL, &size);
+    }
     EXPECT_EQ((DWORD)REG_SZ, type);
     EXPECT_EQ(21u, size);
 

@@ -358,6 +358,33 @@ TEST_F(SpinEditTest, TheArrowsNeverDeleteTheSharedBitmaps)
     g_ButtonArrowBitmaps = saved;
 }
 
+TEST_F(SpinEditTest, AnArrowWhoseAttachFailsKeepsTheSharedBitmaps)
+{
+    ButtonArrowBitmaps saved = g_ButtonArrowBitmaps;
+    CBitmapHandle up(CreateBitmap(3, 2, 1, 1, NULL)), down(CreateBitmap(3, 2, 1, 1, NULL));
+    g_ButtonArrowBitmaps.hUpArrow = up;
+    g_ButtonArrowBitmaps.hDownArrow = down;
+    {
+        // No window: the arrow is set, the attach refused, the object dies.
+        CSpinButton lost;
+        EXPECT_FALSE(lost.Attach(NULL, kOdbUpArrow));
+        EXPECT_EQ((HBITMAP)up, lost.GetImage());
+    }
+    {
+        // A second attach of an attached arrow is refused and takes the other arrow.
+        HWND h = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, dlg, NULL, NULL, NULL);
+        CSpinButton twice;
+        ASSERT_TRUE(twice.Attach(h, kOdbUpArrow));
+        EXPECT_FALSE(twice.Attach(h, 0));
+        EXPECT_EQ((HBITMAP)down, twice.GetImage());
+        EXPECT_EQ(OBJ_BITMAP, (int)GetObjectType(up));
+        DestroyWindow(h);
+    }
+    EXPECT_EQ(OBJ_BITMAP, (int)GetObjectType(up));
+    EXPECT_EQ(OBJ_BITMAP, (int)GetObjectType(down));
+    g_ButtonArrowBitmaps = saved;
+}
+
 TEST_F(SpinEditTest, ANewSpinWindowMakesItsArrowsOnCreate)
 {
     CSpinEdit created;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/Handles.h"
 #include "tests/support/gtest.h"
 
 namespace {
@@ -62,12 +63,10 @@ namespace {
 void SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type, const BYTE* data,
               DWORD size)
 {
-    HKEY hKey = NULL;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL))
-        << path;
+    CRegistryKey hKey;
+    ASSERT_EQ(ERROR_SUCCESS, hKey.Create(root, path.c_str(), KEY_ALL_ACCESS)) << path;
     EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(hKey, name.empty() ? NULL : name.c_str(), 0, type, data, size))
         << path << " " << name;
-    RegCloseKey(hKey);
 }
 
 } // namespace
@@ -84,16 +83,14 @@ void SetRegDword(HKEY root, const std::string& path, const std::string& name, DW
 
 void CreateRegKey(HKEY root, const std::string& path)
 {
-    HKEY hKey = NULL;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL))
-        << path;
-    RegCloseKey(hKey);
+    CRegistryKey hKey;
+    ASSERT_EQ(ERROR_SUCCESS, hKey.Create(root, path.c_str(), KEY_ALL_ACCESS)) << path;
 }
 
 bool QueryRegValue(HKEY root, const std::string& path, const std::string& name, RegValue* out)
 {
-    HKEY hKey = NULL;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+    CRegistryKey hKey;
+    if (hKey.Open(root, path.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return false;
     DWORD size = 0;
     DWORD type = REG_NONE;
@@ -101,7 +98,6 @@ bool QueryRegValue(HKEY root, const std::string& path, const std::string& name, 
     bool ok = RegQueryValueExA(hKey, valueName, NULL, &type, NULL, &size) == ERROR_SUCCESS;
     std::vector<BYTE> data(size + 1);
     ok = ok && RegQueryValueExA(hKey, valueName, NULL, &type, data.data(), &size) == ERROR_SUCCESS;
-    RegCloseKey(hKey);
     if (ok && out != NULL)
     {
         out->type = type;
@@ -138,27 +134,27 @@ void SnapshotKey(HKEY hKey, RegSnapshot& out)
             continue;
         RegSnapshot sub;
         sub.name.assign(name.data(), nameLen);
-        HKEY hSub = NULL;
-        if (RegOpenKeyExA(hKey, sub.name.c_str(), 0, KEY_READ, &hSub) != ERROR_SUCCESS)
+        CRegistryKey hSub;
+        if (hSub.Open(hKey, sub.name.c_str(), KEY_READ) != ERROR_SUCCESS)
             continue;
         SnapshotKey(hSub, sub);
-        RegCloseKey(hSub);
         out.keys.push_back(std::move(sub));
     }
 }
 
 void WriteKey(HKEY root, const std::string& path, const RegSnapshot& snapshot)
 {
-    HKEY hKey = NULL;
-    if (RegCreateKeyExA(root, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL) != ERROR_SUCCESS)
     {
-        ADD_FAILURE() << "cannot put back " << path;
-        return;
+        CRegistryKey hKey;
+        if (hKey.Create(root, path.c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        {
+            ADD_FAILURE() << "cannot put back " << path;
+            return;
+        }
+        for (const auto& v : snapshot.values)
+            RegSetValueExA(hKey, v.first.empty() ? NULL : v.first.c_str(), 0, v.second.type,
+                           (const BYTE*)v.second.data.data(), (DWORD)v.second.data.size());
     }
-    for (const auto& v : snapshot.values)
-        RegSetValueExA(hKey, v.first.empty() ? NULL : v.first.c_str(), 0, v.second.type,
-                       (const BYTE*)v.second.data.data(), (DWORD)v.second.data.size());
-    RegCloseKey(hKey);
     for (const RegSnapshot& sub : snapshot.keys)
         WriteKey(root, path + "\\" + sub.name, sub);
 }
@@ -168,11 +164,10 @@ void WriteKey(HKEY root, const std::string& path, const RegSnapshot& snapshot)
 RegSnapshot SnapshotRegistryTree(HKEY root, const std::string& path)
 {
     RegSnapshot snapshot;
-    HKEY hKey = NULL;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+    CRegistryKey hKey;
+    if (hKey.Open(root, path.c_str(), KEY_READ) != ERROR_SUCCESS)
         return snapshot;
     SnapshotKey(hKey, snapshot);
-    RegCloseKey(hKey);
     return snapshot;
 }
 

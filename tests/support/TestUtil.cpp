@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "base/Handles.h"
 #include "core/Extensions.h"
 #include "core/Paths.h"
 #include "core/ProfileUpdate.h"
@@ -123,8 +124,8 @@ TempFolder::~TempFolder()
 void RemoveTree(const std::string& path)
 {
     WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE)
+    CFindHandle search((path + "\\*").c_str(), fd);
+    if (search.Valid())
     {
         do
         {
@@ -144,8 +145,7 @@ void RemoveTree(const std::string& path)
                 RemoveTree(full);
             else
                 DeleteFileA(full.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
+        } while (search.Next(fd));
     }
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA(path.c_str());
@@ -155,14 +155,13 @@ std::vector<std::string> FolderNames(const std::string& folder)
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
+    CFindHandle search((folder + "\\*").c_str(), found);
+    if (!search.Valid())
         return names;
     do
         if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0)
             names.push_back(found.cFileName);
-    while (FindNextFileA(h, &found));
-    FindClose(h);
+    while (search.Next(found));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -203,24 +202,22 @@ std::vector<std::string> ProfileCopiesIn(const std::string& folder)
 
 void WriteFileBytes(const std::string& path, const std::string& bytes)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    CKernelHandle h(CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    ASSERT_TRUE(h.Valid()) << path;
     DWORD written = 0;
-    WriteFile(h, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-    CloseHandle(h);
+    WriteFile(h.Get(), bytes.data(), (DWORD)bytes.size(), &written, NULL);
 }
 
 std::string ReadFileBytes(const std::string& path)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (h == INVALID_HANDLE_VALUE)
+    CKernelHandle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
+    if (!h.Valid())
         return std::string();
     std::string out;
     char buf[65536];
     DWORD got = 0;
-    while (ReadFile(h, buf, sizeof(buf), &got, NULL) && got > 0)
+    while (ReadFile(h.Get(), buf, sizeof(buf), &got, NULL) && got > 0)
         out.append(buf, got);
-    CloseHandle(h);
     return out;
 }
 
