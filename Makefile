@@ -6,6 +6,7 @@
 # make test-windows       build the suite for Windows and run it under wine64
 # make windows32          build the 32-bit tolvex.exe (it cannot run here)
 # make bench-windows      the bench against the Windows build
+# make bench-compare      the batch figure of both builds in one run
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 # CI turns compiler warnings into errors.
@@ -13,7 +14,7 @@ WERROR := $(if $(filter true,$(CI)),ON,OFF)
 WINBUILD   ?= build-windows
 WIN32BUILD ?= build-windows32
 
-.PHONY: all setup build run test lint bench clean windows-setup windows windows-programs test-windows windows32 bench-windows
+.PHONY: all setup build run test lint bench clean windows-setup windows windows-programs test-windows windows32 bench-windows bench-compare
 
 all: build
 
@@ -76,6 +77,13 @@ bench-windows: windows
 	@cmake --build $(WINBUILD) -j $(JOBS) --target tolvex_bench
 	@mkdir -p $(WINBUILD)/bench
 	@bash tools/wine-env.sh $(WINBUILD)/bench --unmanaged bash bench/run.sh $(WINBUILD)
+
+# Both builds on the Winelib build's photos, in the Windows build's prefix.
+bench-compare: windows build
+	@cmake --build $(BUILD) -j $(JOBS) --target tolvex_bench
+	@cmake --build $(WINBUILD) -j $(JOBS) --target tolvex_bench
+	@mkdir -p $(WINBUILD)/bench
+	@bash tools/wine-env.sh $(WINBUILD)/bench --unmanaged bash bench/run.sh --compare $(BUILD) $(WINBUILD)
 
 clean:
 	rm -rf $(BUILD) $(WINBUILD) $(WIN32BUILD)

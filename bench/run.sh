@@ -2,9 +2,15 @@
 # `make bench`: times the batch conversion, the quiet conversion and the
 # preview against ImageMagick's own command-line tools on generated photos,
 # and prints one line per figure (medians of BENCH_RUNS runs, 3 unless set).
+# `make bench-compare`: figure (a) alone, the Windows build against the
+# Winelib build in one run: the two take turns on the same photos, BENCH_RUNS
+# times each (at least 5), and the medians and their ratio are printed.
 # Runs inside tools/wine-env.sh, in a prefix of its own.
 # Usage: bench/run.sh BUILD_DIR
+#        bench/run.sh --compare WINELIB_BUILD WINDOWS_BUILD
 set -eu
+compare=""
+if [ "$1" = "--compare" ]; then compare=1; shift; fi
 build=$(cd "$1" && pwd)
 data="${BENCH_DATA:-$build/bench-data}"
 runs=${BENCH_RUNS:-3}
@@ -12,10 +18,12 @@ runs=${BENCH_RUNS:-3}
 convert=/usr/bin/convert
 mogrify=/usr/bin/mogrify
 # Winelib's programs are .exe.so images; the Windows build's are PE files.
-image=.exe
-[ -f "$build/tolvex.exe.so" ] && image=.exe.so
-bench="$build/tolvex_bench$image"
-program="$build/tolvex$image"
+program_of() # build name
+{
+  if [ -f "$1/tolvex.exe.so" ]; then echo "$1/$2.exe.so"; else echo "$1/$2.exe"; fi
+}
+bench=$(program_of "$build" tolvex_bench)
+program=$(program_of "$build" tolvex)
 regkey='HKCU\SOFTWARE\Kestrelworks\Tolvex'
 
 winpath() { winepath -w "$1" 2>/dev/null; }
@@ -45,19 +53,40 @@ make_photos() # folder count width height
 
 echo "Preparing the photos in $data"
 make_photos "$data/small40" 40 1600 1200
-make_photos "$data/small200" 200 1600 1200
-make_photos "$data/big10" 10 4000 3000
-make_photos "$data/one" 1 4000 3000
 out="$data/out"
 
 # The batch conversion in process: prints its seconds; keeps the peak.
-tolvex_batch() # source width height -> "seconds peak_mb"
+tolvex_batch() # bench source width height -> "seconds peak_mb"
 {
   rm -rf "$out"; mkdir -p "$out"
   local r
-  r=$(wine "$bench" batch "$(winpath "$1")" "$(winpath "$out")" "$2" "$3" </dev/null)
+  r=$(wine "$1" batch "$(winpath "$2")" "$(winpath "$out")" "$3" "$4" </dev/null)
   echo "$(echo "$r" | field seconds) $(echo "$r" | field peak_mb)"
 }
+
+# The two builds side by side: turn about, so that a change in the machine's
+# load falls on both.
+if [ -n "$compare" ]; then
+  winelib_bench=$bench
+  windows_bench=$(program_of "$(cd "$2" && pwd)" tolvex_bench)
+  [ "$runs" -ge 5 ] || runs=5
+  tl=(); tw=()
+  for _ in $(seq "$runs"); do
+    read -r s _ <<<"$(tolvex_batch "$winelib_bench" "$data/small40" 120 120)"; tl+=("$s")
+    read -r s _ <<<"$(tolvex_batch "$windows_bench" "$data/small40" 120 120)"; tw+=("$s")
+  done
+  rm -rf "$out"
+  l_t=$(printf '%s\n' "${tl[@]}" | median); w_t=$(printf '%s\n' "${tw[@]}" | median)
+  echo
+  echo "Medians of $runs runs, the builds taking turns; load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+  echo "(a) Convert All, 40 photos 1600x1200 to 120x120 thumbnails: Windows build $w_t s, Winelib build $l_t s, ratio $(ratio "$w_t" "$l_t") (goal <= 1.20)"
+  echo "  each run: Windows ${tw[*]} s; Winelib ${tl[*]} s"
+  exit 0
+fi
+
+make_photos "$data/small200" 200 1600 1200
+make_photos "$data/big10" 10 4000 3000
+make_photos "$data/one" 1 4000 3000
 
 mogrify_time() # source [options...]
 {
@@ -73,7 +102,7 @@ mogrify_time() # source [options...]
 # reduced size): what the image library itself needs for this work.
 ta=(); pa=(); ma=(); ra=()
 for _ in $(seq "$runs"); do
-  read -r s p <<<"$(tolvex_batch "$data/small40" 120 120)"; ta+=("$s"); pa+=("$p")
+  read -r s p <<<"$(tolvex_batch "$bench" "$data/small40" 120 120)"; ta+=("$s"); pa+=("$p")
   ma+=("$(mogrify_time "$data/small40" -scale 120x120 -modulate 100,100,100)")
   ra+=("$(MALLOC_MMAP_MAX_=0 MALLOC_TRIM_THRESHOLD_=2000000000 \
     mogrify_time "$data/small40" -define jpeg:size=240x180 -scale 120x120 -modulate 100,100,100)")
@@ -104,7 +133,7 @@ b_t=$(printf '%s\n' "${tb[@]}" | median); b_c=$(printf '%s\n' "${cb[@]}" | media
 # (c) full size, 10 photos of 12 MP
 tc=(); mc=()
 for _ in $(seq "$runs"); do
-  read -r s _ <<<"$(tolvex_batch "$data/big10" 0 0)"; tc+=("$s")
+  read -r s _ <<<"$(tolvex_batch "$bench" "$data/big10" 0 0)"; tc+=("$s")
   mc+=("$(mogrify_time "$data/big10" -modulate 100,100,100)")
 done
 c_t=$(printf '%s\n' "${tc[@]}" | median); c_m=$(printf '%s\n' "${mc[@]}" | median)
@@ -112,7 +141,7 @@ c_t=$(printf '%s\n' "${tc[@]}" | median); c_m=$(printf '%s\n' "${mc[@]}" | media
 # Peak memory of (a) with 200 photos
 p200=()
 for _ in $(seq "$runs"); do
-  read -r _ p <<<"$(tolvex_batch "$data/small200" 120 120)"; p200+=("$p")
+  read -r _ p <<<"$(tolvex_batch "$bench" "$data/small200" 120 120)"; p200+=("$p")
 done
 a_peak200=$(printf '%s\n' "${p200[@]}" | median)
 

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <memory>
-#include <new>
 #include <set>
 #include <string>
 
@@ -13,6 +12,11 @@
 #include "core/ProcessMemory.h"
 
 namespace {
+
+struct LibraryMemoryRelease
+{
+    void operator()(char* memory) const { MagickCore::RelinquishMagickMemory(memory); }
+};
 
 // ReadFile and WriteFile take 32-bit counts.
 const DWORD kIoChunk = 1 << 24;
@@ -27,7 +31,9 @@ void ReadFileIntoBlob(const char* path, Magick::Blob& blob)
     if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > kImageMaxFileSize)
         throw ImageFileError("the image file is empty or too large");
     const size_t length = (size_t)size.QuadPart;
-    std::unique_ptr<char[]> data(new (std::nothrow) char[length]);
+    // From the library's memory, which the allocator set-up keeps for the
+    // next file.
+    std::unique_ptr<char, LibraryMemoryRelease> data(static_cast<char*>(MagickCore::AcquireMagickMemory(length)));
     if (!data)
         throw ImageFileError("out of memory");
     size_t done = 0;
@@ -39,8 +45,8 @@ void ReadFileIntoBlob(const char* path, Magick::Blob& blob)
             throw ImageFileError("cannot read the image file");
         done += got;
     }
-    // The blob deletes the bytes with delete[] from here on.
-    blob.updateNoCopy(data.release(), length, Magick::Blob::NewAllocator);
+    // The blob gives the bytes back to the library from here on.
+    blob.updateNoCopy(data.release(), length, Magick::Blob::MallocAllocator);
 }
 
 // The coder that reads the file by its name. A type that is not ours, or

@@ -7,8 +7,10 @@
 
 // Called once at start-up, before the image library is initialised. Hands
 // the library's large aligned blocks to a keeper of their own (always) and
-// tells the C allocator to keep freed memory. 1 when the allocator was set
-// up, 0 where the C library has no such setting.
+// tells the C allocator to keep freed memory; where the C library has no
+// such setting, the library's other memory gets a heap of its own and its
+// large blocks go to the same keeper. 1 when the allocator was set up, 0
+// when it could not be.
 int KeepFreedMemory();
 
 // Gives what was kept back to the system, once a batch run is over.
@@ -18,7 +20,8 @@ void ReturnFreedMemory();
 // GIF write, the pixels of a big picture) live outside the C heap. glibc,
 // set up by KeepFreedMemory, keeps the smaller ones itself; the Windows C
 // runtime maps each large block afresh and unmaps it when freed, so there
-// the keeper also takes the pixels of a thumbnail.
+// the keeper also takes the pixels of a thumbnail and the library's other
+// blocks of this size (a file's bytes, the decoder's buffers).
 #ifdef __GLIBC__
 const size_t kLargeImageBlock = 8u << 20;
 #else

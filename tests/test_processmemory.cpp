@@ -4,14 +4,12 @@
 #include "core/ProcessMemory.h"
 #include "tests/support/TestUtil.h"
 
-// Without it the library's scratch memory of every file comes from fresh pages.
-TEST(ImageIO, TheAllocatorKeepsFreedMemoryWhereTheCLibraryAllows)
+// Without it the library's scratch memory of every file comes from fresh
+// pages: glibc is told to keep freed memory, elsewhere the library gets a
+// heap of its own.
+TEST(ImageIO, TheAllocatorKeepsFreedMemory)
 {
-#ifdef __GLIBC__
     EXPECT_EQ(1, KeepFreedMemory());
-#else
-    EXPECT_EQ(0, KeepFreedMemory());
-#endif
 }
 
 namespace {
@@ -60,6 +58,66 @@ TEST(ImageIO, LargeLibraryBlocksServeTheNextRequestAndAreGivenBackAfterARun)
     EXPECT_TRUE(IsUnmapped(first));
     EXPECT_TRUE(IsUnmapped(meanwhile));
 }
+
+// The library's ordinary memory, large blocks among it, keeps what it holds
+// when the library grows or shrinks it, whichever kind of block it moves
+// between.
+TEST(ImageIO, LibraryMemoryKeepsItsBytesWhenResized)
+{
+    KeepFreedMemory();
+    struct Case
+    {
+        size_t from, to;
+    };
+    const Case cases[] = {
+        {100, 4 * kLargeImageBlock},
+        {4 * kLargeImageBlock, 8 * kLargeImageBlock},
+        {4 * kLargeImageBlock, 4 * kLargeImageBlock - 4096},
+        {4 * kLargeImageBlock, 100},
+        {kLargeImageBlock, kLargeImageBlock + 1},
+    };
+    for (const Case& c : cases)
+    {
+        unsigned char* block = static_cast<unsigned char*>(MagickCore::AcquireMagickMemory(c.from));
+        ASSERT_NE(nullptr, block) << c.from;
+        for (size_t i = 0; i < c.from; ++i)
+            block[i] = static_cast<unsigned char>(i * 7 + 3);
+        block = static_cast<unsigned char*>(MagickCore::ResizeMagickMemory(block, c.to));
+        ASSERT_NE(nullptr, block) << c.from << " to " << c.to;
+        const size_t kept = c.from < c.to ? c.from : c.to;
+        size_t wrong = 0;
+        for (size_t i = 0; i < kept; ++i)
+            wrong += block[i] != static_cast<unsigned char>(i * 7 + 3);
+        EXPECT_EQ(0u, wrong) << c.from << " to " << c.to;
+        block[c.to - 1] = 1;
+        MagickCore::RelinquishMagickMemory(block);
+    }
+}
+
+// glibc keeps a freed block in its heap, out of sight of VirtualQuery; the
+// Windows C runtime would give it back to the system at once.
+#ifndef __GLIBC__
+// A large block of ordinary library memory (the bytes of a file read, the
+// decoder's buffers) stays committed once freed and serves the next file.
+TEST(ImageIO, FreedLargeLibraryMemoryServesTheNextFile)
+{
+    KeepFreedMemory();
+    ReturnFreedMemory();
+    const size_t size = 4 * kLargeImageBlock;
+    char* first = static_cast<char*>(MagickCore::AcquireMagickMemory(size));
+    ASSERT_NE(nullptr, first);
+    first[0] = first[size - 1] = 1;
+    MagickCore::RelinquishMagickMemory(first);
+    MEMORY_BASIC_INFORMATION info;
+    ASSERT_NE(0u, VirtualQuery(first, &info, sizeof(info)));
+    EXPECT_EQ(static_cast<DWORD>(MEM_COMMIT), info.State);
+    char* again = static_cast<char*>(MagickCore::AcquireMagickMemory(size - 4096));
+    EXPECT_EQ(first, again);
+    MagickCore::RelinquishMagickMemory(again);
+    ReturnFreedMemory();
+    EXPECT_TRUE(IsUnmapped(first));
+}
+#endif
 
 // Every other aligned request of the library still gets usable, aligned
 // memory, and one that no memory can satisfy fails instead of crashing.
