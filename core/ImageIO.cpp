@@ -4,6 +4,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "base/Handles.h"
 #include "base/WinUtil.h"
@@ -243,11 +244,8 @@ ImageSize ChooseJpegDecodeSize(const ImageSize& header, const ImageSize& needed)
 // every output, XC makes the library's plain-colour pictures.
 const char* const kExtraCoders[] = {"GIF", "XC"};
 
-// The library's security policy, kept in code because a build without the
-// library's policy file would otherwise have none: no external program, no
-// "@file" text include, and no coder but ours (so no vector, script, text,
-// document, URL or file-list coder, whatever a file holds or refers to).
-std::string SecurityPolicy()
+// Every coder the program uses, by the library's upper-case names.
+std::set<std::string> OurCoders()
 {
     // A type's own name too: the library calls JPG and TIF pictures by it.
     std::set<std::string> coders(std::begin(kExtraCoders), std::end(kExtraCoders));
@@ -259,6 +257,15 @@ std::string SecurityPolicy()
             coders.insert(name);
             coders.insert(kSupportedExtensionReaders[i].coder);
         }
+    return coders;
+}
+
+// The library's security policy, kept in code because a build without the
+// library's policy file would otherwise have none: no external program, no
+// "@file" text include, and no coder but ours (so no vector, script, text,
+// document, URL or file-list coder, whatever a file holds or refers to).
+std::string SecurityPolicy(const std::set<std::string>& coders)
+{
     std::string policy = "<policymap>"
                          "<policy domain=\"delegate\" rights=\"none\" pattern=\"*\"/>"
                          "<policy domain=\"path\" rights=\"none\" pattern=\"@*\"/>"
@@ -266,6 +273,29 @@ std::string SecurityPolicy()
     for (const std::string& coder : coders)
         policy += "<policy domain=\"coder\" rights=\"read|write\" pattern=\"" + coder + "\"/>";
     return policy + "</policymap>";
+}
+
+// A library that puts a policy file found on the machine before any
+// program's policy refuses ours. Then every coder but ours is taken out of
+// the library, so no file's content can reach one, whatever that file's
+// rules allow.
+void RemoveOtherCoders(const std::set<std::string>& coders)
+{
+    MagickCore::ExceptionInfo* exception = MagickCore::AcquireExceptionInfo();
+    size_t count = 0;
+    const MagickCore::MagickInfo** list = MagickCore::GetMagickInfoList("*", &count, exception);
+    std::vector<std::string> others;
+    for (size_t i = 0; list != NULL && i < count; ++i)
+    {
+        std::string name = list[i]->name;
+        CharUpperA(&name[0]);
+        if (coders.count(name) == 0)
+            others.push_back(list[i]->name);
+    }
+    MagickCore::RelinquishMagickMemory((void*)list);
+    MagickCore::DestroyExceptionInfo(exception);
+    for (const std::string& name : others)
+        MagickCore::UnregisterMagickInfo(name.c_str());
 }
 
 } // namespace
@@ -285,9 +315,12 @@ void InitImageLibrary()
     KeepFreedMemory();
     Magick::InitializeMagick(NULL);
     // Before the limits: the policy resets them from the policy files.
+    const std::set<std::string> coders = OurCoders();
     MagickCore::ExceptionInfo* exception = MagickCore::AcquireExceptionInfo();
-    MagickCore::SetMagickSecurityPolicy(SecurityPolicy().c_str(), exception);
+    const bool policySet = MagickCore::SetMagickSecurityPolicy(SecurityPolicy(coders).c_str(), exception) != 0;
     MagickCore::DestroyExceptionInfo(exception);
+    if (!policySet)
+        RemoveOtherCoders(coders);
     Magick::ResourceLimits::width(kImageMaxSide);
     Magick::ResourceLimits::height(kImageMaxSide);
     Magick::ResourceLimits::area(kImageMaxArea);

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,37 @@ public:
     TempFolder dir;
     std::string marker;
     std::vector<File> supported, unsupported;
+};
+
+// The folder the image library searches first for its configuration
+// files, for the processes started while this lives. A Windows build's
+// library reads the Windows environment; a Winelib build's reads the host's,
+// which Wine hands on to the processes this one starts.
+class LibrarySearchPath
+{
+public:
+    explicit LibrarySearchPath(const std::string& folder)
+    {
+#ifdef __WINE__
+        // A list of host folders parted by ':', so none through "c:".
+        char* real = realpath(HostPath(folder).c_str(), NULL);
+        setenv(kName, real != NULL ? real : "", 1);
+        free(real);
+#else
+        SetEnvironmentVariableA(kName, folder.c_str());
+#endif
+    }
+    ~LibrarySearchPath()
+    {
+#ifdef __WINE__
+        unsetenv(kName);
+#else
+        SetEnvironmentVariableA(kName, NULL);
+#endif
+    }
+
+private:
+    static constexpr const char* kName = "MAGICK_CONFIGURE_PATH";
 };
 
 bool GifHasSecretPixels(const std::string& path)
@@ -218,6 +250,24 @@ TEST(UnsafeInput, TheLibraryRefusesEveryCoderButThoseOfOurTypes)
     };
     for (const Limit& l : limits)
         EXPECT_LE(GetMagickResourceLimit(l.resource), l.most) << l.resource;
+}
+
+// A policy file on the machine that allows everything does not win over
+// the program's own policy: the case above, in a process whose library
+// finds that file first on its search path.
+TEST(UnsafeInput, APermissivePolicyFileOnTheMachineDoesNotWin)
+{
+    TempFolder dir("policy");
+    WriteFileBytes(dir.File("policy.xml"), "<policymap>"
+                                           "<policy domain=\"coder\" rights=\"read|write\" pattern=\"*\"/>"
+                                           "<policy domain=\"delegate\" rights=\"execute\" pattern=\"*\"/>"
+                                           "<policy domain=\"path\" rights=\"read|write\" pattern=\"*\"/>"
+                                           "<policy domain=\"resource\" name=\"memory\" value=\"16GiB\"/>"
+                                           "<policy domain=\"resource\" name=\"width\" value=\"1MP\"/>"
+                                           "<policy domain=\"resource\" name=\"area\" value=\"16GP\"/>"
+                                           "</policymap>");
+    LibrarySearchPath searchPath(dir.Path());
+    EXPECT_EQ(0, RunTestCaseInNewProcess("UnsafeInput.TheLibraryRefusesEveryCoderButThoseOfOurTypes"));
 }
 
 // A source whose page is a huge logical screen with the picture at an

@@ -111,10 +111,13 @@ sed -i -e 's/^    utf8_length,$/    utf8_length;/' -e 's/AcquireQuantumMeory/Acq
 sed -i -e 's/^#  define stat  _stat$/#  define stat  _stati64/' \
   -e 's/^#  define wstat  _wstat$/#  define wstat  _wstati64/' "$src/magick/nt-base.h"
 # The library calls Winsock; with it, configure would enable the distributed
-# cache, which needs Unix socket headers.
+# cache, which needs Unix socket headers. Zero-configuration: the library reads
+# no configuration file (policy, delegates, coder names) from the machine it
+# runs on, so only the program's own policy and limits apply.
 (cd "$src" && autoreconf -fi &&
   ./configure --host="$host" CC=$cc CXX=$host-g++-posix --prefix="$prefix" \
     --disable-shared --enable-static --without-modules --disable-openmp --with-magick-plus-plus \
+    --enable-zero-configuration \
     --with-quantum-depth=16 --disable-hdri --disable-docs --without-utilities --without-perl \
     --with-jpeg --with-png --with-tiff --with-zlib \
     --without-x --without-bzlib --without-lzma --without-zstd --without-xml --without-freetype \

@@ -482,16 +482,18 @@ bool IsWinelibBuild()
 #endif
 }
 
-int RunProgramExe(const std::string& args, DWORD timeoutMs)
+namespace {
+
+// Starts `image` with the command line `cmd` and returns its exit code (-1
+// when it could not start or timed out).
+int RunImage(const std::string& image, const std::string& cmd, DWORD timeoutMs)
 {
-    std::string exe = ProgramImage();
-    std::string cmd = "\"" + BuildFolder() + "tolvex.exe\" " + args;
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     std::vector<char> line(cmd.begin(), cmd.end());
     line.push_back('\0');
-    if (!CreateProcessA(exe.c_str(), line.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+    if (!CreateProcessA(image.c_str(), line.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
         return -1;
     DWORD code = (DWORD)-1;
     if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0)
@@ -501,6 +503,28 @@ int RunProgramExe(const std::string& args, DWORD timeoutMs)
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return (int)code;
+}
+
+} // namespace
+
+int RunProgramExe(const std::string& args, DWORD timeoutMs)
+{
+    return RunImage(ProgramImage(), "\"" + BuildFolder() + "tolvex.exe\" " + args, timeoutMs);
+}
+
+int RunTestCaseInNewProcess(const std::string& testName, DWORD timeoutMs)
+{
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(NULL, path, sizeof(path));
+    if (length == 0 || length >= sizeof(path))
+        return -1;
+    std::string image = path;
+#ifdef __WINE__
+    // As with the program: the Linux image, not Wine's launcher script.
+    if (image.size() < 3 || image.compare(image.size() - 3, 3, ".so") != 0)
+        image += ".so";
+#endif
+    return RunImage(image, "\"" + std::string(path) + "\" --gtest_filter=" + testName, timeoutMs);
 }
 
 HWND ShowTestDialog(UINT idd, DLGPROC proc)

@@ -135,6 +135,10 @@ void PumpMessages(DWORD ms = 0);
 // code (-1 when it could not start or timed out).
 int RunProgramExe(const std::string& args, DWORD timeoutMs = 20000);
 
+// Runs one case of this test executable in a process of its own (with this
+// process's environment) and returns its exit code: 0 when it passed.
+int RunTestCaseInNewProcess(const std::string& testName, DWORD timeoutMs = 60000);
+
 // The build folder, where the program lies, as a Windows path.
 std::string BuildFolder();
 
