@@ -35,7 +35,10 @@ convert_with() # BUILD_DIR PROGRAM OUT_DIR
     key=$1 settings=$2 program=$3; shift 3
     wine reg add "$key" /v ShellOn /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
     wine reg add "$key" /v ShellPath /t REG_SZ /d "$(winepath -w "$settings")" /f </dev/null >/dev/null 2>&1
-    for f in "$@"; do wine "$program" /q "$(winepath -w "$f")" </dev/null >/dev/null 2>&1 || true; done
+    for f in "$@"; do
+      wine "$program" /q "$(winepath -w "$f")" </dev/null >"$f.log" 2>&1
+      echo "$?" >"$f.rc"
+    done
     wine reg delete "$key" /f </dev/null >/dev/null 2>&1 || true
   ' _ "$regkey" "$work/quiet.tvx" "$1/$2" "$out"/*.* >/dev/null
 }
@@ -48,6 +51,11 @@ for src in "$in"/*.*; do
   a=$work/winelib/$name b=$work/windows/$name
   if [ ! -f "$a" ] || [ ! -f "$b" ]; then
     echo "$name: missing (Winelib $( [ -f "$a" ] && echo made || echo none), Windows $( [ -f "$b" ] && echo made || echo none))"
+    # What the program that made none said, and how it ended.
+    for side in winelib windows; do
+      run=$work/$side/$(basename "$src")
+      [ -f "$work/$side/$name" ] || echo "  $side: exit code $(cat "$run.rc" 2>/dev/null); $(tail -n 3 "$run.log" 2>/dev/null | tr '\n' ' ')"
+    done
     failed=1; continue
   fi
   da=$(identify -format '%wx%h\n' "$a" | head -n1) db=$(identify -format '%wx%h\n' "$b" | head -n1)
