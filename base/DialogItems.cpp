@@ -37,20 +37,14 @@ void SelectComboItem(HWND hDlg, int id, int index)
     SendToItem(hDlg, id, CB_SETCURSEL, (WPARAM)(index >= 0 && index < count ? index : -1), 0);
 }
 
-int TrackbarPosition(HWND hDlg, int id)
-{
-    return (int)SendToItem(hDlg, id, TBM_GETPOS, 0, 0);
-}
+int TrackbarPosition(HWND hDlg, int id) { return (int)SendToItem(hDlg, id, TBM_GETPOS, 0, 0); }
 
 void SetTrackbarPosition(HWND hDlg, int id, int position)
 {
     SendToItem(hDlg, id, TBM_SETPOS, TRUE, (LPARAM)position);
 }
 
-std::string ItemText(HWND hDlg, int id)
-{
-    return GetWindowTextString(DialogControl(hDlg, id));
-}
+std::string ItemText(HWND hDlg, int id) { return GetWindowTextString(DialogControl(hDlg, id)); }
 
 bool IsItemEnabled(HWND hDlg, int id)
 {

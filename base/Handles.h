@@ -35,8 +35,8 @@ public:
     LONG Create(HKEY parent, const char* path, REGSAM access)
     {
         Close();
-        return ::RegCreateKeyExA(parent, path, 0, (LPSTR) "", REG_OPTION_NON_VOLATILE, access, NULL, &m_h,
-                                 NULL);
+        return ::RegCreateKeyExA(parent, path, 0, (LPSTR) "", REG_OPTION_NON_VOLATILE, access, NULL,
+                                 &m_h, NULL);
     }
     void Close()
     {
@@ -54,7 +54,10 @@ private:
 class CFindHandle
 {
 public:
-    CFindHandle(const char* pattern, WIN32_FIND_DATAA& found) : m_h(::FindFirstFileA(pattern, &found)) {}
+    CFindHandle(const char* pattern, WIN32_FIND_DATAA& found)
+        : m_h(::FindFirstFileA(pattern, &found))
+    {
+    }
     ~CFindHandle()
     {
         if (Valid())

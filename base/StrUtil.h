@@ -14,8 +14,16 @@ BOOL SafeAppend(char* dst, size_t dstSize, const char* src);
 BOOL SafeFormat(char* dst, size_t dstSize, const char* fmt, ...)
     __attribute__((format(printf, 3, 4)));
 
-template <size_t N> BOOL SafeCopy(char (&dst)[N], const char* src) { return SafeCopy(dst, N, src); }
-template <size_t N> BOOL SafeAppend(char (&dst)[N], const char* src) { return SafeAppend(dst, N, src); }
+template <size_t N>
+BOOL SafeCopy(char (&dst)[N], const char* src)
+{
+    return SafeCopy(dst, N, src);
+}
+template <size_t N>
+BOOL SafeAppend(char (&dst)[N], const char* src)
+{
+    return SafeAppend(dst, N, src);
+}
 
 // Case-insensitive comparison of ASCII letters, as the MS runtime's _stricmp.
 int StrICmp(const char* a, const char* b);

@@ -93,7 +93,8 @@ const size_t kRememberedControls = 256;
 HWND DialogControl(HWND hDlg, int id)
 {
     static RememberedControl remembered[kRememberedControls] = {};
-    RememberedControl& slot = remembered[((size_t)(UINT)id + ((size_t)hDlg >> 4)) % kRememberedControls];
+    RememberedControl& slot =
+        remembered[((size_t)(UINT)id + ((size_t)hDlg >> 4)) % kRememberedControls];
     // IsWindow, GetParent and GetDlgCtrlID of the process's own windows
     // need no trip to the window server.
     if (slot.dialog == hDlg && slot.id == id && slot.control != NULL && ::IsWindow(slot.control) &&

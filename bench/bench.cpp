@@ -109,9 +109,8 @@ int RunBatch(CMainDlg& dlg, const char* source, const char* output, int width, i
     SafeCopy(dlg.m_szBrowsedFolder, source);
     SetDlgItemTextA(dlg.m_hWnd, IDC_MAIN_OUTPUT_FOLDER, output);
     dlg.m_nConvertCmd = ID_CONVERT_ALL;
-    const double seconds = Seconds([&] {
-        SendMessageA(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERT, BN_CLICKED), 0);
-    });
+    const double seconds = Seconds(
+        [&] { SendMessageA(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERT, BN_CLICKED), 0); });
     printf("seconds %.3f\n", seconds);
     printf("peak_mb %.1f\n", PeakMegabytes());
     return 0;
@@ -180,7 +179,8 @@ int RunPreview(CMainDlg& dlg, const char* image, int runs)
         {"hue",
          [](HWND w) {
              SetTrackbarPosition(w, IDC_MAIN_HUE_BAR, 150);
-             SendMessageA(w, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 150), (LPARAM)GetDlgItem(w, IDC_MAIN_HUE_BAR));
+             SendMessageA(w, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 150),
+                          (LPARAM)GetDlgItem(w, IDC_MAIN_HUE_BAR));
          }},
     };
     // Each run loads the file and makes the changes in turn, as a user
@@ -227,7 +227,8 @@ int main(int argc, char** argv)
 {
     if (argc < 3)
     {
-        fprintf(stderr, "usage: tolvex_bench batch SOURCE OUTPUT WIDTH HEIGHT | preview IMAGE RUNS\n");
+        fprintf(stderr,
+                "usage: tolvex_bench batch SOURCE OUTPUT WIDTH HEIGHT | preview IMAGE RUNS\n");
         return 2;
     }
     int rc = 2;

@@ -48,7 +48,8 @@ int main(int argc, char** argv)
         {
             Magick::Image image;
             ReadImageFile(image, path.c_str());
-            printf("%s reads %lux%lu\n", ext, (unsigned long)image.columns(), (unsigned long)image.rows());
+            printf("%s reads %lux%lu\n", ext, (unsigned long)image.columns(),
+                   (unsigned long)image.rows());
             ++reads;
         }
         catch (const std::exception& e)

@@ -10,8 +10,8 @@
 
 namespace {
 
-const SFGAOF kListAttributes = SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_LINK |
-                               SFGAO_SHARE | SFGAO_READONLY | SFGAO_HIDDEN;
+const SFGAOF kListAttributes = SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR |
+                               SFGAO_LINK | SFGAO_SHARE | SFGAO_READONLY | SFGAO_HIDDEN;
 const UINT kShareOverlay = 1;
 const UINT kLinkOverlay = 2;
 // The shell draws the shortcut arrow on whatever it is asked for, so only
@@ -49,7 +49,8 @@ void FormatModified(const FILETIME& time, char* out, size_t outSize)
     if (FileTimeToSystemTime(&time, &st))
     {
         GetDateFormatA(LOCALE_SYSTEM_DEFAULT, DATE_LONGDATE, &st, NULL, date, (int)sizeof(date));
-        GetTimeFormatA(LOCALE_SYSTEM_DEFAULT, TIME_FORCE24HOURFORMAT, &st, NULL, clock, (int)sizeof(clock));
+        GetTimeFormatA(LOCALE_SYSTEM_DEFAULT, TIME_FORCE24HOURFORMAT, &st, NULL, clock,
+                       (int)sizeof(clock));
     }
     SafeFormat(out, outSize, "%s %s", date, clock);
 }
@@ -111,7 +112,8 @@ LRESULT CFileListView::OnStyleChanged(UINT uMsg, WPARAM wParam, LPARAM lParam, B
     // screen; the header is a child and needs it as well.
     if (wParam == (WPARAM)GWL_STYLE && change != NULL &&
         ((change->styleOld ^ change->styleNew) & kLayoutStyleBits) != 0)
-        ::RedrawWindow(m_hWnd, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        ::RedrawWindow(m_hWnd, NULL, NULL,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     return result;
 }
 
@@ -122,7 +124,8 @@ void CFileListView::AttachSystemImageLists()
         ::SetWindowLongPtrA(m_hWnd, GWL_STYLE, style | LVS_SHAREIMAGELISTS);
     ::SendMessageA(m_hWnd, LVM_SETIMAGELIST, LVSIL_SMALL,
                    reinterpret_cast<LPARAM>(GetSystemImageList(SHGFI_SMALLICON)));
-    ::SendMessageA(m_hWnd, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(GetSystemImageList(0)));
+    ::SendMessageA(m_hWnd, LVM_SETIMAGELIST, LVSIL_NORMAL,
+                   reinterpret_cast<LPARAM>(GetSystemImageList(0)));
 }
 
 int CFileListView::ShowFolder(LPCITEMIDLIST absolute)
@@ -140,7 +143,8 @@ int CFileListView::ShowFolder(LPCITEMIDLIST absolute)
         if (first.Get() == NULL || PidlCount(first.Get()) == 0)
             return 0;
         CComRef<IShellFolder> next;
-        if (FAILED(current->BindToObject(first.Get(), NULL, IID_IShellFolder, next.OutVoid())) || !next)
+        if (FAILED(current->BindToObject(first.Get(), NULL, IID_IShellFolder, next.OutVoid())) ||
+            !next)
             return 0;
         current.Reset(next.Detach());
         rest.Attach(PidlClone(PidlGetNext(rest.Get())));
@@ -151,7 +155,8 @@ int CFileListView::ShowFolder(LPCITEMIDLIST absolute)
     CComRef<IShellFolder> target;
     if (PidlCount(rest.Get()) > 0)
     {
-        if (FAILED(current->BindToObject(rest.Get(), NULL, IID_IShellFolder, target.OutVoid())) || !target)
+        if (FAILED(current->BindToObject(rest.Get(), NULL, IID_IShellFolder, target.OutVoid())) ||
+            !target)
             return 0;
     }
     else if (FAILED(SHGetDesktopFolder(target.Out())) || !target)
@@ -165,7 +170,8 @@ int CFileListView::FillFromFolder(IShellFolder* folder, LPCITEMIDLIST absolute)
     SendMessage(LVM_DELETEALLITEMS);
 
     CComRef<IEnumIDList> items;
-    if (folder != NULL && SUCCEEDED(folder->EnumObjects(NULL, SHCONTF_NONFOLDERS, items.Out())) && items)
+    if (folder != NULL && SUCCEEDED(folder->EnumObjects(NULL, SHCONTF_NONFOLDERS, items.Out())) &&
+        items)
     {
         LPITEMIDLIST raw = NULL;
         ULONG fetched = 0;
@@ -188,7 +194,8 @@ int CFileListView::FillFromFolder(IShellFolder* folder, LPCITEMIDLIST absolute)
     return 1;
 }
 
-void CFileListView::AddRow(IShellFolder* folder, LPCITEMIDLIST absolute, LPCITEMIDLIST item, SFGAOF attributes)
+void CFileListView::AddRow(IShellFolder* folder, LPCITEMIDLIST absolute, LPCITEMIDLIST item,
+                           SFGAOF attributes)
 {
     CFileListItem* record = new (std::nothrow) CFileListItem;
     if (record == NULL)
@@ -214,7 +221,9 @@ void CFileListView::AddRow(IShellFolder* folder, LPCITEMIDLIST absolute, LPCITEM
     row.iImage = I_IMAGECALLBACK;
     row.lParam = reinterpret_cast<LPARAM>(record);
     // One overlay slot: a shared link shows as a link.
-    UINT overlay = (attributes & SFGAO_LINK) ? kLinkOverlay : (attributes & SFGAO_SHARE) ? kShareOverlay : 0;
+    UINT overlay = (attributes & SFGAO_LINK)    ? kLinkOverlay
+                   : (attributes & SFGAO_SHARE) ? kShareOverlay
+                                                : 0;
     if (overlay != 0)
     {
         row.mask |= LVIF_STATE;
@@ -288,7 +297,8 @@ LRESULT CFileListView::OnGetDispInfo(int, LPNMHDR pnmh, BOOL&)
     if (info->item.mask & LVIF_IMAGE)
     {
         memset(&shell, 0, sizeof(shell));
-        const UINT flags = kRowIconFlags | ((record->attributes & SFGAO_LINK) ? SHGFI_LINKOVERLAY : 0);
+        const UINT flags =
+            kRowIconFlags | ((record->attributes & SFGAO_LINK) ? SHGFI_LINKOVERLAY : 0);
         if (SHGetFileInfoA(pidl, 0, &shell, sizeof(shell), flags))
             info->item.iImage = shell.iIcon;
     }

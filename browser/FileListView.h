@@ -19,7 +19,8 @@ class IFileListSink
 {
 public:
     virtual ~IFileListSink() {}
-    virtual int OnFileSelected(CFileListView* sender, int code, LPCITEMIDLIST pidl, const char* path) = 0;
+    virtual int OnFileSelected(CFileListView* sender, int code, LPCITEMIDLIST pidl,
+                               const char* path) = 0;
 };
 
 // The record behind every row.
@@ -74,7 +75,8 @@ public:
     LRESULT OnItemChanged(int, LPNMHDR, BOOL&);
 
 private:
-    void AddRow(IShellFolder* folder, LPCITEMIDLIST absolute, LPCITEMIDLIST item, SFGAOF attributes);
+    void AddRow(IShellFolder* folder, LPCITEMIDLIST absolute, LPCITEMIDLIST item,
+                SFGAOF attributes);
 
     IFileListSink* m_pSink = NULL;
 };

@@ -16,7 +16,11 @@ public:
     // TRUE when a path came back into `out`; otherwise `out` is empty (also
     // when the path does not fit).
     BOOL DoModal(char* out, size_t outSize);
-    template <size_t N> BOOL DoModal(char (&out)[N]) { return DoModal(out, N); }
+    template <size_t N>
+    BOOL DoModal(char (&out)[N])
+    {
+        return DoModal(out, N);
+    }
 
     static int CALLBACK BrowseCallbackProc(HWND hWnd, UINT uMsg, LPARAM lParam, LPARAM lpData);
 

@@ -75,8 +75,8 @@ CFolderTreePane::~CFolderTreePane()
 LRESULT CFolderTreePane::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
 {
     HINSTANCE hInst = ModuleInstance();
-    m_hWndTree = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "", kTreeStyle, 0, 0, 0, 0, m_hWnd,
-                                   NULL, hInst, NULL);
+    m_hWndTree = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "", kTreeStyle, 0, 0, 0, 0,
+                                   m_hWnd, NULL, hInst, NULL);
     return 0;
 }
 
@@ -103,7 +103,8 @@ LRESULT CFolderTreePane::OnSetFocus(UINT, WPARAM, LPARAM, BOOL& bHandled)
     return 0;
 }
 
-HRESULT CFolderTreePane::FillChildren(IShellFolder* folder, LPCITEMIDLIST parentAbsolute, HTREEITEM parent)
+HRESULT CFolderTreePane::FillChildren(IShellFolder* folder, LPCITEMIDLIST parentAbsolute,
+                                      HTREEITEM parent)
 {
     CComRef<IMalloc> malloc;
     HRESULT hr = SHGetMalloc(malloc.Out());
@@ -191,7 +192,8 @@ LRESULT CFolderTreePane::OnItemExpanding(int, LPNMHDR pnmh, BOOL&)
     if (record == NULL)
         return 0;
     CComRef<IShellFolder> sub;
-    HRESULT hr = record->parentFolder->BindToObject(record->relative, NULL, IID_IShellFolder, sub.OutVoid());
+    HRESULT hr =
+        record->parentFolder->BindToObject(record->relative, NULL, IID_IShellFolder, sub.OutVoid());
     if (FAILED(hr))
         return hr;
     if (!sub)
@@ -239,16 +241,19 @@ LRESULT CFolderTreePane::OnOtherNotify(UINT uMsg, WPARAM wParam, LPARAM lParam, 
 
 int CFolderTreePane::GetDropHiliteItemPath(LPCITEMIDLIST* outList, char* outPath, size_t outSize)
 {
-    HTREEITEM hItem = reinterpret_cast<HTREEITEM>(::SendMessageA(m_hWndTree, TVM_GETNEXTITEM, TVGN_DROPHILITE, 0));
+    HTREEITEM hItem = reinterpret_cast<HTREEITEM>(
+        ::SendMessageA(m_hWndTree, TVM_GETNEXTITEM, TVGN_DROPHILITE, 0));
     if (hItem == NULL)
         return 0;
     TVITEMA item;
     memset(&item, 0, sizeof(item));
     item.mask = TVIF_PARAM;
     item.hItem = hItem;
-    if (!::SendMessageA(m_hWndTree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) || item.lParam == 0)
+    if (!::SendMessageA(m_hWndTree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) ||
+        item.lParam == 0)
         return 0;
     const FolderTreeItem* record = reinterpret_cast<const FolderTreeItem*>(item.lParam);
     *outList = record->absolute;
-    return GetShellItemName(record->parentFolder, record->relative, SHGDN_FORPARSING, outPath, outSize);
+    return GetShellItemName(record->parentFolder, record->relative, SHGDN_FORPARSING, outPath,
+                            outSize);
 }

@@ -16,7 +16,8 @@ class IFolderTreeSink
 {
 public:
     virtual ~IFolderTreeSink() {}
-    virtual int OnFolderSelected(CFolderTreePane* sender, int code, LPCITEMIDLIST pidl, const char* path) = 0;
+    virtual int OnFolderSelected(CFolderTreePane* sender, int code, LPCITEMIDLIST pidl,
+                                 const char* path) = 0;
 };
 
 // The record behind every tree item, one block from the task allocator.

@@ -175,7 +175,8 @@ void CPidl::Append(LPCITEMIDLIST other)
 
 // ---------------------------------------------------------------------------
 
-int GetShellItemName(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags, char* out, size_t outSize)
+int GetShellItemName(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags, char* out,
+                     size_t outSize)
 {
     if (folder == NULL || out == NULL || outSize == 0)
         return 0;
@@ -195,7 +196,8 @@ int GetShellItemName(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags, char
             // Measured first, so a name that does not fit leaves out alone.
             int needed = WideCharToMultiByte(CP_ACP, 0, name.pOleStr, -1, NULL, 0, NULL, NULL);
             if (needed > 0 && (size_t)needed <= outSize)
-                ok = WideCharToMultiByte(CP_ACP, 0, name.pOleStr, -1, out, (int)outSize, NULL, NULL) > 0;
+                ok = WideCharToMultiByte(CP_ACP, 0, name.pOleStr, -1, out, (int)outSize, NULL,
+                                         NULL) > 0;
         }
         return ok;
     }

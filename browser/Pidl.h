@@ -71,7 +71,8 @@ private:
 // The name of an item (relative to `folder`; absolute for the desktop) by
 // the SHGDN_ flags, in the ANSI code page. 1 when `out` holds the name; 0
 // when the folder fails or the name does not fit, and `out` is untouched.
-int GetShellItemName(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags, char* out, size_t outSize);
+int GetShellItemName(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags, char* out,
+                     size_t outSize);
 
 template <size_t N>
 int GetShellItemName(IShellFolder* folder, LPCITEMIDLIST pidl, DWORD flags, char (&out)[N])

@@ -15,15 +15,9 @@ namespace {
 
 const int kOpaque = 255;
 
-inline BYTE Div255(unsigned value)
-{
-    return (BYTE)(value / 255u);
-}
+inline BYTE Div255(unsigned value) { return (BYTE)(value / 255u); }
 
-int RowStride(int bitCount, int width)
-{
-    return ((bitCount / 8) * width + 3) & ~3;
-}
+int RowStride(int bitCount, int width) { return ((bitCount / 8) * width + 3) & ~3; }
 
 HBITMAP CreateTopDownDib(HDC hDC, int width, int height, WORD bitCount)
 {
@@ -186,7 +180,7 @@ BOOL BlendTransfer(HBITMAP hDest, POINT& dest, HBITMAP hSource, const RECT& sour
 struct PackedDib
 {
     BITMAPINFOHEADER header;
-    const BYTE* masks;  // three DWORD masks for BI_BITFIELDS, else NULL
+    const BYTE* masks; // three DWORD masks for BI_BITFIELDS, else NULL
     const RGBQUAD* table;
     UINT tableSize;
     const BYTE* pixels;
@@ -400,7 +394,8 @@ HBITMAP LoadMappedBitmap(HINSTANCE hInstance, WORD id, WORD bitCount, int mode)
     }
 
     void* bits = NULL;
-    CBitmapHandle bitmap(CreateDIBSection(NULL, (BITMAPINFO*)target.get(), DIB_RGB_COLORS, &bits, NULL, 0));
+    CBitmapHandle bitmap(
+        CreateDIBSection(NULL, (BITMAPINFO*)target.get(), DIB_RGB_COLORS, &bits, NULL, 0));
     if (bitmap.Get() == NULL)
         return NULL;
     CWindowDC screen(NULL);
@@ -410,8 +405,9 @@ HBITMAP LoadMappedBitmap(HINSTANCE hInstance, WORD id, WORD bitCount, int mode)
     int lines;
     {
         CSelectObject select(memDC, bitmap);
-        lines = StretchDIBits(memDC, 0, 0, dib.header.biWidth, height, 0, 0, dib.header.biWidth,
-                              height, dib.pixels, (BITMAPINFO*)source.get(), DIB_RGB_COLORS, SRCCOPY);
+        lines =
+            StretchDIBits(memDC, 0, 0, dib.header.biWidth, height, 0, 0, dib.header.biWidth, height,
+                          dib.pixels, (BITMAPINFO*)source.get(), DIB_RGB_COLORS, SRCCOPY);
     }
     GdiFlush();
     // Some drivers report a failed stretch as 0 lines rather than GDI_ERROR.
@@ -447,8 +443,8 @@ HBITMAP MakeGrayBitmap(HBITMAP hSource)
 
 DWORD ColorToDibPixel(COLORREF color)
 {
-    return ((DWORD)kOpaque << 24) | ((DWORD)GetRValue(color) << 16) | ((DWORD)GetGValue(color) << 8) |
-           GetBValue(color);
+    return ((DWORD)kOpaque << 24) | ((DWORD)GetRValue(color) << 16) |
+           ((DWORD)GetGValue(color) << 8) | GetBValue(color);
 }
 
 RGBTRIPLE& ColorToBgrTriple(RGBTRIPLE& triple, COLORREF color)
@@ -609,7 +605,8 @@ HBITMAP ScaleDib(HBITMAP hSource, int width, int height)
     DibPixels src;
     if (width <= 0 || height <= 0 || !GetDibPixels(hSource, src))
         return NULL;
-    CBitmapHandle result(src.bitCount == 24 ? CreateDib24(NULL, width, height) : CreateDib32(NULL, width, height));
+    CBitmapHandle result(src.bitCount == 24 ? CreateDib24(NULL, width, height)
+                                            : CreateDib32(NULL, width, height));
     DibPixels dst;
     if (result.Get() == NULL || !GetDibPixels(result, dst))
         return NULL;
@@ -617,7 +614,8 @@ HBITMAP ScaleDib(HBITMAP hSource, int width, int height)
 
     // Rows first: each source row shrunk or widened to the new width, as
     // sums weighted by overlap (at most 255 x source width each).
-    std::unique_ptr<unsigned[]> rows(new (std::nothrow) unsigned[(size_t)width * src.height * channels]());
+    std::unique_ptr<unsigned[]> rows(
+        new (std::nothrow) unsigned[(size_t)width * src.height * channels]());
     if (!rows)
         return NULL;
     for (int y = 0; y < src.height; ++y)

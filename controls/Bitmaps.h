@@ -12,8 +12,7 @@
 const COLORREF kNoFill = 0xFFFFFFFF;
 
 // Colour-map modes of LoadMappedBitmap.
-enum BitmapColorMap
-{
+enum BitmapColorMap {
     kColorMapNone = 0,   // the resource's own colours
     kColorMapSystem = 1, // black, greys and white become the button colours
     kColorMapTint = 2,   // greys take the hue of the highlight colour

@@ -91,7 +91,8 @@ COLORREF AdjustLightness(int delta, COLORREF color)
 {
     WORD hue, lightness, saturation;
     RgbToHls(color, hue, lightness, saturation);
-    const long long l = std::clamp(lightness + (long long)delta * kHlsMax / 1000, 0LL, (long long)kHlsMax);
+    const long long l =
+        std::clamp(lightness + (long long)delta * kHlsMax / 1000, 0LL, (long long)kHlsMax);
     const WORD s = std::min(saturation, kHlsHalf);
     return HlsToRgb(hue, (WORD)l, s);
 }

@@ -4,13 +4,13 @@
 
 #include <windows.h>
 
-const WORD kHlsMax = 65535;       // full scale of hue, lightness, saturation
-const int kRgbMax = 255;          // channel maximum
+const WORD kHlsMax = 65535; // full scale of hue, lightness, saturation
+const int kRgbMax = 255;    // channel maximum
 const WORD kHueSixth = 10922;
 const WORD kHueThird = 21845;
-const WORD kHlsHalf = 32767;      // also the rounding term of divisions by kHlsMax
+const WORD kHlsHalf = 32767; // also the rounding term of divisions by kHlsMax
 const WORD kHueTwoThirds = 43690;
-const WORD kHueTwelfth = 5461;    // rounding term of divisions by kHueSixth
+const WORD kHueTwelfth = 5461;            // rounding term of divisions by kHueSixth
 const WORD kHueUndefined = kHueTwoThirds; // the hue a grey gets
 
 void RgbToHls(COLORREF color, WORD& hue, WORD& lightness, WORD& saturation);

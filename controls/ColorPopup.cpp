@@ -79,10 +79,7 @@ BOOL ChooseColorDialog(HWND hWndOwner, COLORREF& color)
     return TRUE;
 }
 
-CColorPopup::CColorPopup()
-    : m_tab(this, kTabMap), m_list(this, kListMap), m_grid(this, kGridMap)
-{
-}
+CColorPopup::CColorPopup() : m_tab(this, kTabMap), m_list(this, kListMap), m_grid(this, kGridMap) {}
 
 CColorPopup::~CColorPopup() = default;
 
@@ -377,7 +374,8 @@ void CColorPopup::DrawListItem(const DRAWITEMSTRUCT& dis)
 
     RECT text = item;
     text.left = item.left + 2 * itemHeight + kTextGap;
-    const COLORREF oldBack = SetBkColor(hDC, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    const COLORREF oldBack =
+        SetBkColor(hDC, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     const COLORREF oldText =
         SetTextColor(hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT));
     ExtTextOutA(hDC, text.left, text.top, ETO_OPAQUE | ETO_CLIPPED, &text, entry.name,

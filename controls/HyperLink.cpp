@@ -21,35 +21,20 @@ const DWORD kStaticTypeMask = SS_TYPEMASK;
 // ---------------------------------------------------------------------------
 // The link table and the shared procedure.
 
-BOOL LinkMapAdd(CHyperLink* pLink)
-{
-    return s_links.Add(pLink->GetHwnd(), pLink);
-}
+BOOL LinkMapAdd(CHyperLink* pLink) { return s_links.Add(pLink->GetHwnd(), pLink); }
 
-void LinkMapRemove(CHyperLink* pLink)
-{
-    s_links.Remove(pLink);
-}
+void LinkMapRemove(CHyperLink* pLink) { s_links.Remove(pLink); }
 
-CHyperLink* LinkMapFind(HWND hWnd)
-{
-    return s_links.Find(hWnd);
-}
+CHyperLink* LinkMapFind(HWND hWnd) { return s_links.Find(hWnd); }
 
-int LinkMapCount()
-{
-    return s_links.Count();
-}
+int LinkMapCount() { return s_links.Count(); }
 
 LRESULT CALLBACK HyperLinkWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     return DispatchToTable(s_links, hWnd, uMsg, wParam, lParam);
 }
 
-void SetLinkCursor(HCURSOR hCursor)
-{
-    s_hLinkCursor = hCursor;
-}
+void SetLinkCursor(HCURSOR hCursor) { s_hLinkCursor = hCursor; }
 
 UINT LinkDrawTextFlags(DWORD style, const char* text)
 {
@@ -83,10 +68,7 @@ UINT LinkDrawTextFlags(DWORD style, const char* text)
 // ---------------------------------------------------------------------------
 // CHyperLink
 
-CHyperLink::CHyperLink()
-{
-    m_tipText[0] = '\0';
-}
+CHyperLink::CHyperLink() { m_tipText[0] = '\0'; }
 
 CHyperLink::~CHyperLink()
 {
@@ -133,10 +115,7 @@ void CHyperLink::SetUrl(const char* url)
         memcpy(m_pszUrl.get(), url, size);
 }
 
-void CHyperLink::Redraw()
-{
-    RedrawNow(m_hWnd, TRUE);
-}
+void CHyperLink::Redraw() { RedrawNow(m_hWnd, TRUE); }
 
 void CHyperLink::GetTipText(NMTTDISPINFOA* pInfo)
 {

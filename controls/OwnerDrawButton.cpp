@@ -62,25 +62,13 @@ UINT GetCheckMousePosMessage()
 // ---------------------------------------------------------------------------
 // Window table.
 
-BOOL ButtonMapAdd(COwnerDrawButton* pButton)
-{
-    return s_buttons.Add(pButton->GetHwnd(), pButton);
-}
+BOOL ButtonMapAdd(COwnerDrawButton* pButton) { return s_buttons.Add(pButton->GetHwnd(), pButton); }
 
-void ButtonMapRemove(COwnerDrawButton* pButton)
-{
-    s_buttons.Remove(pButton);
-}
+void ButtonMapRemove(COwnerDrawButton* pButton) { s_buttons.Remove(pButton); }
 
-COwnerDrawButton* ButtonMapFind(HWND hWnd)
-{
-    return s_buttons.Find(hWnd);
-}
+COwnerDrawButton* ButtonMapFind(HWND hWnd) { return s_buttons.Find(hWnd); }
 
-int ButtonMapCount()
-{
-    return s_buttons.Count();
-}
+int ButtonMapCount() { return s_buttons.Count(); }
 
 LRESULT CALLBACK OwnerDrawButtonWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -90,15 +78,9 @@ LRESULT CALLBACK OwnerDrawButtonWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPA
 // ---------------------------------------------------------------------------
 // Attaching and detaching.
 
-COwnerDrawButton::COwnerDrawButton()
-{
-    m_tipText[0] = '\0';
-}
+COwnerDrawButton::COwnerDrawButton() { m_tipText[0] = '\0'; }
 
-COwnerDrawButton::~COwnerDrawButton()
-{
-    DetachIfAttached();
-}
+COwnerDrawButton::~COwnerDrawButton() { DetachIfAttached(); }
 
 void COwnerDrawButton::DetachIfAttached()
 {
@@ -209,9 +191,9 @@ BOOL COwnerDrawButton::SetTooltip(HINSTANCE hInst, const char* text)
     SafeCopy(m_tipText, text != NULL ? text : "");
     if (m_hTooltip == NULL)
     {
-        m_hTooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, NULL, kTooltipStyle, CW_USEDEFAULT,
-                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, NULL,
-                                     hInst, NULL);
+        m_hTooltip =
+            CreateWindowExA(0, TOOLTIPS_CLASSA, NULL, kTooltipStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                            CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, NULL, hInst, NULL);
         if (m_hTooltip != NULL)
         {
             SetWindowPos(m_hTooltip, HWND_TOPMOST, 0, 0, 0, 0,
@@ -263,10 +245,7 @@ void COwnerDrawButton::ResetPointerState()
     m_fadeLevel = kOdbFadeFull;
 }
 
-void COwnerDrawButton::Redraw(BOOL parentToo)
-{
-    RedrawNow(m_hWnd, parentToo);
-}
+void COwnerDrawButton::Redraw(BOOL parentToo) { RedrawNow(m_hWnd, parentToo); }
 
 SIZE COwnerDrawButton::MeasureText() const
 {
@@ -440,9 +419,8 @@ LRESULT COwnerDrawButton::OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam)
     if (m_hTooltip != NULL)
         RelayToTooltip(m_hTooltip, m_hWnd, uMsg, wParam, lParam);
     SetCursor(LoadCursorA(NULL, IDC_ARROW));
-    if (!IsWindowEnabled(m_hWnd) ||
-        (uMsg != WM_MOUSEMOVE && uMsg != WM_LBUTTONDOWN && uMsg != WM_LBUTTONUP &&
-         uMsg != WM_LBUTTONDBLCLK))
+    if (!IsWindowEnabled(m_hWnd) || (uMsg != WM_MOUSEMOVE && uMsg != WM_LBUTTONDOWN &&
+                                     uMsg != WM_LBUTTONUP && uMsg != WM_LBUTTONDBLCLK))
         return DefWindowProcA(m_hWnd, uMsg, wParam, lParam);
 
     const int part = HitTest(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));

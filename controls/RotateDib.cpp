@@ -8,8 +8,8 @@
 
 namespace {
 
-const int kSuper = 4;           // samples per result pixel along each axis
-const int kSampleShift = 4;     // log2 of the kSuper * kSuper samples averaged
+const int kSuper = 4;                // samples per result pixel along each axis
+const int kSampleShift = 4;          // log2 of the kSuper * kSuper samples averaged
 const double kQuarterStep = 16384.0; // one quarter pixel in 16.16 fixed point
 const int kFixedShift = 16;
 

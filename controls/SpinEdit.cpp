@@ -25,7 +25,8 @@ BOOL IsPercentText(const char* text)
 BOOL CSpinButton::Attach(HWND hWnd, DWORD style)
 {
     ForgetSharedArrow();
-    m_hImage.Reset((style & kOdbUpArrow) ? g_ButtonArrowBitmaps.hUpArrow : g_ButtonArrowBitmaps.hDownArrow);
+    m_hImage.Reset((style & kOdbUpArrow) ? g_ButtonArrowBitmaps.hUpArrow
+                                         : g_ButtonArrowBitmaps.hDownArrow);
     return COwnerDrawButton::Attach(hWnd, style);
 }
 

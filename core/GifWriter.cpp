@@ -4,7 +4,8 @@
 
 GifOptions g_GifOptions = kGifStartupOptions;
 
-void WriteGif(Magick::Image& image, const char* path, const GifOptions& options, const OutputWrite& how)
+void WriteGif(Magick::Image& image, const char* path, const GifOptions& options,
+              const OutputWrite& how)
 {
     image.magick("gif");
     if (options.NoneTR == 0)

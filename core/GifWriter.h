@@ -9,10 +9,10 @@
 
 struct GifOptions
 {
-    int NoneTR;      // non-zero: no colour is made transparent
-    COLORREF Color;  // the colour made transparent when NoneTR is 0
-    int Interlace;   // non-zero: line interlacing
-    int Color256;    // non-zero: ask the library for at most 256 colours
+    int NoneTR;     // non-zero: no colour is made transparent
+    COLORREF Color; // the colour made transparent when NoneTR is 0
+    int Interlace;  // non-zero: line interlacing
+    int Color256;   // non-zero: ask the library for at most 256 colours
 };
 
 // Only the GIF settings dialog fills it; until then it holds the start-up

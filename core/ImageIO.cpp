@@ -29,12 +29,14 @@ void ReadFileIntoBlob(const char* path, Magick::Blob& blob)
     if (!file.Valid())
         throw ImageFileError("cannot open the image file");
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > kImageMaxFileSize)
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 ||
+        size.QuadPart > kImageMaxFileSize)
         throw ImageFileError("the image file is empty or too large");
     const size_t length = (size_t)size.QuadPart;
     // From the library's memory, which the allocator set-up keeps for the
     // next file.
-    std::unique_ptr<char, LibraryMemoryRelease> data(static_cast<char*>(MagickCore::AcquireMagickMemory(length)));
+    std::unique_ptr<char, LibraryMemoryRelease> data(
+        static_cast<char*>(MagickCore::AcquireMagickMemory(length)));
     if (!data)
         throw ImageFileError("out of memory");
     size_t done = 0;
@@ -93,31 +95,28 @@ void ReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::s
     if (decodeSize.columns > 0 && decodeSize.rows > 0)
     {
         char size[64];
-        SafeFormat(size, sizeof(size), "%lux%lu", (unsigned long)decodeSize.columns, (unsigned long)decodeSize.rows);
+        SafeFormat(size, sizeof(size), "%lux%lu", (unsigned long)decodeSize.columns,
+                   (unsigned long)decodeSize.rows);
         image.defineValue(kJpegCoder, kJpegSizeKey, size);
     }
     image.magick(coder);
     image.read(blob);
 }
 
-bool HasPixels(const Magick::Image& image)
-{
-    return image.columns() > 0 && image.rows() > 0;
-}
+bool HasPixels(const Magick::Image& image) { return image.columns() > 0 && image.rows() > 0; }
 
 // One decode of the blob. The library hands back what it decoded even when
 // it then reports an error (a file-size field one byte off, for one), and
 // gives an empty image without an error for some broken files; the outcome
 // says which of the three happened.
-enum ReadOutcome
-{
+enum ReadOutcome {
     kReadFailed,
     kReadDamaged,
     kReadClean,
 };
 
-ReadOutcome TryReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::string& coder,
-                              const ImageSize& decodeSize)
+ReadOutcome TryReadFirstFrame(Magick::Image& image, const Magick::Blob& blob,
+                              const std::string& coder, const ImageSize& decodeSize)
 {
     bool clean = true;
     try
@@ -139,9 +138,11 @@ HANDLE CreateTempFile(const char* folder, char* temp, size_t tempSize)
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt)
     {
-        if (!SafeFormat(temp, tempSize, "%s~tvx%x_%x.tmp", folder, (unsigned)GetCurrentProcessId(), ++counter))
+        if (!SafeFormat(temp, tempSize, "%s~tvx%x_%x.tmp", folder, (unsigned)GetCurrentProcessId(),
+                        ++counter))
             return INVALID_HANDLE_VALUE;
-        HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        HANDLE h =
+            CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
         if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
             return h;
     }
@@ -153,7 +154,8 @@ HANDLE CreateTempFile(const char* folder, char* temp, size_t tempSize)
 // clean decode wins over one the library called damaged, and a damaged
 // picture over none. The picture stands alone: a logical screen or offset
 // it carried from its file goes.
-void ReadBlob(Magick::Image& image, const Magick::Blob& blob, const std::string& coder, const ImageSize& decodeSize)
+void ReadBlob(Magick::Image& image, const Magick::Blob& blob, const std::string& coder,
+              const ImageSize& decodeSize)
 {
     Magick::Image best;
     for (int attempt = 0; attempt < 2; ++attempt)
@@ -317,7 +319,8 @@ void InitImageLibrary()
     // Before the limits: the policy resets them from the policy files.
     const std::set<std::string> coders = OurCoders();
     MagickCore::ExceptionInfo* exception = MagickCore::AcquireExceptionInfo();
-    const bool policySet = MagickCore::SetMagickSecurityPolicy(SecurityPolicy(coders).c_str(), exception) != 0;
+    const bool policySet =
+        MagickCore::SetMagickSecurityPolicy(SecurityPolicy(coders).c_str(), exception) != 0;
     MagickCore::DestroyExceptionInfo(exception);
     if (!policySet)
         RemoveOtherCoders(coders);
@@ -339,7 +342,8 @@ void ReadImageFile(Magick::Image& image, const char* path)
     ReadBlob(image, blob, coder, kFullSize);
 }
 
-void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule& rule, ImageSize& trueSize)
+void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule& rule,
+                   ImageSize& trueSize)
 {
     if (path == NULL || path[0] == '\0')
         throw ImageFileError("no image file named");
@@ -374,7 +378,8 @@ OutputStaging::OutputStaging(const char* outputFolder)
     if (!folder.empty() && folder.back() != '\\')
         folder += '\\';
     char name[kPathBufferSize];
-    if (!SafeFormat(name, sizeof(name), "%s~tvx%x.tmp", folder.c_str(), (unsigned)GetCurrentProcessId()) ||
+    if (!SafeFormat(name, sizeof(name), "%s~tvx%x.tmp", folder.c_str(),
+                    (unsigned)GetCurrentProcessId()) ||
         !CreateDirectoryA(name, NULL))
         return;
     SetFileAttributesA(name, FILE_ATTRIBUTE_HIDDEN);

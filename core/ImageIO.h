@@ -46,8 +46,8 @@ const LONGLONG kImageMaxFileSize = 512LL * 1024 * 1024;
 // Reads the first frame of the file into `image` (quiet, so warnings such as
 // a truncated JPEG do not throw), only as one of the program's own types: a
 // file whose extension is not listed, or is listed but never read, is
-// refused. Its page is its own size, whatever logical screen it came with. A picture the library decoded but called
-// damaged is used; a read that yields no pixels is a failure. Throws on a
+// refused. Its page is its own size, whatever logical screen it came with. A picture the library
+// decoded but called damaged is used; a read that yields no pixels is a failure. Throws on a
 // missing or unreadable file or one that holds no picture.
 void ReadImageFile(Magick::Image& image, const char* path);
 
@@ -63,7 +63,8 @@ typedef std::function<ImageSize(const ImageSize& trueSize)> DecodeSizeRule;
 // smaller, never below the rule's size. `trueSize` receives the size of the
 // whole picture, which every size and offset of the later steps is computed
 // from. A header that cannot be read gives a plain read.
-void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule& rule, ImageSize& trueSize);
+void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule& rule,
+                   ImageSize& trueSize);
 
 // What the caller of WriteImageFile knows already, so that an output looks
 // its names up no more often than the safe replace needs: under Wine each

@@ -12,10 +12,7 @@ namespace {
 
 // Sizes beyond 32 bits are held at the top; the library's limits refuse
 // them like any other absurd size.
-size_t ClampSize(uint64_t value)
-{
-    return value > UINT32_MAX ? (size_t)UINT32_MAX : (size_t)value;
-}
+size_t ClampSize(uint64_t value) { return value > UINT32_MAX ? (size_t)UINT32_MAX : (size_t)value; }
 
 size_t ClampSize(double value)
 {
@@ -67,7 +64,8 @@ ResizePlan PlanCoverAndCrop(const ImageSize& source, UINT width, UINT height, in
     const double rw = (double)source.columns / width;
     const double rh = (double)source.rows / height;
     const double r = rw < rh ? rw : rh;
-    const Magick::Geometry cover(ClampSize(std::ceil(source.columns / r)), ClampSize(std::ceil(source.rows / r)));
+    const Magick::Geometry cover(ClampSize(std::ceil(source.columns / r)),
+                                 ClampSize(std::ceil(source.rows / r)));
     ResizePlan plan = ScaleTo(ScaledSize(cover, source));
 
     const size_t sw = plan.scaled.columns, sh = plan.scaled.rows;
@@ -98,15 +96,12 @@ ResizePlan PlanCoverAndCrop(const ImageSize& source, UINT width, UINT height, in
 ImageSize SourceSize(const Magick::Image& image, const ImageSize& trueSize)
 {
     const ImageSize own = SizeOf(image);
-    const bool known = trueSize.columns > 0 && trueSize.rows > 0 && trueSize.columns >= own.columns &&
-                       trueSize.rows >= own.rows;
+    const bool known = trueSize.columns > 0 && trueSize.rows > 0 &&
+                       trueSize.columns >= own.columns && trueSize.rows >= own.rows;
     return known ? trueSize : own;
 }
 
-size_t Round(double value)
-{
-    return ClampSize(std::floor(value + 0.5));
-}
+size_t Round(double value) { return ClampSize(std::floor(value + 0.5)); }
 
 // What the library can hold; a larger picture makes it throw.
 bool WithinImageLimits(const ImageSize& size)
@@ -133,7 +128,8 @@ void CropToPlannedPart(Magick::Image& image, const ResizePlan& plan)
     const double sy = (double)own.rows / plan.scaled.rows;
     const size_t x = std::min(Round(plan.cropX * sx), own.columns - 1);
     const size_t y = std::min(Round(plan.cropY * sy), own.rows - 1);
-    const size_t w = std::min(std::max<size_t>(1, Round(plan.result.columns * sx)), own.columns - x);
+    const size_t w =
+        std::min(std::max<size_t>(1, Round(plan.result.columns * sx)), own.columns - x);
     const size_t h = std::min(std::max<size_t>(1, Round(plan.result.rows * sy)), own.rows - y);
     image.crop(Magick::Geometry(w, h, (ssize_t)x, (ssize_t)y));
     image.repage();
@@ -160,9 +156,11 @@ ResizePlan PlanResize(const ResizeOptions& options, const ImageSize& source)
     }
     if (options.enableWidth)
         return ScaleTo(ScaledSize(
-            Magick::Geometry(options.width, ScaleSide(source.rows, options.width, source.columns)), source));
+            Magick::Geometry(options.width, ScaleSide(source.rows, options.width, source.columns)),
+            source));
     return ScaleTo(ScaledSize(
-        Magick::Geometry(ScaleSide(source.columns, options.height, source.rows), options.height), source));
+        Magick::Geometry(ScaleSide(source.columns, options.height, source.rows), options.height),
+        source));
 }
 
 void ApplyResizePlan(Magick::Image& image, const ResizePlan& plan)
@@ -174,7 +172,8 @@ void ApplyResizePlan(Magick::Image& image, const ResizePlan& plan)
         ScaleExactly(image, plan.scaled);
     if (!plan.crop)
         return;
-    image.crop(Magick::Geometry(plan.result.columns, plan.result.rows, (ssize_t)plan.cropX, (ssize_t)plan.cropY));
+    image.crop(Magick::Geometry(plan.result.columns, plan.result.rows, (ssize_t)plan.cropX,
+                                (ssize_t)plan.cropY));
     // No virtual canvas may reach the output's logical screen.
     image.repage();
 }
@@ -193,7 +192,8 @@ DecodeSizeRule ConversionDecodeSize(const ResizeOptions& options)
 {
     return [options](const ImageSize& source) {
         const ResizePlan plan = PlanResize(options, source);
-        if (!plan.resize || plan.scaled.columns * 2 > source.columns || plan.scaled.rows * 2 > source.rows)
+        if (!plan.resize || plan.scaled.columns * 2 > source.columns ||
+            plan.scaled.rows * 2 > source.rows)
         {
             const ImageSize full = {0, 0};
             return full;
@@ -222,12 +222,13 @@ ImageSize PreviewSize(const ImageSize& size, const ImageSize& box)
     if (box.columns == 0 || box.rows == 0 || size.columns == 0 || size.rows == 0)
         return size;
     const double f = PreviewScale(size, box);
-    const ImageSize shown = {ClampSize(std::ceil(size.columns * f)), ClampSize(std::ceil(size.rows * f))};
+    const ImageSize shown = {ClampSize(std::ceil(size.columns * f)),
+                             ClampSize(std::ceil(size.rows * f))};
     return shown;
 }
 
-double ApplyPreviewResize(Magick::Image& image, const ResizeOptions& options, const ImageSize& trueSize,
-                        const ImageSize& box)
+double ApplyPreviewResize(Magick::Image& image, const ResizeOptions& options,
+                          const ImageSize& trueSize, const ImageSize& box)
 {
     if (image.columns() == 0 || image.rows() == 0)
         return 1.0;
@@ -252,7 +253,8 @@ double ApplyPreviewResize(Magick::Image& image, const ResizeOptions& options, co
         CropToPlannedPart(image, plan);
     // A box filter brings a large picture near the size, the finer filter
     // of the zoom finishes it.
-    const ImageSize coarse = {std::min(image.columns(), 2 * fitted.columns), std::min(image.rows(), 2 * fitted.rows)};
+    const ImageSize coarse = {std::min(image.columns(), 2 * fitted.columns),
+                              std::min(image.rows(), 2 * fitted.rows)};
     if (image.columns() > 4 * fitted.columns || image.rows() > 4 * fitted.rows)
         ScaleExactly(image, coarse);
     Magick::Geometry exact(fitted.columns, fitted.rows);

@@ -31,17 +31,17 @@ struct ResizeOptions
     UINT width;
     BOOL enableHeight;
     UINT height;
-    BOOL fit;      // fit into the box, keeping the aspect
+    BOOL fit;       // fit into the box, keeping the aspect
     int cropAnchor; // crop to fit the box (kCrop...)
-    BOOL stretch;  // exactly width by height
+    BOOL stretch;   // exactly width by height
 };
 
 struct BorderOptions
 {
     BOOL enableBorder;
-    int width;     // a negative width counts as 0
+    int width; // a negative width counts as 0
     COLORREF color;
-    BOOL frame3d;  // a 3-D frame instead of a flat border
+    BOOL frame3d; // a 3-D frame instead of a flat border
 };
 
 // What the resize step does to a source of a given size: the whole picture
@@ -97,8 +97,8 @@ double PreviewScale(const ImageSize& size, const ImageSize& box);
 // full-size result. Its size, framing and crop position are those of the
 // full-size result fitted into the box. Returns the factor from that
 // full-size result to the picture made.
-double ApplyPreviewResize(Magick::Image& image, const ResizeOptions& options, const ImageSize& trueSize,
-                        const ImageSize& box);
+double ApplyPreviewResize(Magick::Image& image, const ResizeOptions& options,
+                          const ImageSize& trueSize, const ImageSize& box);
 
 // Scales the image to cover width by height, then crops that box at the
 // anchor.

@@ -111,7 +111,8 @@ bool GetFolderIdentity(const char* path, FolderIdentity& identity)
 {
     // Backup semantics open a folder; links and junctions are followed, so
     // the identity is the folder's they lead to.
-    CKernelHandle folder(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+    CKernelHandle folder(CreateFileA(path, 0,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL));
     if (!folder.Valid())
         return false;

@@ -99,7 +99,8 @@ KeptBlock* LeastRecentlyUsedFree()
 {
     KeptBlock* oldest = NULL;
     for (KeptBlock& block : g_kept)
-        if (block.base != NULL && !block.inUse && (oldest == NULL || block.lastUse < oldest->lastUse))
+        if (block.base != NULL && !block.inUse &&
+            (oldest == NULL || block.lastUse < oldest->lastUse))
             oldest = &block;
     return oldest;
 }
@@ -241,7 +242,8 @@ void* AcquireSmallAligned(size_t size, size_t alignment)
     void* base = MagickCore::AcquireMagickMemory(size + extra);
     if (base == NULL)
         return NULL;
-    const uintptr_t aligned = (reinterpret_cast<uintptr_t>(base) + extra) & ~static_cast<uintptr_t>(alignment - 1);
+    const uintptr_t aligned =
+        (reinterpret_cast<uintptr_t>(base) + extra) & ~static_cast<uintptr_t>(alignment - 1);
     reinterpret_cast<void**>(aligned)[-1] = base;
     return reinterpret_cast<void*>(aligned);
 }
@@ -335,7 +337,8 @@ int KeepFreedMemory()
 #ifndef TOLVEX_TUNE_ALLOCATOR
         g_libraryHeap = HeapCreate(0, kLibraryHeapKept, 0);
         if (g_libraryHeap != NULL)
-            MagickCore::SetMagickMemoryMethods(AcquireLibraryMemory, ResizeLibraryMemory, DestroyLibraryMemory);
+            MagickCore::SetMagickMemoryMethods(AcquireLibraryMemory, ResizeLibraryMemory,
+                                               DestroyLibraryMemory);
 #endif
         MagickCore::SetMagickAlignedMemoryMethods(AcquireAlignedBlock, RelinquishAlignedBlock);
     }
@@ -363,7 +366,4 @@ void ReturnFreedMemory()
 #endif
 }
 
-size_t KeptBlockAlignment()
-{
-    return kHugePageAlignment;
-}
+size_t KeptBlockAlignment() { return kHugePageAlignment; }

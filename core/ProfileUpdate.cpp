@@ -15,11 +15,14 @@ const DWORD kFirstReadSize = 4096;
 const DWORD kMaxReadSize = 0x4000000;
 
 // Tells a missing key from an empty value; no file holds it.
-const char kAbsent[] = "\x01" "absent" "\x01";
+const char kAbsent[] = "\x01"
+                       "absent"
+                       "\x01";
 
 // One profile read that reports its length; the answer was cut when it
 // filled the buffer to the last two bytes.
-template <typename Read> bool ReadWhole(Read read, std::string* out)
+template <typename Read>
+bool ReadWhole(Read read, std::string* out)
 {
     for (DWORD size = kFirstReadSize; size <= kMaxReadSize; size *= 2)
     {
@@ -51,7 +54,10 @@ std::vector<std::string> SplitList(const std::string& list)
 bool ReadValue(const char* path, const char* section, const char* key, std::string* out)
 {
     return ReadWhole(
-        [&](char* b, DWORD n) { return GetPrivateProfileStringA(section, key, kAbsent, b, n, path); }, out);
+        [&](char* b, DWORD n) {
+            return GetPrivateProfileStringA(section, key, kAbsent, b, n, path);
+        },
+        out);
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -65,8 +71,9 @@ bool ReadsBackAs(const std::string& stored, const char* written)
     std::string meant = written;
     const char* const blanks = " \t";
     const size_t first = meant.find_first_not_of(blanks);
-    meant = first == std::string::npos ? std::string()
-                                       : meant.substr(first, meant.find_last_not_of(blanks) - first + 1);
+    meant = first == std::string::npos
+                ? std::string()
+                : meant.substr(first, meant.find_last_not_of(blanks) - first + 1);
     if (meant.size() >= 2 && IsQuote(meant[0]) && meant[meant.size() - 1] == meant[0])
         return stored != kAbsent;
     return stored == meant;
@@ -84,7 +91,8 @@ bool NeedsQuotes(const std::string& text)
 
 bool FlushToDisk(const char* path)
 {
-    CKernelHandle file(CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    CKernelHandle file(
+        CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
     if (!file.Valid())
         return false;
     const bool ok = FlushFileBuffers(file.Get()) != FALSE;
@@ -166,7 +174,8 @@ void CProfileUpdate::WriteInt(const char* section, const char* key, int value)
 
 // Section and key names are compared as the profile functions do, without
 // regard to case.
-bool CProfileUpdate::IsWritten(const std::string& section, const std::string& key, size_t after) const
+bool CProfileUpdate::IsWritten(const std::string& section, const std::string& key,
+                               size_t after) const
 {
     for (size_t i = after; i < m_written.size(); ++i)
         if (StrICmp(m_written[i].section.c_str(), section.c_str()) == 0 &&
@@ -185,19 +194,24 @@ bool CProfileUpdate::CopyIsWhole() const
         const Written& w = m_written[i];
         if (IsWritten(w.section, w.key, i + 1))
             continue; // written again later
-        if (!ReadValue(m_copy, w.section.c_str(), w.key.c_str(), &stored) || !ReadsBackAs(stored, w.value.c_str()))
+        if (!ReadValue(m_copy, w.section.c_str(), w.key.c_str(), &stored) ||
+            !ReadsBackAs(stored, w.value.c_str()))
             return false;
     }
     if (!m_hadFile)
         return true;
     std::string sections;
-    if (!ReadWhole([&](char* b, DWORD n) { return GetPrivateProfileSectionNamesA(b, n, m_path); }, &sections))
+    if (!ReadWhole([&](char* b, DWORD n) { return GetPrivateProfileSectionNamesA(b, n, m_path); },
+                   &sections))
         return false;
     for (const std::string& section : SplitList(sections))
     {
         std::string entries;
-        if (!ReadWhole([&](char* b, DWORD n) { return GetPrivateProfileSectionA(section.c_str(), b, n, m_path); },
-                       &entries))
+        if (!ReadWhole(
+                [&](char* b, DWORD n) {
+                    return GetPrivateProfileSectionA(section.c_str(), b, n, m_path);
+                },
+                &entries))
             return false;
         for (const std::string& entry : SplitList(entries))
         {

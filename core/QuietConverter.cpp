@@ -94,15 +94,18 @@ int CQuietConverter::LoadSettings(const char* path)
 
     EnableBorder = ReadInt(kSectionBorder, kKeyEnableBorder, path);
     BorderWidth = ReadInt(kSectionBorder, kKeyBorderWidth, path);
-    BorderColor = RGB(ReadByte(kSectionBorder, kKeyColorR, path), ReadByte(kSectionBorder, kKeyColorG, path),
-                      ReadByte(kSectionBorder, kKeyColorB, path));
+    BorderColor =
+        RGB(ReadByte(kSectionBorder, kKeyColorR, path), ReadByte(kSectionBorder, kKeyColorG, path),
+            ReadByte(kSectionBorder, kKeyColorB, path));
     Border3d = ReadInt(kSectionBorder, kKeyBorder3d, path);
 
     Rotate = ReadInt(kSectionRotate, kKeyRotate, path);
 
-    GetPrivateProfileStringA(kSectionNames, kKeyPrefix, kMissingValueText, Prefix, sizeof(Prefix), path);
+    GetPrivateProfileStringA(kSectionNames, kKeyPrefix, kMissingValueText, Prefix, sizeof(Prefix),
+                             path);
     NameMode = ReadByte(kSectionNames, kKeyNamePattern, path);
-    GetPrivateProfileStringA(kSectionNames, kKeySuffix, kMissingValueText, Suffix, sizeof(Suffix), path);
+    GetPrivateProfileStringA(kSectionNames, kKeySuffix, kMissingValueText, Suffix, sizeof(Suffix),
+                             path);
     return 1;
 }
 
@@ -195,11 +198,13 @@ int MakeOutputBaseName(const char* prefix, const char* name, int pattern, unsign
     return fits ? 1 : 0;
 }
 
-int CQuietConverter::MakeOutputName(const char* sourcePath, unsigned index, char* out, size_t outSize) const
+int CQuietConverter::MakeOutputName(const char* sourcePath, unsigned index, char* out,
+                                    size_t outSize) const
 {
     const PathParts parts = SplitPath(sourcePath);
     char file[kPathBufferSize];
-    BOOL fits = MakeOutputBaseName(Prefix, parts.name.c_str(), NameMode, index, Suffix, file, sizeof(file));
+    BOOL fits =
+        MakeOutputBaseName(Prefix, parts.name.c_str(), NameMode, index, Suffix, file, sizeof(file));
     if (fits)
         fits = SafeFormat(out, outSize, "%s%s%s", parts.drive.c_str(), parts.dir.c_str(), file);
     if (!fits && out != NULL && outSize > 0)
@@ -222,7 +227,4 @@ int CQuietConverter::SaveAs(const char* sourcePath, unsigned index)
     return 1;
 }
 
-void CQuietConverter::Save(const char* sourcePath)
-{
-    SaveAs(sourcePath, 1);
-}
+void CQuietConverter::Save(const char* sourcePath) { SaveAs(sourcePath, 1); }

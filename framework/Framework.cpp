@@ -76,10 +76,7 @@ const char kDialogProp[] = "Tolvex.Dialog";
 CWindowImplBaseT* s_pCreatingWindow = NULL;
 CDialogImplBaseT* s_pCreatingDialog = NULL;
 
-HWND DialogItemOrNull(HWND hWnd, UINT id)
-{
-    return id != 0 ? ::GetDlgItem(hWnd, (int)id) : NULL;
-}
+HWND DialogItemOrNull(HWND hWnd, UINT id) { return id != 0 ? ::GetDlgItem(hWnd, (int)id) : NULL; }
 
 // The WM_CTLCOLOR... messages: a control asks its parent for its colours.
 bool IsControlColorMessage(UINT uMsg)
@@ -133,7 +130,8 @@ T* BindObject(HWND hWnd, const char* prop, T*& pCreating)
 
 // Runs the map; a handler that throws leaves the message to the default
 // processing.
-BOOL CallMessageMap(CMessageMap* p, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes)
+BOOL CallMessageMap(CMessageMap* p, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,
+                    LRESULT& lRes)
 {
     try
     {
@@ -266,8 +264,8 @@ HWND CWindowImplBaseT::Create(HWND hWndParent, const RECT* rect, const char* nam
     HINSTANCE hInst = ModuleInstance();
     m_pfnSuperWindowProc = ::DefWindowProcA;
     s_pCreatingWindow = this;
-    HWND hWnd = ::CreateWindowExA(exStyle | GetWndExStyle(), GetWndClassName(), name ? name : "", style, rc.left,
-                                  rc.top, w, h, hWndParent, (HMENU)id, hInst, NULL);
+    HWND hWnd = ::CreateWindowExA(exStyle | GetWndExStyle(), GetWndClassName(), name ? name : "",
+                                  style, rc.left, rc.top, w, h, hWndParent, (HMENU)id, hInst, NULL);
     if (s_pCreatingWindow == this)
         s_pCreatingWindow = NULL;
     if (hWnd == NULL)
@@ -329,7 +327,8 @@ INT_PTR CDialogImplBaseT::DoModalTemplate(UINT idd, HWND hWndParent, LPARAM lIni
     HINSTANCE hInst = ModuleInstance();
     s_pCreatingDialog = this;
     m_bModal = TRUE;
-    INT_PTR r = ::DialogBoxParamA(hInst, MAKEINTRESOURCEA(idd), hWndParent, GetDialogProc(), lInitParam);
+    INT_PTR r =
+        ::DialogBoxParamA(hInst, MAKEINTRESOURCEA(idd), hWndParent, GetDialogProc(), lInitParam);
     m_bModal = FALSE;
     if (s_pCreatingDialog == this)
         s_pCreatingDialog = NULL;
@@ -342,7 +341,8 @@ HWND CDialogImplBaseT::CreateTemplate(UINT idd, HWND hWndParent, LPARAM lInitPar
         return NULL;
     HINSTANCE hInst = ModuleInstance();
     s_pCreatingDialog = this;
-    HWND hWnd = ::CreateDialogParamA(hInst, MAKEINTRESOURCEA(idd), hWndParent, GetDialogProc(), lInitParam);
+    HWND hWnd =
+        ::CreateDialogParamA(hInst, MAKEINTRESOURCEA(idd), hWndParent, GetDialogProc(), lInitParam);
     if (s_pCreatingDialog == this)
         s_pCreatingDialog = NULL;
     return hWnd;
@@ -367,10 +367,14 @@ BOOL CDialogImplBaseT::CenterWindow(HWND hWndCenter)
     int h = rcDlg.bottom - rcDlg.top;
     int x = (rcCenter.left + rcCenter.right) / 2 - w / 2;
     int y = (rcCenter.top + rcCenter.bottom) / 2 - h / 2;
-    if (x + w > rcArea.right) x = rcArea.right - w;
-    if (x < rcArea.left) x = rcArea.left;
-    if (y + h > rcArea.bottom) y = rcArea.bottom - h;
-    if (y < rcArea.top) y = rcArea.top;
+    if (x + w > rcArea.right)
+        x = rcArea.right - w;
+    if (x < rcArea.left)
+        x = rcArea.left;
+    if (y + h > rcArea.bottom)
+        y = rcArea.bottom - h;
+    if (y < rcArea.top)
+        y = rcArea.top;
     return ::SetWindowPos(m_hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -428,9 +432,11 @@ HWND FindReflectionTarget(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     case WM_DRAWITEM:
         return (wParam && lParam) ? ((LPDRAWITEMSTRUCT)lParam)->hwndItem : NULL;
     case WM_MEASUREITEM:
-        return (wParam && lParam) ? DialogItemOrNull(hWnd, ((LPMEASUREITEMSTRUCT)lParam)->CtlID) : NULL;
+        return (wParam && lParam) ? DialogItemOrNull(hWnd, ((LPMEASUREITEMSTRUCT)lParam)->CtlID)
+                                  : NULL;
     case WM_DELETEITEM:
-        return (wParam && lParam) ? DialogItemOrNull(hWnd, ((LPDELETEITEMSTRUCT)lParam)->CtlID) : NULL;
+        return (wParam && lParam) ? DialogItemOrNull(hWnd, ((LPDELETEITEMSTRUCT)lParam)->CtlID)
+                                  : NULL;
     case WM_COMPAREITEM:
         return (wParam && lParam) ? DialogItemOrNull(hWnd, ((LPCOMPAREITEMSTRUCT)lParam)->CtlID)
                                   : NULL;

@@ -39,7 +39,11 @@ public:
     CMessageLoop* GetMessageLoop(DWORD dwThreadID = ::GetCurrentThreadId()) const;
 
 private:
-    struct LoopEntry { DWORD dwThreadID; CMessageLoop* pLoop; };
+    struct LoopEntry
+    {
+        DWORD dwThreadID;
+        CMessageLoop* pLoop;
+    };
     enum { kMaxLoops = 8 };
 
     HINSTANCE m_hInst = NULL;
@@ -82,6 +86,8 @@ public:
                                       LRESULT& lResult, DWORD dwMsgMapID) = 0;
 };
 
+// The map macros are laid out by hand, as the maps that use them read.
+// clang-format off
 // A map is a list of entries tried in order; the first that matches and
 // leaves bHandled set ends the search.
 #define BEGIN_MSG_MAP(theClass) \
@@ -176,6 +182,8 @@ public: \
     if (uMsg >= OCM__BASE && uMsg < OCM__BASE + 0x400) \
         { lResult = ::DefWindowProcA(hWnd, uMsg - OCM__BASE, wParam, lParam); return TRUE; }
 
+// clang-format on
+
 // The child window a notification concerns, or NULL when it is not one.
 HWND FindReflectionTarget(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 LRESULT ReflectNotifications(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
@@ -193,8 +201,14 @@ public:
     operator HWND() const { return m_hWnd; }
     BOOL IsWindow() const { return ::IsWindow(m_hWnd); }
 
-    LRESULT SendMessage(UINT msg, WPARAM w = 0, LPARAM l = 0) const { return ::SendMessageA(m_hWnd, msg, w, l); }
-    BOOL PostMessage(UINT msg, WPARAM w = 0, LPARAM l = 0) const { return ::PostMessageA(m_hWnd, msg, w, l); }
+    LRESULT SendMessage(UINT msg, WPARAM w = 0, LPARAM l = 0) const
+    {
+        return ::SendMessageA(m_hWnd, msg, w, l);
+    }
+    BOOL PostMessage(UINT msg, WPARAM w = 0, LPARAM l = 0) const
+    {
+        return ::PostMessageA(m_hWnd, msg, w, l);
+    }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
     HWND GetParent() const { return ::GetParent(m_hWnd); }
     BOOL ShowWindow(int cmd) const { return ::ShowWindow(m_hWnd, cmd); }
@@ -203,8 +217,19 @@ public:
     BOOL GetClientRect(RECT* rc) const { return ::GetClientRect(m_hWnd, rc); }
     BOOL GetWindowRect(RECT* rc) const { return ::GetWindowRect(m_hWnd, rc); }
     BOOL Invalidate(BOOL erase = TRUE) const { return ::InvalidateRect(m_hWnd, NULL, erase); }
-    BOOL DestroyWindow() { BOOL ok = ::DestroyWindow(m_hWnd); if (ok) m_hWnd = NULL; return ok; }
-    HWND Detach() { HWND h = m_hWnd; m_hWnd = NULL; return h; }
+    BOOL DestroyWindow()
+    {
+        BOOL ok = ::DestroyWindow(m_hWnd);
+        if (ok)
+            m_hWnd = NULL;
+        return ok;
+    }
+    HWND Detach()
+    {
+        HWND h = m_hWnd;
+        m_hWnd = NULL;
+        return h;
+    }
     void Attach(HWND hWnd) { m_hWnd = hWnd; }
 };
 
@@ -226,8 +251,8 @@ public:
     HWND UnsubclassWindow();
 
     // Creates a window of the class this object registers (GetWndClassName).
-    HWND Create(HWND hWndParent, const RECT* rect, const char* name, DWORD style,
-                DWORD exStyle = 0, UINT_PTR id = 0);
+    HWND Create(HWND hWndParent, const RECT* rect, const char* name, DWORD style, DWORD exStyle = 0,
+                UINT_PTR id = 0);
 
     // The class this object's windows are registered under when created.
     virtual const char* GetWndClassName() const { return "TolvexWindow"; }
@@ -260,13 +285,20 @@ class CContainedWindow : public CWindowImplBaseT
 {
 public:
     CContainedWindow(CMessageMap* pOwner = NULL, DWORD dwMsgMapID = 0)
-        : m_pOwner(pOwner), m_dwMsgMapID(dwMsgMapID) {}
-    void SetOwner(CMessageMap* pOwner, DWORD dwMsgMapID) { m_pOwner = pOwner; m_dwMsgMapID = dwMsgMapID; }
-
-    BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,
-                              LRESULT& lResult, DWORD) override
+        : m_pOwner(pOwner), m_dwMsgMapID(dwMsgMapID)
     {
-        return m_pOwner && m_pOwner->ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult, m_dwMsgMapID);
+    }
+    void SetOwner(CMessageMap* pOwner, DWORD dwMsgMapID)
+    {
+        m_pOwner = pOwner;
+        m_dwMsgMapID = dwMsgMapID;
+    }
+
+    BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult,
+                              DWORD) override
+    {
+        return m_pOwner &&
+               m_pOwner->ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult, m_dwMsgMapID);
     }
 
 private:
@@ -338,7 +370,8 @@ public:
 
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     {
-        if (t_bCenter) CenterWindow(GetParent());
+        if (t_bCenter)
+            CenterWindow(GetParent());
         return TRUE;
     }
     LRESULT OnCloseCmd(WORD, WORD wID, HWND, BOOL&)

@@ -76,7 +76,8 @@ void CSplitterImpl::UpdateSplitterLayout()
         // of it is kept.
         ::SetWindowPos(m_hWndPane[i], NULL, r.left, r.top, r.right - r.left, r.bottom - r.top,
                        SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
-        ::RedrawWindow(m_hWndPane[i], NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        ::RedrawWindow(m_hWndPane[i], NULL, NULL,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     }
     if (SplitterWindow() != NULL)
         ::InvalidateRect(SplitterWindow(), &bar, TRUE);

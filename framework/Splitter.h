@@ -19,12 +19,15 @@ public:
     bool SetSplitterPos(int pos = -1, bool update = true);
     int GetSplitterPos() const { return m_xySplitterPos; }
     void SetSplitterPanes(HWND hWndLeft, HWND hWndRight, bool update = true);
-    HWND GetSplitterPane(int pane) const { return (pane == kLeftPane || pane == kRightPane) ? m_hWndPane[pane] : NULL; }
+    HWND GetSplitterPane(int pane) const
+    {
+        return (pane == kLeftPane || pane == kRightPane) ? m_hWndPane[pane] : NULL;
+    }
     void UpdateSplitterLayout();
     void GetSplitterBarRect(RECT* rc) const;
 
-    int m_cxySplitBar = 4;  // width of the bar
-    int m_cxyMin = 20;      // least width a pane keeps while dragging
+    int m_cxySplitBar = 4; // width of the bar
+    int m_cxyMin = 20;     // least width a pane keeps while dragging
 
 protected:
     virtual HWND SplitterWindow() const = 0;

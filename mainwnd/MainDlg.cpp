@@ -100,29 +100,19 @@ const int kNoDefaultItem = -1;
 void SetDialogIcon(HWND hDlg, WPARAM which, int cxMetric, int cyMetric)
 {
     // Shared icons are freed by the system, so the dialog never leaks them.
-    HANDLE icon = ::LoadImageA(g_Module.GetResourceInstance(), MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
-                               ::GetSystemMetrics(cxMetric), ::GetSystemMetrics(cyMetric), LR_SHARED);
+    HANDLE icon =
+        ::LoadImageA(g_Module.GetResourceInstance(), MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+                     ::GetSystemMetrics(cxMetric), ::GetSystemMetrics(cyMetric), LR_SHARED);
     ::SendMessageA(hDlg, WM_SETICON, which, (LPARAM)icon);
 }
 
 } // namespace
 
 CMainDlg::CMainDlg()
-    : m_crBorder(0),
-      m_pSourceImage(NULL),
-      m_sourceSize(),
-      m_pStage0(NULL),
-      m_pStage1(NULL),
-      m_pStage2(NULL),
-      m_bBusy(0),
-      m_bLoading(1),
-      m_bPreview(1),
-      m_nConvertCmd(ID_CONVERT_SELECTION),
-      m_pRunProgress(NULL),
-      m_bOutputBroken(false),
-      m_pRunStaging(NULL),
-      m_bExitAfterRun(false),
-      m_hPreviewBitmap()
+    : m_crBorder(0), m_pSourceImage(NULL), m_sourceSize(), m_pStage0(NULL), m_pStage1(NULL),
+      m_pStage2(NULL), m_bBusy(0), m_bLoading(1), m_bPreview(1),
+      m_nConvertCmd(ID_CONVERT_SELECTION), m_pRunProgress(NULL), m_bOutputBroken(false),
+      m_pRunStaging(NULL), m_bExitAfterRun(false), m_hPreviewBitmap()
 {
     m_szCurrentFile[0] = '\0';
     m_szBrowsedFolder[0] = '\0';

@@ -20,8 +20,7 @@
 #include "framework/Splitter.h"
 #include "res/resource.h"
 
-namespace Magick
-{
+namespace Magick {
 class Image;
 }
 class CProgressDlg;
@@ -68,11 +67,15 @@ public:
         COMMAND_RANGE_HANDLER(ID_CONVERT_SELECTION, ID_CONVERT_RECURSIVE, OnConvertMenu)
         COMMAND_HANDLER(IDC_MAIN_CONVERT, BN_CLICKED, OnConvert)
         COMMAND_HANDLER(ID_TOOLS_OPTIONS, 0, OnOptions)
-        COMMAND_RANGE_CODE_HANDLER(IDC_MAIN_RESIZE, IDC_MAIN_USE_HEIGHT, BN_CLICKED, OnResizeOptionChanged)
-        COMMAND_RANGE_CODE_HANDLER(IDC_MAIN_WIDTH, IDC_MAIN_HEIGHT, EN_CHANGE, OnResizeOptionChanged)
-        COMMAND_RANGE_CODE_HANDLER(IDC_MAIN_FIT, IDC_MAIN_STRETCH, BN_CLICKED, OnResizeOptionChanged)
+        COMMAND_RANGE_CODE_HANDLER(IDC_MAIN_RESIZE, IDC_MAIN_USE_HEIGHT, BN_CLICKED,
+                                   OnResizeOptionChanged)
+        COMMAND_RANGE_CODE_HANDLER(IDC_MAIN_WIDTH, IDC_MAIN_HEIGHT, EN_CHANGE,
+                                   OnResizeOptionChanged)
+        COMMAND_RANGE_CODE_HANDLER(IDC_MAIN_FIT, IDC_MAIN_STRETCH, BN_CLICKED,
+                                   OnResizeOptionChanged)
         COMMAND_HANDLER(IDC_MAIN_ANCHOR, CBN_SELCHANGE, OnResizeOptionChanged)
-        COMMAND_RANGE_CODE_HANDLER(IDC_MAIN_BORDER, IDC_MAIN_BORDER_3D, BN_CLICKED, OnBorderOptionChanged)
+        COMMAND_RANGE_CODE_HANDLER(IDC_MAIN_BORDER, IDC_MAIN_BORDER_3D, BN_CLICKED,
+                                   OnBorderOptionChanged)
         COMMAND_HANDLER(IDC_MAIN_BORDER_COLOR, 0, OnBorderOptionChanged)
         COMMAND_HANDLER(IDC_MAIN_BORDER_WIDTH, EN_CHANGE, OnBorderOptionChanged)
         COMMAND_RANGE_HANDLER(IDC_MAIN_VIEW_DETAILS, IDC_MAIN_VIEW_LARGE_ICONS, OnViewMode)
@@ -102,7 +105,8 @@ public:
     int OnFolderSelected(CFolderTreePane* sender, int code, LPCITEMIDLIST folder,
                          const char* path) override;
     // Loads the file for the preview when its path fits; always 0.
-    int OnFileSelected(CFileListView* sender, int code, LPCITEMIDLIST item, const char* path) override;
+    int OnFileSelected(CFileListView* sender, int code, LPCITEMIDLIST item,
+                       const char* path) override;
 
     // Option panel, view modes and small commands.
     LRESULT IgnoreMessage(WORD, WORD, HWND, BOOL&) { return 0; }

@@ -36,8 +36,8 @@ namespace {
 const char kCreateFolderQuestion[] = "The output folder does not exist. Do you want to create it?";
 const char kGifExtension[] = ".gif";
 // The end of a run that left files unconverted.
-const char kOutputBrokenText[] =
-    "The output folder takes no more files (it is missing, not writable or full), so the conversion stopped.\n\n";
+const char kOutputBrokenText[] = "The output folder takes no more files (it is missing, not "
+                                 "writable or full), so the conversion stopped.\n\n";
 const char kOneNotConvertedText[] = "1 file was not converted:";
 const char kManyNotConvertedFormat[] = "%u files were not converted:";
 const char kMoreNotConvertedFormat[] = "\n... and %u more";
@@ -94,8 +94,8 @@ bool GetRowPath(HWND hList, int item, IShellFolder* desktop, char* path)
     if (desktop == NULL || !SendMessageA(hList, LVM_GETITEMA, 0, (LPARAM)&row))
         return false;
     const CFileListItem* record = (const CFileListItem*)row.lParam;
-    return record != NULL &&
-           GetShellItemName(desktop, record->absolute.Get(), SHGDN_FORPARSING, path, kPathBufferSize) != 0;
+    return record != NULL && GetShellItemName(desktop, record->absolute.Get(), SHGDN_FORPARSING,
+                                              path, kPathBufferSize) != 0;
 }
 
 // The parsing paths of the list's selected rows, in list order. A row
@@ -274,7 +274,8 @@ void CMainDlg::ReportNotConverted()
         SafeFormat(line, sizeof(line), kMoreNotConvertedFormat, (unsigned)(count - kNamesReported));
         text += line;
     }
-    MessageBoxA(m_hWnd, text.c_str(), kProductName, MB_OK | (m_bOutputBroken ? MB_ICONERROR : MB_ICONWARNING));
+    MessageBoxA(m_hWnd, text.c_str(), kProductName,
+                MB_OK | (m_bOutputBroken ? MB_ICONERROR : MB_ICONWARNING));
     m_notConverted.clear();
 }
 
@@ -313,7 +314,8 @@ bool CMainDlg::SettleOutputFolder(char (&output)[kPathBufferSize])
     }
     if (!IsDirectory(output))
     {
-        if (MessageBoxA(m_hWnd, kCreateFolderQuestion, kProductName, MB_ICONQUESTION | MB_OKCANCEL) != IDOK)
+        if (MessageBoxA(m_hWnd, kCreateFolderQuestion, kProductName,
+                        MB_ICONQUESTION | MB_OKCANCEL) != IDOK)
             return false;
         CreateDirectoryTree(output);
     }

@@ -131,8 +131,8 @@ int CMainDlg::LoadSourceImage(const char* path)
         m_pSourceImage = new (std::nothrow) Magick::Image();
         // Neither the preview nor a conversion needs more of a large source
         // than it shows.
-        const DecodeSizeRule rule =
-            m_bPreview ? PreviewDecodeSize(PreviewBoxSize(m_hWnd)) : ConversionDecodeSize(ReadResizeOptions(m_hWnd));
+        const DecodeSizeRule rule = m_bPreview ? PreviewDecodeSize(PreviewBoxSize(m_hWnd))
+                                               : ConversionDecodeSize(ReadResizeOptions(m_hWnd));
         if (m_pSourceImage != NULL)
             ReadImageFile(*m_pSourceImage, path, rule, m_sourceSize);
     }
@@ -163,8 +163,9 @@ void CMainDlg::ShowFocusedFileAgain()
         *image = NULL;
     }
     const HWND hList = GetListView();
-    const int focused =
-        hList != NULL ? (int)::SendMessageA(hList, LVM_GETNEXTITEM, (WPARAM)-1, MAKELPARAM(LVNI_FOCUSED, 0)) : -1;
+    const int focused = hList != NULL ? (int)::SendMessageA(hList, LVM_GETNEXTITEM, (WPARAM)-1,
+                                                            MAKELPARAM(LVNI_FOCUSED, 0))
+                                      : -1;
     const CFileListItem* record = focused != -1 ? m_fileList.GetItemRecord(focused) : NULL;
     char path[kPathBufferSize] = "";
     CComRef<IShellFolder> desktop;
@@ -257,7 +258,8 @@ void CMainDlg::ResizeCropToFit()
 void CMainDlg::ResizeStretch()
 {
     if (m_pStage0 != NULL)
-        StretchToSize(*m_pStage0, ReadSize(m_hWnd, IDC_MAIN_WIDTH), ReadSize(m_hWnd, IDC_MAIN_HEIGHT));
+        StretchToSize(*m_pStage0, ReadSize(m_hWnd, IDC_MAIN_WIDTH),
+                      ReadSize(m_hWnd, IDC_MAIN_HEIGHT));
 }
 
 void CMainDlg::ApplyBorder()

@@ -18,8 +18,7 @@ const int kFactoryWidth = 800;
 const int kFactoryHeight = 600;
 
 // How a key's value reaches a control.
-enum KeyKind
-{
+enum KeyKind {
     kCheck,        // 0 or 1, a check box or radio button
     kUnsignedEdit, // an edit as an unsigned number
     kComboIndex,   // a combo box's selection index
@@ -168,7 +167,8 @@ void CMainDlg::SaveSettings(const char* path)
     file.WriteInt(kSectionResize, kKeyDoStretch, IsItemChecked(m_hWnd, IDC_MAIN_STRETCH) ? 1 : 0);
 
     file.WriteInt(kSectionBorder, kKeyEnableBorder, IsItemChecked(m_hWnd, IDC_MAIN_BORDER) ? 1 : 0);
-    file.WriteInt(kSectionBorder, kKeyBorderWidth, (int)::GetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, NULL, FALSE));
+    file.WriteInt(kSectionBorder, kKeyBorderWidth,
+                  (int)::GetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, NULL, FALSE));
     file.WriteInt(kSectionBorder, kKeyColorR, GetRValue(m_crBorder));
     file.WriteInt(kSectionBorder, kKeyColorG, GetGValue(m_crBorder));
     file.WriteInt(kSectionBorder, kKeyColorB, GetBValue(m_crBorder));
@@ -205,7 +205,8 @@ void CMainDlg::LoadSettings(const char* path)
     CheckItem(m_hWnd, IDC_MAIN_STRETCH, ReadInt(path, kSectionResize, kKeyDoStretch) != 0);
 
     CheckItem(m_hWnd, IDC_MAIN_BORDER, ReadInt(path, kSectionBorder, kKeyEnableBorder) != 0);
-    SetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, (UINT)ReadInt(path, kSectionBorder, kKeyBorderWidth), TRUE);
+    SetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH,
+                  (UINT)ReadInt(path, kSectionBorder, kKeyBorderWidth), TRUE);
     const BYTE r = (BYTE)ReadInt(path, kSectionBorder, kKeyColorR);
     const BYTE g = (BYTE)ReadInt(path, kSectionBorder, kKeyColorG);
     const BYTE b = (BYTE)ReadInt(path, kSectionBorder, kKeyColorB);

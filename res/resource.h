@@ -2,18 +2,18 @@
 #pragma once
 
 // Dialog templates
-#define IDD_MAIN            129
-#define IDD_ABOUT           155
-#define IDD_OVERWRITE       159
-#define IDD_COLORPOPUP      228
-#define IDD_PROGRESS        229
-#define IDD_GIFSETTINGS     236
-#define IDD_OPTIONS         249
-#define IDD_SETUP           252
+#define IDD_MAIN        129
+#define IDD_ABOUT       155
+#define IDD_OVERWRITE   159
+#define IDD_COLORPOPUP  228
+#define IDD_PROGRESS    229
+#define IDD_GIFSETTINGS 236
+#define IDD_OPTIONS     249
+#define IDD_SETUP       252
 
 // Menus
-#define IDR_CONVERT_MENU    206
-#define IDR_MAIN_MENU       250
+#define IDR_CONVERT_MENU 206
+#define IDR_MAIN_MENU    250
 
 // Main window (IDD_MAIN), its icon, view bitmaps and commands
 #define IDI_MAIN                    128
@@ -84,57 +84,57 @@
 #define ID_HELP_EMAIL               32790
 
 // Setup dialog
-#define IDB_SETUP_SIDE      253
-#define IDB_SETUP_BANNER    254
-#define IDC_SETUP_ENABLE    1090
-#define IDC_SETUP_DISABLE   1091
-#define IDC_SETUP_BANNER    1092
-#define IDC_SETUP_SIDE      1093
+#define IDB_SETUP_SIDE    253
+#define IDB_SETUP_BANNER  254
+#define IDC_SETUP_ENABLE  1090
+#define IDC_SETUP_DISABLE 1091
+#define IDC_SETUP_BANNER  1092
+#define IDC_SETUP_SIDE    1093
 #ifndef IDC_STATIC
-#define IDC_STATIC          (-1)
+#define IDC_STATIC (-1)
 #endif
 
 // Overwrite question (IDD_OVERWRITE); the answer ids are its results
-#define IDC_OVERWRITE_YES       1
-#define IDC_OVERWRITE_CANCEL    2
-#define IDC_OVERWRITE_YESALL    6
-#define IDC_OVERWRITE_NO        7
-#define IDC_OVERWRITE_NOALL     8
-#define IDC_OVERWRITE_ICON      1167
-#define IDC_OVERWRITE_PATH      1169
+#define IDC_OVERWRITE_YES    1
+#define IDC_OVERWRITE_CANCEL 2
+#define IDC_OVERWRITE_YESALL 6
+#define IDC_OVERWRITE_NO     7
+#define IDC_OVERWRITE_NOALL  8
+#define IDC_OVERWRITE_ICON   1167
+#define IDC_OVERWRITE_PATH   1169
 
 // Spin edit: the arrow buttons, children of the edit
-#define IDC_SPIN_UP         10000
-#define IDC_SPIN_DOWN       10001
+#define IDC_SPIN_UP   10000
+#define IDC_SPIN_DOWN 10001
 
 // Progress dialog (IDD_PROGRESS)
-#define IDC_PROGRESS_FROM       1061
-#define IDC_PROGRESS_TO         1062
-#define IDC_PROGRESS_BAR        1063
-#define IDC_PROGRESS_CANCEL     1064
+#define IDC_PROGRESS_FROM   1061
+#define IDC_PROGRESS_TO     1062
+#define IDC_PROGRESS_BAR    1063
+#define IDC_PROGRESS_CANCEL 1064
 
 // GIF settings dialog (IDD_GIFSETTINGS)
-#define IDC_GIF_CANCEL          1054
-#define IDC_GIF_OK              1073
-#define IDC_GIF_COLOR256        1160
-#define IDC_GIF_NONE            1179
-#define IDC_GIF_COLOR           1180
-#define IDC_GIF_COLORBUTTON     1181
-#define IDC_GIF_INTERLACE       1182
+#define IDC_GIF_CANCEL      1054
+#define IDC_GIF_OK          1073
+#define IDC_GIF_COLOR256    1160
+#define IDC_GIF_NONE        1179
+#define IDC_GIF_COLOR       1180
+#define IDC_GIF_COLORBUTTON 1181
+#define IDC_GIF_INTERLACE   1182
 
 // About dialog (IDD_ABOUT), its picture and the link cursor
-#define IDCUR_LINK              209
-#define IDB_ABOUT               214
-#define IDC_ABOUT_SITE          1158
-#define IDC_ABOUT_EMAIL         1161
-#define IDC_ABOUT_VERSION       1162
+#define IDCUR_LINK        209
+#define IDB_ABOUT         214
+#define IDC_ABOUT_SITE    1158
+#define IDC_ABOUT_EMAIL   1161
+#define IDC_ABOUT_VERSION 1162
 
 // Options dialog (IDD_OPTIONS)
-#define IDC_OPTIONS_PATH        1030
-#define IDC_OPTIONS_BROWSE      1042
-#define IDC_OPTIONS_INTEGRATE   1075
+#define IDC_OPTIONS_PATH      1030
+#define IDC_OPTIONS_BROWSE    1042
+#define IDC_OPTIONS_INTEGRATE 1075
 
 // Colour popup (IDD_COLORPOPUP); the grid is made at run time
-#define IDC_COLORPOPUP_GRID     1
-#define IDC_COLORPOPUP_LIST     202
-#define IDC_COLORPOPUP_TAB      1000
+#define IDC_COLORPOPUP_GRID 1
+#define IDC_COLORPOPUP_LIST 202
+#define IDC_COLORPOPUP_TAB  1000

@@ -48,8 +48,8 @@ LRESULT COptionsDlg::OnBrowse(WORD, WORD, HWND, BOOL&)
     const std::string initialDir = GetSettingsFolder();
     char fileName[kPathBufferSize] = "";
     HINSTANCE hInst = ModuleInstance();
-    if (ShowFileDialog(hInst, m_hWnd, fileName, sizeof(fileName), initialDir.c_str(), kSettingsFilter,
-                       kSettingsExtension, 0, FALSE, FALSE))
+    if (ShowFileDialog(hInst, m_hWnd, fileName, sizeof(fileName), initialDir.c_str(),
+                       kSettingsFilter, kSettingsExtension, 0, FALSE, FALSE))
         SetDlgItemTextA(m_hWnd, IDC_OPTIONS_PATH, fileName);
     return 0;
 }

@@ -34,12 +34,14 @@ void CSetupDlg::FitPictures()
         HWND control = GetDlgItem(p.control);
         RECT rc = {0, 0, 0, 0};
         ::GetClientRect(control, &rc);
-        CBitmapHandle source(LoadMappedBitmap(g_Module.GetResourceInstance(), p.bitmap, 24, kColorMapNone));
+        CBitmapHandle source(
+            LoadMappedBitmap(g_Module.GetResourceInstance(), p.bitmap, 24, kColorMapNone));
         HBITMAP fitted = ScaleDib(source, rc.right, rc.bottom);
         if (fitted == NULL)
             continue; // the control keeps the picture it loaded itself
         // The control's own picture is ours once replaced.
-        CBitmapHandle own((HBITMAP)::SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)fitted));
+        CBitmapHandle own(
+            (HBITMAP)::SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)fitted));
         if (own == fitted)
             own.Release();
         (this->*p.kept).Reset(fitted);

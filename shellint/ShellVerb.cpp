@@ -21,11 +21,10 @@ const char kCommandKeyName[] = "command";
 const char kUsualTypeNameFormat[] = "%s File";
 const char kSampleFileFormat[] = "x.%s";
 
-enum ClassValue
-{
-    kClassMissing,  // no default value, or an empty one
+enum ClassValue {
+    kClassMissing, // no default value, or an empty one
     kClassFound,
-    kClassUnusable  // too long for our buffer, or not text
+    kClassUnusable // too long for our buffer, or not text
 };
 
 // Reads the extension key's default value. Only a value that is not there
@@ -83,8 +82,7 @@ void UsualTypeName(const char* ext, char* out, size_t outSize)
     SafeFormat(out, outSize, kUsualTypeNameFormat, upper);
 }
 
-enum ClassKeyState
-{
+enum ClassKeyState {
     kClassKeyMissing,
     kClassKeyUndescribed, // no description (default value), or an empty one
     kClassKeyDescribed
@@ -237,8 +235,8 @@ int RegisterShellVerb(const char* ext, char* classBuffer, size_t classBufferSize
     // A class that another program described keeps its description; one that
     // the verb's keys bring into being, and our own, get the type name.
     const ClassKeyState state = ReadClassKeyState(classBuffer);
-    const bool describe =
-        state == kClassKeyMissing || (state == kClassKeyUndescribed && strcmp(classBuffer, ownClass) == 0);
+    const bool describe = state == kClassKeyMissing ||
+                          (state == kClassKeyUndescribed && strcmp(classBuffer, ownClass) == 0);
     if (!CreateKeyWithText(keys.verb, kShellVerbCaption))
         return 0;
     if (describe)
@@ -279,7 +277,7 @@ int UnregisterShellVerb(const char* ext, char* classBuffer, size_t classBufferSi
     CRegistryKey ownClassKey;
     if (ownClassKey.Open(HKEY_CLASSES_ROOT, classBuffer) == ERROR_SUCCESS)
         RegDeleteValueA(ownClassKey, NULL); // our description
-    ownClassKey.Close(); // before the key itself may go
+    ownClassKey.Close();                    // before the key itself may go
     DeleteKeyIfEmpty(classBuffer);
     return 1;
 }

@@ -8,9 +8,9 @@
 
 #include "framework/Framework.h"
 
-extern const char kShellVerbName[];     // "convertGif"
-extern const char kShellVerbCaption[];  // "Convert to GIF"
-extern const char kOwnClassFormat[];    // "Tolvex.%s"
+extern const char kShellVerbName[];    // "convertGif"
+extern const char kShellVerbCaption[]; // "Convert to GIF"
+extern const char kOwnClassFormat[];   // "Tolvex.%s"
 
 // The most bytes of an existing class name that are read, and so the least
 // a caller's class buffer must hold.

@@ -59,7 +59,10 @@ public:
     int Width() const { return m_width; }
     int Height() const { return m_height; }
     int PixelBytes() const { return m_pixelBytes; }
-    BYTE* Pixel(int x, int y) const { return m_view + kGuardBytes + (size_t)y * m_stride + (size_t)x * m_pixelBytes; }
+    BYTE* Pixel(int x, int y) const
+    {
+        return m_view + kGuardBytes + (size_t)y * m_stride + (size_t)x * m_pixelBytes;
+    }
     // blue, green, red[, alpha] as 0xAARRGGBB (alpha 0 for 24 bits)
     DWORD Get(int x, int y) const
     {
@@ -164,8 +167,8 @@ TEST(Bitmaps, ColorTableSize)
         WORD bits;
         DWORD used;
         UINT expected;
-    } cases[] = {{1, 0, 2}, {4, 0, 16}, {8, 0, 256}, {8, 7, 7}, {4, 300, 16},
-                 {16, 0, 0}, {24, 0, 0}, {32, 0, 0}, {24, 5, 5}};
+    } cases[] = {{1, 0, 2},  {4, 0, 16}, {8, 0, 256}, {8, 7, 7}, {4, 300, 16},
+                 {16, 0, 0}, {24, 0, 0}, {32, 0, 0},  {24, 5, 5}};
     for (const Case& c : cases)
     {
         BITMAPINFOHEADER h = {};
@@ -202,8 +205,8 @@ TEST(Bitmaps, FillClipsAndWritesOpaquePixels)
             for (int y = 0; y < 4; ++y)
                 for (int x = 0; x < 6; ++x)
                 {
-                    bool in = x >= c.expected.left && x <= c.expected.right && y >= c.expected.top &&
-                              y <= c.expected.bottom;
+                    bool in = x >= c.expected.left && x <= c.expected.right &&
+                              y >= c.expected.top && y <= c.expected.bottom;
                     DWORD want = in ? 0x010203 | (bits == 32 ? kOpaqueBits : 0) : 0;
                     EXPECT_EQ(want, dib.Get(x, y)) << bits << " " << x << "," << y;
                 }
@@ -272,7 +275,10 @@ TEST(Bitmaps, GrayCopy)
     {
         COLORREF color;
         BYTE grey;
-    } cases[] = {{RGB(255, 0, 0), 76}, {RGB(0, 255, 0), 149}, {RGB(0, 0, 255), 30}, {RGB(255, 255, 255), 255}};
+    } cases[] = {{RGB(255, 0, 0), 76},
+                 {RGB(0, 255, 0), 149},
+                 {RGB(0, 0, 255), 30},
+                 {RGB(255, 255, 255), 255}};
     for (int bits : {24, 32})
     {
         GuardedDib dib(4, 1, bits);
@@ -316,11 +322,11 @@ TEST(Bitmaps, TransferClipping)
     const ClipCase cases[] = {
         {{0, 0, 9, 9}, {-4, 0}, TRUE, {-4, 0}, 0, 4, 9},
         {{-3, 0, 5, 0}, {10, 0}, TRUE, {13, 0}, 13, 0, 5},
-        {{0, -2, 9, 0}, {0, 0}, FALSE, {0, 2}, 0, 1, 0},   // row 0 goes below the 1-row destination
-        {{5, 0, 4, 0}, {0, 0}, TRUE, {0, 0}, 0, 1, 0},     // inverted: nothing
+        {{0, -2, 9, 0}, {0, 0}, FALSE, {0, 2}, 0, 1, 0}, // row 0 goes below the 1-row destination
+        {{5, 0, 4, 0}, {0, 0}, TRUE, {0, 0}, 0, 1, 0},   // inverted: nothing
         {{0, 3, 9, 2}, {0, 0}, TRUE, {0, 0}, 0, 1, 0},
-        {{0, 0, 9, 0}, {20, 0}, FALSE, {20, 0}, 0, 1, 0},  // right of the destination
-        {{0, 0, 9, 0}, {0, 1}, FALSE, {0, 1}, 0, 1, 0},    // below it
+        {{0, 0, 9, 0}, {20, 0}, FALSE, {20, 0}, 0, 1, 0}, // right of the destination
+        {{0, 0, 9, 0}, {0, 1}, FALSE, {0, 1}, 0, 1, 0},   // below it
         {{0, 0, 9, 0}, {-11, 0}, FALSE, {-11, 0}, 0, 1, 0},
         {{0, 0, 9, 0}, {15, 0}, TRUE, {15, 0}, 15, 0, 4},
     };
@@ -339,7 +345,8 @@ TEST(Bitmaps, TransferClipping)
         {
             int s = c.firstSourceColumn + (x - c.firstDestColumn);
             DWORD want = rowCopied && x >= c.firstDestColumn && s <= c.lastSourceColumn ? s + 1 : 0;
-            EXPECT_EQ(want, dst.Get(x, 0)) << "case dest " << c.dest.x << "," << c.dest.y << " column " << x;
+            EXPECT_EQ(want, dst.Get(x, 0))
+                << "case dest " << c.dest.x << "," << c.dest.y << " column " << x;
         }
         EXPECT_TRUE(dst.Intact());
     }
@@ -387,10 +394,14 @@ BOOL RunOp(Op op, HBITMAP d, POINT& pt, HBITMAP s, const RECT& rc, BYTE alpha, C
 {
     switch (op)
     {
-    case kBlit: return BlitDib(d, pt, s, rc);
-    case kBlitKeyed: return BlitDibKeyed(d, pt, s, rc, key);
-    case kBlend: return BlendDib(d, pt, s, rc, alpha);
-    default: return BlendDibKeyed(d, pt, s, rc, alpha, key);
+    case kBlit:
+        return BlitDib(d, pt, s, rc);
+    case kBlitKeyed:
+        return BlitDibKeyed(d, pt, s, rc, key);
+    case kBlend:
+        return BlendDib(d, pt, s, rc, alpha);
+    default:
+        return BlendDibKeyed(d, pt, s, rc, alpha, key);
     }
 }
 
@@ -410,7 +421,8 @@ TEST(Bitmaps, TransfersMatchAPerPixelReference)
         // A few source colours repeat so that keys hit.
         const COLORREF key = RGB(pick(0, 1) * 255, 0, pick(0, 1) * 255);
         for (int k = pick(0, 4); k > 0; --k)
-            src.Set(pick(0, src.Width() - 1), pick(0, src.Height() - 1), Bgr(key) | (DWORD)pick(0, 255) << 24);
+            src.Set(pick(0, src.Width() - 1), pick(0, src.Height() - 1),
+                    Bgr(key) | (DWORD)pick(0, 255) << 24);
         const BYTE alpha = (BYTE)(pick(0, 3) == 0 ? pick(0, 1) * 255 : pick(0, 255));
         RECT rc = {pick(-4, 10), pick(-4, 7), 0, 0};
         rc.right = rc.left + pick(-2, 12);
@@ -425,18 +437,19 @@ TEST(Bitmaps, TransfersMatchAPerPixelReference)
                 for (int x = rc.left; x <= rc.right; ++x)
                 {
                     const int tx = start.x + x - rc.left, ty = start.y + y - rc.top;
-                    if (x < 0 || y < 0 || x >= src.Width() || y >= src.Height() || tx < 0 || ty < 0 ||
-                        tx >= dst.Width() || ty >= dst.Height())
+                    if (x < 0 || y < 0 || x >= src.Width() || y >= src.Height() || tx < 0 ||
+                        ty < 0 || tx >= dst.Width() || ty >= dst.Height())
                         continue;
-                    ReferencePut(op, &want[((size_t)ty * dst.Width() + tx) * db], db, src.Pixel(x, y), sb,
-                                 alpha, key);
+                    ReferencePut(op, &want[((size_t)ty * dst.Width() + tx) * db], db,
+                                 src.Pixel(x, y), sb, alpha, key);
                 }
 
         POINT pt = start;
         const BOOL ok = RunOp(op, dst, pt, src, rc, alpha, key);
-        SCOPED_TRACE(testing::Message() << "iteration " << iter << " op " << op << " bits " << sbits << "->"
-                                        << dbits << " rect " << rc.left << "," << rc.top << "," << rc.right
-                                        << "," << rc.bottom << " at " << start.x << "," << start.y);
+        SCOPED_TRACE(testing::Message()
+                     << "iteration " << iter << " op " << op << " bits " << sbits << "->" << dbits
+                     << " rect " << rc.left << "," << rc.top << "," << rc.right << "," << rc.bottom
+                     << " at " << start.x << "," << start.y);
         ASSERT_EQ(want, dst.Snapshot());
         ASSERT_TRUE(dst.Intact());
         if (formatRefused)
@@ -529,8 +542,8 @@ private:
 };
 
 // The palette of the test bitmaps, as COLORREFs (reserved bytes left out).
-const COLORREF kPalette[] = {RGB(0, 0, 0),       RGB(0x80, 0x80, 0x80), RGB(0xC0, 0xC0, 0xC0),
-                             RGB(255, 255, 255), RGB(0xC0, 0xC0, 0xC0), RGB(0xC0, 0xC0, 0xC1),
+const COLORREF kPalette[] = {RGB(0, 0, 0),          RGB(0x80, 0x80, 0x80), RGB(0xC0, 0xC0, 0xC0),
+                             RGB(255, 255, 255),    RGB(0xC0, 0xC0, 0xC0), RGB(0xC0, 0xC0, 0xC1),
                              RGB(0x12, 0x34, 0x56), RGB(0x40, 0x40, 0x40)};
 
 std::vector<COLORREF> TopRow(HBITMAP bmp)
@@ -565,7 +578,8 @@ TEST(Bitmaps, LoadMappedBitmapMapsTheGreysToTheSystemColours)
 
     const int elements[] = {COLOR_BTNTEXT, COLOR_BTNSHADOW, COLOR_BTNFACE, COLOR_BTNHIGHLIGHT};
     const COLORREF scheme[] = {RGB(1, 2, 3), RGB(4, 5, 6), RGB(7, 8, 9), RGB(64, 128, 250)};
-    SysColorsWhile colors({std::begin(elements), std::end(elements)}, {std::begin(scheme), std::end(scheme)});
+    SysColorsWhile colors({std::begin(elements), std::end(elements)},
+                          {std::begin(scheme), std::end(scheme)});
 
     std::vector<COLORREF> mapped = own;
     std::copy(std::begin(scheme), std::end(scheme), mapped.begin());
@@ -677,13 +691,13 @@ TEST(Bitmaps, ScaleDibAveragesTheAreaEachPixelCovers)
     {
         std::vector<BYTE> from, to;
     } cases[] = {
-        {{1, 2, 3}, {1, 2, 3}},         // same size: the same pixels
-        {{10, 20, 30, 40}, {15, 35}},   // halved: pairs
-        {{0, 90, 180}, {30, 150}},      // 1.5 source pixels each
-        {{7, 7, 7, 7, 7}, {7, 7, 7}},   // a plain colour stays exactly
-        {{0, 255}, {128}},              // the mean rounds to nearest
-        {{0, 100}, {0, 0, 100, 100}},   // widened: each pixel repeated
-        {{0, 100}, {0, 50, 100}},       // the middle one straddles both
+        {{1, 2, 3}, {1, 2, 3}},       // same size: the same pixels
+        {{10, 20, 30, 40}, {15, 35}}, // halved: pairs
+        {{0, 90, 180}, {30, 150}},    // 1.5 source pixels each
+        {{7, 7, 7, 7, 7}, {7, 7, 7}}, // a plain colour stays exactly
+        {{0, 255}, {128}},            // the mean rounds to nearest
+        {{0, 100}, {0, 0, 100, 100}}, // widened: each pixel repeated
+        {{0, 100}, {0, 50, 100}},     // the middle one straddles both
     };
     for (int bitCount : {24, 32})
         for (bool vertical : {false, true})
@@ -692,12 +706,14 @@ TEST(Bitmaps, ScaleDibAveragesTheAreaEachPixelCovers)
                 const int n = (int)c.from.size(), m = (int)c.to.size();
                 SCOPED_TRACE(std::to_string(bitCount) + (vertical ? " vertical " : " horizontal ") +
                              std::to_string(n) + " to " + std::to_string(m));
-                CBitmapHandle src(bitCount == 24 ? CreateDib24(NULL, vertical ? 1 : n, vertical ? n : 1)
-                                                 : CreateDib32(NULL, vertical ? 1 : n, vertical ? n : 1));
+                CBitmapHandle src(bitCount == 24
+                                      ? CreateDib24(NULL, vertical ? 1 : n, vertical ? n : 1)
+                                      : CreateDib32(NULL, vertical ? 1 : n, vertical ? n : 1));
                 DibPixels s;
                 ASSERT_TRUE(GetDibPixels(src, s));
                 for (int i = 0; i < n; ++i)
-                    memset(vertical ? s.Row(i) : s.Row(0) + i * s.pixelBytes, c.from[i], s.pixelBytes);
+                    memset(vertical ? s.Row(i) : s.Row(0) + i * s.pixelBytes, c.from[i],
+                           s.pixelBytes);
                 CBitmapHandle scaled(ScaleDib(src, vertical ? 1 : m, vertical ? m : 1));
                 DibPixels d;
                 ASSERT_TRUE(GetDibPixels(scaled, d));

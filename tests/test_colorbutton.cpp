@@ -75,15 +75,18 @@ HWND FindPopup()
 void ClickAndAnswer(HWND button, const ColorDialogWatch& watch,
                     const std::function<void(HWND)>& answer)
 {
-    DriveWhile([&] { Mouse(button, WM_LBUTTONDOWN, 10, 10);
-                     Mouse(button, WM_LBUTTONUP, 10, 10); },
-               [&](int) {
-                   HWND h = watch.Open();
-                   if (h == NULL)
-                       return true;
-                   answer(h);
-                   return false;
-               });
+    DriveWhile(
+        [&] {
+            Mouse(button, WM_LBUTTONDOWN, 10, 10);
+            Mouse(button, WM_LBUTTONUP, 10, 10);
+        },
+        [&](int) {
+            HWND h = watch.Open();
+            if (h == NULL)
+                return true;
+            answer(h);
+            return false;
+        });
 }
 
 class ColorButtonTest : public testing::Test

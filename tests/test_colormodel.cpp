@@ -36,7 +36,7 @@ TEST(ColorModel, HlsToRgbExamples)
     EXPECT_EQ(RGB(0, 255, 0), HlsToRgb(21845, 32768, 65535));
     EXPECT_EQ(RGB(0, 0, 255), HlsToRgb(43690, 32768, 65535));
     EXPECT_EQ(RGB(0x82, 0x82, 0x02), HlsToRgb(10921, 16886, 63643)); // product above 2^31
-    EXPECT_EQ(RGB(191, 191, 191), HlsToRgb(123, 49343, 0));           // grey: no rounding term
+    EXPECT_EQ(RGB(191, 191, 191), HlsToRgb(123, 49343, 0));          // grey: no rounding term
 }
 
 TEST(ColorModel, AdjustLightnessExamples)
@@ -46,8 +46,8 @@ TEST(ColorModel, AdjustLightnessExamples)
         int delta;
         COLORREF in, out;
     } cases[] = {
-        {80, 0xC0C0C0, 0xD4D4D4},  {-80, 0xC0C0C0, 0xABABAB}, {-100, 0xFFFFFF, 0xE5E5E5},
-        {0, 0x0000FF, 0x4040BF},   {80, 0x404080, 0x4E4E9B},  {-80, 0x404080, 0x323265},
+        {80, 0xC0C0C0, 0xD4D4D4}, {-80, 0xC0C0C0, 0xABABAB}, {-100, 0xFFFFFF, 0xE5E5E5},
+        {0, 0x0000FF, 0x4040BF},  {80, 0x404080, 0x4E4E9B},  {-80, 0x404080, 0x323265},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.out, AdjustLightness(c.delta, c.in)) << c.delta << " " << std::hex << c.in;
@@ -73,8 +73,8 @@ TEST(ColorModel, RoundTripOverTheColourCubeStaysClose)
                 WORD h, l, s;
                 RgbToHls(RGB(r, g, b), h, l, s);
                 COLORREF back = HlsToRgb(h, l, s);
-                int err = std::max({abs(GetRValue(back) - r), abs(GetGValue(back) - g),
-                                    abs(GetBValue(back) - b)});
+                int err = std::max(
+                    {abs(GetRValue(back) - r), abs(GetGValue(back) - g), abs(GetBValue(back) - b)});
                 ASSERT_LE(err, 2) << r << "," << g << "," << b << " -> " << std::hex << back;
             }
 }

@@ -13,10 +13,7 @@
 
 namespace {
 
-INT_PTR CALLBACK OwnerProc(HWND, UINT uMsg, WPARAM, LPARAM)
-{
-    return uMsg == WM_INITDIALOG;
-}
+INT_PTR CALLBACK OwnerProc(HWND, UINT uMsg, WPARAM, LPARAM) { return uMsg == WM_INITDIALOG; }
 
 struct Outcome
 {
@@ -79,10 +76,7 @@ LPARAM CellPoint(const CColorPopup& p, int cell)
     return MAKELPARAM((cell % kPaletteColumns) * s + s / 2, (cell / kPaletteColumns) * s + s / 2);
 }
 
-void Key(HWND h, WPARAM vk)
-{
-    SendMessageA(h, WM_KEYDOWN, vk, 1);
-}
+void Key(HWND h, WPARAM vk) { SendMessageA(h, WM_KEYDOWN, vk, 1); }
 
 RECT WindowRectOf(HWND h)
 {
@@ -125,7 +119,8 @@ TEST_F(ColorPopupTest, LayoutFollowsTheWidestNameAndTheScreenBottom)
     for (const Case& c : cases)
     {
         RECT win = {0, 0, 0, 0};
-        Run(0x646464,
+        Run(
+            0x646464,
             [&](CColorPopup& p, int) {
                 win = WindowRectOf(p.m_hWnd);
                 const int s = p.GetCellSize();
@@ -261,7 +256,7 @@ TEST_F(ColorPopupTest, GridKeysMoveTheFrameAndEnterPicksIt)
             int hot; // after the key
             bool fromNone;
         } steps[] = {
-            {VK_DOWN, 7, true},   {VK_RIGHT, 0, true},  {VK_LEFT, 0, true},  {VK_UP, 0, true},
+            {VK_DOWN, 7, true},   {VK_RIGHT, 0, true},  {VK_LEFT, 0, true},   {VK_UP, 0, true},
             {VK_DOWN, 8, false},  {VK_LEFT, 7, false},  {VK_RIGHT, 8, false}, {VK_UP, 0, false},
             {VK_UP, 0, false},    {VK_DOWN, 8, false},  {VK_DOWN, 16, false}, {VK_DOWN, 24, false},
             {VK_DOWN, 32, false}, {VK_DOWN, 40, false}, {VK_DOWN, 47, false}, {VK_RIGHT, 47, false},
@@ -412,10 +407,11 @@ TEST_F(ColorPopupTest, GridAndListItemsPaintTheirColours)
         {
             RECT all = {0, 0, rc.right, rc.bottom};
             FillRect(mem, &all, (HBRUSH)GetStockObject(BLACK_BRUSH));
-            DrawItemInto(p, mem, ODT_LISTBOX, IDC_COLORPOPUP_LIST, p.GetList(), COLOR_BTNFACE, state,
-                         item);
+            DrawItemInto(p, mem, ODT_LISTBOX, IDC_COLORPOPUP_LIST, p.GetList(), COLOR_BTNFACE,
+                         state, item);
             const bool selected = state != 0;
-            EXPECT_EQ(GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW), GetPixel(mem, 150, 8));
+            EXPECT_EQ(GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW),
+                      GetPixel(mem, 150, 8));
             EXPECT_EQ(face, GetPixel(mem, 16, 8)); // swatch
             EXPECT_EQ(selected ? GetSysColor(COLOR_BTNHIGHLIGHT) : 0u, GetPixel(mem, 2, 8));
         }

@@ -27,8 +27,7 @@ public:
 };
 
 // How the list's notifications reach the host.
-enum Route
-{
+enum Route {
     kDirect,           // the list is the host's child
     kThroughSplitter,  // the list is the splitter's child; the splitter forwards
     kMovedIntoSplitter // made in the host, then moved into the splitter
@@ -64,8 +63,8 @@ public:
         ASSERT_NE(nullptr, host.Create(NULL, &rc, "host", WS_POPUP));
         ASSERT_NE(nullptr, splitter.Create(host.m_hWnd, &rc, NULL, WS_CHILD | WS_VISIBLE));
         HWND parent = route == kThroughSplitter ? splitter.m_hWnd : host.m_hWnd;
-        HWND hWnd = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 400, 300,
-                                    parent, NULL, NULL, NULL);
+        HWND hWnd = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0,
+                                    400, 300, parent, NULL, NULL, NULL);
         ASSERT_NE(nullptr, hWnd);
         if (route == kMovedIntoSplitter)
             SetParent(hWnd, splitter.m_hWnd);
@@ -142,7 +141,8 @@ std::vector<std::string> ShellFileOrder(const std::string& folderPath)
 
 void MakeFileOfSize(const std::string& path, LONGLONG size)
 {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, f);
     LARGE_INTEGER pos;
     pos.QuadPart = size;
@@ -173,8 +173,10 @@ TEST_P(FileListRoutes, RowsKeepRecordsThatDieWithTheirRows)
     ASSERT_EQ(1, h.list->FillFromFolder(&fake, AsList(parent)));
     ASSERT_EQ(5, h.Rows());
     const size_t shown[] = {0, 2, 3, 4, 5};
-    const UINT overlays[] = {0, INDEXTOOVERLAYMASK(1), INDEXTOOVERLAYMASK(2), INDEXTOOVERLAYMASK(2), 0};
-    const SFGAOF attributes[] = {SFGAO_FILESYSTEM, SFGAO_SHARE, SFGAO_LINK, SFGAO_SHARE | SFGAO_LINK, 0};
+    const UINT overlays[] = {0, INDEXTOOVERLAYMASK(1), INDEXTOOVERLAYMASK(2), INDEXTOOVERLAYMASK(2),
+                             0};
+    const SFGAOF attributes[] = {SFGAO_FILESYSTEM, SFGAO_SHARE, SFGAO_LINK,
+                                 SFGAO_SHARE | SFGAO_LINK, 0};
     for (int i = 0; i < 5; ++i)
     {
         const CFileListItem* r = h.list->GetItemRecord(i);
@@ -185,7 +187,8 @@ TEST_P(FileListRoutes, RowsKeepRecordsThatDieWithTheirRows)
         CPidl expected(ConcatPidls(AsList(parent), item.Get()));
         EXPECT_EQ(ListBytes(expected.Get()), ListBytes(r->absolute.Get()));
         EXPECT_EQ(attributes[i], r->attributes) << i;
-        EXPECT_EQ(overlays[i], (UINT)SendMessageA(h.List(), LVM_GETITEMSTATE, i, LVIS_OVERLAYMASK)) << i;
+        EXPECT_EQ(overlays[i], (UINT)SendMessageA(h.List(), LVM_GETITEMSTATE, i, LVIS_OVERLAYMASK))
+            << i;
     }
     EXPECT_EQ(1 + 5, fake.refs);
 
@@ -206,8 +209,8 @@ TEST_P(FileListRoutes, RowsKeepRecordsThatDieWithTheirRows)
     DestroyWindow(listWnd);
     EXPECT_EQ(1, fake.refs);
     h.list.reset(new CFileListView);
-    HWND again = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, 0, 0, 100, 100, h.host.m_hWnd,
-                                 NULL, NULL, NULL);
+    HWND again = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, 0, 0, 100, 100,
+                                 h.host.m_hWnd, NULL, NULL, NULL);
     ASSERT_TRUE(h.list->SubclassWindow(again));
     h.list->FillFromFolder(&fake, NULL);
     EXPECT_EQ(1 + 5, fake.refs);
@@ -216,13 +219,15 @@ TEST_P(FileListRoutes, RowsKeepRecordsThatDieWithTheirRows)
     DestroyWindow(again);
 }
 
-INSTANTIATE_TEST_SUITE_P(Routes, FileListRoutes, testing::Values(kDirect, kThroughSplitter, kMovedIntoSplitter));
+INSTANTIATE_TEST_SUITE_P(Routes, FileListRoutes,
+                         testing::Values(kDirect, kThroughSplitter, kMovedIntoSplitter));
 
 TEST_F(FileListTest, ListsTheSupportedFilesOfAFolder)
 {
     TempFolder tmp("list");
     const char* listed[] = {"PHOTO.JPG", "a.tiff24", "b.gif87", "x.tar.gif", "readonly.png"};
-    const char* skipped[] = {"c.jp", "d.bmp2", "e.tiff2", "README", "x.gif.txt", "shortcut.lnk", ".hidden.png"};
+    const char* skipped[] = {"c.jp",      "d.bmp2",       "e.tiff2",    "README",
+                             "x.gif.txt", "shortcut.lnk", ".hidden.png"};
     std::vector<std::string> expected;
     for (const char* name : listed)
         WriteFileBytes(tmp.File(name), "x");
@@ -251,7 +256,8 @@ TEST_F(FileListTest, ColumnsAreReadFromTheFileWhenAsked)
     SYSTEMTIME st = {2021, 3, 4, 4, 5, 6, 7, 0};
     FILETIME ft;
     SystemTimeToFileTime(&st, &ft);
-    HANDLE f = CreateFileA(tmp.File("empty.png").c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE f =
+        CreateFileA(tmp.File("empty.png").c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
     SetFileTime(f, NULL, NULL, &ft);
     CloseHandle(f);
 
@@ -374,8 +380,15 @@ TEST_F(FileListTest, ANewViewModeRepaintsTheWholeList)
     WriteFileBytes(tmp.File("one.png"), "x");
     Show(tmp.Path());
     ShowWindow(h.host.m_hWnd, SW_SHOWNA);
-    const struct { DWORD type; const char* name; } modes[] = {
-        {LVS_ICON, "large icons"}, {LVS_REPORT, "details"}, {LVS_LIST, "list"}, {LVS_SMALLICON, "small icons"},
+    const struct
+    {
+        DWORD type;
+        const char* name;
+    } modes[] = {
+        {LVS_ICON, "large icons"},
+        {LVS_REPORT, "details"},
+        {LVS_LIST, "list"},
+        {LVS_SMALLICON, "small icons"},
     };
     for (const auto& mode : modes)
     {
@@ -391,6 +404,7 @@ TEST_F(FileListTest, ANewViewModeRepaintsTheWholeList)
     // A change of other bits leaves the painting alone.
     RedrawWindow(h.List(), NULL, NULL, RDW_UPDATENOW | RDW_ALLCHILDREN);
     ValidateRect(h.List(), NULL);
-    SetWindowLongPtrA(h.List(), GWL_STYLE, GetWindowLongPtrA(h.List(), GWL_STYLE) | LVS_SHAREIMAGELISTS);
+    SetWindowLongPtrA(h.List(), GWL_STYLE,
+                      GetWindowLongPtrA(h.List(), GWL_STYLE) | LVS_SHAREIMAGELISTS);
     EXPECT_FALSE(GetUpdateRect(h.List(), NULL, FALSE));
 }

@@ -100,8 +100,10 @@ TEST(FolderDialog, StatusLineShowsOnlyFileSystemPaths)
     ASSERT_EQ(S_OK, SHGetSpecialFolderLocation(NULL, CSIDL_DRIVES, &computer));
     CPidl computerOwner(computer);
 
-    EXPECT_EQ(0, CFolderDialog::BrowseCallbackProc(recorder.m_hWnd, BFFM_SELCHANGED, (LPARAM)folder.Get(), 0));
-    EXPECT_EQ(0, CFolderDialog::BrowseCallbackProc(recorder.m_hWnd, BFFM_SELCHANGED, (LPARAM)computer, 0));
+    EXPECT_EQ(0, CFolderDialog::BrowseCallbackProc(recorder.m_hWnd, BFFM_SELCHANGED,
+                                                   (LPARAM)folder.Get(), 0));
+    EXPECT_EQ(0, CFolderDialog::BrowseCallbackProc(recorder.m_hWnd, BFFM_SELCHANGED,
+                                                   (LPARAM)computer, 0));
     EXPECT_EQ(0, CFolderDialog::BrowseCallbackProc(recorder.m_hWnd, BFFM_INITIALIZED, 0, 0));
     ASSERT_EQ(1u, recorder.texts.size());
     EXPECT_EQ(0, lstrcmpiA(tmp.Path().c_str(), recorder.texts[0].c_str()));

@@ -39,7 +39,8 @@ protected:
     void SetUp() override
     {
         EnsureShellAllocator();
-        m_host = CreateWindowExA(0, "STATIC", "host", WS_POPUP, 0, 0, 300, 400, NULL, NULL, NULL, NULL);
+        m_host =
+            CreateWindowExA(0, "STATIC", "host", WS_POPUP, 0, 0, 300, 400, NULL, NULL, NULL, NULL);
         RECT rc = {0, 0, 300, 400};
         ASSERT_NE(nullptr, pane->Create(m_host, &rc, NULL, WS_CHILD | WS_VISIBLE));
         ASSERT_NE(nullptr, pane->GetTree());
@@ -55,8 +56,10 @@ protected:
     {
         std::vector<HTREEITEM> out;
         UINT how = parent == TVI_ROOT ? TVGN_ROOT : TVGN_CHILD;
-        HTREEITEM h = (HTREEITEM)SendMessageA(Tree(), TVM_GETNEXTITEM, how, (LPARAM)(parent == TVI_ROOT ? NULL : parent));
-        for (; h != NULL; h = (HTREEITEM)SendMessageA(Tree(), TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)h))
+        HTREEITEM h = (HTREEITEM)SendMessageA(Tree(), TVM_GETNEXTITEM, how,
+                                              (LPARAM)(parent == TVI_ROOT ? NULL : parent));
+        for (; h != NULL;
+             h = (HTREEITEM)SendMessageA(Tree(), TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)h))
             out.push_back(h);
         return out;
     }
@@ -202,10 +205,15 @@ TEST_F(FolderTreeTest, AttributesDecideWhatShowsAndWhichButtonsStay)
         // counted but not shown: the parent keeps its button
         {{{"sub-only", SFGAO_HASSUBFOLDER}}, S_OK, {}, 1},
         {{{"plain", 0}, {"unreadable", SFGAO_FOLDER, true}}, S_OK, {}, 0},
-        {{{"one", SFGAO_FOLDER | SFGAO_HASSUBFOLDER}, {"two", SFGAO_FOLDER}}, S_OK, {"one", "two"}, 1},
+        {{{"one", SFGAO_FOLDER | SFGAO_HASSUBFOLDER}, {"two", SFGAO_FOLDER}},
+         S_OK,
+         {"one", "two"},
+         1},
         // a label that cannot be read stops the fill; earlier items stay
         {{{"first", SFGAO_FOLDER}, {"bad", SFGAO_FOLDER, false, true}, {"never", SFGAO_FOLDER}},
-         E_FAIL, {"first"}, 1},
+         E_FAIL,
+         {"first"},
+         1},
     };
     for (const Case& c : cases)
     {

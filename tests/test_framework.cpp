@@ -102,7 +102,7 @@ TEST(Framework, DialogMapReflectionSubclassingAndExceptions)
 
                    SendMessageA(h, WM_TEST_THROW, 0, 0);
                    SendMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_TEST_BUTTON, BN_CLICKED),
-                                             (LPARAM)GetDlgItem(h, IDC_TEST_BUTTON));
+                                (LPARAM)GetDlgItem(h, IDC_TEST_BUTTON));
                    listProcBefore = (WNDPROC)GetWindowLongPtrA(listWnd, GWLP_WNDPROC);
                    PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
                    return false;
@@ -122,7 +122,8 @@ TEST(Framework, DialogMapReflectionSubclassingAndExceptions)
 
 TEST(Framework, SubclassingTwiceIsRefusedAndUnsubclassRestores)
 {
-    HWND h = CreateWindowExA(0, "BUTTON", "b", WS_POPUP, 0, 0, 10, 10, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    HWND h = CreateWindowExA(0, "BUTTON", "b", WS_POPUP, 0, 0, 10, 10, NULL, NULL,
+                             GetModuleHandleA(NULL), NULL);
     WNDPROC original = (WNDPROC)GetWindowLongPtrA(h, GWLP_WNDPROC);
     {
         CReflectTarget a, b;
@@ -205,8 +206,10 @@ TEST(Splitter, LaysOutDragsAndForwardsNotifications)
     ASSERT_NE(nullptr, parent.Create(NULL, &rc, "p", WS_POPUP));
     CSplitterWindowImpl splitter;
     ASSERT_NE(nullptr, splitter.Create(parent, &rc, NULL, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN));
-    HWND left = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, NULL, NULL, NULL);
-    HWND right = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, NULL, NULL, NULL);
+    HWND left = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, NULL,
+                                NULL, NULL);
+    HWND right = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, NULL,
+                                 NULL, NULL);
     splitter.SetSplitterPanes(left, right);
     splitter.SetSplitterPos(-1, true);
 
@@ -222,7 +225,8 @@ TEST(Splitter, LaysOutDragsAndForwardsNotifications)
     EXPECT_EQ((300 - bar) / 2 + 60, PaneWidth(left));
 
     // Dragged past the edge: each pane keeps its least width.
-    SendMessageA(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(splitter.GetSplitterPos() + 1, 50));
+    SendMessageA(splitter, WM_LBUTTONDOWN, MK_LBUTTON,
+                 MAKELPARAM(splitter.GetSplitterPos() + 1, 50));
     SendMessageA(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-500, 50));
     SendMessageA(splitter, WM_LBUTTONUP, 0, 0);
     EXPECT_EQ(splitter.m_cxyMin, PaneWidth(left));

@@ -87,7 +87,8 @@ struct QuestionAnswerer
         plain.erase(std::remove(plain.begin(), plain.end(), '&'), plain.end());
         if (IsWindowVisible(hWnd) && plain == self->answer)
         {
-            PostMessageA(GetParent(hWnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hWnd), BN_CLICKED), (LPARAM)hWnd);
+            PostMessageA(GetParent(hWnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hWnd), BN_CLICKED),
+                         (LPARAM)hWnd);
             InterlockedExchange(&self->asked, 1);
             return FALSE;
         }
@@ -207,7 +208,8 @@ TEST(GifWrite, ARunsTemporaryFilesStayInItsStagingFolder)
         // it is not replaced, and nothing is left anywhere.
         how.attributesKnown = true;
         how.attributes = FILE_ATTRIBUTE_READONLY;
-        EXPECT_THROW(WriteGif(image, (out + "\\a.gif").c_str(), kGifStartupOptions, how), ImageFileError);
+        EXPECT_THROW(WriteGif(image, (out + "\\a.gif").c_str(), kGifStartupOptions, how),
+                     ImageFileError);
         EXPECT_TRUE(names(staging.Folder()).empty());
 
         // A staging folder that went away: the temporary file is made beside

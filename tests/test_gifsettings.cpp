@@ -84,7 +84,8 @@ INT_PTR RunSteps(CGifSettingsDlg& dlg, const std::vector<std::function<void(HWND
 
 bool SameOptions(const GifOptions& a, const GifOptions& b)
 {
-    return a.NoneTR == b.NoneTR && a.Color == b.Color && a.Interlace == b.Interlace && a.Color256 == b.Color256;
+    return a.NoneTR == b.NoneTR && a.Color == b.Color && a.Interlace == b.Interlace &&
+           a.Color256 == b.Color256;
 }
 
 } // namespace
@@ -98,14 +99,16 @@ TEST(GifSettingsDlg, FirstUseShowsTheDefaultsAndOkWritesTheWholeSection)
     GifOptions atOpen = {};
     bool ownerDrawn = false;
     INT_PTR r = RunSteps(dlg, {[&](HWND h) {
-                              seen = Look(h, dlg);
-                              atOpen = g_GifOptions;
-                              COwnerDrawButton* ok = ButtonMapFind(GetDlgItem(h, IDC_GIF_OK));
-                              COwnerDrawButton* cancel = ButtonMapFind(GetDlgItem(h, IDC_GIF_CANCEL));
-                              ownerDrawn = ok != NULL && cancel != NULL && ok->GetStyle() == kOdbStylePlain &&
-                                           cancel->GetStyle() == kOdbStylePlain;
-                          },
-                          [&](HWND h) { Press(h, IDC_GIF_OK); }});
+                                   seen = Look(h, dlg);
+                                   atOpen = g_GifOptions;
+                                   COwnerDrawButton* ok = ButtonMapFind(GetDlgItem(h, IDC_GIF_OK));
+                                   COwnerDrawButton* cancel =
+                                       ButtonMapFind(GetDlgItem(h, IDC_GIF_CANCEL));
+                                   ownerDrawn = ok != NULL && cancel != NULL &&
+                                                ok->GetStyle() == kOdbStylePlain &&
+                                                cancel->GetStyle() == kOdbStylePlain;
+                               },
+                               [&](HWND h) { Press(h, IDC_GIF_OK); }});
     EXPECT_EQ(1, r);
     EXPECT_TRUE(seen.none);
     EXPECT_FALSE(seen.color || seen.interlace || seen.color256 || seen.colorButtonEnabled);
@@ -126,8 +129,9 @@ TEST(GifSettingsDlg, FirstUseShowsTheDefaultsAndOkWritesTheWholeSection)
 TEST(GifSettingsDlg, OkThatCannotWriteTheWholeFileLeavesItAsItWas)
 {
     SettingsFile file;
-    const std::string stored = "[Resize]\r\nEnableResize=1\r\n[GIF]\r\nNoneTR=1\r\nColorTR=0\r\nColorR=1\r\n"
-                               "ColorG=2\r\nColorB=3\r\nInterlace=0\r\nColor256=0\r\n";
+    const std::string stored =
+        "[Resize]\r\nEnableResize=1\r\n[GIF]\r\nNoneTR=1\r\nColorTR=0\r\nColorR=1\r\n"
+        "ColorG=2\r\nColorB=3\r\nInterlace=0\r\nColor256=0\r\n";
     file.Write(stored);
     ProfileCopyDamage cut([](std::string& bytes) { bytes.resize(bytes.rfind("Interlace=")); });
     CGifSettingsDlg dlg;
@@ -146,11 +150,13 @@ TEST(GifSettingsDlg, OpeningReadsTheSectionIntoControlsAndRecordEvenWhenCancelle
         Seen seen;
         GifOptions record;
     } cases[] = {
-        {"NoneTR=0\r\nColorTR=1\r\nColorR=255\r\nColorG=0\r\nColorB=0\r\nInterlace=1\r\nColor256=1\r\n",
+        {"NoneTR=0\r\nColorTR=1\r\nColorR=255\r\nColorG=0\r\nColorB=0\r\nInterlace=1\r\nColor256="
+         "1\r\n",
          {false, true, true, true, true, RGB(255, 0, 0)},
          {0, RGB(255, 0, 0), 1, 1}},
         // Hand-edited: both radios, an oversized and a non-numeric component.
-        {"NoneTR=1\r\nColorTR=1\r\nColorR=300\r\nColorG=abc\r\nColorB=7\r\nInterlace=0\r\nColor256=0\r\n",
+        {"NoneTR=1\r\nColorTR=1\r\nColorR=300\r\nColorG=abc\r\nColorB=7\r\nInterlace=0\r\nColor256="
+         "0\r\n",
          {true, true, false, false, true, RGB(44, 0, 7)},
          {1, RGB(44, 0, 7), 0, 0}},
         // Keys after NoneTR missing: each reads as 0.
@@ -163,7 +169,8 @@ TEST(GifSettingsDlg, OpeningReadsTheSectionIntoControlsAndRecordEvenWhenCancelle
         file.Write(text);
         CGifSettingsDlg dlg;
         Seen seen;
-        INT_PTR r = RunSteps(dlg, {[&](HWND h) { seen = Look(h, dlg); }, [&](HWND h) { Press(h, IDC_GIF_CANCEL); }});
+        INT_PTR r = RunSteps(
+            dlg, {[&](HWND h) { seen = Look(h, dlg); }, [&](HWND h) { Press(h, IDC_GIF_CANCEL); }});
         EXPECT_EQ(1, r) << "Cancel ends with 1 too";
         EXPECT_EQ(c.seen.none, seen.none) << c.section;
         EXPECT_EQ(c.seen.color, seen.color) << c.section;
@@ -180,8 +187,9 @@ TEST(GifSettingsDlg, OpeningReadsTheSectionIntoControlsAndRecordEvenWhenCancelle
 TEST(GifSettingsDlg, OkWritesBackWhatTheControlsShow)
 {
     SettingsFile file;
-    file.Write("[GIF]\r\nNoneTR=1\r\nColorTR=1\r\nColorR=0\r\nColorG=0\r\nColorB=255\r\nInterlace=0\r\n"
-               "Color256=0\r\n");
+    file.Write(
+        "[GIF]\r\nNoneTR=1\r\nColorTR=1\r\nColorR=0\r\nColorG=0\r\nColorB=255\r\nInterlace=0\r\n"
+        "Color256=0\r\n");
     CGifSettingsDlg dlg;
     bool enabledAfterNone = true;
     INT_PTR r = RunSteps(dlg, {[&](HWND h) { Click(h, IDC_GIF_NONE); },
@@ -192,17 +200,20 @@ TEST(GifSettingsDlg, OkWritesBackWhatTheControlsShow)
                                [&](HWND h) { Press(h, IDC_GIF_OK); }});
     EXPECT_EQ(1, r);
     EXPECT_FALSE(enabledAfterNone);
-    EXPECT_EQ("[GIF]\r\nNoneTR=1\r\nColorTR=0\r\nColorR=0\r\nColorG=0\r\nColorB=255\r\nInterlace=1\r\n"
-              "Color256=0\r\n",
-              file.Read());
+    EXPECT_EQ(
+        "[GIF]\r\nNoneTR=1\r\nColorTR=0\r\nColorR=0\r\nColorG=0\r\nColorB=255\r\nInterlace=1\r\n"
+        "Color256=0\r\n",
+        file.Read());
     EXPECT_TRUE(SameOptions(GifOptions{1, RGB(0, 0, 255), 1, 0}, g_GifOptions));
 
     // Choosing Color again enables the button and survives the next opening.
     CGifSettingsDlg again;
     Seen reopened;
-    RunSteps(again, {[&](HWND h) { Click(h, IDC_GIF_COLOR); }, [&](HWND h) { Press(h, IDC_GIF_OK); }});
+    RunSteps(again,
+             {[&](HWND h) { Click(h, IDC_GIF_COLOR); }, [&](HWND h) { Press(h, IDC_GIF_OK); }});
     CGifSettingsDlg third;
-    RunSteps(third, {[&](HWND h) { reopened = Look(h, third); }, [&](HWND h) { Press(h, IDC_GIF_CANCEL); }});
+    RunSteps(third, {[&](HWND h) { reopened = Look(h, third); },
+                     [&](HWND h) { Press(h, IDC_GIF_CANCEL); }});
     EXPECT_TRUE(reopened.color);
     EXPECT_FALSE(reopened.none);
     EXPECT_TRUE(reopened.colorButtonEnabled);
@@ -262,9 +273,10 @@ TEST(GifSettingsDlg, APickedColourWaitsForOkAndMakesThatColourTransparent)
     EXPECT_EQ(RGB(255, 0, 0), picked.swatch);
     EXPECT_EQ(RGB(255, 0, 0), picked.shown);
     EXPECT_EQ("", beforeOk) << "the colour stays in the dialog until Ok";
-    EXPECT_EQ("[GIF]\r\nNoneTR=0\r\nColorTR=1\r\nColorR=255\r\nColorG=0\r\nColorB=0\r\nInterlace=0\r\n"
-              "Color256=0\r\n",
-              file.Read());
+    EXPECT_EQ(
+        "[GIF]\r\nNoneTR=0\r\nColorTR=1\r\nColorR=255\r\nColorG=0\r\nColorB=0\r\nInterlace=0\r\n"
+        "Color256=0\r\n",
+        file.Read());
     EXPECT_TRUE(SameOptions(GifOptions{0, RGB(255, 0, 0), 0, 0}, g_GifOptions));
 }
 
@@ -273,13 +285,13 @@ TEST(GifSettingsDlg, EscapeAndTheCloseBoxLeaveItOpen)
     SettingsFile file;
     CGifSettingsDlg dlg;
     bool stillOpen = false;
-    INT_PTR r = RunSteps(dlg, {[](HWND h) { PostMessageA(h, WM_KEYDOWN, VK_ESCAPE, 1); },
-                          [](HWND h) { PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); },
-                          [](HWND) {},
-                          [&](HWND h) {
-                              stillOpen = IsWindowVisible(h) != FALSE;
-                              Press(h, IDC_GIF_CANCEL);
-                          }});
+    INT_PTR r =
+        RunSteps(dlg, {[](HWND h) { PostMessageA(h, WM_KEYDOWN, VK_ESCAPE, 1); },
+                       [](HWND h) { PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); }, [](HWND) {},
+                       [&](HWND h) {
+                           stillOpen = IsWindowVisible(h) != FALSE;
+                           Press(h, IDC_GIF_CANCEL);
+                       }});
     EXPECT_TRUE(stillOpen);
     EXPECT_EQ(1, r);
     EXPECT_EQ("", file.Read()) << "nothing written without Ok";

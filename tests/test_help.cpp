@@ -22,10 +22,12 @@ HWND WINAPI RecordHtmlHelp(HWND owner, LPCSTR target, UINT command, DWORD_PTR da
     return NULL;
 }
 
-HINSTANCE WINAPI RecordShellOpen(HWND owner, LPCSTR verb, LPCSTR target, LPCSTR params, LPCSTR dir, INT show)
+HINSTANCE WINAPI RecordShellOpen(HWND owner, LPCSTR verb, LPCSTR target, LPCSTR params, LPCSTR dir,
+                                 INT show)
 {
-    g_calls.push_back("open " + std::string(verb) + " " + target +
-                      (owner != NULL || params != NULL || dir != NULL || show != SW_SHOWNORMAL ? " odd" : ""));
+    g_calls.push_back(
+        "open " + std::string(verb) + " " + target +
+        (owner != NULL || params != NULL || dir != NULL || show != SW_SHOWNORMAL ? " odd" : ""));
     return (HINSTANCE)42;
 }
 
@@ -130,19 +132,17 @@ TEST_F(HelpTest, TheHookTakesF1OnlyFromDialogBoxes)
         WPARAM key;
         bool consumed;
     } cases[] = {
-        {MSGF_DIALOGBOX, WM_KEYDOWN, VK_F1, true},
-        {MSGF_DIALOGBOX, WM_SYSKEYDOWN, VK_F1, true},
-        {MSGF_DIALOGBOX, WM_KEYUP, VK_F1, false},
-        {MSGF_DIALOGBOX, WM_KEYDOWN, VK_F2, false},
-        {MSGF_MENU, WM_KEYDOWN, VK_F1, false},
-        {MSGF_SCROLLBAR, WM_KEYDOWN, VK_F1, false},
+        {MSGF_DIALOGBOX, WM_KEYDOWN, VK_F1, true}, {MSGF_DIALOGBOX, WM_SYSKEYDOWN, VK_F1, true},
+        {MSGF_DIALOGBOX, WM_KEYUP, VK_F1, false},  {MSGF_DIALOGBOX, WM_KEYDOWN, VK_F2, false},
+        {MSGF_MENU, WM_KEYDOWN, VK_F1, false},     {MSGF_SCROLLBAR, WM_KEYDOWN, VK_F1, false},
     };
     for (const Case& c : cases)
     {
         g_calls.clear();
         MSG msg = {NULL, c.message, c.key, 1, 0, {0, 0}};
         LRESULT r = HelpKeyHookProc(c.code, 0, (LPARAM)&msg);
-        EXPECT_EQ(c.consumed ? 1u : 0u, g_calls.size()) << c.code << " " << c.message << " " << c.key;
+        EXPECT_EQ(c.consumed ? 1u : 0u, g_calls.size())
+            << c.code << " " << c.message << " " << c.key;
         if (c.consumed)
         {
             EXPECT_EQ(1, r);
@@ -223,46 +223,47 @@ TEST_F(HelpTest, AboutShowsItsPictureVersionAndLinksAndClosesOnlyByOk)
         std::string version, site, mail, siteUrl, mailUrl;
     } look;
     int step = 0;
-    DriveWhile([&] { RunHelpCommand(ID_HELP_ABOUT); },
-               [&](int) {
-                   HWND h = FindThreadWindow("About Tolvex");
-                   if (h == NULL)
-                       return true;
-                   switch (step++)
-                   {
-                   case 0:
-                   {
-                       HWND pic = NULL;
-                       for (HWND c = GetWindow(h, GW_CHILD); c != NULL; c = GetWindow(c, GW_HWNDNEXT))
-                           if (SendMessageA(c, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0)
-                               pic = c;
-                       look.picture = pic != NULL;
-                       COwnerDrawButton* ok = ButtonMapFind(GetDlgItem(h, IDOK));
-                       look.okOwnerDrawn = ok != NULL && ok->GetStyle() == kOdbStylePlain;
-                       look.version = ItemText(h, IDC_ABOUT_VERSION);
-                       look.site = ItemText(h, IDC_ABOUT_SITE);
-                       look.mail = ItemText(h, IDC_ABOUT_EMAIL);
-                       for (auto item : {std::make_pair(IDC_ABOUT_SITE, &look.siteUrl),
-                                         std::make_pair(IDC_ABOUT_EMAIL, &look.mailUrl)})
-                       {
-                           CHyperLink* link = LinkMapFind(GetDlgItem(h, item.first));
-                           *item.second = link != NULL && link->GetUrl() != NULL ? link->GetUrl() : "";
-                       }
-                       PostMessageA(h, WM_KEYDOWN, VK_ESCAPE, 1);
-                       PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
-                       break;
-                   }
-                   case 1:
-                       look.openAfterEscape = IsWindowVisible(h) != FALSE;
-                       PostMessageA(h, WM_KEYDOWN, VK_RETURN, 1);
-                       break;
-                   default:
-                       ADD_FAILURE() << "Enter did not close the About box";
-                       PostMessageA(h, WM_COMMAND, IDOK, 0);
-                       return false;
-                   }
-                   return true;
-               });
+    DriveWhile(
+        [&] { RunHelpCommand(ID_HELP_ABOUT); },
+        [&](int) {
+            HWND h = FindThreadWindow("About Tolvex");
+            if (h == NULL)
+                return true;
+            switch (step++)
+            {
+            case 0:
+            {
+                HWND pic = NULL;
+                for (HWND c = GetWindow(h, GW_CHILD); c != NULL; c = GetWindow(c, GW_HWNDNEXT))
+                    if (SendMessageA(c, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0)
+                        pic = c;
+                look.picture = pic != NULL;
+                COwnerDrawButton* ok = ButtonMapFind(GetDlgItem(h, IDOK));
+                look.okOwnerDrawn = ok != NULL && ok->GetStyle() == kOdbStylePlain;
+                look.version = ItemText(h, IDC_ABOUT_VERSION);
+                look.site = ItemText(h, IDC_ABOUT_SITE);
+                look.mail = ItemText(h, IDC_ABOUT_EMAIL);
+                for (auto item : {std::make_pair(IDC_ABOUT_SITE, &look.siteUrl),
+                                  std::make_pair(IDC_ABOUT_EMAIL, &look.mailUrl)})
+                {
+                    CHyperLink* link = LinkMapFind(GetDlgItem(h, item.first));
+                    *item.second = link != NULL && link->GetUrl() != NULL ? link->GetUrl() : "";
+                }
+                PostMessageA(h, WM_KEYDOWN, VK_ESCAPE, 1);
+                PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+                break;
+            }
+            case 1:
+                look.openAfterEscape = IsWindowVisible(h) != FALSE;
+                PostMessageA(h, WM_KEYDOWN, VK_RETURN, 1);
+                break;
+            default:
+                ADD_FAILURE() << "Enter did not close the About box";
+                PostMessageA(h, WM_COMMAND, IDOK, 0);
+                return false;
+            }
+            return true;
+        });
     EXPECT_TRUE(look.picture);
     EXPECT_TRUE(look.okOwnerDrawn);
     EXPECT_TRUE(look.openAfterEscape);

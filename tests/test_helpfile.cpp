@@ -91,7 +91,10 @@ std::vector<std::string> Topics(const std::set<std::string>& listed)
     return topics;
 }
 
-std::string Unpacked(const std::string& name) { return ReadFileBytes(BuildFolder() + kUnpackedFolder + name); }
+std::string Unpacked(const std::string& name)
+{
+    return ReadFileBytes(BuildFolder() + kUnpackedFolder + name);
+}
 
 // The text records of the compiled #SYSTEM stream by code: a 32-bit
 // version, then records of a 16-bit code, a 16-bit length and the data.
@@ -182,7 +185,8 @@ std::string TitleOf(const std::string& page)
 // Entities the topics use in titles and names.
 std::string PlainText(std::string s)
 {
-    const std::pair<const char*, const char*> entities[] = {{"&quot;", "\""}, {"&gt;", ">"}, {"&amp;", "&"}};
+    const std::pair<const char*, const char*> entities[] = {
+        {"&quot;", "\""}, {"&gt;", ">"}, {"&amp;", "&"}};
     for (const auto& e : entities)
         for (size_t at = s.find(e.first); at != std::string::npos; at = s.find(e.first, at + 1))
             s.replace(at, strlen(e.first), e.second);
@@ -192,7 +196,8 @@ std::string PlainText(std::string s)
 // Checks one link target of `from`: a file of the help file, relative, and,
 // when it names a place ("page.htm#place"), a page with that id or name.
 // Returns the page the target leads to ("" when it leads nowhere).
-std::string CheckTarget(const std::string& from, const std::string& target, const std::set<std::string>& listed)
+std::string CheckTarget(const std::string& from, const std::string& target,
+                        const std::set<std::string>& listed)
 {
     EXPECT_EQ(std::string::npos, target.find(':')) << from << " leaves the help file: " << target;
     size_t hash = target.find('#');
@@ -210,7 +215,9 @@ std::string CheckTarget(const std::string& from, const std::string& target, cons
         std::string linked = Unpacked(file);
         std::vector<std::string> ids = AttributeValues(linked, "id");
         std::vector<std::string> names = AttributeValues(linked, "name");
-        bool found = std::count(ids.begin(), ids.end(), place) + std::count(names.begin(), names.end(), place) > 0;
+        bool found = std::count(ids.begin(), ids.end(), place) +
+                         std::count(names.begin(), names.end(), place) >
+                     0;
         EXPECT_TRUE(found) << from << " names the missing place " << target;
     }
     return file;
@@ -482,7 +489,8 @@ TEST(HelpFile, TheTopicsNameControlsByTheTextsTheProgramShows)
             while (!text.empty() && text.back() == ' ')
                 text.pop_back();
             text = PlainText(text);
-            EXPECT_EQ(1u, shown.count(text)) << topic << " names \"" << text << "\", which the program does not show";
+            EXPECT_EQ(1u, shown.count(text))
+                << topic << " names \"" << text << "\", which the program does not show";
         }
     }
 }
@@ -554,7 +562,8 @@ TEST(HelpWindow, F1InTheMainWindowOpensTheHelpWindowOnTheHelpFile)
     ASSERT_TRUE(help.Copied());
     EnsureShellAllocator();
 
-    const size_t contentsEntries = SitemapEntries(Unpacked(SystemRecords()[kSystemContents])).size();
+    const size_t contentsEntries =
+        SitemapEntries(Unpacked(SystemRecords()[kSystemContents])).size();
     std::string caption;
     int treeItems = -1, treeWidth = 0;
     int waited = 0;

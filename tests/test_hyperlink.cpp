@@ -12,10 +12,7 @@ namespace {
 // A target the shell cannot open, so a click starts nothing.
 const char kNoTarget[] = "Z:\\no-such-folder-tolvex\\missing.tvxlink";
 
-INT_PTR CALLBACK TestDlgProc(HWND, UINT uMsg, WPARAM, LPARAM)
-{
-    return uMsg == WM_INITDIALOG;
-}
+INT_PTR CALLBACK TestDlgProc(HWND, UINT uMsg, WPARAM, LPARAM) { return uMsg == WM_INITDIALOG; }
 
 // Gives the tests the tooltip text, which nothing in the program sets.
 class CTipLink : public CHyperLink
@@ -63,7 +60,9 @@ PaintedPixels CountPixels(CHyperLink& link, bool fromWindow)
         GdiFlush();
     }
     const DWORD* px = (const DWORD*)bits;
-    auto bgr = [](COLORREF c) { return (DWORD)(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c)); };
+    auto bgr = [](COLORREF c) {
+        return (DWORD)(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
+    };
     for (int i = 0; i < rc.right * rc.bottom; ++i)
     {
         const DWORD p = px[i] & 0xFFFFFF;
@@ -125,7 +124,8 @@ TEST(HyperLinkFlags, FollowTheStaticStyle)
         {SS_SIMPLE, "a", DT_WORDBREAK},
         {SS_LEFT | SS_CENTERIMAGE, "one line", DT_CENTER | DT_VCENTER | DT_SINGLELINE},
         {SS_RIGHT | SS_CENTERIMAGE, "two\r\nlines", DT_CENTER},
-        {SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | WS_VISIBLE, "x", DT_CENTER | DT_VCENTER | DT_SINGLELINE},
+        {SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | WS_VISIBLE, "x",
+         DT_CENTER | DT_VCENTER | DT_SINGLELINE},
         {SS_CENTER | WS_CHILD | SS_NOTIFY, "a", DT_CENTER | DT_WORDBREAK},
     };
     for (const Case& c : cases)
@@ -176,8 +176,8 @@ TEST_F(HyperLinkTest, AttachTakesOverTheStaticWithAnUnderlinedParentFont)
 
 TEST_F(HyperLinkTest, AParentWithoutAFontGivesAnUnderlinedGuiFont)
 {
-    HWND parent = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 40, dlg,
-                                  NULL, NULL, NULL);
+    HWND parent = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 40, dlg, NULL,
+                                  NULL, NULL);
     HWND child = CreateWindowExA(0, "STATIC", "link", WS_CHILD | WS_VISIBLE, 0, 0, 80, 20, parent,
                                  (HMENU)(INT_PTR)77, NULL, NULL);
     ASSERT_TRUE(child != NULL);

@@ -72,8 +72,8 @@ std::string NoisyPng()
 std::string BmpWithSizeOneOff(size_t width, size_t height)
 {
     std::string bmp = EncodeImage(MakeQuadrants(width, height), "bmp");
-    const unsigned stated = (unsigned char)bmp[2] | (unsigned char)bmp[3] << 8 | (unsigned char)bmp[4] << 16 |
-                            (unsigned)(unsigned char)bmp[5] << 24;
+    const unsigned stated = (unsigned char)bmp[2] | (unsigned char)bmp[3] << 8 |
+                            (unsigned char)bmp[4] << 16 | (unsigned)(unsigned char)bmp[5] << 24;
     EXPECT_EQ(bmp.size(), stated);
     const unsigned wrong = stated - 1;
     for (int i = 0; i < 4; ++i)
@@ -189,16 +189,18 @@ TEST(ImageIO, BatchSkipsFilesWithoutPixelsAndConvertsTheRest)
     main.dlg.CollectFiles(order, src.c_str(), true);
     ASSERT_EQ(2 * BrokenFiles().size() + readable.size(), order.size());
     // The run meets broken files before readable ones.
-    const auto lastReadable = std::find_if(order.rbegin(), order.rend(),
-                                           [&](const std::string& p) { return readable.count(p) != 0; });
+    const auto lastReadable = std::find_if(
+        order.rbegin(), order.rend(), [&](const std::string& p) { return readable.count(p) != 0; });
     ASSERT_TRUE(std::any_of(order.begin(), lastReadable.base(),
                             [&](const std::string& p) { return readable.count(p) == 0; }));
 
     // The run ends by naming the files it passed over.
     const std::vector<std::string> reports = RunAnsweringMessageBoxes(
-        [&] { SendMessageA(main.hWnd(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERT, BN_CLICKED), 0); }, "Tolvex");
+        [&] { SendMessageA(main.hWnd(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERT, BN_CLICKED), 0); },
+        "Tolvex");
     ASSERT_EQ(1u, reports.size());
-    EXPECT_EQ(0u, reports[0].find(std::to_string(order.size() - readable.size()) + " files were not converted:"))
+    EXPECT_EQ(0u, reports[0].find(std::to_string(order.size() - readable.size()) +
+                                  " files were not converted:"))
         << reports[0];
 
     std::vector<std::string> want;
@@ -275,7 +277,8 @@ TEST(ImageIO, UnreadableFilesGiveZeroAndNoImage)
 TEST(ImageIO, OnlyTheFirstFrameIsRead)
 {
     TempFolder dir("io frames");
-    std::vector<Magick::Image> frames = {MakeQuadrants(30, 20), MakeQuadrants(50, 40), MakeQuadrants(70, 60)};
+    std::vector<Magick::Image> frames = {MakeQuadrants(30, 20), MakeQuadrants(50, 40),
+                                         MakeQuadrants(70, 60)};
     for (Magick::Image& f : frames)
         f.magick("gif");
     Magick::Blob blob;

@@ -17,7 +17,13 @@ TEST_F(ReducedDecodeTest, OnlyALargeEnoughReductionDecodesSmaller)
         {"half: the decoder needs twice the hint", WidthOnly(500), false},
         {"a little under a quarter", Box(240, 240), true},
         {"crop: the cover size counts, not the box", Crop(350, 30, kCropCenter), false},
-        {"resize off", [] { ResizeOptions o = Box(120, 120); o.enableResize = FALSE; return o; }(), false},
+        {"resize off",
+         [] {
+             ResizeOptions o = Box(120, 120);
+             o.enableResize = FALSE;
+             return o;
+         }(),
+         false},
         {"stretch to one side's half only", Stretch(30, 700), false},
     };
     for (const auto& c : cases)
@@ -43,11 +49,8 @@ TEST_F(ReducedDecodeTest, OnlyALargeEnoughReductionDecodesSmaller)
         ImageSize source;
         ImageSize decoded;
     } exact[] = {
-        {kSources[0], {250, 188}},
-        {kEvenSource, {401, 299}},
-        {kSources[3], {8, 476}},
-        {kOddSource, kOddSource},
-        {kSources[6], kSources[6]},
+        {kSources[0], {250, 188}}, {kEvenSource, {401, 299}},  {kSources[3], {8, 476}},
+        {kOddSource, kOddSource},  {kSources[6], kSources[6]},
     };
     for (const auto& e : exact)
     {

@@ -56,8 +56,8 @@ RECT PlaceInDialog(HWND hDlg, HWND hChild)
 
 std::string Str(const RECT& r)
 {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
+           "," + std::to_string(r.bottom);
 }
 
 class MainLayoutTest : public testing::Test
@@ -93,10 +93,14 @@ TEST_F(MainLayoutTest, ConvertCaptionsFitBesideTheDropDownPart)
 
 TEST_F(MainLayoutTest, NumbersStayClearOfTheSpinArrows)
 {
-    struct Case { CSpinEdit CMainDlg::*member; const char* widest; } cases[] = {
-        {&CMainDlg::m_editHue, "-100"},    {&CMainDlg::m_editSaturation, "-100"},
+    struct Case
+    {
+        CSpinEdit CMainDlg::*member;
+        const char* widest;
+    } cases[] = {
+        {&CMainDlg::m_editHue, "-100"},       {&CMainDlg::m_editSaturation, "-100"},
         {&CMainDlg::m_editLightness, "-100"}, {&CMainDlg::m_editBorderWidth, "100"},
-        {&CMainDlg::m_editWidth, "10000"}, {&CMainDlg::m_editHeight, "10000"},
+        {&CMainDlg::m_editWidth, "10000"},    {&CMainDlg::m_editHeight, "10000"},
     };
     for (const Case& c : cases)
     {
@@ -107,7 +111,8 @@ TEST_F(MainLayoutTest, NumbersStayClearOfTheSpinArrows)
         // Where the edit starts its text, and where the arrows begin.
         const DWORD margins = (DWORD)SendMessageA(edit.m_hWnd, EM_GETMARGINS, 0, 0);
         const int room = arrow.left - LOWORD(margins);
-        EXPECT_LE(TextWidth(edit.m_hWnd, c.widest), room) << c.widest << " in " << GetDlgCtrlID(edit.m_hWnd);
+        EXPECT_LE(TextWidth(edit.m_hWnd, c.widest), room)
+            << c.widest << " in " << GetDlgCtrlID(edit.m_hWnd);
     }
 }
 

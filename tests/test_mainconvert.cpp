@@ -39,11 +39,11 @@ HWND FindReport()
 // What a run meets and how the test answers.
 struct Script
 {
-    std::vector<UINT> answers;   // to the overwrite questions in turn; Cancel after them
-    int folderAnswer = IDOK;     // to the create-folder question
+    std::vector<UINT> answers; // to the overwrite questions in turn; Cancel after them
+    int folderAnswer = IDOK;   // to the create-folder question
     std::function<void(HWND question)> onQuestion; // before it is answered
     // Seen during the run:
-    std::vector<std::string> asked; // paths the questions showed
+    std::vector<std::string> asked;   // paths the questions showed
     std::vector<std::string> reports; // texts of the end-of-run messages
     int folderQuestions = 0;
     bool progressSeen = false;
@@ -65,8 +65,9 @@ void RunConvert(CMainDlg& dlg, Script& s)
                 s.asked.push_back(ItemText(q, IDC_OVERWRITE_PATH));
                 if (s.onQuestion)
                     s.onQuestion(q);
-                const UINT answer = s.asked.size() <= s.answers.size() ? s.answers[s.asked.size() - 1]
-                                                                      : (UINT)IDC_OVERWRITE_CANCEL;
+                const UINT answer = s.asked.size() <= s.answers.size()
+                                        ? s.answers[s.asked.size() - 1]
+                                        : (UINT)IDC_OVERWRITE_CANCEL;
                 PostMessageA(q, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
             }
             HWND report = FindReport();
@@ -88,10 +89,7 @@ void RunConvert(CMainDlg& dlg, Script& s)
         20, 1500);
 }
 
-bool IsGif(const std::string& path)
-{
-    return ReadFileBytes(path).compare(0, 4, "GIF8") == 0;
-}
+bool IsGif(const std::string& path) { return ReadFileBytes(path).compare(0, 4, "GIF8") == 0; }
 
 Magick::Image ReadBack(const std::string& path)
 {
@@ -100,10 +98,7 @@ Magick::Image ReadBack(const std::string& path)
     return image;
 }
 
-std::string NameOf(const std::string& path)
-{
-    return path.substr(path.rfind('\\') + 1);
-}
+std::string NameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 
 // Calls run when the thread next dispatches its messages, in the order
 // they were posted: each is a message to a window of its own.
@@ -246,7 +241,8 @@ TEST_F(ConvertTest, ConvertAllWritesEachSupportedFileThroughThePipeline)
     for (size_t i = 0; i < order.size(); ++i)
     {
         std::string name = NameOf(order[i]);
-        want.push_back("th_" + name.substr(0, name.find('.')) + "_" + std::to_string(i + 1) + "_s.gif");
+        want.push_back("th_" + name.substr(0, name.find('.')) + "_" + std::to_string(i + 1) +
+                       "_s.gif");
     }
     std::sort(want.begin(), want.end());
     EXPECT_EQ(want, FolderNames(m_out));
@@ -261,7 +257,8 @@ TEST_F(ConvertTest, ConvertAllWritesEachSupportedFileThroughThePipeline)
     EXPECT_TRUE(s.progressSeen);
     EXPECT_TRUE(s.asked.empty());
     EXPECT_EQ(1, dlg().m_bPreview);
-    EXPECT_EQ(std::string("th_") + SplitPath(order.back().c_str()).name + "_3_s", dlg().m_szCurrentFile);
+    EXPECT_EQ(std::string("th_") + SplitPath(order.back().c_str()).name + "_3_s",
+              dlg().m_szCurrentFile);
 }
 
 TEST_F(ConvertTest, CollectFilesTakesSupportedFilesAndSubfoldersInPlace)
@@ -283,14 +280,17 @@ TEST_F(ConvertTest, CollectFilesTakesSupportedFilesAndSubfoldersInPlace)
             set.insert(p);
         return set;
     };
-    EXPECT_EQ((std::set<std::string>{m_src + "\\top.bmp", m_src + "\\UPPER.JPG"}), names(RunOrder(false)));
+    EXPECT_EQ((std::set<std::string>{m_src + "\\top.bmp", m_src + "\\UPPER.JPG"}),
+              names(RunOrder(false)));
     const std::vector<std::string> all = RunOrder(true);
-    EXPECT_EQ((std::set<std::string>{m_src + "\\top.bmp", m_src + "\\UPPER.JPG", m_src + "\\sub\\one.png",
-                                     m_src + "\\sub\\deeper\\two.gif"}),
+    EXPECT_EQ((std::set<std::string>{m_src + "\\top.bmp", m_src + "\\UPPER.JPG",
+                                     m_src + "\\sub\\one.png", m_src + "\\sub\\deeper\\two.gif"}),
               names(all));
     EXPECT_EQ(4u, all.size());
     // A subfolder's files stand together where the subfolder was met.
-    auto at = [&](const std::string& p) { return std::find(all.begin(), all.end(), p) - all.begin(); };
+    auto at = [&](const std::string& p) {
+        return std::find(all.begin(), all.end(), p) - all.begin();
+    };
     EXPECT_EQ(1, std::abs(at(m_src + "\\sub\\one.png") - at(m_src + "\\sub\\deeper\\two.gif")));
 
     // Trailing separators are not doubled; a folder that cannot be searched adds nothing.
@@ -311,7 +311,8 @@ TEST_F(ConvertTest, OverwriteAnswersDecideEachExistingTarget)
     const std::vector<std::string> order = RunOrder();
     ASSERT_EQ(3u, order.size());
     auto target = [&](size_t i) {
-        return m_out + "\\" + SplitPath(order[i].c_str()).name + "_" + std::to_string(i + 1) + ".gif";
+        return m_out + "\\" + SplitPath(order[i].c_str()).name + "_" + std::to_string(i + 1) +
+               ".gif";
     };
 
     const struct
@@ -323,11 +324,19 @@ TEST_F(ConvertTest, OverwriteAnswersDecideEachExistingTarget)
         size_t questions;
     } cases[] = {
         {"second answered No", {1}, {IDC_OVERWRITE_NO}, {true, false, true}, 1},
-        {"Yes then Cancel", {0, 1, 2}, {IDC_OVERWRITE_YES, IDC_OVERWRITE_CANCEL}, {true, false, false}, 2},
+        {"Yes then Cancel",
+         {0, 1, 2},
+         {IDC_OVERWRITE_YES, IDC_OVERWRITE_CANCEL},
+         {true, false, false},
+         2},
         {"Yes to All once", {0, 1, 2}, {IDC_OVERWRITE_YESALL}, {true, true, true}, 1},
         {"No to All once", {0, 2}, {IDC_OVERWRITE_NOALL}, {false, true, false}, 1},
         // The next run forgets the earlier No to All and asks again.
-        {"a new run asks again", {0, 2}, {IDC_OVERWRITE_NO, IDC_OVERWRITE_YES}, {false, true, true}, 2},
+        {"a new run asks again",
+         {0, 2},
+         {IDC_OVERWRITE_NO, IDC_OVERWRITE_YES},
+         {false, true, true},
+         2},
     };
     for (const auto& c : cases)
     {
@@ -347,7 +356,8 @@ TEST_F(ConvertTest, OverwriteAnswersDecideEachExistingTarget)
         }
         for (size_t i = 0; i < order.size(); ++i)
         {
-            const bool existed = std::find(c.existing.begin(), c.existing.end(), i) != c.existing.end();
+            const bool existed =
+                std::find(c.existing.begin(), c.existing.end(), i) != c.existing.end();
             if (c.converted[i])
                 EXPECT_TRUE(IsGif(target(i))) << c.what << " " << i;
             else if (existed)
@@ -437,7 +447,8 @@ TEST_F(ConvertTest, FilesThatCannotBeConvertedArePassedOverAndReportedOnce)
     EXPECT_EQ(kOld, ReadFileBytes(m_out + "\\g_ab.gif"));
     EXPECT_EQ(-1, PathExists((m_out + "\\g_dir.gif").c_str()));
     // Nothing half-made is left behind.
-    EXPECT_EQ((std::vector<std::string>{"g_a.gif", "g_ab.gif", "g_dir.gif", "g_ro.gif", "g_z.gif"}), FolderNames(m_out));
+    EXPECT_EQ((std::vector<std::string>{"g_a.gif", "g_ab.gif", "g_dir.gif", "g_ro.gif", "g_z.gif"}),
+              FolderNames(m_out));
 
     ASSERT_EQ(1u, s.reports.size());
     std::vector<std::string> want = {"5 files were not converted:"};
@@ -466,8 +477,8 @@ TEST_F(ConvertTest, WhenTheOutputFolderTakesNoMoreFilesTheRunStops)
     const struct
     {
         const char* what;
-        std::string folder;     // the output folder
-        size_t converted;       // files written before it stopped
+        std::string folder; // the output folder
+        size_t converted;   // files written before it stopped
     } cases[] = {
         // A file where the folder should be: it cannot be made.
         {"the folder cannot be made", blocked, 0},
@@ -487,7 +498,8 @@ TEST_F(ConvertTest, WhenTheOutputFolderTakesNoMoreFilesTheRunStops)
         if (c.converted > 0)
         {
             EXPECT_TRUE(IsGif(moved + "\\" + SplitPath(order[0].c_str()).name + ".gif")) << c.what;
-            EXPECT_EQ(kOld, ReadFileBytes(moved + "\\" + SplitPath(order[1].c_str()).name + ".gif")) << c.what;
+            EXPECT_EQ(kOld, ReadFileBytes(moved + "\\" + SplitPath(order[1].c_str()).name + ".gif"))
+                << c.what;
         }
         ASSERT_EQ(1u, s.reports.size()) << c.what;
         const std::vector<std::string> lines = Lines(s.reports[0]);
@@ -495,7 +507,9 @@ TEST_F(ConvertTest, WhenTheOutputFolderTakesNoMoreFilesTheRunStops)
         ASSERT_EQ(9u, lines.size()) << s.reports[0];
         EXPECT_NE(std::string::npos, lines[0].find("output folder")) << c.what;
         EXPECT_EQ("", lines[1]);
-        EXPECT_EQ(std::to_string(order.size() - c.converted) + " files were not converted:", lines[2]) << c.what;
+        EXPECT_EQ(std::to_string(order.size() - c.converted) + " files were not converted:",
+                  lines[2])
+            << c.what;
         for (size_t i = 0; i < 5; ++i)
             EXPECT_EQ(NameOf(order[c.converted + i]), lines[3 + i]) << c.what;
         EXPECT_EQ("... and " + std::to_string(2 - c.converted) + " more", lines[8]) << c.what;
@@ -758,7 +772,8 @@ TEST_F(ConvertTest, RecursiveCollectionSearchesEachRealFolderOnce)
         std::multiset<std::string> got;
         for (const std::string& path : list)
             got.insert(path.substr(pics.size() + 1));
-        EXPECT_EQ(std::multiset<std::string>(c.collected.begin(), c.collected.end()), got) << c.what;
+        EXPECT_EQ(std::multiset<std::string>(c.collected.begin(), c.collected.end()), got)
+            << c.what;
 
         Script s;
         RunConvert(dlg(), s);
@@ -778,7 +793,10 @@ TEST_F(ConvertTest, RecursiveCollectionSearchesEachRealFolderOnce)
 class ProgressFromTexts
 {
 public:
-    ProgressFromTexts() { s_self = this, m_hook = SetWindowsHookExA(WH_CALLWNDPROC, Proc, NULL, GetCurrentThreadId()); }
+    ProgressFromTexts()
+    {
+        s_self = this, m_hook = SetWindowsHookExA(WH_CALLWNDPROC, Proc, NULL, GetCurrentThreadId());
+    }
     ~ProgressFromTexts()
     {
         UnhookWindowsHookEx(m_hook);
@@ -790,8 +808,8 @@ private:
     static LRESULT CALLBACK Proc(int code, WPARAM wp, LPARAM lp)
     {
         const CWPSTRUCT* call = (const CWPSTRUCT*)lp;
-        if (code == HC_ACTION && s_self != NULL && call->message == WM_SETTEXT && call->lParam != 0 &&
-            GetDlgCtrlID(call->hwnd) == IDC_PROGRESS_FROM &&
+        if (code == HC_ACTION && s_self != NULL && call->message == WM_SETTEXT &&
+            call->lParam != 0 && GetDlgCtrlID(call->hwnd) == IDC_PROGRESS_FROM &&
             GetDlgItem(GetParent(call->hwnd), IDC_PROGRESS_CANCEL) != NULL)
             s_self->texts.push_back((const char*)call->lParam);
         return CallNextHookEx(NULL, code, wp, lp);
@@ -907,7 +925,8 @@ TEST_F(ConvertTest, AfterARunThePreviewShowsTheFocusedFileAtPreviewSize)
         const COLORREF c = colours[i];
         WriteImage(m_src + "\\p" + std::to_string(i + 1) + ".jpg",
                    Magick::Image(Magick::Geometry(width, height),
-                                 Magick::Color(GetRValue(c) * 257, GetGValue(c) * 257, GetBValue(c) * 257, 0)));
+                                 Magick::Color(GetRValue(c) * 257, GetGValue(c) * 257,
+                                               GetBValue(c) * 257, 0)));
     }
     const std::vector<std::string> order = RunOrder();
     ASSERT_EQ(3u, order.size());
@@ -969,7 +988,8 @@ TEST_F(ConvertTest, AfterARunThePreviewShowsTheFocusedFileAtPreviewSize)
         EXPECT_EQ(previewStage, sizeOf(dlg().m_pStage2)) << emptied;
         ASSERT_NE((Magick::Image*)NULL, dlg().m_pStage2) << emptied;
         const Magick::Color c = dlg().m_pStage2->pixelColor(2, 2);
-        EXPECT_TRUE(alike(focusedColour, RGB(c.redQuantum() / 257, c.greenQuantum() / 257, c.blueQuantum() / 257)))
+        EXPECT_TRUE(alike(focusedColour,
+                          RGB(c.redQuantum() / 257, c.greenQuantum() / 257, c.blueQuantum() / 257)))
             << emptied;
         EXPECT_TRUE(alike(focusedColour, shownCentre())) << emptied;
     }

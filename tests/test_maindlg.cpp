@@ -33,16 +33,23 @@ void Tick(HWND dlg, UINT id, bool on)
     Command(dlg, id);
 }
 
-DWORD ListType(CMainDlg& dlg) { return (DWORD)GetWindowLongPtrA(dlg.GetListView(), GWL_STYLE) & LVS_TYPEMASK; }
+DWORD ListType(CMainDlg& dlg)
+{
+    return (DWORD)GetWindowLongPtrA(dlg.GetListView(), GWL_STYLE) & LVS_TYPEMASK;
+}
 
 // Which of the four view buttons are latched, as "LDSG" letters.
 std::string LatchedViews(CMainDlg& dlg)
 {
     std::string s;
-    if (dlg.m_btnList.HasFlag(kOdbLatched)) s += 'L';
-    if (dlg.m_btnDetails.HasFlag(kOdbLatched)) s += 'D';
-    if (dlg.m_btnSmallIcons.HasFlag(kOdbLatched)) s += 'S';
-    if (dlg.m_btnLargeIcons.HasFlag(kOdbLatched)) s += 'G';
+    if (dlg.m_btnList.HasFlag(kOdbLatched))
+        s += 'L';
+    if (dlg.m_btnDetails.HasFlag(kOdbLatched))
+        s += 'D';
+    if (dlg.m_btnSmallIcons.HasFlag(kOdbLatched))
+        s += 'S';
+    if (dlg.m_btnLargeIcons.HasFlag(kOdbLatched))
+        s += 'G';
     return s;
 }
 
@@ -137,7 +144,10 @@ COLORREF SwatchCentre(CMainDlg& dlg)
     return RGB(p[2], p[1], p[0]);
 }
 
-int ListCount(CMainDlg& dlg) { return (int)SendMessageA(dlg.GetListView(), LVM_GETITEMCOUNT, 0, 0); }
+int ListCount(CMainDlg& dlg)
+{
+    return (int)SendMessageA(dlg.GetListView(), LVM_GETITEMCOUNT, 0, 0);
+}
 
 } // namespace
 
@@ -158,17 +168,31 @@ TEST(MainDlg, EnterDoesNothingAndExitEndsWithTwo)
 
 TEST_F(MainDlgTest, StartsWithFactoryOptionsAndTheDetailsView)
 {
-    struct Check { UINT id; bool on; } checks[] = {
+    struct Check
+    {
+        UINT id;
+        bool on;
+    } checks[] = {
         {IDC_MAIN_RESIZE, false}, {IDC_MAIN_USE_WIDTH, false}, {IDC_MAIN_USE_HEIGHT, true},
         {IDC_MAIN_FIT, true},     {IDC_MAIN_CROP, false},      {IDC_MAIN_STRETCH, false},
         {IDC_MAIN_BORDER, false}, {IDC_MAIN_BORDER_3D, false},
     };
     for (const Check& c : checks)
         EXPECT_EQ(c.on, IsItemChecked(m_hWnd, c.id)) << c.id;
-    struct Edit { UINT id; const char* text; } edits[] = {
-        {IDC_MAIN_WIDTH, "800"}, {IDC_MAIN_HEIGHT, "600"}, {IDC_MAIN_BORDER_WIDTH, "0"},
-        {IDC_MAIN_HUE, "0"},     {IDC_MAIN_SATURATION, "0"}, {IDC_MAIN_LIGHTNESS, "0"},
-        {IDC_MAIN_PREFIX, ""},   {IDC_MAIN_SUFFIX, ""},      {IDC_MAIN_CONVERT, "Convert Selection"},
+    struct Edit
+    {
+        UINT id;
+        const char* text;
+    } edits[] = {
+        {IDC_MAIN_WIDTH, "800"},
+        {IDC_MAIN_HEIGHT, "600"},
+        {IDC_MAIN_BORDER_WIDTH, "0"},
+        {IDC_MAIN_HUE, "0"},
+        {IDC_MAIN_SATURATION, "0"},
+        {IDC_MAIN_LIGHTNESS, "0"},
+        {IDC_MAIN_PREFIX, ""},
+        {IDC_MAIN_SUFFIX, ""},
+        {IDC_MAIN_CONVERT, "Convert Selection"},
     };
     for (const Edit& e : edits)
         EXPECT_EQ(e.text, ItemText(m_hWnd, e.id)) << e.id;
@@ -177,10 +201,15 @@ TEST_F(MainDlgTest, StartsWithFactoryOptionsAndTheDetailsView)
         EXPECT_EQ(100, TrackbarPosition(m_hWnd, bar));
         EXPECT_EQ(200, SendDlgItemMessageA(m_hWnd, bar, TBM_GETRANGEMAX, 0, 0));
     }
-    struct Combo { UINT id; std::vector<std::string> items; } combos[] = {
+    struct Combo
+    {
+        UINT id;
+        std::vector<std::string> items;
+    } combos[] = {
         {IDC_MAIN_ROTATE, {"0", "90", "180", "270"}},
         {IDC_MAIN_ANCHOR, {"Left Top", "Center", "Right Bottom"}},
-        {IDC_MAIN_NAME_PATTERN, {"filename", "filename & _ & fileindex", "fileindex & _ & filename"}},
+        {IDC_MAIN_NAME_PATTERN,
+         {"filename", "filename & _ & fileindex", "fileindex & _ & filename"}},
     };
     for (const Combo& c : combos)
     {
@@ -213,7 +242,12 @@ TEST_F(MainDlgTest, StartsWithFactoryOptionsAndTheDetailsView)
         ASSERT_TRUE(SendMessageA(m_dlg.GetListView(), LVM_GETCOLUMNA, i, (LPARAM)&col)) << i;
         EXPECT_STREQ(columns[i], text);
     }
-    struct Button { COwnerDrawButton CMainDlg::*member; UINT id; DWORD style; } buttons[] = {
+    struct Button
+    {
+        COwnerDrawButton CMainDlg::*member;
+        UINT id;
+        DWORD style;
+    } buttons[] = {
         {&CMainDlg::m_btnConvert, IDC_MAIN_CONVERT, kOdbStylePlain},
         {&CMainDlg::m_btnSave, IDC_MAIN_SAVE, kOdbStyleFocusDefault},
         {&CMainDlg::m_btnLoad, IDC_MAIN_LOAD, kOdbStyleFocusDefault},
@@ -242,7 +276,12 @@ TEST_F(MainDlgTest, StartsWithFactoryOptionsAndTheDetailsView)
 
 TEST_F(MainDlgTest, NumericEditsBecomeSpinEditsWithTheirRanges)
 {
-    struct Case { CSpinEdit CMainDlg::*member; UINT id; int min, max, wheel; } cases[] = {
+    struct Case
+    {
+        CSpinEdit CMainDlg::*member;
+        UINT id;
+        int min, max, wheel;
+    } cases[] = {
         {&CMainDlg::m_editBorderWidth, IDC_MAIN_BORDER_WIDTH, 0, 100, 1},
         {&CMainDlg::m_editWidth, IDC_MAIN_WIDTH, 0, 10000, 5},
         {&CMainDlg::m_editHeight, IDC_MAIN_HEIGHT, 0, 10000, 5},
@@ -266,7 +305,12 @@ TEST_F(MainDlgTest, NumericEditsBecomeSpinEditsWithTheirRanges)
 
 TEST_F(MainDlgTest, ViewButtonsSwitchTheListAndLatchOneButton)
 {
-    struct Case { WORD id; DWORD type; const char* latched; } cases[] = {
+    struct Case
+    {
+        WORD id;
+        DWORD type;
+        const char* latched;
+    } cases[] = {
         {IDC_MAIN_VIEW_LIST, LVS_LIST, "L"},
         {IDC_MAIN_VIEW_LIST, LVS_LIST, "L"}, // the shown mode again
         {IDC_MAIN_VIEW_SMALL_ICONS, LVS_SMALLICON, "S"},
@@ -297,7 +341,12 @@ TEST_F(MainDlgTest, ClickingAResizeModeKeepsTheLatchedViewButton)
     Tick(m_hWnd, IDC_MAIN_RESIZE, true);
     Tick(m_hWnd, IDC_MAIN_USE_WIDTH, true);
     Tick(m_hWnd, IDC_MAIN_USE_HEIGHT, true);
-    struct Case { WORD view; const char* latched; UINT radio; } cases[] = {
+    struct Case
+    {
+        WORD view;
+        const char* latched;
+        UINT radio;
+    } cases[] = {
         {IDC_MAIN_VIEW_DETAILS, "D", IDC_MAIN_FIT},
         {IDC_MAIN_VIEW_LIST, "L", IDC_MAIN_CROP},
         {IDC_MAIN_VIEW_LARGE_ICONS, "G", IDC_MAIN_STRETCH},
@@ -321,10 +370,15 @@ TEST_F(MainDlgTest, ClickingAResizeModeKeepsTheLatchedViewButton)
 
 TEST(MainDlg, EveryWayOutStoresTheViewAndTheOptions)
 {
-    struct Way { const char* name; std::function<void(HWND)> close; } ways[] = {
+    struct Way
+    {
+        const char* name;
+        std::function<void(HWND)> close;
+    } ways[] = {
         {"Exit button", [](HWND h) { Command(h, IDCANCEL); }},
         {"close box", [](HWND h) { PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); }},
-        {"Escape", [](HWND h) {
+        {"Escape",
+         [](HWND h) {
              HWND focus = GetDlgItem(h, IDC_MAIN_OUTPUT_FOLDER);
              SetFocus(focus);
              PostMessageA(focus, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -362,7 +416,11 @@ TEST_F(MainDlgTest, ResizeAndBorderControlsFollowTheirBoxes)
 {
     Ready();
     // resize, width, height, crop -> width edit, height edit, box modes, anchor
-    struct Case { bool resize, width, height, crop; bool eWidth, eHeight, eModes, eAnchor; } cases[] = {
+    struct Case
+    {
+        bool resize, width, height, crop;
+        bool eWidth, eHeight, eModes, eAnchor;
+    } cases[] = {
         {true, false, true, true, false, true, false, false},
         {true, true, true, false, true, true, true, false},
         {true, true, true, true, true, true, true, true},
@@ -386,7 +444,8 @@ TEST_F(MainDlgTest, ResizeAndBorderControlsFollowTheirBoxes)
         EXPECT_EQ(c.eAnchor, IsItemEnabled(m_hWnd, IDC_MAIN_ANCHOR)) << n;
     }
     const UINT borderDetails[] = {IDC_MAIN_BORDER_WIDTH_LABEL, IDC_MAIN_BORDER_WIDTH,
-                                  IDC_MAIN_BORDER_COLOR_LABEL, IDC_MAIN_BORDER_COLOR, IDC_MAIN_BORDER_3D};
+                                  IDC_MAIN_BORDER_COLOR_LABEL, IDC_MAIN_BORDER_COLOR,
+                                  IDC_MAIN_BORDER_3D};
     for (bool on : {true, false})
     {
         Tick(m_hWnd, IDC_MAIN_BORDER, on);
@@ -412,7 +471,8 @@ TEST_F(MainDlgTest, OnAFirstStartTheControlsAnswerAndOnlyThePreviewWaits)
     EXPECT_TRUE(IsItemEnabled(m_hWnd, IDC_MAIN_BORDER_WIDTH));
     EXPECT_TRUE(IsItemEnabled(m_hWnd, IDC_MAIN_BORDER_3D));
     SetTrackbarPosition(m_hWnd, IDC_MAIN_HUE_BAR, 150);
-    SendMessageA(m_hWnd, WM_HSCROLL, TB_THUMBPOSITION, (LPARAM)GetDlgItem(m_hWnd, IDC_MAIN_HUE_BAR));
+    SendMessageA(m_hWnd, WM_HSCROLL, TB_THUMBPOSITION,
+                 (LPARAM)GetDlgItem(m_hWnd, IDC_MAIN_HUE_BAR));
     EXPECT_EQ("50", ItemText(m_hWnd, IDC_MAIN_HUE));
     EXPECT_EQ(1, m_dlg.m_bLoading);
 
@@ -421,7 +481,8 @@ TEST_F(MainDlgTest, OnAFirstStartTheControlsAnswerAndOnlyThePreviewWaits)
     m_dlg.m_pSourceImage = new Magick::Image(MakeQuadrants(40, 20));
     Tick(m_hWnd, IDC_MAIN_RESIZE, false);
     Tick(m_hWnd, IDC_MAIN_BORDER, false);
-    SendMessageA(m_hWnd, WM_HSCROLL, TB_THUMBPOSITION, (LPARAM)GetDlgItem(m_hWnd, IDC_MAIN_HUE_BAR));
+    SendMessageA(m_hWnd, WM_HSCROLL, TB_THUMBPOSITION,
+                 (LPARAM)GetDlgItem(m_hWnd, IDC_MAIN_HUE_BAR));
     EXPECT_EQ((Magick::Image*)NULL, m_dlg.m_pStage0);
     EXPECT_EQ((Magick::Image*)NULL, m_dlg.m_pStage2);
     Ready();
@@ -430,10 +491,11 @@ TEST_F(MainDlgTest, OnAFirstStartTheControlsAnswerAndOnlyThePreviewWaits)
 
 TEST_F(MainDlgTest, ImageControlsFollowTheSourceImage)
 {
-    const UINT ids[] = {IDC_MAIN_ROTATE, IDC_MAIN_ROTATE_FRAME, IDC_MAIN_RESIZE, IDC_MAIN_BORDER,
-                        IDC_MAIN_HUE_BAR, IDC_MAIN_SATURATION_BAR, IDC_MAIN_LIGHTNESS_BAR,
-                        IDC_MAIN_HUE, IDC_MAIN_SATURATION, IDC_MAIN_LIGHTNESS,
-                        IDC_MAIN_HUE_LABEL, IDC_MAIN_SATURATION_LABEL, IDC_MAIN_LIGHTNESS_LABEL};
+    const UINT ids[] = {IDC_MAIN_ROTATE,         IDC_MAIN_ROTATE_FRAME, IDC_MAIN_RESIZE,
+                        IDC_MAIN_BORDER,         IDC_MAIN_HUE_BAR,      IDC_MAIN_SATURATION_BAR,
+                        IDC_MAIN_LIGHTNESS_BAR,  IDC_MAIN_HUE,          IDC_MAIN_SATURATION,
+                        IDC_MAIN_LIGHTNESS,      IDC_MAIN_HUE_LABEL,    IDC_MAIN_SATURATION_LABEL,
+                        IDC_MAIN_LIGHTNESS_LABEL};
     for (UINT id : ids)
         EXPECT_TRUE(IsItemEnabled(m_hWnd, id)) << id;
     const bool heightBefore = IsItemEnabled(m_hWnd, IDC_MAIN_HEIGHT);
@@ -450,7 +512,8 @@ TEST_F(MainDlgTest, TrackbarsAndAdjustmentEditsFollowEachOther)
 {
     Ready();
     SetTrackbarPosition(m_hWnd, IDC_MAIN_SATURATION_BAR, 150);
-    SendMessageA(m_hWnd, WM_HSCROLL, TB_THUMBPOSITION, (LPARAM)GetDlgItem(m_hWnd, IDC_MAIN_SATURATION_BAR));
+    SendMessageA(m_hWnd, WM_HSCROLL, TB_THUMBPOSITION,
+                 (LPARAM)GetDlgItem(m_hWnd, IDC_MAIN_SATURATION_BAR));
     EXPECT_EQ("50", ItemText(m_hWnd, IDC_MAIN_SATURATION));
     EXPECT_EQ(150, TrackbarPosition(m_hWnd, IDC_MAIN_SATURATION_BAR));
     EXPECT_EQ("0", ItemText(m_hWnd, IDC_MAIN_HUE));
@@ -461,8 +524,15 @@ TEST_F(MainDlgTest, TrackbarsAndAdjustmentEditsFollowEachOther)
     EXPECT_EQ(100, TrackbarPosition(m_hWnd, IDC_MAIN_HUE_BAR));
 
     m_dlg.m_pSourceImage = new Magick::Image();
-    struct Case { const char* text; int pos; } cases[] = {
-        {"-50", 50}, {"500", 200}, {"-4000000000", 100}, {"abc", 100},
+    struct Case
+    {
+        const char* text;
+        int pos;
+    } cases[] = {
+        {"-50", 50},
+        {"500", 200},
+        {"-4000000000", 100},
+        {"abc", 100},
     };
     for (const Case& c : cases)
     {
@@ -576,11 +646,10 @@ TEST_F(MainDlgTest, MissingAndOutOfRangeValuesLoadAsTheyCome)
 {
     Ready();
     const std::string file = m_temp.File("odd.tvx");
-    WriteFileBytes(file,
-                   "[Resize]\r\nEnableResize=1\r\nDoNothing=1\r\nDoCrop=2\r\n"
-                   "[Image]\r\nSaturation=250\r\nLightness=-5\r\n"
-                   "[Rotate]\r\nRotate=7\r\n"
-                   "[File Names]\r\nName=3\r\n");
+    WriteFileBytes(file, "[Resize]\r\nEnableResize=1\r\nDoNothing=1\r\nDoCrop=2\r\n"
+                         "[Image]\r\nSaturation=250\r\nLightness=-5\r\n"
+                         "[Rotate]\r\nRotate=7\r\n"
+                         "[File Names]\r\nName=3\r\n");
     m_dlg.LoadSettings(file.c_str());
     EXPECT_TRUE(IsItemChecked(m_hWnd, IDC_MAIN_FIT));
     EXPECT_TRUE(IsItemChecked(m_hWnd, IDC_MAIN_CROP));
@@ -611,8 +680,9 @@ TEST(MainDlg, ASaveThatFailsPartWayLeavesTheSettingsFileAsItWas)
 {
     RegistryState registry;
     ProgramSettingsGuard settings;
-    const std::string stored = "[Resize]\r\nEnableResize=1\r\n[File Names]\r\nPrefix=old_\r\nFolder=C:\\" +
-                               std::string(4000, 'o') + "\r\n[GIF]\r\nNoneTR=0\r\nInterlace=1\r\n";
+    const std::string stored =
+        "[Resize]\r\nEnableResize=1\r\n[File Names]\r\nPrefix=old_\r\nFolder=C:\\" +
+        std::string(4000, 'o') + "\r\n[GIF]\r\nNoneTR=0\r\nInterlace=1\r\n";
     settings.Write(stored);
     TempFolder temp("main cut");
     const std::string other = temp.File("other.tvx");
@@ -662,7 +732,8 @@ TEST_F(MainDlgTest, ASelectedFolderFillsTheListAndAFocusedFileLoads)
 
     CPidl folder(ParsePath(first));
     ASSERT_NE((LPITEMIDLIST)NULL, folder.Get());
-    m_dlg.OnFolderSelected(&m_dlg.m_treePane, CFolderTreePane::kSelectedCode, folder.Get(), first.c_str());
+    m_dlg.OnFolderSelected(&m_dlg.m_treePane, CFolderTreePane::kSelectedCode, folder.Get(),
+                           first.c_str());
     EXPECT_EQ(2, ListCount(m_dlg));
     EXPECT_EQ(first, m_dlg.m_szBrowsedFolder);
     EXPECT_EQ('\0', m_dlg.m_szCurrentFile[0]) << "no file is loaded for a folder";
@@ -681,7 +752,8 @@ TEST_F(MainDlgTest, ASelectedFolderFillsTheListAndAFocusedFileLoads)
     EXPECT_EQ(0, m_dlg.m_bLoading);
 
     CPidl other(ParsePath(second));
-    m_dlg.OnFolderSelected(&m_dlg.m_treePane, CFolderTreePane::kSelectedCode, other.Get(), second.c_str());
+    m_dlg.OnFolderSelected(&m_dlg.m_treePane, CFolderTreePane::kSelectedCode, other.Get(),
+                           second.c_str());
     EXPECT_EQ(1, ListCount(m_dlg));
     EXPECT_EQ(second, m_dlg.m_szBrowsedFolder);
     EXPECT_EQ(loaded, m_dlg.m_szCurrentFile);
@@ -700,8 +772,15 @@ TEST_F(MainDlgTest, ASelectedFolderFillsTheListAndAFocusedFileLoads)
 
 TEST(MainDlg, AFirstStartOpensQuickStartOnce)
 {
-    struct Case { bool present; DWORD value; int quickStarts; } cases[] = {
-        {true, 1, 1}, {true, 0, 0}, {false, 0, 0},
+    struct Case
+    {
+        bool present;
+        DWORD value;
+        int quickStarts;
+    } cases[] = {
+        {true, 1, 1},
+        {true, 0, 0},
+        {false, 0, 0},
     };
     for (const Case& c : cases)
     {
@@ -753,10 +832,17 @@ TEST(MainDlg, F1OpensQuickStartInTheMainWindow)
 TEST(MainDlg, CommandsOpenTheirDialogs)
 {
     // command, notification code, caption of the dialog, its closing command
-    struct Case { UINT id; WORD code; const char* caption; UINT close; } cases[] = {
+    struct Case
+    {
+        UINT id;
+        WORD code;
+        const char* caption;
+        UINT close;
+    } cases[] = {
         {ID_TOOLS_OPTIONS, 0, "Options", IDCANCEL},
         {IDC_MAIN_GIF_SETTINGS, BN_CLICKED, "PNG/Gif Conversion ", IDC_GIF_CANCEL},
-        {IDC_MAIN_GIF_SETTINGS, 0, "PNG/Gif Conversion ", IDC_GIF_CANCEL}, // the Convert menu's item
+        {IDC_MAIN_GIF_SETTINGS, 0, "PNG/Gif Conversion ",
+         IDC_GIF_CANCEL}, // the Convert menu's item
         {ID_HELP_ABOUT, 0, "About Tolvex", IDOK},
     };
     for (const Case& c : cases)
@@ -778,7 +864,8 @@ TEST(MainDlg, CommandsOpenTheirDialogs)
                 if (sub != NULL)
                 {
                     seen = true;
-                    PostMessageA(sub, WM_COMMAND, MAKEWPARAM(c.close, BN_CLICKED), (LPARAM)GetDlgItem(sub, c.close));
+                    PostMessageA(sub, WM_COMMAND, MAKEWPARAM(c.close, BN_CLICKED),
+                                 (LPARAM)GetDlgItem(sub, c.close));
                     phase = 2;
                 }
                 return true;
@@ -810,7 +897,8 @@ TEST(MainDlg, TheFolderButtonFillsTheOutputBoxUnlessCancelled)
             {
             case 0:
                 SetDlgItemTextA(h, IDC_MAIN_OUTPUT_FOLDER, "before");
-                PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_MAIN_BROWSE, BN_CLICKED), (LPARAM)GetDlgItem(h, IDC_MAIN_BROWSE));
+                PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_MAIN_BROWSE, BN_CLICKED),
+                             (LPARAM)GetDlgItem(h, IDC_MAIN_BROWSE));
                 phase = 1;
                 return true;
             case 1:
@@ -849,7 +937,8 @@ TEST(MainDlg, SaveAndLoadButtonsGoThroughTheFileDialogs)
         {
         case 0:
             SetDlgItemTextA(h, IDC_MAIN_PREFIX, "saved");
-            PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_MAIN_SAVE, BN_CLICKED), (LPARAM)GetDlgItem(h, IDC_MAIN_SAVE));
+            PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_MAIN_SAVE, BN_CLICKED),
+                         (LPARAM)GetDlgItem(h, IDC_MAIN_SAVE));
             break;
         case 1:
             if (save == NULL)
@@ -863,7 +952,8 @@ TEST(MainDlg, SaveAndLoadButtonsGoThroughTheFileDialogs)
             if (phase == 4)
                 prefixes.push_back(ItemText(h, IDC_MAIN_PREFIX));
             SetDlgItemTextA(h, IDC_MAIN_PREFIX, "changed");
-            PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_MAIN_LOAD, BN_CLICKED), (LPARAM)GetDlgItem(h, IDC_MAIN_LOAD));
+            PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_MAIN_LOAD, BN_CLICKED),
+                         (LPARAM)GetDlgItem(h, IDC_MAIN_LOAD));
             break;
         case 3:
             if (open == NULL)
@@ -913,7 +1003,8 @@ TEST(MainDlg, SavingOverAnExistingSettingsFileAsksFirst)
                 return false;
             }
             SetDlgItemTextA(h, IDC_MAIN_PREFIX, "saved");
-            PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_MAIN_SAVE, BN_CLICKED), (LPARAM)GetDlgItem(h, IDC_MAIN_SAVE));
+            PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_MAIN_SAVE, BN_CLICKED),
+                         (LPARAM)GetDlgItem(h, IDC_MAIN_SAVE));
             break;
         case 1:
             if (w.dialog == NULL)
@@ -956,8 +1047,13 @@ TEST(MainDlg, TheSettingsDialogsStartInTheSettingsFolderWhichTheyMake)
 {
     SettingsFolderAside aside;
     const std::string& folder = aside.Folder();
-    struct Case { UINT button; const char* title; } cases[] = {
-        {IDC_MAIN_SAVE, "Select file"}, {IDC_MAIN_LOAD, "Open file"},
+    struct Case
+    {
+        UINT button;
+        const char* title;
+    } cases[] = {
+        {IDC_MAIN_SAVE, "Select file"},
+        {IDC_MAIN_LOAD, "Open file"},
     };
     for (const Case& c : cases)
     {
@@ -973,7 +1069,8 @@ TEST(MainDlg, TheSettingsDialogsStartInTheSettingsFolderWhichTheyMake)
             switch (phase)
             {
             case 0:
-                PostMessageA(h, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED), (LPARAM)GetDlgItem(h, c.button));
+                PostMessageA(h, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED),
+                             (LPARAM)GetDlgItem(h, c.button));
                 phase = 1;
                 return true;
             case 1:
@@ -1003,7 +1100,8 @@ TEST_F(MainDlgTest, WindowAndMenusCarryTheirTextsAndCommands)
 {
     EXPECT_EQ("Tolvex", GetWindowTextString(m_hWnd));
     const LONG_PTR style = GetWindowLongPtrA(m_hWnd, GWL_STYLE);
-    const LONG_PTR frameBits = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_POPUP | WS_THICKFRAME | WS_MAXIMIZEBOX;
+    const LONG_PTR frameBits =
+        WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_POPUP | WS_THICKFRAME | WS_MAXIMIZEBOX;
     EXPECT_EQ((LONG_PTR)(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX), style & frameBits);
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(m_hWnd, IDC_MAIN_SPLITTER_AREA)));
     EXPECT_NE((HANDLE)NULL, (HANDLE)SendMessageA(m_hWnd, WM_GETICON, ICON_BIG, 0));
@@ -1023,24 +1121,27 @@ TEST_F(MainDlgTest, WindowAndMenusCarryTheirTextsAndCommands)
                 char item[128] = "";
                 GetMenuStringA(sub, j, item, sizeof(item), MF_BYPOSITION);
                 const UINT id = GetMenuItemID(sub, j);
-                line += (j ? "|" : "") + (item[0] ? std::string(item) + ":" + std::to_string(id) : std::string("-"));
+                line += (j ? "|" : "") +
+                        (item[0] ? std::string(item) + ":" + std::to_string(id) : std::string("-"));
             }
             out.push_back(line);
         }
         return out;
     };
-    EXPECT_EQ((std::vector<std::string>{
-                  "File>&Load settings\tAlt+L:1059|&Save settings\tAlt+S:1058|-|&Exit\tAlt+E:2",
-                  "Convert>&Gif settings\tAlt+G:1060|-|Selection:32772|All:32773|All recursively:32774",
-                  "Tools>Options:1075",
-                  "Help>Quick start:32785|-|Contents:32786|Search:32787|-|Tolvex Online:32788|"
-                  "Technical support:32789|Send Email:32790|-|About:1054",
-              }),
-              describe(GetMenu(m_hWnd)));
+    EXPECT_EQ(
+        (std::vector<std::string>{
+            "File>&Load settings\tAlt+L:1059|&Save settings\tAlt+S:1058|-|&Exit\tAlt+E:2",
+            "Convert>&Gif settings\tAlt+G:1060|-|Selection:32772|All:32773|All recursively:32774",
+            "Tools>Options:1075",
+            "Help>Quick start:32785|-|Contents:32786|Search:32787|-|Tolvex Online:32788|"
+            "Technical support:32789|Send Email:32790|-|About:1054",
+        }),
+        describe(GetMenu(m_hWnd)));
     HMENU convert = LoadMenuA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_CONVERT_MENU));
-    EXPECT_EQ((std::vector<std::string>{
-                  "Convert>Convert Selection:32772|Convert All:32773|Convert All Recursively:32774"}),
-              describe(convert));
+    EXPECT_EQ(
+        (std::vector<std::string>{
+            "Convert>Convert Selection:32772|Convert All:32773|Convert All Recursively:32774"}),
+        describe(convert));
     DestroyMenu(convert);
     EXPECT_NE((HMENU)NULL, m_dlg.m_btnConvert.GetDropMenu());
 }

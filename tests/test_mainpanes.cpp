@@ -49,8 +49,8 @@ protected:
         WriteImage(m_temp.File("b.png"), MakeQuadrants(20, 20));
         CPidl folder(ParsePath(m_temp.Path()));
         ASSERT_NE((LPITEMIDLIST)NULL, folder.Get());
-        m_main.dlg.OnFolderSelected(&m_main.dlg.m_treePane, CFolderTreePane::kSelectedCode, folder.Get(),
-                                    m_temp.Path().c_str());
+        m_main.dlg.OnFolderSelected(&m_main.dlg.m_treePane, CFolderTreePane::kSelectedCode,
+                                    folder.Get(), m_temp.Path().c_str());
         ASSERT_EQ(2, (int)SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
     }
 
@@ -200,7 +200,8 @@ TEST_F(MainPanes, TabAndShiftTabReachTheFolderTreeAndTheFileList)
     SetFocus(Tree());
     PressKey(Dlg(), VK_DOWN);
     EXPECT_EQ(Tree(), GetFocus());
-    EXPECT_NE(before, std::string(m_main.dlg.m_szBrowsedFolder)) << "Down in the tree selects another folder";
+    EXPECT_NE(before, std::string(m_main.dlg.m_szBrowsedFolder))
+        << "Down in the tree selects another folder";
 }
 
 TEST_F(MainPanes, ASplitterMoveRepaintsBothPanesWholly)

@@ -14,7 +14,8 @@
 
 namespace {
 
-const Magick::Color kRed(65535, 0, 0), kGreen(0, 65535, 0), kBlue(0, 0, 65535), kWhite(65535, 65535, 65535);
+const Magick::Color kRed(65535, 0, 0), kGreen(0, 65535, 0), kBlue(0, 0, 65535),
+    kWhite(65535, 65535, 65535);
 
 // A stage's size; 0 x 0 for a stage that is not there.
 ImageSize StageSize(const Magick::Image* image)
@@ -51,7 +52,8 @@ COLORREF DibPixel(const DibPixels& px, int x, int y)
 
 bool NearRgb(COLORREF a, COLORREF b, int tolerance)
 {
-    return abs(GetRValue(a) - GetRValue(b)) <= tolerance && abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+    return abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
+           abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
            abs(GetBValue(a) - GetBValue(b)) <= tolerance;
 }
 
@@ -66,7 +68,8 @@ struct Rgba
 Rgba PixelOf(Magick::Image& image, double fx, double fy)
 {
     BYTE px[4] = {};
-    image.write((ssize_t)(fx * image.columns()), (ssize_t)(fy * image.rows()), 1, 1, "RGBA", Magick::CharPixel, px);
+    image.write((ssize_t)(fx * image.columns()), (ssize_t)(fy * image.rows()), 1, 1, "RGBA",
+                Magick::CharPixel, px);
     return Rgba{RGB(px[0], px[1], px[2]), px[3]};
 }
 
@@ -273,7 +276,8 @@ TEST_F(PreviewTest, PreviewReducesToTheBoxAndDrawsTheTrueColours)
         EXPECT_NEAR((double)box.cx / 2, (double)m_main.dlg.m_pStage0->rows(), 1.0) << w;
     }
 
-    HBITMAP shown = (HBITMAP)SendDlgItemMessageA(m_main.hWnd(), IDC_MAIN_PREVIEW, STM_GETIMAGE, IMAGE_BITMAP, 0);
+    HBITMAP shown = (HBITMAP)SendDlgItemMessageA(m_main.hWnd(), IDC_MAIN_PREVIEW, STM_GETIMAGE,
+                                                 IMAGE_BITMAP, 0);
     ASSERT_NE((HBITMAP)NULL, m_main.dlg.m_hPreviewBitmap);
     EXPECT_EQ(m_main.dlg.m_hPreviewBitmap, shown);
     DibPixels px;
@@ -441,7 +445,8 @@ TEST_F(PreviewTest, BordersAndFramesTakeTheShareOfThePictureTheyTakeInTheOutput)
         {"a border on a large picture", flat, 8, 1600, 1600},
         {"a frame on a large picture", frame, 12, 1600, 1600},
         {"a border on a resized picture", halved, 8, 1600, 800},
-        {"a border on a picture smaller than the box", flat, 3, (size_t)box.cx / 3, (size_t)box.cx / 3},
+        {"a border on a picture smaller than the box", flat, 3, (size_t)box.cx / 3,
+         (size_t)box.cx / 3},
     };
     const COLORREF green = RGB(0, 200, 0);
     for (auto c : cases)
@@ -454,7 +459,8 @@ TEST_F(PreviewTest, BordersAndFramesTakeTheShareOfThePictureTheyTakeInTheOutput)
         const RECT pic = ShownPicture(px);
         const int y = (pic.top + pic.bottom) / 2;
         int border = 0;
-        while (pic.left + border < pic.right && !NearRgb(DibPixel(px, pic.left + border, y), green, 8))
+        while (pic.left + border < pic.right &&
+               !NearRgb(DibPixel(px, pic.left + border, y), green, 8))
             ++border;
         const double share = (double)c.width / (c.outputWidth + 2 * c.width);
         EXPECT_NEAR(share * (pic.right - pic.left), border, 1.0) << c.what;

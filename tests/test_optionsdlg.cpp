@@ -15,7 +15,7 @@
 namespace {
 
 const char kCaption[] = "Options";
-const int kFileNameEdit = 0x480;  // edt1
+const int kFileNameEdit = 0x480; // edt1
 
 int CountVerbs()
 {
@@ -27,7 +27,8 @@ int CountVerbs()
             continue;
         std::string name = cls.data.substr(0, cls.data.size() - 1);
         RegValue cmd;
-        n += QueryRegValue(HKEY_CLASSES_ROOT, name + "\\shell\\convertGif\\command", "", &cmd) ? 1 : 0;
+        n += QueryRegValue(HKEY_CLASSES_ROOT, name + "\\shell\\convertGif\\command", "", &cmd) ? 1
+                                                                                               : 0;
     }
     return n;
 }
@@ -68,7 +69,10 @@ void Press(HWND dlg, int id)
 
 void ClickBox(HWND dlg) { PostMessageA(GetDlgItem(dlg, IDC_OPTIONS_INTEGRATE), BM_CLICK, 0, 0); }
 
-void SetPath(HWND dlg, const std::string& path) { SetDlgItemTextA(dlg, IDC_OPTIONS_PATH, path.c_str()); }
+void SetPath(HWND dlg, const std::string& path)
+{
+    SetDlgItemTextA(dlg, IDC_OPTIONS_PATH, path.c_str());
+}
 
 // Runs the dialog; each step gets the topmost window of this thread that
 // is up (the dialog, or a box or file dialog over it), one per tick.
@@ -122,8 +126,10 @@ TEST(OptionsDlg, OpensFromTheRegistryAndTheBoxSwitchesTheControls)
                               atOpen = Look(h);
                               ownerDrawn = true;
                               for (int id : {IDOK, IDCANCEL, IDC_OPTIONS_BROWSE})
-                                  ownerDrawn = ownerDrawn && ButtonMapFind(GetDlgItem(h, id)) != NULL &&
-                                               ButtonMapFind(GetDlgItem(h, id))->GetStyle() == kOdbStylePlain;
+                                  ownerDrawn = ownerDrawn &&
+                                               ButtonMapFind(GetDlgItem(h, id)) != NULL &&
+                                               ButtonMapFind(GetDlgItem(h, id))->GetStyle() ==
+                                                   kOdbStylePlain;
                               ClickBox(h);
                           },
                           [&](HWND h) {
@@ -155,8 +161,8 @@ TEST(OptionsDlg, SaveWithAPathThatCannotBeUsedWarnsAndStaysOpen)
     // registry value can hold.
     const std::string tooLong = SettingsFileOfLength(tmp, kRegMaxValueSize);
     ASSERT_TRUE(FileExists(tooLong));
-    for (const std::string& path : {std::string(""), tmp.File("missing.tvx"), tmp.File("gif-only.tvx"),
-                                    tmp.File("binary.tvx"), tooLong})
+    for (const std::string& path : {std::string(""), tmp.File("missing.tvx"),
+                                    tmp.File("gif-only.tvx"), tmp.File("binary.tvx"), tooLong})
     {
         RegistryState reg(ShellKeys());
         RegWriteString(kRegShellPath, "C:\\old.tvx");
@@ -181,7 +187,8 @@ TEST(OptionsDlg, SaveWithAPathThatCannotBeUsedWarnsAndStaysOpen)
                               }});
         EXPECT_EQ(0, r) << path;
         EXPECT_NE(std::string::npos, message.find(std::string("Tolvex:")));
-        EXPECT_NE(std::string::npos, message.find(kOptionsBadPathMessage)) << path << " " << message;
+        EXPECT_NE(std::string::npos, message.find(kOptionsBadPathMessage))
+            << path << " " << message;
         EXPECT_TRUE(openAfterMessage) << path;
         // Written before the test, and left so by Cancel.
         EXPECT_EQ(1, shellOnAtMessage) << path;
@@ -260,7 +267,8 @@ TEST(OptionsDlg, BrowsePutsTheChosenNameIntoThePathBoxAndCancelKeepsIt)
                       box = GetDlgItem(fileDlg, kFileNameEdit);
                   // A name that does not exist yet is accepted in save mode.
                   SetWindowTextA(box, chosen.c_str());
-                  PostMessageA(fileDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(fileDlg, IDOK));
+                  PostMessageA(fileDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                               (LPARAM)GetDlgItem(fileDlg, IDOK));
               },
               [&](HWND h) {
                   afterPick = Look(h);

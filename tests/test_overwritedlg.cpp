@@ -108,8 +108,8 @@ TEST(OverwriteDlg, SingleFileModeShowsYesAndNoInTheLastTwoPlaces)
 TEST(OverwriteDlg, EveryAnswerEndsWithItsId)
 {
     for (UINT id : kOrder)
-        EXPECT_EQ((INT_PTR)id, Ask("C:\\a.gif", kOverwriteBatchMode,
-                                   [&](HWND h) { Press(h, id); }));
+        EXPECT_EQ((INT_PTR)id,
+                  Ask("C:\\a.gif", kOverwriteBatchMode, [&](HWND h) { Press(h, id); }));
     // A real click on an owner-drawn answer.
     EXPECT_EQ(IDC_OVERWRITE_YESALL, Ask("C:\\a.gif", kOverwriteBatchMode, [](HWND h) {
                   HWND b = GetDlgItem(h, IDC_OVERWRITE_YESALL);
@@ -122,11 +122,12 @@ TEST(OverwriteDlg, EscapeAndTheCloseBoxGiveCancelInBothModes)
 {
     for (int mode : {kOverwriteBatchMode, kOverwriteSingleFileMode})
     {
-        EXPECT_EQ(IDC_OVERWRITE_CANCEL, Ask("C:\\a.gif", mode, [](HWND h) {
-                      PostMessageA(h, WM_KEYDOWN, VK_ESCAPE, 0);
-                  })) << mode;
-        EXPECT_EQ(IDC_OVERWRITE_CANCEL, Ask("C:\\a.gif", mode, [](HWND h) {
-                      PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
-                  })) << mode;
+        EXPECT_EQ(IDC_OVERWRITE_CANCEL,
+                  Ask("C:\\a.gif", mode, [](HWND h) { PostMessageA(h, WM_KEYDOWN, VK_ESCAPE, 0); }))
+            << mode;
+        EXPECT_EQ(
+            IDC_OVERWRITE_CANCEL,
+            Ask("C:\\a.gif", mode, [](HWND h) { PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); }))
+            << mode;
     }
 }

@@ -56,8 +56,8 @@ HWND MakeParent()
         wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
         atom = RegisterClassExA(&wc);
     }
-    HWND h = CreateWindowExA(0, "TvxButtonTestParent", "Button test", WS_OVERLAPPEDWINDOW, 200,
-                             200, 320, 200, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    HWND h = CreateWindowExA(0, "TvxButtonTestParent", "Button test", WS_OVERLAPPEDWINDOW, 200, 200,
+                             320, 200, NULL, NULL, GetModuleHandleA(NULL), NULL);
     ShowWindow(h, SW_SHOW);
     UpdateWindow(h);
     return h;
@@ -126,8 +126,8 @@ TEST_F(ButtonTest, HitTestFindsBodyAndDropPart)
     {
         int x, y, plainPart, dropPart;
     } cases[] = {
-        {-1, 5, 0, 0},      {5, -1, 0, 0},     {0, 0, 1, 1},          {w - 12, 5, 1, 1},
-        {w - 11, 5, 1, 2},  {w, h, 1, 2},      {w + 1, 5, 0, 0},      {5, h + 1, 0, 0},
+        {-1, 5, 0, 0},     {5, -1, 0, 0}, {0, 0, 1, 1},     {w - 12, 5, 1, 1},
+        {w - 11, 5, 1, 2}, {w, h, 1, 2},  {w + 1, 5, 0, 0}, {5, h + 1, 0, 0},
     };
     for (const Case& c : cases)
     {
@@ -252,7 +252,7 @@ TEST_F(ButtonTest, WindowTableTracksAttachedButtonsAndRestoresProcedures)
     EXPECT_EQ(base + 2, ButtonMapCount());
     EXPECT_EQ(NULL, ButtonMapFind(h[1]));
     EXPECT_EQ(original[1], (WNDPROC)GetWindowLongPtrA(h[1], GWLP_WNDPROC));
-    SendMessageA(h[1], WM_SETTEXT, 0, (LPARAM)"still alive");
+    SendMessageA(h[1], WM_SETTEXT, 0, (LPARAM) "still alive");
 
     b[0].reset();
     b[2].reset();

@@ -18,7 +18,8 @@ TEST(CompactPath, KeepsTheDriveAndTheLongestFittingTail)
         // 46 characters with tails of 44, 30, 23 and 15 characters
         {"C:\\" + std::string(13, 'p') + "\\" + std::string(6, 'q') + "\\" + std::string(7, 'r') +
              "\\" + std::string(14, 's'),
-         "C:\\..\\" + std::string(6, 'q') + "\\" + std::string(7, 'r') + "\\" + std::string(14, 's')},
+         "C:\\..\\" + std::string(6, 'q') + "\\" + std::string(7, 'r') + "\\" +
+             std::string(14, 's')},
         // a 45-character file name alone does not fit: it is lost
         {"C:\\" + std::string(45, 'n'), "C:\\.."},
         // network path: no drive part
@@ -122,7 +123,9 @@ TEST(GetFolderIdentity, OneFolderWhateverLinkLeadsToIt)
     ASSERT_TRUE(GetFolderIdentity(tmp.File("a\\self").c_str(), viaSelf));
     ASSERT_TRUE(GetFolderIdentity(tmp.File("a\\up").c_str(), viaUp));
     ASSERT_TRUE(GetFolderIdentity(tmp.File("a\\up\\a\\self\\").c_str(), viaBoth));
-    auto same = [](const FolderIdentity& x, const FolderIdentity& y) { return !(x < y) && !(y < x); };
+    auto same = [](const FolderIdentity& x, const FolderIdentity& y) {
+        return !(x < y) && !(y < x);
+    };
     EXPECT_TRUE(same(a, viaSelf));
     EXPECT_TRUE(same(a, viaBoth));
     EXPECT_TRUE(same(top, viaUp));
@@ -185,33 +188,36 @@ TEST(ShowFileDialog, OpenNeedsAnExistingFileSaveAsksBeforeReplacingOnlyWhenTold)
         int result = -1;
         bool typed = false;
         int asked = 0;
-        DriveWhile([&] { result = ShowFileDialog(GetModuleHandleA(NULL), NULL, name, sizeof(name),
-                                                 tmp.Path().c_str(), filter, "tvx", 0, c.open, FALSE,
-                                                 c.askBeforeReplace); },
-                   [&](int) {
-                       const FileDialogWindows w = FindFileDialogWindows(c.title);
-                       if (w.dialog == NULL)
-                           return true;
-                       if (!typed)
-                       {
-                           EXPECT_STREQ("", ItemText(w.dialog, kFileNameCombo).c_str())
-                               << "a name that is no file is cleared";
-                           TypeFileNameAndConfirm(w.dialog, c.typed);
-                           typed = true;
-                           return true;
-                       }
-                       // Still open: the dialog asks, or refused the name.
-                       // Answer what it shows, then dismiss the dialog itself.
-                       if (w.question != NULL)
-                       {
-                           ++asked;
-                           PostMessageA(w.question, WM_COMMAND, c.answer ? c.answer : IDOK, 0);
-                           return true;
-                       }
-                       PostMessageA(w.dialog, WM_COMMAND, IDCANCEL, 0);
-                       return true;
-                   },
-                   100);
+        DriveWhile(
+            [&] {
+                result = ShowFileDialog(GetModuleHandleA(NULL), NULL, name, sizeof(name),
+                                        tmp.Path().c_str(), filter, "tvx", 0, c.open, FALSE,
+                                        c.askBeforeReplace);
+            },
+            [&](int) {
+                const FileDialogWindows w = FindFileDialogWindows(c.title);
+                if (w.dialog == NULL)
+                    return true;
+                if (!typed)
+                {
+                    EXPECT_STREQ("", ItemText(w.dialog, kFileNameCombo).c_str())
+                        << "a name that is no file is cleared";
+                    TypeFileNameAndConfirm(w.dialog, c.typed);
+                    typed = true;
+                    return true;
+                }
+                // Still open: the dialog asks, or refused the name.
+                // Answer what it shows, then dismiss the dialog itself.
+                if (w.question != NULL)
+                {
+                    ++asked;
+                    PostMessageA(w.question, WM_COMMAND, c.answer ? c.answer : IDOK, 0);
+                    return true;
+                }
+                PostMessageA(w.dialog, WM_COMMAND, IDCANCEL, 0);
+                return true;
+            },
+            100);
         EXPECT_EQ(c.expected, result ? 1 : 0);
         if (c.answer != 0)
         {

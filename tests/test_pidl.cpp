@@ -119,7 +119,8 @@ TEST_F(PidlTest, AppendToTheHolder)
     EXPECT_EQ(before, holder.Get());
 
     holder.Append(AsList(b));
-    EXPECT_EQ(MakeListBytes({Entry(4, 'a'), Entry(6, 'b'), Entry(2, 'c')}), ListBytes(holder.Get()));
+    EXPECT_EQ(MakeListBytes({Entry(4, 'a'), Entry(6, 'b'), Entry(2, 'c')}),
+              ListBytes(holder.Get()));
 
     // a list stored into the holder replaces (and frees) the old one
     holder.Attach(MakeList({Entry(1, 'z')}));

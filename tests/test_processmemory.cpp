@@ -7,10 +7,7 @@
 // Without it the library's scratch memory of every file comes from fresh
 // pages: glibc is told to keep freed memory, elsewhere the library gets a
 // heap of its own.
-TEST(ImageIO, TheAllocatorKeepsFreedMemory)
-{
-    EXPECT_EQ(1, KeepFreedMemory());
-}
+TEST(ImageIO, TheAllocatorKeepsFreedMemory) { EXPECT_EQ(1, KeepFreedMemory()); }
 
 namespace {
 
@@ -124,7 +121,8 @@ TEST(ImageIO, FreedLargeLibraryMemoryServesTheNextFile)
 TEST(ImageIO, LibraryAlignedBlocksOfEverySizeAreAlignedAndUsable)
 {
     const size_t kCacheLine = 64;
-    const size_t sizes[] = {1, 63, 100, 4096, kLargeImageBlock - 1, kLargeImageBlock, kLargeImageBlock + 1};
+    const size_t sizes[] = {
+        1, 63, 100, 4096, kLargeImageBlock - 1, kLargeImageBlock, kLargeImageBlock + 1};
     for (size_t size : sizes)
     {
         char* block = AcquireLibraryBlock(size);

@@ -13,8 +13,11 @@ namespace {
 // size at which a full disk cut it once.
 const std::string kStoredSettings =
     "[Resize]\r\nEnableResize=1\r\nEnableWidth=0\r\nWidth=800\r\n\r\n"
-    "[File Names]\r\nPrefix=th_\r\nFolder=C:\\" + std::string(5000, 'f') + "\r\n\r\n"
-    "[GIF]\r\nNoneTR=0\r\nColorTR=1\r\nColorR=255\r\nColorG=0\r\nColorB=0\r\nInterlace=1\r\nColor256=0\r\n";
+    "[File Names]\r\nPrefix=th_\r\nFolder=C:\\" +
+    std::string(5000, 'f') +
+    "\r\n\r\n"
+    "[GIF]\r\nNoneTR=0\r\nColorTR=1\r\nColorR=255\r\nColorG=0\r\nColorB=0\r\nInterlace="
+    "1\r\nColor256=0\r\n";
 
 struct Key
 {
@@ -26,9 +29,15 @@ struct Key
 // Changed values, an unchanged one, a new key in an old section, a new
 // section, and texts as a user may type them: blanks around, quotes, none.
 const Key kWrites[] = {
-    {"Resize", "EnableResize", "0"},   {"Resize", "Width", "640"},       {"Resize", "EnableWidth", "0"},
-    {"Resize", "DoStretch", "1"},      {"File Names", "Prefix", "sm_"},  {"Border", "Width", "3"},
-    {"File Names", "Suffix", "  _s "}, {"Names", "Folder", "\"C:\\o\""}, {"Names", "Empty", ""},
+    {"Resize", "EnableResize", "0"},
+    {"Resize", "Width", "640"},
+    {"Resize", "EnableWidth", "0"},
+    {"Resize", "DoStretch", "1"},
+    {"File Names", "Prefix", "sm_"},
+    {"Border", "Width", "3"},
+    {"File Names", "Suffix", "  _s "},
+    {"Names", "Folder", "\"C:\\o\""},
+    {"Names", "Empty", ""},
 };
 
 bool WriteAll(const std::string& path)
@@ -72,7 +81,8 @@ TEST(ProfileUpdate, LeavesTheTextTheProfileFunctionsWrite)
 
         EXPECT_TRUE(WriteAll(updated)) << c.name;
         EXPECT_EQ(ReadFileBytes(direct), ReadFileBytes(updated)) << c.name;
-        EXPECT_EQ((std::vector<std::string>{"direct.tvx", "updated.tvx"}), FolderNames(tmp.Path())) << c.name;
+        EXPECT_EQ((std::vector<std::string>{"direct.tvx", "updated.tvx"}), FolderNames(tmp.Path()))
+            << c.name;
         // Read back through the profile functions at once, as the next load does.
         char text[64];
         GetPrivateProfileStringA("Resize", "Width", "", text, sizeof(text), updated.c_str());
@@ -90,9 +100,10 @@ TEST(ProfileUpdate, TextsReadBackAsTheyStand)
         const char* text;
         bool quoted;
     } cases[] = {
-        {"th_", false},     {"", false},       {"a b", false},     {"\"", false},      {"'x\"", false},
-        {"a \"b\"", false}, {" lead", true},   {"trail ", true},   {"\t both \t", true}, {" ", true},
-        {"\"q\"", true},    {"'s'", true},     {"\"\"", true},     {" \"q\" ", true},
+        {"th_", false},       {"", false},        {"a b", false},  {"\"", false},
+        {"'x\"", false},      {"a \"b\"", false}, {" lead", true}, {"trail ", true},
+        {"\t both \t", true}, {" ", true},        {"\"q\"", true}, {"'s'", true},
+        {"\"\"", true},       {" \"q\" ", true},
     };
     for (const auto& c : cases)
     {
@@ -105,7 +116,8 @@ TEST(ProfileUpdate, TextsReadBackAsTheyStand)
         EXPECT_TRUE(update.Commit()) << c.text;
 
         char text[64];
-        GetPrivateProfileStringA("File Names", "Prefix", "missing", text, sizeof(text), updated.c_str());
+        GetPrivateProfileStringA("File Names", "Prefix", "missing", text, sizeof(text),
+                                 updated.c_str());
         EXPECT_STREQ(c.text, text);
         EXPECT_EQ(!c.quoted, ReadFileBytes(direct) == ReadFileBytes(updated)) << c.text;
     }

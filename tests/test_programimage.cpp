@@ -10,12 +10,14 @@
 
 namespace {
 
-const char kNoPeImage[] = "under Winelib the program is a Linux image that Wine loads, not a PE file";
+const char kNoPeImage[] =
+    "under Winelib the program is a Linux image that Wine loads, not a PE file";
 
 std::vector<char> ReadWholeFile(const std::string& path)
 {
     std::vector<char> data;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE h =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (h == INVALID_HANDLE_VALUE)
         return data;
     LARGE_INTEGER size;
@@ -75,18 +77,21 @@ public:
             return Fail(pe, "short optional header");
         m_sections = optional + file->SizeOfOptionalHeader;
         m_sectionCount = file->NumberOfSections;
-        if (dirCount > IMAGE_DIRECTORY_ENTRY_IMPORT && !ReadImports<IMAGE_IMPORT_DESCRIPTOR>(
-                                                          dirs[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress, pe))
+        if (dirCount > IMAGE_DIRECTORY_ENTRY_IMPORT &&
+            !ReadImports<IMAGE_IMPORT_DESCRIPTOR>(dirs[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress,
+                                                  pe))
             return Fail(pe, "broken import table");
         if (dirCount > IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT &&
-            !ReadImports<IMAGE_DELAYLOAD_DESCRIPTOR>(dirs[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].VirtualAddress, pe))
+            !ReadImports<IMAGE_DELAYLOAD_DESCRIPTOR>(
+                dirs[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].VirtualAddress, pe))
             return Fail(pe, "broken delay-load table");
         return pe;
     }
 
 private:
     template <class Header>
-    void ReadOptional(size_t offset, PeImage& pe, const IMAGE_DATA_DIRECTORY*& dirs, DWORD& count) const
+    void ReadOptional(size_t offset, PeImage& pe, const IMAGE_DATA_DIRECTORY*& dirs,
+                      DWORD& count) const
     {
         const Header* h = At<Header>(offset);
         if (h == NULL)
@@ -96,7 +101,8 @@ private:
         count = std::min<DWORD>(h->NumberOfRvaAndSizes, IMAGE_NUMBEROF_DIRECTORY_ENTRIES);
     }
 
-    template <class T> const T* At(size_t offset) const
+    template <class T>
+    const T* At(size_t offset) const
     {
         if (offset > m_data.size() || m_data.size() - offset < sizeof(T))
             return NULL;
@@ -108,7 +114,8 @@ private:
     {
         for (size_t i = 0; i < m_sectionCount; ++i)
         {
-            const IMAGE_SECTION_HEADER* s = At<IMAGE_SECTION_HEADER>(m_sections + i * sizeof(IMAGE_SECTION_HEADER));
+            const IMAGE_SECTION_HEADER* s =
+                At<IMAGE_SECTION_HEADER>(m_sections + i * sizeof(IMAGE_SECTION_HEADER));
             if (s == NULL)
                 return 0;
             const DWORD span = std::max(s->Misc.VirtualSize, s->SizeOfRawData);
@@ -121,7 +128,8 @@ private:
     static DWORD NameOf(const IMAGE_IMPORT_DESCRIPTOR& d) { return d.Name; }
     static DWORD NameOf(const IMAGE_DELAYLOAD_DESCRIPTOR& d) { return d.DllNameRVA; }
 
-    template <class Descriptor> bool ReadImports(DWORD rva, PeImage& pe) const
+    template <class Descriptor>
+    bool ReadImports(DWORD rva, PeImage& pe) const
     {
         if (rva == 0)
             return true;
@@ -135,7 +143,9 @@ private:
                 return true;
             const size_t name = FileOffset(NameOf(*d));
             const char* text = name == 0 || name >= m_data.size() ? NULL : m_data.data() + name;
-            const char* nul = text == NULL ? NULL : static_cast<const char*>(memchr(text, 0, m_data.size() - name));
+            const char* nul = text == NULL
+                                  ? NULL
+                                  : static_cast<const char*>(memchr(text, 0, m_data.size() - name));
             if (nul == NULL)
                 return false;
             pe.imports.push_back(std::string(text, nul));

@@ -11,7 +11,10 @@
 namespace {
 
 int BarPos(HWND dlg) { return (int)SendDlgItemMessageA(dlg, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0); }
-int BarHigh(HWND dlg) { return (int)SendDlgItemMessageA(dlg, IDC_PROGRESS_BAR, PBM_GETRANGE, FALSE, 0); }
+int BarHigh(HWND dlg)
+{
+    return (int)SendDlgItemMessageA(dlg, IDC_PROGRESS_BAR, PBM_GETRANGE, FALSE, 0);
+}
 
 // A real click on the owner-drawn Cancel button, still in the queue.
 void PostCancelClick(HWND dlg)

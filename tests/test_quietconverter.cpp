@@ -63,7 +63,8 @@ TEST(QuietSettings, BuiltInValues)
     EXPECT_EQ(1, c.EnableHeight);
     EXPECT_EQ(120u, c.Height);
     EXPECT_EQ(1, c.DoNothing);
-    EXPECT_EQ(0, c.DoCrop + c.DoStretch + c.EnableBorder + c.BorderWidth + c.Border3d + c.NameMode + c.Rotate);
+    EXPECT_EQ(0, c.DoCrop + c.DoStretch + c.EnableBorder + c.BorderWidth + c.Border3d + c.NameMode +
+                     c.Rotate);
     EXPECT_EQ(0u, c.BorderColor);
     EXPECT_STREQ("th_", c.Prefix);
     EXPECT_STREQ("", c.Suffix);
@@ -100,9 +101,11 @@ TEST(QuietSettings, ReadsEveryFieldAndMissingKeysGiveTheReaderDefaults)
 {
     TempFolder dir("settings");
     CQuietConverter defaults;
-    defaults.EnableWidth = defaults.EnableHeight = defaults.EnableBorder = defaults.Border3d = 32000;
+    defaults.EnableWidth = defaults.EnableHeight = defaults.EnableBorder = defaults.Border3d =
+        32000;
     defaults.Width = defaults.Height = 32000;
-    defaults.BorderWidth = defaults.Hue = defaults.Saturation = defaults.Lightness = defaults.Rotate = 32000;
+    defaults.BorderWidth = defaults.Hue = defaults.Saturation = defaults.Lightness =
+        defaults.Rotate = 32000;
     defaults.DoNothing = 0; // the low byte of 32000
     SafeCopy(defaults.Prefix, "Default");
     SafeCopy(defaults.Suffix, "Default");
@@ -145,7 +148,8 @@ TEST(QuietSettings, ByteFieldsKeepTheLowByteAndLongTextsAreCut)
     const std::string longPrefix(3000, 'p');
     const std::string text = "[Resize]\r\nEnableResize=1\r\nDoCrop=258\r\n"
                              "[Border]\r\nColorR=300\r\nColorG=-1\r\nColorB=256\r\n"
-                             "[File Names]\r\nName=259\r\nPrefix=" + longPrefix + "\r\nSuffix=s\r\n";
+                             "[File Names]\r\nName=259\r\nPrefix=" +
+                             longPrefix + "\r\nSuffix=s\r\n";
     CQuietConverter c;
     EXPECT_EQ(1, c.LoadSettings(WriteSettings(dir, "bytes.tvx", text).c_str()));
     EXPECT_EQ(2, c.DoCrop);
@@ -200,19 +204,20 @@ TEST(QuietSettings, ReadsWhatTheMainWindowSaves)
         PanelOptions panel;
     } cases[] = {
         {"fit, no border",
-         {true, true, 640, true, 480, kPanelFit, 0, false, 0, false, RGB(0, 0, 0), 0, 100, 100, 100, "th_", "", 0}},
+         {true, true, 640, true, 480, kPanelFit, 0, false, 0, false, RGB(0, 0, 0), 0, 100, 100, 100,
+          "th_", "", 0}},
         {"crop left-top",
-         {true, false, 1, true, 4000, kPanelCrop, 0, true, 9, true, RGB(10, 20, 30), 1, 0, 37, 200, "a b", " lead",
-          1}},
+         {true, false, 1, true, 4000, kPanelCrop, 0, true, 9, true, RGB(10, 20, 30), 1, 0, 37, 200,
+          "a b", " lead", 1}},
         {"crop centre",
-         {false, true, 120, false, 77, kPanelCrop, 1, true, 250, false, RGB(255, 0, 128), 2, 200, 0, 1, "trail ",
-          "  both  ", 2}},
+         {false, true, 120, false, 77, kPanelCrop, 1, true, 250, false, RGB(255, 0, 128), 2, 200, 0,
+          1, "trail ", "  both  ", 2}},
         {"crop right-bottom",
-         {true, true, 33, true, 44, kPanelCrop, 2, false, 3, true, RGB(255, 255, 255), 3, 150, 60, 140,
-          "\"quoted\"", "'single'", -1}},
+         {true, true, 33, true, 44, kPanelCrop, 2, false, 3, true, RGB(255, 255, 255), 3, 150, 60,
+          140, "\"quoted\"", "'single'", -1}},
         {"stretch, no rotation chosen",
-         {true, false, 800, true, 600, kPanelStretch, 1, true, 1, false, RGB(1, 2, 3), -1, 99, 101, 0, " ", "\"",
-          0}},
+         {true, false, 800, true, 600, kPanelStretch, 1, true, 1, false, RGB(1, 2, 3), -1, 99, 101,
+          0, " ", "\"", 0}},
     };
     TempFolder dir("settings");
     for (const auto& c : cases)
@@ -230,8 +235,10 @@ TEST(QuietSettings, ReadsWhatTheMainWindowSaves)
         SetDlgItemTextA(main.hWnd(), IDC_MAIN_PREFIX, "");
         SetDlgItemTextA(main.hWnd(), IDC_MAIN_SUFFIX, "");
         main.dlg.LoadSettings(file.c_str());
-        EXPECT_EQ(c.panel.prefix, GetWindowTextString(GetDlgItem(main.hWnd(), IDC_MAIN_PREFIX))) << c.what;
-        EXPECT_EQ(c.panel.suffix, GetWindowTextString(GetDlgItem(main.hWnd(), IDC_MAIN_SUFFIX))) << c.what;
+        EXPECT_EQ(c.panel.prefix, GetWindowTextString(GetDlgItem(main.hWnd(), IDC_MAIN_PREFIX)))
+            << c.what;
+        EXPECT_EQ(c.panel.suffix, GetWindowTextString(GetDlgItem(main.hWnd(), IDC_MAIN_SUFFIX)))
+            << c.what;
     }
 }
 
@@ -249,17 +256,55 @@ struct SizeCase
 void Fit(CQuietConverter&) {}
 void WidthOnly(CQuietConverter& c) { c.EnableHeight = 0; }
 void HeightOnly(CQuietConverter& c) { c.EnableWidth = 0; }
-void HeightOnlyHeightOff(CQuietConverter& c) { c.EnableWidth = 0; c.EnableHeight = 0; }
+void HeightOnlyHeightOff(CQuietConverter& c)
+{
+    c.EnableWidth = 0;
+    c.EnableHeight = 0;
+}
 void NoMode(CQuietConverter& c) { c.DoNothing = 0; }
-void Crop(CQuietConverter& c) { c.DoNothing = 0; c.DoCrop = kCropCenter; }
-void CropNoAnchor(CQuietConverter& c) { c.DoNothing = 0; c.DoCrop = 4; }
-void Stretch(CQuietConverter& c) { c.DoNothing = 0; c.DoStretch = 1; c.Height = 50; }
+void Crop(CQuietConverter& c)
+{
+    c.DoNothing = 0;
+    c.DoCrop = kCropCenter;
+}
+void CropNoAnchor(CQuietConverter& c)
+{
+    c.DoNothing = 0;
+    c.DoCrop = 4;
+}
+void Stretch(CQuietConverter& c)
+{
+    c.DoNothing = 0;
+    c.DoStretch = 1;
+    c.Height = 50;
+}
 void ResizeOff(CQuietConverter& c) { c.EnableResize = 0; }
-void FlatBorder(CQuietConverter& c) { c.EnableResize = 0; c.EnableBorder = 1; c.BorderWidth = 7; }
-void Frame(CQuietConverter& c) { FlatBorder(c); c.Border3d = 1; }
-void NegativeBorder(CQuietConverter& c) { FlatBorder(c); c.BorderWidth = -5; }
-void Rotate90(CQuietConverter& c) { c.EnableResize = 0; c.Rotate = kRotate90; }
-void Rotate5(CQuietConverter& c) { c.EnableResize = 0; c.Rotate = 5; }
+void FlatBorder(CQuietConverter& c)
+{
+    c.EnableResize = 0;
+    c.EnableBorder = 1;
+    c.BorderWidth = 7;
+}
+void Frame(CQuietConverter& c)
+{
+    FlatBorder(c);
+    c.Border3d = 1;
+}
+void NegativeBorder(CQuietConverter& c)
+{
+    FlatBorder(c);
+    c.BorderWidth = -5;
+}
+void Rotate90(CQuietConverter& c)
+{
+    c.EnableResize = 0;
+    c.Rotate = kRotate90;
+}
+void Rotate5(CQuietConverter& c)
+{
+    c.EnableResize = 0;
+    c.Rotate = 5;
+}
 
 } // namespace
 
@@ -297,10 +342,33 @@ TEST(QuietTransform, TheBorderGoesAroundTheResizedPicture)
     // Each size also tells the swapped order apart: a border made first
     // would be resized with the picture (or cropped away).
     const SizeCase cases[] = {
-        {"fit, flat border", [](CQuietConverter& c) { FlatBorder(c); c.EnableResize = 1; }, 134, 104},
-        {"crop, 3-D frame", [](CQuietConverter& c) { Frame(c); c.EnableResize = 1; Crop(c); }, 134, 134},
-        {"stretch, flat border", [](CQuietConverter& c) { FlatBorder(c); c.EnableResize = 1; Stretch(c); }, 134, 64},
-        {"height only, flat border", [](CQuietConverter& c) { FlatBorder(c); c.EnableResize = 1; HeightOnly(c); }, 174, 134},
+        {"fit, flat border",
+         [](CQuietConverter& c) {
+             FlatBorder(c);
+             c.EnableResize = 1;
+         },
+         134, 104},
+        {"crop, 3-D frame",
+         [](CQuietConverter& c) {
+             Frame(c);
+             c.EnableResize = 1;
+             Crop(c);
+         },
+         134, 134},
+        {"stretch, flat border",
+         [](CQuietConverter& c) {
+             FlatBorder(c);
+             c.EnableResize = 1;
+             Stretch(c);
+         },
+         134, 64},
+        {"height only, flat border",
+         [](CQuietConverter& c) {
+             FlatBorder(c);
+             c.EnableResize = 1;
+             HeightOnly(c);
+         },
+         174, 134},
     };
     for (const SizeCase& t : cases)
     {
@@ -414,7 +482,7 @@ TEST(QuietTransform, RotationsMoveTheQuadrants)
         int rotate;
         Magick::Quantum r, g, b; // colour now at the top-left
     } cases[] = {
-        {0, 65535, 0, 0}, {kRotate90, 0, 0, 65535}, {kRotate180, 65535, 65535, 65535},
+        {0, 65535, 0, 0},          {kRotate90, 0, 0, 65535}, {kRotate180, 65535, 65535, 65535},
         {kRotate270, 0, 65535, 0}, {5, 65535, 0, 0},
     };
     for (const auto& t : cases)
@@ -466,7 +534,10 @@ TEST(QuietTransform, NeutralColourValuesKeepEveryPixelAsTheLibraryWould)
     {
         const char* name;
         Magick::Image image;
-    } cases[] = {{"16-bit gradient", deep}, {"transparent quadrants", clear}, {"palette", palette}, {"JPEG", photo}};
+    } cases[] = {{"16-bit gradient", deep},
+                 {"transparent quadrants", clear},
+                 {"palette", palette},
+                 {"JPEG", photo}};
     for (const auto& row : cases)
     {
         Magick::Image library = row.image, ours = row.image;

@@ -46,8 +46,12 @@ void ReferenceResize(Magick::Image& image, const ResizeOptions& o)
         image.scale(Magick::Geometry((size_t)std::ceil(columns / r), (size_t)std::ceil(rows / r)));
         const size_t sw = image.columns(), sh = image.rows();
         const bool centre = o.cropAnchor == kCropCenter;
-        const size_t x = o.cropAnchor == kCropLeftTop || sw <= o.width ? 0 : centre ? (sw - o.width) / 2 : sw - o.width;
-        const size_t y = o.cropAnchor == kCropLeftTop || sh <= o.height ? 0 : centre ? (sh - o.height) / 2 : sh - o.height;
+        const size_t x = o.cropAnchor == kCropLeftTop || sw <= o.width ? 0
+                         : centre                                      ? (sw - o.width) / 2
+                                                                       : sw - o.width;
+        const size_t y = o.cropAnchor == kCropLeftTop || sh <= o.height ? 0
+                         : centre                                       ? (sh - o.height) / 2
+                                                                        : sh - o.height;
         image.crop(Magick::Geometry(o.width, o.height, (ssize_t)x, (ssize_t)y));
         image.repage();
     }
@@ -97,7 +101,8 @@ TEST_F(ReducedDecodeTest, EveryModeGivesTheFullDecodesSizeAndPicture)
 
             Magick::Image reduced;
             ImageSize trueSize = {0, 0};
-            ReadImageFile(reduced, Path(source).c_str(), ConversionDecodeSize(mode.options), trueSize);
+            ReadImageFile(reduced, Path(source).c_str(), ConversionDecodeSize(mode.options),
+                          trueSize);
             EXPECT_EQ(source, trueSize) << source << " " << mode.name;
             PrepareForWork(reduced);
             ResizeImage(reduced, mode.options, trueSize);
@@ -149,12 +154,15 @@ TEST_F(ReducedDecodeTest, OtherFormatsAndBrokenHeadersReadAsBefore)
         ImageSize trueSize = {0, 0};
         if (!plainRead)
         {
-            EXPECT_THROW(ReadImageFile(hinted, path.c_str(), ConversionDecodeSize(Box(40, 40)), trueSize),
-                         std::exception)
+            EXPECT_THROW(
+                ReadImageFile(hinted, path.c_str(), ConversionDecodeSize(Box(40, 40)), trueSize),
+                std::exception)
                 << f.name;
             continue;
         }
-        ASSERT_NO_THROW(ReadImageFile(hinted, path.c_str(), ConversionDecodeSize(Box(40, 40)), trueSize)) << f.name;
+        ASSERT_NO_THROW(
+            ReadImageFile(hinted, path.c_str(), ConversionDecodeSize(Box(40, 40)), trueSize))
+            << f.name;
         EXPECT_EQ(SizeOf(plain), trueSize) << f.name;
         if (f.wholeDecode)
         {
@@ -354,7 +362,8 @@ TEST(ReducedPreview, ASizeBeyondTheLibrarysLimitsKeepsThePreviousPicture)
     ASSERT_EQ(1, main.dlg.LoadSourceImage(path.c_str()));
     const HBITMAP shown = main.dlg.m_hPreviewBitmap;
     ASSERT_NE((HBITMAP)NULL, shown);
-    for (const ResizeOptions& tooLarge : {HeightOnly(1000), HeightOnly(10000), Crop(10000, 1000, kCropCenter)})
+    for (const ResizeOptions& tooLarge :
+         {HeightOnly(1000), HeightOnly(10000), Crop(10000, 1000, kCropCenter)})
     {
         SetPanel(main.dlg, PanelFor(tooLarge));
         main.dlg.UpdatePreview(kStageResize);

@@ -20,7 +20,8 @@ float QuarterTurnLeft()
 
 HBITMAP RandomDib(int width, int height, int bitCount, std::mt19937& rng)
 {
-    HBITMAP bmp = bitCount == 24 ? CreateDib24(NULL, width, height) : CreateDib32(NULL, width, height);
+    HBITMAP bmp =
+        bitCount == 24 ? CreateDib24(NULL, width, height) : CreateDib32(NULL, width, height);
     DibPixels px;
     if (GetDibPixels(bmp, px))
         for (int i = 0; i < px.stride * height; ++i)

@@ -28,7 +28,10 @@ std::string ModulePath()
 
 std::string CommandFor(const std::string& program) { return "\"" + program + "\" /q \"%1\""; }
 
-std::string Text(const RegValue& v) { return v.data.empty() ? "" : v.data.substr(0, v.data.size() - 1); }
+std::string Text(const RegValue& v)
+{
+    return v.data.empty() ? "" : v.data.substr(0, v.data.size() - 1);
+}
 
 // The command of the verb under the extension's class; empty when the verb
 // is missing.
@@ -51,7 +54,8 @@ int CountVerbs()
     return n;
 }
 
-std::vector<std::string> Replace(std::vector<std::string> lines, const std::string& from, const std::string& to)
+std::vector<std::string> Replace(std::vector<std::string> lines, const std::string& from,
+                                 const std::string& to)
 {
     for (std::string& l : lines)
     {
@@ -90,9 +94,10 @@ std::string TypeNameShown(const char* ext)
     if (pidl == NULL)
         return "<no item>";
     SHFILEINFOA info = {};
-    std::string shown = SHGetFileInfoA((LPCSTR)pidl, 0, &info, sizeof(info), SHGFI_PIDL | SHGFI_TYPENAME)
-                            ? info.szTypeName
-                            : "<no answer>";
+    std::string shown =
+        SHGetFileInfoA((LPCSTR)pidl, 0, &info, sizeof(info), SHGFI_PIDL | SHGFI_TYPENAME)
+            ? info.szTypeName
+            : "<no answer>";
     CoTaskMemFree(pidl);
     return shown;
 }
@@ -115,10 +120,11 @@ std::vector<std::string> Sorted(std::vector<std::string> v)
 
 TEST(Extensions, TextAndTableAgree)
 {
-    EXPECT_STREQ(".avs;.bmp;.bmp24;.cgm;.cmyk;.dcx;.dib;.epdf;.fits;.fpx;.gif;.gif87;.jbig;.jpg;.jpeg;.map;"
-                 ".mng;.mtv;.pbm;.pcd;.pcl;.pcds;.pcx;.pgm;.pict;.pix;.png;.psd;.rgb;.rle;.sgi;.sun;.tga;"
-                 ".tif;.tiff;.tiff24;.tile;.wmf;.xbm;.xpm;.xwd;.yuv;",
-                 kSupportedExtensionText);
+    EXPECT_STREQ(
+        ".avs;.bmp;.bmp24;.cgm;.cmyk;.dcx;.dib;.epdf;.fits;.fpx;.gif;.gif87;.jbig;.jpg;.jpeg;.map;"
+        ".mng;.mtv;.pbm;.pcd;.pcl;.pcds;.pcx;.pgm;.pict;.pix;.png;.psd;.rgb;.rle;.sgi;.sun;.tga;"
+        ".tif;.tiff;.tiff24;.tile;.wmf;.xbm;.xpm;.xwd;.yuv;",
+        kSupportedExtensionText);
     std::string joined;
     for (const char* ext : kSupportedExtensionNames)
     {
@@ -135,9 +141,9 @@ TEST(Extensions, MatchRule)
         const char* ext;
         BOOL supported;
     } cases[] = {
-        {".JPG", TRUE}, {".Tiff24", TRUE}, {".gif87", TRUE}, {".jp", FALSE}, {".bmp2", FALSE},
-        {".tiff2", FALSE}, {"", FALSE}, {".", FALSE}, {".avs;", FALSE},
-        {".yuv;.x", FALSE}, {".exe", FALSE},
+        {".JPG", TRUE},   {".Tiff24", TRUE},  {".gif87", TRUE}, {".jp", FALSE},
+        {".bmp2", FALSE}, {".tiff2", FALSE},  {"", FALSE},      {".", FALSE},
+        {".avs;", FALSE}, {".yuv;.x", FALSE}, {".exe", FALSE},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.supported, IsSupportedExtension(c.ext)) << c.ext;
@@ -191,15 +197,28 @@ TEST(ShellVerb, InstallAndUninstallFromEachPreState)
         "OtherApp.Jpeg\\shell\\convertGif\\command @={cmd}",
     };
     const std::vector<std::string> upperCase = {
-        ".bmp", ".bmp @=TOLVEX.bmp", "TOLVEX.bmp", "TOLVEX.bmp\\shell", "TOLVEX.bmp\\shell\\open",
-        "TOLVEX.bmp\\shell\\open\\command", "TOLVEX.bmp\\shell\\open\\command @=paint.exe \"%1\"",
+        ".bmp",
+        ".bmp @=TOLVEX.bmp",
+        "TOLVEX.bmp",
+        "TOLVEX.bmp\\shell",
+        "TOLVEX.bmp\\shell\\open",
+        "TOLVEX.bmp\\shell\\open\\command",
+        "TOLVEX.bmp\\shell\\open\\command @=paint.exe \"%1\"",
     };
     const std::vector<std::string> bare = {
-        ".rle", ".rle @=Bare.Class", "Bare.Class", "Bare.Class\\shell", "Bare.Class\\shell\\open",
-        "Bare.Class\\shell\\open\\command", "Bare.Class\\shell\\open\\command @=view.exe \"%1\"",
+        ".rle",
+        ".rle @=Bare.Class",
+        "Bare.Class",
+        "Bare.Class\\shell",
+        "Bare.Class\\shell\\open",
+        "Bare.Class\\shell\\open\\command",
+        "Bare.Class\\shell\\open\\command @=view.exe \"%1\"",
     };
     const std::vector<std::string> otherValues = {
-        ".tif", ".tif Content Type=image/tiff", ".tif PerceivedType=image", ".tif\\OpenWithProgids",
+        ".tif",
+        ".tif Content Type=image/tiff",
+        ".tif PerceivedType=image",
+        ".tif\\OpenWithProgids",
         ".tif\\OpenWithProgids Viewer.Tiff=",
     };
 
@@ -221,34 +240,104 @@ TEST(ShellVerb, InstallAndUninstallFromEachPreState)
         return a;
     };
     Case cases[] = {
-        {"no key", "bmp", {".bmp", "Tolvex.bmp"}, {}, OwnClassLines("bmp", "{shown}"), {}, 1, "Tolvex.bmp"},
-        {"key without default", "png", {".png", "Tolvex.png"}, {".png"}, OwnClassLines("png", "PNG File"), {}, 1,
+        {"no key",
+         "bmp",
+         {".bmp", "Tolvex.bmp"},
+         {},
+         OwnClassLines("bmp", "{shown}"),
+         {},
+         1,
+         "Tolvex.bmp"},
+        {"key without default",
+         "png",
+         {".png", "Tolvex.png"},
+         {".png"},
+         OwnClassLines("png", "PNG File"),
+         {},
+         1,
          "Tolvex.png"},
-        {"another program's class", "jpg", {".jpg", "OtherApp.Jpeg", "Tolvex.jpg"}, foreign,
-         plus(foreign, foreignVerb), foreign, 1, "OtherApp.Jpeg"},
-        {"our own class from another path", "gif", {".gif", "Tolvex.gif"},
+        {"another program's class",
+         "jpg",
+         {".jpg", "OtherApp.Jpeg", "Tolvex.jpg"},
+         foreign,
+         plus(foreign, foreignVerb),
+         foreign,
+         1,
+         "OtherApp.Jpeg"},
+        {"our own class from another path",
+         "gif",
+         {".gif", "Tolvex.gif"},
          Replace(OwnClassLines("gif", "Old type"), "{cmd}", CommandFor("C:\\Old\\tolvex.exe")),
-         OwnClassLines("gif", "Old type"), {}, 1,
+         OwnClassLines("gif", "Old type"),
+         {},
+         1,
          "Tolvex.gif"},
-        {"our class name in other letters", "bmp", {".bmp", "TOLVEX.bmp"}, upperCase,
+        {"our class name in other letters",
+         "bmp",
+         {".bmp", "TOLVEX.bmp"},
+         upperCase,
          plus(upperCase, Replace(foreignVerb, "OtherApp.Jpeg", "TOLVEX.bmp")),
-         upperCase, 1, "TOLVEX.bmp"},
-        {"empty default", "pcx", {".pcx", "Tolvex.pcx"}, {".pcx", ".pcx @="}, OwnClassLines("pcx", "PCX File"), {}, 1,
+         upperCase,
+         1,
+         "TOLVEX.bmp"},
+        {"empty default",
+         "pcx",
+         {".pcx", "Tolvex.pcx"},
+         {".pcx", ".pcx @="},
+         OwnClassLines("pcx", "PCX File"),
+         {},
+         1,
          "Tolvex.pcx"},
-        {"class name too long", "tga", {".tga", "Tolvex.tga"}, {".tga", ".tga @=" + longClass},
-         {".tga", ".tga @=" + longClass}, {".tga", ".tga @=" + longClass}, 0, NULL},
-        {"default not text", "sgi", {".sgi", "Tolvex.sgi"}, {".sgi", ".sgi @=dword:7"},
-         {".sgi", ".sgi @=dword:7"}, {".sgi", ".sgi @=dword:7"}, 0, NULL},
-        {"key with other values", "tif", {".tif", "Tolvex.tif"}, otherValues,
-         plus(otherValues, OwnClassLines("tif", "TIF File")), otherValues, 1, "Tolvex.tif"},
-        {"our own class without a description", "xpm", {".xpm", "Tolvex.xpm"},
-         Drop(OwnClassLines("xpm", ""), "Tolvex.xpm @="), OwnClassLines("xpm", "XPM File"), {}, 1, "Tolvex.xpm"},
-        {"another program's class that is missing", "pcd", {".pcd", "Gone.Class"}, {".pcd", ".pcd @=Gone.Class"},
-         plus({".pcd", ".pcd @=Gone.Class", "Gone.Class", "Gone.Class @={shown}", "Gone.Class\\shell"},
+        {"class name too long",
+         "tga",
+         {".tga", "Tolvex.tga"},
+         {".tga", ".tga @=" + longClass},
+         {".tga", ".tga @=" + longClass},
+         {".tga", ".tga @=" + longClass},
+         0,
+         NULL},
+        {"default not text",
+         "sgi",
+         {".sgi", "Tolvex.sgi"},
+         {".sgi", ".sgi @=dword:7"},
+         {".sgi", ".sgi @=dword:7"},
+         {".sgi", ".sgi @=dword:7"},
+         0,
+         NULL},
+        {"key with other values",
+         "tif",
+         {".tif", "Tolvex.tif"},
+         otherValues,
+         plus(otherValues, OwnClassLines("tif", "TIF File")),
+         otherValues,
+         1,
+         "Tolvex.tif"},
+        {"our own class without a description",
+         "xpm",
+         {".xpm", "Tolvex.xpm"},
+         Drop(OwnClassLines("xpm", ""), "Tolvex.xpm @="),
+         OwnClassLines("xpm", "XPM File"),
+         {},
+         1,
+         "Tolvex.xpm"},
+        {"another program's class that is missing",
+         "pcd",
+         {".pcd", "Gone.Class"},
+         {".pcd", ".pcd @=Gone.Class"},
+         plus({".pcd", ".pcd @=Gone.Class", "Gone.Class", "Gone.Class @={shown}",
+               "Gone.Class\\shell"},
               Replace(foreignVerb, "OtherApp.Jpeg", "Gone.Class")),
-         {".pcd", ".pcd @=Gone.Class", "Gone.Class", "Gone.Class @={shown}", "Gone.Class\\shell"}, 1, "Gone.Class"},
-        {"another program's class without a description", "rle", {".rle", "Bare.Class"}, bare,
-         plus(bare, Replace(foreignVerb, "OtherApp.Jpeg", "Bare.Class")), bare, 1, "Bare.Class"},
+         {".pcd", ".pcd @=Gone.Class", "Gone.Class", "Gone.Class @={shown}", "Gone.Class\\shell"},
+         1,
+         "Gone.Class"},
+        {"another program's class without a description",
+         "rle",
+         {".rle", "Bare.Class"},
+         bare,
+         plus(bare, Replace(foreignVerb, "OtherApp.Jpeg", "Bare.Class")),
+         bare,
+         1,
+         "Bare.Class"},
     };
     const std::string cmd = CommandFor(ModulePath());
 
@@ -289,7 +378,8 @@ TEST(ShellVerb, InstallAndUninstallFromEachPreState)
         EXPECT_EQ(Sorted(Replace(Replace(c.installed, "{cmd}", cmd), "{shown}", shownBefore)),
                   DumpRegistryTrees(kCR, c.watch));
         UninstallShellIntegration();
-        EXPECT_EQ(Sorted(Replace(c.removed, "{shown}", shownBefore)), DumpRegistryTrees(kCR, c.watch));
+        EXPECT_EQ(Sorted(Replace(c.removed, "{shown}", shownBefore)),
+                  DumpRegistryTrees(kCR, c.watch));
     }
 }
 
@@ -375,39 +465,40 @@ TEST(SetupDlg, LooksAsDesignedAndNextEnables)
     RegWriteString(kRegShellPath, "C:\\Settings\\mine.tvx");
     CSetupDlg dlg;
     INT_PTR result = -1;
-    DriveWhile([&] { result = dlg.DoModal(NULL); },
-               [&](int) {
-                   HWND h = FindThreadWindow(kSetupCaption);
-                   if (h == NULL)
-                       return true;
-                   // The system adds the visible, clip-siblings and 3-D look bits itself.
-                   const LONG_PTR added = WS_VISIBLE | WS_CLIPSIBLINGS | DS_3DLOOK;
-                   EXPECT_EQ((LONG_PTR)0x80C800C0, GetWindowLongPtrA(h, GWL_STYLE) & ~added);
-                   EXPECT_TRUE(IsItemChecked(h, IDC_SETUP_ENABLE));
-                   EXPECT_FALSE(IsItemChecked(h, IDC_SETUP_DISABLE));
-                   EXPECT_EQ("Enable integration into shell ", ItemText(h, IDC_SETUP_ENABLE));
-                   EXPECT_EQ("Disable integration into shell ", ItemText(h, IDC_SETUP_DISABLE));
-                   EXPECT_EQ("Next >", ItemText(h, IDOK));
-                   HWND next = GetDlgItem(h, IDOK);
-                   EXPECT_EQ((LONG_PTR)BS_PUSHBUTTON, GetWindowLongPtrA(next, GWL_STYLE) & BS_TYPEMASK);
-                   bool explained = false;
-                   for (HWND c = GetWindow(h, GW_CHILD); c != NULL; c = GetWindow(c, GW_HWNDNEXT))
-                       explained |= GetWindowTextString(c) ==
-                                    "The integration with shell will allow you to convert the images from "
-                                    "Windows Explorer in a few mouse clicks. You can change this option  "
-                                    "later  through  \"Options\" item  of the program's main menu.";
-                   EXPECT_TRUE(explained);
+    DriveWhile(
+        [&] { result = dlg.DoModal(NULL); },
+        [&](int) {
+            HWND h = FindThreadWindow(kSetupCaption);
+            if (h == NULL)
+                return true;
+            // The system adds the visible, clip-siblings and 3-D look bits itself.
+            const LONG_PTR added = WS_VISIBLE | WS_CLIPSIBLINGS | DS_3DLOOK;
+            EXPECT_EQ((LONG_PTR)0x80C800C0, GetWindowLongPtrA(h, GWL_STYLE) & ~added);
+            EXPECT_TRUE(IsItemChecked(h, IDC_SETUP_ENABLE));
+            EXPECT_FALSE(IsItemChecked(h, IDC_SETUP_DISABLE));
+            EXPECT_EQ("Enable integration into shell ", ItemText(h, IDC_SETUP_ENABLE));
+            EXPECT_EQ("Disable integration into shell ", ItemText(h, IDC_SETUP_DISABLE));
+            EXPECT_EQ("Next >", ItemText(h, IDOK));
+            HWND next = GetDlgItem(h, IDOK);
+            EXPECT_EQ((LONG_PTR)BS_PUSHBUTTON, GetWindowLongPtrA(next, GWL_STYLE) & BS_TYPEMASK);
+            bool explained = false;
+            for (HWND c = GetWindow(h, GW_CHILD); c != NULL; c = GetWindow(c, GW_HWNDNEXT))
+                explained |= GetWindowTextString(c) ==
+                             "The integration with shell will allow you to convert the images from "
+                             "Windows Explorer in a few mouse clicks. You can change this option  "
+                             "later  through  \"Options\" item  of the program's main menu.";
+            EXPECT_TRUE(explained);
 
-                   // No owner: centred on the work area.
-                   RECT area, rc;
-                   SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-                   GetWindowRect(h, &rc);
-                   EXPECT_NEAR((area.left + area.right) / 2, (rc.left + rc.right) / 2, 1);
-                   EXPECT_NEAR((area.top + area.bottom) / 2, (rc.top + rc.bottom) / 2, 1);
+            // No owner: centred on the work area.
+            RECT area, rc;
+            SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+            GetWindowRect(h, &rc);
+            EXPECT_NEAR((area.left + area.right) / 2, (rc.left + rc.right) / 2, 1);
+            EXPECT_NEAR((area.top + area.bottom) / 2, (rc.top + rc.bottom) / 2, 1);
 
-                   SendMessageA(next, BM_CLICK, 0, 0);
-                   return false;
-               });
+            SendMessageA(next, BM_CLICK, 0, 0);
+            return false;
+        });
     EXPECT_EQ(1, result);
     EXPECT_EQ(1u, ShellOn());
     EXPECT_EQ((int)kSupportedExtensionCount, CountVerbs());
@@ -493,8 +584,9 @@ int StrayPixels(HBITMAP drawn, HBITMAP source, std::string& first)
                 inside = inside && p[c] >= least && p[c] <= most;
             }
             if (!inside && stray++ == 0)
-                first = "(" + std::to_string(x) + "," + std::to_string(y) + ") RGB " + std::to_string(p[2]) +
-                        " " + std::to_string(p[1]) + " " + std::to_string(p[0]);
+                first = "(" + std::to_string(x) + "," + std::to_string(y) + ") RGB " +
+                        std::to_string(p[2]) + " " + std::to_string(p[1]) + " " +
+                        std::to_string(p[0]);
         }
     return stray;
 }
@@ -505,14 +597,16 @@ void CheckPicture(HWND dlg, int control, WORD bitmap)
     SCOPED_TRACE(bitmap);
     HWND hControl = GetDlgItem(dlg, control);
     ASSERT_NE((HWND)NULL, hControl);
-    CBitmapHandle source(LoadMappedBitmap(g_Module.GetResourceInstance(), bitmap, 24, kColorMapNone));
+    CBitmapHandle source(
+        LoadMappedBitmap(g_Module.GetResourceInstance(), bitmap, 24, kColorMapNone));
     CBitmapHandle drawn(DrawnPicture(hControl));
     const SIZE own = GetBitmapSize(source), place = GetBitmapSize(drawn);
     ASSERT_GT(own.cx, 0);
     ASSERT_GT(place.cx, 0);
     std::string first;
-    EXPECT_EQ(0, StrayPixels(drawn, source, first)) << "first: " << first << "; picture " << own.cx << "x"
-                                                    << own.cy << " in " << place.cx << "x" << place.cy;
+    EXPECT_EQ(0, StrayPixels(drawn, source, first))
+        << "first: " << first << "; picture " << own.cx << "x" << own.cy << " in " << place.cx
+        << "x" << place.cy;
 }
 
 } // namespace
@@ -563,7 +657,8 @@ TEST(ShellRoads, SetupRoadShowsTheDialogAndInstalls)
     PROCESS_INFORMATION pi = {};
     std::vector<char> cmd(line.begin(), line.end());
     cmd.push_back('\0');
-    ASSERT_TRUE(CreateProcessA(exe.c_str(), cmd.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi));
+    ASSERT_TRUE(
+        CreateProcessA(exe.c_str(), cmd.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi));
     HWND h = NULL;
     for (int i = 0; i < 400 && h == NULL; ++i)
     {

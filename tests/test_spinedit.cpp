@@ -103,10 +103,23 @@ TEST(SpinStep, SnapsToTheNextMultipleWithoutOverflow)
         int v, delta;
         long long expected;
     } cases[] = {
-        {37, 5, 40},   {37, -5, 30},  {40, 5, 45},    {40, -5, 35},   {0, 5, 5},
-        {0, -5, -5},   {-3, 5, 5},    {-7, 5, 0},     {-3, -5, -5},   {-10, -5, -15},
-        {7, 1, 8},     {7, -1, 6},    {37, 20, 40},   {40, 20, 60},   {37, 0, 37},
-        {INT_MAX, 5, 2147483650LL},   {INT_MIN, -1, 2147483648LL * -1 - 1},
+        {37, 5, 40},
+        {37, -5, 30},
+        {40, 5, 45},
+        {40, -5, 35},
+        {0, 5, 5},
+        {0, -5, -5},
+        {-3, 5, 5},
+        {-7, 5, 0},
+        {-3, -5, -5},
+        {-10, -5, -15},
+        {7, 1, 8},
+        {7, -1, 6},
+        {37, 20, 40},
+        {40, 20, 60},
+        {37, 0, 37},
+        {INT_MAX, 5, 2147483650LL},
+        {INT_MIN, -1, 2147483648LL * -1 - 1},
         {INT_MIN, 7, -2147483639LL},
     };
     for (const Case& c : cases)
@@ -120,10 +133,18 @@ TEST(SpinStep, LeadingNumberSaturatesInsteadOfOverflowing)
         const char* text;
         int expected;
     } cases[] = {
-        {"12abc", 12},           {"007", 7},        {"", 0},           {"abc", 0},
-        {" \t-42%", -42},        {"+9", 9},         {"- 5", 0},        {"2147483647", INT_MAX},
-        {"2147483648", INT_MAX}, {"99999999999999999999", INT_MAX},
-        {"-2147483648", INT_MIN}, {"-99999999999999999999", INT_MIN},
+        {"12abc", 12},
+        {"007", 7},
+        {"", 0},
+        {"abc", 0},
+        {" \t-42%", -42},
+        {"+9", 9},
+        {"- 5", 0},
+        {"2147483647", INT_MAX},
+        {"2147483648", INT_MAX},
+        {"99999999999999999999", INT_MAX},
+        {"-2147483648", INT_MIN},
+        {"-99999999999999999999", INT_MIN},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.expected, ParseLeadingInt(c.text)) << c.text;
@@ -172,7 +193,7 @@ TEST_F(SpinEditTest, ArrowClicksStepSelectAndNotify)
         const char* expected;
         int selEnd;
     } cases[] = {
-        {"37", true, "40", 2},  {"37", false, "30", 2}, {"40", true, "45", 2},
+        {"37", true, "40", 2},  {"37", false, "30", 2},   {"40", true, "45", 2},
         {"40", false, "35", 2}, {"37%", false, "30%", 2}, {"98", true, "100", 3},
         {"-3", true, "5", 1},
     };
@@ -197,9 +218,15 @@ TEST_F(SpinEditTest, LosingTheFocusClampsAndRewritesTheNumber)
         int lo, hi;
         const char* expected;
     } cases[] = {
-        {"150%", 0, 100, "100%"}, {"150", 0, 100, "100"},  {"-5", 0, 100, "0"},
-        {"12abc", 0, 100, "12"},  {"007", 0, 100, "7"},    {"", 0, 100, "0"},
-        {"", 10, 20, "10"},       {"abc", -20, -10, "-10"}, {"99999999999", -1000, 1000, "1000"},
+        {"150%", 0, 100, "100%"},
+        {"150", 0, 100, "100"},
+        {"-5", 0, 100, "0"},
+        {"12abc", 0, 100, "12"},
+        {"007", 0, 100, "7"},
+        {"", 0, 100, "0"},
+        {"", 10, 20, "10"},
+        {"abc", -20, -10, "-10"},
+        {"99999999999", -1000, 1000, "1000"},
         {"-99999999999%", -1000, 1000, "-1000%"},
     };
     for (const Case& c : cases)
@@ -262,9 +289,9 @@ TEST_F(SpinEditTest, WheelStepsByNotches)
         bool ctrl;
         const char* expected;
     } cases[] = {
-        {"37", 120, false, "40"},  {"40", 120, false, "45"}, {"40", -120, false, "35"},
-        {"37", 120, true, "40"},   {"40", 120, true, "50"},  {"37", 240, true, "40"},
-        {"40", 240, true, "60"},   {"37", 100, false, "37"}, {"150", 59, true, "100"},
+        {"37", 120, false, "40"}, {"40", 120, false, "45"}, {"40", -120, false, "35"},
+        {"37", 120, true, "40"},  {"40", 120, true, "50"},  {"37", 240, true, "40"},
+        {"40", 240, true, "60"},  {"37", 100, false, "37"}, {"150", 59, true, "100"},
         {"40", 360, false, "45"},
     };
     for (const Case& c : cases)
@@ -328,8 +355,8 @@ TEST_F(SpinEditTest, TheArrowsNeverDeleteTheSharedBitmaps)
     // The window goes first, or the object dies while its window lives on.
     for (bool objectFirst : {false, true})
     {
-        HWND h = CreateWindowExA(0, "EDIT", "5", WS_CHILD | WS_VISIBLE, 100, 60, 80, 20, dlg,
-                                 NULL, NULL, NULL);
+        HWND h = CreateWindowExA(0, "EDIT", "5", WS_CHILD | WS_VISIBLE, 100, 60, 80, 20, dlg, NULL,
+                                 NULL, NULL);
         HWND upWnd = NULL;
         {
             CSpinEdit other;
@@ -372,7 +399,8 @@ TEST_F(SpinEditTest, AnArrowWhoseAttachFailsKeepsTheSharedBitmaps)
     }
     {
         // A second attach of an attached arrow is refused and takes the other arrow.
-        HWND h = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, dlg, NULL, NULL, NULL);
+        HWND h = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, dlg, NULL,
+                                 NULL, NULL);
         CSpinButton twice;
         ASSERT_TRUE(twice.Attach(h, kOdbUpArrow));
         EXPECT_FALSE(twice.Attach(h, 0));

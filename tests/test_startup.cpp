@@ -16,10 +16,10 @@ TEST(CommandLine, SplitsLikeTheWindowsRuntime)
         {"\"C:\\Program Files\\tolvex.exe\" -i", {"C:\\Program Files\\tolvex.exe", "-i"}},
         {"p  a\tb   ", {"p", "a", "b"}},
         {"p /q \"C:\\my pics\\a b.png\"", {"p", "/q", "C:\\my pics\\a b.png"}},
-        {"p a\\\\b\\c", {"p", "a\\\\b\\c"}},          // backslashes without a quote stay
-        {"p a\\\"b", {"p", "a\"b"}},                  // \" is a literal quote
-        {"p \"a\\\\\" b", {"p", "a\\", "b"}},          // \\" ends the quotes with one backslash
-        {"p \"\"", {"p", ""}},                        // an empty quoted word counts
+        {"p a\\\\b\\c", {"p", "a\\\\b\\c"}},  // backslashes without a quote stay
+        {"p a\\\"b", {"p", "a\"b"}},          // \" is a literal quote
+        {"p \"a\\\\\" b", {"p", "a\\", "b"}}, // \\" ends the quotes with one backslash
+        {"p \"\"", {"p", ""}},                // an empty quoted word counts
         {"p \"a\"\"b\"", {"p", "a\"b"}},
         {"C:\\dir\\prog.exe x", {"C:\\dir\\prog.exe", "x"}}, // program: backslashes plain
         {"", {""}},

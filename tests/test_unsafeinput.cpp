@@ -54,8 +54,9 @@ public:
         const std::string ps = "%!PS\n(" + LibraryPath(marker) +
                                ") (w) file dup (written) writestring closefile\n"
                                "newpath 0 0 moveto 10 10 lineto stroke showpage\n";
-        std::string svg = "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
-                          "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"16\" height=\"16\">\n";
+        std::string svg =
+            "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+            "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"16\" height=\"16\">\n";
         std::string mvg = "viewbox 0 0 16 16\n";
         for (const std::string& p : picture)
         {
@@ -64,9 +65,9 @@ public:
         }
         svg += "</svg>\n";
         const std::string mvgText = "viewbox 0 0 200 20\ntext 0,15 '@" + text + "'\n";
-        const std::string msl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<image>\n<read filename=\"" +
-                                picture[0] + "\"/>\n<read filename=\"" + LibraryPath(dir.File("self.msl")) +
-                                "\"/>\n</image>\n";
+        const std::string msl =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<image>\n<read filename=\"" + picture[0] +
+            "\"/>\n<read filename=\"" + LibraryPath(dir.File("self.msl")) + "\"/>\n</image>\n";
 
         // A one-page document; its interpreter forgives the missing table.
         const std::string pdf = "%PDF-1.4\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n"
@@ -75,15 +76,31 @@ public:
                                 "trailer<</Root 1 0 R>>\n%%EOF\n";
 
         supported = {
-            {"pdf.epdf", pdf}, {"ps.epdf", ps}, {"ps.pcl", ps}, {"ps.png", ps}, {"ps.tga", ps},
-            {"svg.png", svg}, {"svg.tga", svg}, {"mvg.png", mvg}, {"mvg.tga", mvg},
-            {"mvgtext.tga", mvgText}, {"include.png", "@" + text + "\n"}, {"msl.png", msl},
-            {"svg.tile", svg}, {"mvg.wmf", mvg},
+            {"pdf.epdf", pdf},
+            {"ps.epdf", ps},
+            {"ps.pcl", ps},
+            {"ps.png", ps},
+            {"ps.tga", ps},
+            {"svg.png", svg},
+            {"svg.tga", svg},
+            {"mvg.png", mvg},
+            {"mvg.tga", mvg},
+            {"mvgtext.tga", mvgText},
+            {"include.png", "@" + text + "\n"},
+            {"msl.png", msl},
+            {"svg.tile", svg},
+            {"mvg.wmf", mvg},
         };
         // Not one of the program's types, whatever they hold.
         unsupported = {
-            {"x.svg", svg}, {"x.mvg", mvg}, {"self.msl", msl}, {"x.epsf", ps}, {"x.epsi", ps},
-            {"x.ai", ps}, {"x.ps", ps}, {"x.txt", "@" + text + "\n"},
+            {"x.svg", svg},
+            {"x.mvg", mvg},
+            {"self.msl", msl},
+            {"x.epsf", ps},
+            {"x.epsi", ps},
+            {"x.ai", ps},
+            {"x.ps", ps},
+            {"x.txt", "@" + text + "\n"},
             {"noext", EncodeImage(MakeQuadrants(8, 8), "png")},
         };
         for (const std::vector<File>* list : {&supported, &unsupported})
@@ -204,7 +221,8 @@ TEST(UnsafeInput, ABatchRunConvertsOnlyTheRealPictures)
     main.dlg.m_nConvertCmd = ID_CONVERT_ALL;
     // The run ends by naming the hostile files it passed over.
     const std::vector<std::string> reports = RunAnsweringMessageBoxes(
-        [&] { SendMessageA(main.hWnd(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERT, BN_CLICKED), 0); }, "Tolvex");
+        [&] { SendMessageA(main.hWnd(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERT, BN_CLICKED), 0); },
+        "Tolvex");
     ASSERT_EQ(1u, reports.size());
     EXPECT_NE(std::string::npos, reports[0].find("not converted")) << reports[0];
 
@@ -228,15 +246,18 @@ TEST(UnsafeInput, ABatchRunConvertsOnlyTheRealPictures)
 TEST(UnsafeInput, TheLibraryRefusesEveryCoderButThoseOfOurTypes)
 {
     using namespace MagickCore;
-    for (const char* coder : {"SVG", "MSVG", "RSVG", "MVG", "MSL", "TXT", "TEXT", "LABEL", "CAPTION", "PS", "PS2",
-                              "EPS", "EPSF", "EPSI", "AI", "PDF", "EPDF", "XPS", "PCL", "URL", "HTTP", "HTTPS",
-                              "FTP", "FILE", "EPHEMERAL", "INLINE", "TILE", "MIFF", "XML", "SHOW"})
+    for (const char* coder :
+         {"SVG",       "MSVG",   "RSVG", "MVG",  "MSL",  "TXT",   "TEXT", "LABEL",
+          "CAPTION",   "PS",     "PS2",  "EPS",  "EPSF", "EPSI",  "AI",   "PDF",
+          "EPDF",      "XPS",    "PCL",  "URL",  "HTTP", "HTTPS", "FTP",  "FILE",
+          "EPHEMERAL", "INLINE", "TILE", "MIFF", "XML",  "SHOW"})
         EXPECT_FALSE(IsRightsAuthorized(CoderPolicyDomain, ReadPolicyRights, coder)) << coder;
     for (const char* coder : {"PNG", "JPEG", "GIF", "TIFF", "BMP", "TGA", "PCX"})
         EXPECT_TRUE(IsRightsAuthorized(CoderPolicyDomain, ReadPolicyRights, coder)) << coder;
     EXPECT_TRUE(IsRightsAuthorized(CoderPolicyDomain, WritePolicyRights, "GIF"));
     for (const char* program : {"gs", "ps:color", "pcl:color", "svg", "https"})
-        EXPECT_FALSE(IsRightsAuthorized(DelegatePolicyDomain, ExecutePolicyRights, program)) << program;
+        EXPECT_FALSE(IsRightsAuthorized(DelegatePolicyDomain, ExecutePolicyRights, program))
+            << program;
     EXPECT_FALSE(IsRightsAuthorized(PathPolicyDomain, ReadPolicyRights, "@/etc/passwd"));
 
     struct Limit
@@ -245,7 +266,7 @@ TEST(UnsafeInput, TheLibraryRefusesEveryCoderButThoseOfOurTypes)
         MagickSizeType most;
     };
     const Limit limits[] = {
-        {MemoryResource, 256ULL << 20}, {MapResource, 512ULL << 20}, {WidthResource, 16384},
+        {MemoryResource, 256ULL << 20}, {MapResource, 512ULL << 20},  {WidthResource, 16384},
         {HeightResource, 16384},        {AreaResource, 128ULL << 20}, {DiskResource, 1ULL << 30},
     };
     for (const Limit& l : limits)
@@ -258,16 +279,18 @@ TEST(UnsafeInput, TheLibraryRefusesEveryCoderButThoseOfOurTypes)
 TEST(UnsafeInput, APermissivePolicyFileOnTheMachineDoesNotWin)
 {
     TempFolder dir("policy");
-    WriteFileBytes(dir.File("policy.xml"), "<policymap>"
-                                           "<policy domain=\"coder\" rights=\"read|write\" pattern=\"*\"/>"
-                                           "<policy domain=\"delegate\" rights=\"execute\" pattern=\"*\"/>"
-                                           "<policy domain=\"path\" rights=\"read|write\" pattern=\"*\"/>"
-                                           "<policy domain=\"resource\" name=\"memory\" value=\"16GiB\"/>"
-                                           "<policy domain=\"resource\" name=\"width\" value=\"1MP\"/>"
-                                           "<policy domain=\"resource\" name=\"area\" value=\"16GP\"/>"
-                                           "</policymap>");
+    WriteFileBytes(dir.File("policy.xml"),
+                   "<policymap>"
+                   "<policy domain=\"coder\" rights=\"read|write\" pattern=\"*\"/>"
+                   "<policy domain=\"delegate\" rights=\"execute\" pattern=\"*\"/>"
+                   "<policy domain=\"path\" rights=\"read|write\" pattern=\"*\"/>"
+                   "<policy domain=\"resource\" name=\"memory\" value=\"16GiB\"/>"
+                   "<policy domain=\"resource\" name=\"width\" value=\"1MP\"/>"
+                   "<policy domain=\"resource\" name=\"area\" value=\"16GP\"/>"
+                   "</policymap>");
     LibrarySearchPath searchPath(dir.Path());
-    EXPECT_EQ(0, RunTestCaseInNewProcess("UnsafeInput.TheLibraryRefusesEveryCoderButThoseOfOurTypes"));
+    EXPECT_EQ(0,
+              RunTestCaseInNewProcess("UnsafeInput.TheLibraryRefusesEveryCoderButThoseOfOurTypes"));
 }
 
 // A source whose page is a huge logical screen with the picture at an

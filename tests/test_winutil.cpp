@@ -15,7 +15,8 @@ namespace {
 
 HWND MakePopup(int x, int y, int w, int h)
 {
-    return CreateWindowExA(0, "STATIC", "", WS_POPUP, x, y, w, h, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    return CreateWindowExA(0, "STATIC", "", WS_POPUP, x, y, w, h, NULL, NULL,
+                           GetModuleHandleA(NULL), NULL);
 }
 
 POINT TopLeft(HWND h)

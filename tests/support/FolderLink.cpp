@@ -10,15 +10,15 @@ namespace {
 
 // Wine's own call: a Winelib program links it, a Windows program run under
 // Wine finds it in kernel32; on Windows there is none.
-typedef char* (CDECL* UnixFileNameProc)(LPCWSTR);
+typedef char*(CDECL* UnixFileNameProc)(LPCWSTR);
 
 UnixFileNameProc UnixFileName()
 {
 #ifdef __WINE__
     return wine_get_unix_file_name;
 #else
-    return reinterpret_cast<UnixFileNameProc>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    return reinterpret_cast<UnixFileNameProc>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
 #endif
 }
 
@@ -49,7 +49,8 @@ std::string HostPath(const std::string& windowsPath)
     return result;
 }
 
-FolderLink::FolderLink(const std::string& link, const std::string& target) : m_hostPath(HostPath(link))
+FolderLink::FolderLink(const std::string& link, const std::string& target)
+    : m_hostPath(HostPath(link))
 {
 #ifdef __WINE__
     m_made = !m_hostPath.empty() && symlink(target.c_str(), m_hostPath.c_str()) == 0;

@@ -4,7 +4,8 @@
 
 namespace {
 
-template <class Paint> Magick::Image MakeImage(size_t width, size_t height, Paint paint)
+template <class Paint>
+Magick::Image MakeImage(size_t width, size_t height, Paint paint)
 {
     Magick::Image image(Magick::Geometry(width, height), Magick::Color(0, 0, 0, 0));
     image.modifyImage();

@@ -26,10 +26,7 @@ void SetBar(HWND h, int id, int pos)
 
 } // namespace
 
-MainDlgWindow::MainDlgWindow()
-{
-    dlg.Create(NULL);
-}
+MainDlgWindow::MainDlgWindow() { dlg.Create(NULL); }
 
 MainDlgWindow::~MainDlgWindow()
 {

@@ -9,8 +9,7 @@
 #include "tests/support/TestUtil.h"
 
 // Box modes of the resize group.
-enum PanelBoxMode
-{
+enum PanelBoxMode {
     kPanelFit,
     kPanelCrop,
     kPanelStretch,

@@ -21,7 +21,8 @@ std::string FormatValue(const RegValue& v)
     if (v.type == REG_DWORD && v.data.size() == sizeof(DWORD))
         snprintf(text, sizeof(text), "dword:%lu", (unsigned long)*(const DWORD*)v.data.data());
     else
-        snprintf(text, sizeof(text), "type %lu:%lu bytes", (unsigned long)v.type, (unsigned long)v.data.size());
+        snprintf(text, sizeof(text), "type %lu:%lu bytes", (unsigned long)v.type,
+                 (unsigned long)v.data.size());
     return text;
 }
 
@@ -60,18 +61,20 @@ std::vector<std::string> DumpRegistryTrees(HKEY root, const std::vector<std::str
 
 namespace {
 
-void SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type, const BYTE* data,
-              DWORD size)
+void SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
+              const BYTE* data, DWORD size)
 {
     CRegistryKey hKey;
     ASSERT_EQ(ERROR_SUCCESS, hKey.Create(root, path.c_str(), KEY_ALL_ACCESS)) << path;
-    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(hKey, name.empty() ? NULL : name.c_str(), 0, type, data, size))
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegSetValueExA(hKey, name.empty() ? NULL : name.c_str(), 0, type, data, size))
         << path << " " << name;
 }
 
 } // namespace
 
-void SetRegText(HKEY root, const std::string& path, const std::string& name, const std::string& text)
+void SetRegText(HKEY root, const std::string& path, const std::string& name,
+                const std::string& text)
 {
     SetValue(root, path, name, REG_SZ, (const BYTE*)text.c_str(), (DWORD)text.size() + 1);
 }
@@ -112,8 +115,8 @@ void SnapshotKey(HKEY hKey, RegSnapshot& out)
 {
     out.present = true;
     DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxNameLen = 0, maxDataLen = 0;
-    if (RegQueryInfoKeyA(hKey, NULL, NULL, NULL, &subKeys, &maxSubKeyLen, NULL, &values, &maxNameLen,
-                         &maxDataLen, NULL, NULL) != ERROR_SUCCESS)
+    if (RegQueryInfoKeyA(hKey, NULL, NULL, NULL, &subKeys, &maxSubKeyLen, NULL, &values,
+                         &maxNameLen, &maxDataLen, NULL, NULL) != ERROR_SUCCESS)
         return;
     std::vector<char> name(std::max(maxNameLen, maxSubKeyLen) + 2);
     std::vector<BYTE> data(maxDataLen + 2);
@@ -122,7 +125,8 @@ void SnapshotKey(HKEY hKey, RegSnapshot& out)
         DWORD nameLen = (DWORD)name.size();
         DWORD size = (DWORD)data.size();
         RegValue v;
-        if (RegEnumValueA(hKey, i, name.data(), &nameLen, NULL, &v.type, data.data(), &size) != ERROR_SUCCESS)
+        if (RegEnumValueA(hKey, i, name.data(), &nameLen, NULL, &v.type, data.data(), &size) !=
+            ERROR_SUCCESS)
             continue;
         v.data.assign((const char*)data.data(), size);
         out.values.push_back({std::string(name.data(), nameLen), v});

@@ -16,7 +16,8 @@ std::vector<std::string> DumpRegistryTrees(HKEY root, const std::vector<std::str
 
 // Creates the key (with its parents) and sets one value; an empty name is
 // the default value.
-void SetRegText(HKEY root, const std::string& path, const std::string& name, const std::string& text);
+void SetRegText(HKEY root, const std::string& path, const std::string& name,
+                const std::string& text);
 void SetRegDword(HKEY root, const std::string& path, const std::string& name, DWORD value);
 void CreateRegKey(HKEY root, const std::string& path);
 

@@ -89,7 +89,10 @@ LPITEMIDLIST MakeList(const std::vector<std::string>& entries)
     return static_cast<LPITEMIDLIST>(p);
 }
 
-LPITEMIDLIST CFakeShellFolder::ItemList(size_t i) const { return MakeList({ItemEntry(i, items[i].name)}); }
+LPITEMIDLIST CFakeShellFolder::ItemList(size_t i) const
+{
+    return MakeList({ItemEntry(i, items[i].name)});
+}
 
 int CFakeShellFolder::IndexOf(LPCITEMIDLIST pidl) const
 {

@@ -13,7 +13,10 @@
 std::string MakeListBytes(const std::vector<std::string>& entries);
 // The same list in a block from the task allocator.
 LPITEMIDLIST MakeList(const std::vector<std::string>& entries);
-inline LPCITEMIDLIST AsList(const std::string& bytes) { return reinterpret_cast<LPCITEMIDLIST>(bytes.data()); }
+inline LPCITEMIDLIST AsList(const std::string& bytes)
+{
+    return reinterpret_cast<LPCITEMIDLIST>(bytes.data());
+}
 std::string ListBytes(LPCITEMIDLIST pidl); // the whole list with its terminator
 
 // Makes sure g_pMalloc is set, as start-up does in the program.
@@ -30,8 +33,8 @@ class CFakeShellFolder : public IShellFolder
 public:
     struct Item
     {
-        std::string name;          // display and parsing name
-        SFGAOF attributes = 0;     // reported by GetAttributesOf
+        std::string name;      // display and parsing name
+        SFGAOF attributes = 0; // reported by GetAttributesOf
         bool attributesFail = false;
         bool nameFails = false;
         IShellFolder* child = NULL; // BindToObject result (not owned); NULL fails
@@ -41,7 +44,7 @@ public:
     static const UINT kNameOffset = 4;
 
     std::vector<Item> items;
-    UINT strretType = STRRET_WSTR;   // how names come back
+    UINT strretType = STRRET_WSTR; // how names come back
     HRESULT enumResult = S_OK;
     LONG refs = 1;
 
@@ -55,22 +58,31 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return (ULONG)InterlockedIncrement(&refs); }
     ULONG STDMETHODCALLTYPE Release() override { return (ULONG)InterlockedDecrement(&refs); }
     // IShellFolder
-    HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND, LPBC, LPOLESTR, ULONG*, LPITEMIDLIST*, ULONG*) override
+    HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND, LPBC, LPOLESTR, ULONG*, LPITEMIDLIST*,
+                                               ULONG*) override
     {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE EnumObjects(HWND, SHCONTF, IEnumIDList** out) override;
     HRESULT STDMETHODCALLTYPE BindToObject(LPCITEMIDLIST, LPBC, REFIID, void**) override;
-    HRESULT STDMETHODCALLTYPE BindToStorage(LPCITEMIDLIST, LPBC, REFIID, void**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM, LPCITEMIDLIST, LPCITEMIDLIST) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE BindToStorage(LPCITEMIDLIST, LPBC, REFIID, void**) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM, LPCITEMIDLIST, LPCITEMIDLIST) override
+    {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE CreateViewObject(HWND, REFIID, void**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT, LPCITEMIDLIST*, SFGAOF*) override;
-    HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND, UINT, LPCITEMIDLIST*, REFIID, UINT*, void**) override
+    HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND, UINT, LPCITEMIDLIST*, REFIID, UINT*,
+                                            void**) override
     {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE GetDisplayNameOf(LPCITEMIDLIST, SHGDNF, STRRET*) override;
-    HRESULT STDMETHODCALLTYPE SetNameOf(HWND, LPCITEMIDLIST, LPCOLESTR, SHGDNF, LPITEMIDLIST*) override
+    HRESULT STDMETHODCALLTYPE SetNameOf(HWND, LPCITEMIDLIST, LPCOLESTR, SHGDNF,
+                                        LPITEMIDLIST*) override
     {
         return E_NOTIMPL;
     }

@@ -68,11 +68,15 @@ ProgramSettingsGuard::~ProgramSettingsGuard()
 
 void ProgramSettingsGuard::Write(const std::string& text) const { WriteFileBytes(m_path, text); }
 
-std::string ProgramSettingsGuard::Read() const { return FileExists(m_path) ? ReadFileBytes(m_path) : ""; }
+std::string ProgramSettingsGuard::Read() const
+{
+    return FileExists(m_path) ? ReadFileBytes(m_path) : "";
+}
 
 // ---------------------------------------------------------------------------
 
-SettingsFolderAside::SettingsFolderAside() : m_folder(GetProgramFolder() + "Settings"), m_aside(m_folder + ".aside")
+SettingsFolderAside::SettingsFolderAside()
+    : m_folder(GetProgramFolder() + "Settings"), m_aside(m_folder + ".aside")
 {
     // A file dialog leaves the folder it showed as the current one.
     SetCurrentDirectoryA(GetProgramFolder().c_str());
@@ -101,7 +105,8 @@ TempFolder::TempFolder(const char* tag)
     GetTempPathA(sizeof(base), base);
     static int counter = 0;
     char name[MAX_PATH * 2];
-    snprintf(name, sizeof(name), "%stvx_%s_%u_%d", base, tag, (unsigned)GetCurrentProcessId(), ++counter);
+    snprintf(name, sizeof(name), "%stvx_%s_%u_%d", base, tag, (unsigned)GetCurrentProcessId(),
+             ++counter);
     m_path = name;
     RemoveTree(m_path);
     CreateDirectoryA(m_path.c_str(), NULL);
@@ -115,7 +120,8 @@ TempFolder::~TempFolder()
     const DWORD n = GetCurrentDirectoryA(sizeof(current), current);
     const int len = (int)m_path.size();
     if (n >= (DWORD)len && n < sizeof(current) &&
-        CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, current, len, m_path.c_str(), len) == CSTR_EQUAL &&
+        CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, current, len, m_path.c_str(), len) ==
+            CSTR_EQUAL &&
         (current[len] == '\0' || current[len] == '\\'))
         SetCurrentDirectoryA(BuildFolder().c_str());
     RemoveTree(m_path);
@@ -195,14 +201,16 @@ std::vector<std::string> ProfileCopiesIn(const std::string& folder)
 {
     std::vector<std::string> copies;
     for (const std::string& name : FolderNames(folder))
-        if (name.compare(0, 3, "tvx") == 0 && name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0)
+        if (name.compare(0, 3, "tvx") == 0 && name.size() > 4 &&
+            name.compare(name.size() - 4, 4, ".tmp") == 0)
             copies.push_back(name);
     return copies;
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes)
 {
-    CKernelHandle h(CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    CKernelHandle h(CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, NULL));
     ASSERT_TRUE(h.Valid()) << path;
     DWORD written = 0;
     WriteFile(h.Get(), bytes.data(), (DWORD)bytes.size(), &written, NULL);
@@ -210,7 +218,8 @@ void WriteFileBytes(const std::string& path, const std::string& bytes)
 
 std::string ReadFileBytes(const std::string& path)
 {
-    CKernelHandle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
+    CKernelHandle h(
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
     if (!h.Valid())
         return std::string();
     std::string out;
@@ -313,7 +322,8 @@ void CALLBACK DriveTimerProc(HWND, UINT, UINT_PTR id, DWORD)
 
 } // namespace
 
-std::vector<std::string> RunAnsweringMessageBoxes(const std::function<void()>& run, const char* caption)
+std::vector<std::string> RunAnsweringMessageBoxes(const std::function<void()>& run,
+                                                  const char* caption)
 {
     std::vector<std::string> texts;
     std::set<HWND> answered;
@@ -387,7 +397,8 @@ const int kMessageBoxTextId = 0xFFFF;
 BOOL CALLBACK FindMessageBoxProc(HWND hWnd, LPARAM lParam)
 {
     FindState* s = (FindState*)lParam;
-    if (!IsWindowVisible(hWnd) || !ShowsText(hWnd, s->caption) || GetDlgItem(hWnd, kMessageBoxTextId) == NULL)
+    if (!IsWindowVisible(hWnd) || !ShowsText(hWnd, s->caption) ||
+        GetDlgItem(hWnd, kMessageBoxTextId) == NULL)
         return TRUE;
     s->found = hWnd;
     return FALSE;
@@ -395,10 +406,7 @@ BOOL CALLBACK FindMessageBoxProc(HWND hWnd, LPARAM lParam)
 
 } // namespace
 
-HWND FindMessageBox(const char* caption)
-{
-    return FirstThreadWindow(FindMessageBoxProc, caption);
-}
+HWND FindMessageBox(const char* caption) { return FirstThreadWindow(FindMessageBoxProc, caption); }
 
 std::string MessageBoxText(HWND box)
 {
@@ -438,10 +446,7 @@ BOOL CALLBACK FindTopWithChildText(HWND hWnd, LPARAM lParam)
 
 } // namespace
 
-HWND FindWindowShowing(const char* text)
-{
-    return FirstThreadWindow(FindTopWithChildText, text);
-}
+HWND FindWindowShowing(const char* text) { return FirstThreadWindow(FindTopWithChildText, text); }
 
 void PumpMessages(DWORD ms)
 {
@@ -459,10 +464,7 @@ void PumpMessages(DWORD ms)
     } while (GetTickCount() - start < ms);
 }
 
-std::string BuildFolder()
-{
-    return GetProgramFolder();
-}
+std::string BuildFolder() { return GetProgramFolder(); }
 
 std::string ProgramImage()
 {
@@ -540,7 +542,7 @@ HWND ShowTestDialog(UINT idd, DLGPROC proc)
 
 void TypeFileNameAndConfirm(HWND dlg, const std::string& name)
 {
-    const int kFileNameEdit = 0x480;  // edt1
+    const int kFileNameEdit = 0x480; // edt1
     HWND box = GetDlgItem(dlg, kFileNameCombo);
     if (box == NULL)
         box = GetDlgItem(dlg, kFileNameEdit);

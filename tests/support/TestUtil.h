@@ -109,8 +109,8 @@ std::vector<std::string> FolderNames(const std::string& folder);
 // ends the process with kStuckExitCode, so a stuck test never hangs.
 const UINT kStuckExitCode = 3;
 
-void DriveWhile(const std::function<void()>& run,
-                const std::function<bool(int)>& step, UINT intervalMs = 30, int maxSteps = 300);
+void DriveWhile(const std::function<void()>& run, const std::function<bool(int)>& step,
+                UINT intervalMs = 30, int maxSteps = 300);
 
 // The first visible top-level window of this thread with the given caption
 // (any caption when NULL), or NULL.
@@ -126,7 +126,8 @@ std::string MessageBoxText(HWND box);
 
 // Runs `run` and answers OK to every message box with the caption that it
 // shows; returns their texts in order.
-std::vector<std::string> RunAnsweringMessageBoxes(const std::function<void()>& run, const char* caption);
+std::vector<std::string> RunAnsweringMessageBoxes(const std::function<void()>& run,
+                                                  const char* caption);
 
 // Pumps pending messages for about `ms` milliseconds.
 void PumpMessages(DWORD ms = 0);
