@@ -1,5 +1,6 @@
-// A process-wide table of {window, object} pairs for controls that subclass
-// their windows with one shared window procedure instead of a thunk. The
+// A process-wide table of {window, object} pairs for the controls (the
+// owner-drawn button, the hyperlink) whose one shared window procedure finds
+// the object here rather than through the framework's window property. The
 // storage is a heap block of exactly Count() pairs, NULL while empty.
 #pragma once
 

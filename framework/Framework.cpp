@@ -1,7 +1,5 @@
 #include "framework/Framework.h"
 
-#include <new>
-
 CModule g_Module;
 
 // ---------------------------------------------------------------------------
@@ -13,54 +11,13 @@ HRESULT CModule::Init(HINSTANCE hInstance)
         return E_INVALIDARG;
     m_hInst = hInstance;
     m_dwMainThreadID = ::GetCurrentThreadId();
-    m_pLoops.reset(new (std::nothrow) LoopEntry[kMaxLoops]);
-    m_nLoops = 0;
-    return m_pLoops ? S_OK : E_OUTOFMEMORY;
+    return S_OK;
 }
 
 void CModule::Term()
 {
-    if (m_hWndSettingChange != NULL)
-    {
-        ::DestroyWindow(m_hWndSettingChange);
-        m_hWndSettingChange = NULL;
-    }
-    m_pLoops.reset();
-    m_nLoops = 0;
     m_hInst = NULL;
     m_dwMainThreadID = 0;
-}
-
-BOOL CModule::AddMessageLoop(CMessageLoop* pLoop)
-{
-    if (m_pLoops == NULL || pLoop == NULL || m_nLoops >= kMaxLoops || GetMessageLoop() != NULL)
-        return FALSE;
-    m_pLoops[m_nLoops].dwThreadID = ::GetCurrentThreadId();
-    m_pLoops[m_nLoops].pLoop = pLoop;
-    ++m_nLoops;
-    return TRUE;
-}
-
-BOOL CModule::RemoveMessageLoop()
-{
-    DWORD id = ::GetCurrentThreadId();
-    for (int i = 0; i < m_nLoops; ++i)
-    {
-        if (m_pLoops[i].dwThreadID == id)
-        {
-            m_pLoops[i] = m_pLoops[--m_nLoops];
-            return TRUE;
-        }
-    }
-    return FALSE;
-}
-
-CMessageLoop* CModule::GetMessageLoop(DWORD dwThreadID) const
-{
-    for (int i = 0; i < m_nLoops; ++i)
-        if (m_pLoops[i].dwThreadID == dwThreadID)
-            return m_pLoops[i].pLoop;
-    return NULL;
 }
 
 // ---------------------------------------------------------------------------
@@ -285,12 +242,8 @@ LRESULT CALLBACK CWindowImplBaseT::WindowProc(HWND hWnd, UINT uMsg, WPARAM wPara
     if (p == NULL)
         return ::DefWindowProcA(hWnd, uMsg, wParam, lParam);
 
-    MSG msg = {hWnd, uMsg, wParam, lParam, 0, {0, 0}};
-    const MSG* pOldMsg = p->m_pCurrentMsg;
-    p->m_pCurrentMsg = &msg;
     LRESULT lRes = 0;
     BOOL handled = CallMessageMap(p, hWnd, uMsg, wParam, lParam, lRes);
-    p->m_pCurrentMsg = pOldMsg;
 
     if (!handled)
         lRes = p->DefWindowProc(uMsg, wParam, lParam);

@@ -10,12 +10,9 @@
 #pragma once
 
 #include <windows.h>
-#include <memory>
 
 // ---------------------------------------------------------------------------
-// Module object: instance, main thread, message-loop table.
-
-class CMessageLoop;
+// Module object: the instance and the main thread.
 
 class CModule
 {
@@ -26,7 +23,7 @@ public:
 
     // Records the instance and the calling thread as the main thread.
     HRESULT Init(HINSTANCE hInstance);
-    // Destroys the setting-change window (none is made), frees the loop table.
+    // Forgets both again.
     void Term();
 
     HINSTANCE GetModuleInstance() const { return m_hInst; }
@@ -34,23 +31,9 @@ public:
     DWORD GetMainThreadId() const { return m_dwMainThreadID; }
     BOOL IsInitialised() const { return m_hInst != NULL; }
 
-    BOOL AddMessageLoop(CMessageLoop* pLoop);
-    BOOL RemoveMessageLoop();
-    CMessageLoop* GetMessageLoop(DWORD dwThreadID = ::GetCurrentThreadId()) const;
-
 private:
-    struct LoopEntry
-    {
-        DWORD dwThreadID;
-        CMessageLoop* pLoop;
-    };
-    enum { kMaxLoops = 8 };
-
     HINSTANCE m_hInst = NULL;
     DWORD m_dwMainThreadID = 0;
-    std::unique_ptr<LoopEntry[]> m_pLoops; // allocated in Init, freed in Term
-    int m_nLoops = 0;
-    HWND m_hWndSettingChange = NULL;
 };
 
 extern CModule g_Module;
@@ -68,15 +51,7 @@ int ReadProgramPath(char* buffer, DWORD bufferSize);
 
 // Reflected messages arrive at the child as message + this base.
 const UINT OCM__BASE = WM_USER + 0x1c00;
-const UINT OCM_COMMAND = OCM__BASE + WM_COMMAND;
 const UINT OCM_NOTIFY = OCM__BASE + WM_NOTIFY;
-const UINT OCM_DRAWITEM = OCM__BASE + WM_DRAWITEM;
-const UINT OCM_MEASUREITEM = OCM__BASE + WM_MEASUREITEM;
-const UINT OCM_HSCROLL = OCM__BASE + WM_HSCROLL;
-const UINT OCM_VSCROLL = OCM__BASE + WM_VSCROLL;
-const UINT OCM_CTLCOLORSTATIC = OCM__BASE + WM_CTLCOLORSTATIC;
-const UINT OCM_CTLCOLORBTN = OCM__BASE + WM_CTLCOLORBTN;
-const UINT OCM_CTLCOLOREDIT = OCM__BASE + WM_CTLCOLOREDIT;
 
 class CMessageMap
 {
@@ -118,10 +93,6 @@ public: \
 #define MESSAGE_HANDLER(msg, func) \
     if (uMsg == (UINT)(msg)) TVX_CALL_HANDLER(func(uMsg, wParam, lParam, bHandled))
 
-#define MESSAGE_RANGE_HANDLER(msgFirst, msgLast, func) \
-    if (uMsg >= (UINT)(msgFirst) && uMsg <= (UINT)(msgLast)) \
-        TVX_CALL_HANDLER(func(uMsg, wParam, lParam, bHandled))
-
 #define TVX_COMMAND_CALL(func) \
     TVX_CALL_HANDLER(func(HIWORD(wParam), LOWORD(wParam), (HWND)lParam, bHandled))
 
@@ -131,9 +102,6 @@ public: \
 
 #define COMMAND_ID_HANDLER(id, func) \
     if (uMsg == WM_COMMAND && LOWORD(wParam) == (WORD)(id)) TVX_COMMAND_CALL(func)
-
-#define COMMAND_CODE_HANDLER(code, func) \
-    if (uMsg == WM_COMMAND && HIWORD(wParam) == (WORD)(code)) TVX_COMMAND_CALL(func)
 
 #define COMMAND_RANGE_HANDLER(idFirst, idLast, func) \
     if (uMsg == WM_COMMAND && LOWORD(wParam) >= (WORD)(idFirst) && LOWORD(wParam) <= (WORD)(idLast)) \
@@ -155,17 +123,11 @@ public: \
 #define NOTIFY_CODE_HANDLER(cd, func) \
     if (uMsg == WM_NOTIFY && ((LPNMHDR)lParam)->code == (UINT)(cd)) TVX_NOTIFY_CALL(func)
 
-#define REFLECTED_COMMAND_CODE_HANDLER(code, func) \
-    if (uMsg == OCM_COMMAND && HIWORD(wParam) == (WORD)(code)) TVX_COMMAND_CALL(func)
-
 #define REFLECTED_NOTIFY_CODE_HANDLER(cd, func) \
     if (uMsg == OCM_NOTIFY && ((LPNMHDR)lParam)->code == (UINT)(cd)) TVX_NOTIFY_CALL(func)
 
 #define CHAIN_MSG_MAP(theChainClass) \
     if (theChainClass::ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult)) return TRUE;
-
-#define CHAIN_MSG_MAP_MEMBER(theChainMember) \
-    if ((theChainMember).ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult)) return TRUE;
 
 // Sends the notifications that no entry handled back to their child.
 #define REFLECT_NOTIFICATIONS() \
@@ -199,24 +161,17 @@ public:
 
     CWindow(HWND hWnd = NULL) : m_hWnd(hWnd) {}
     operator HWND() const { return m_hWnd; }
-    BOOL IsWindow() const { return ::IsWindow(m_hWnd); }
 
     LRESULT SendMessage(UINT msg, WPARAM w = 0, LPARAM l = 0) const
     {
         return ::SendMessageA(m_hWnd, msg, w, l);
     }
-    BOOL PostMessage(UINT msg, WPARAM w = 0, LPARAM l = 0) const
-    {
-        return ::PostMessageA(m_hWnd, msg, w, l);
-    }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
     HWND GetParent() const { return ::GetParent(m_hWnd); }
     BOOL ShowWindow(int cmd) const { return ::ShowWindow(m_hWnd, cmd); }
-    BOOL EnableWindow(BOOL enable) const { return ::EnableWindow(m_hWnd, enable); }
     BOOL SetWindowText(const char* text) const { return ::SetWindowTextA(m_hWnd, text); }
     BOOL GetClientRect(RECT* rc) const { return ::GetClientRect(m_hWnd, rc); }
     BOOL GetWindowRect(RECT* rc) const { return ::GetWindowRect(m_hWnd, rc); }
-    BOOL Invalidate(BOOL erase = TRUE) const { return ::InvalidateRect(m_hWnd, NULL, erase); }
     BOOL DestroyWindow()
     {
         BOOL ok = ::DestroyWindow(m_hWnd);
@@ -224,13 +179,6 @@ public:
             m_hWnd = NULL;
         return ok;
     }
-    HWND Detach()
-    {
-        HWND h = m_hWnd;
-        m_hWnd = NULL;
-        return h;
-    }
-    void Attach(HWND hWnd) { m_hWnd = hWnd; }
 };
 
 // ---------------------------------------------------------------------------
@@ -273,7 +221,6 @@ public:
 
 protected:
     WNDPROC m_pfnSuperWindowProc = NULL;
-    const MSG* m_pCurrentMsg = NULL;
 
 private:
     ATOM RegisterOwnClass();
@@ -287,11 +234,6 @@ public:
     CContainedWindow(CMessageMap* pOwner = NULL, DWORD dwMsgMapID = 0)
         : m_pOwner(pOwner), m_dwMsgMapID(dwMsgMapID)
     {
-    }
-    void SetOwner(CMessageMap* pOwner, DWORD dwMsgMapID)
-    {
-        m_pOwner = pOwner;
-        m_dwMsgMapID = dwMsgMapID;
     }
 
     BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult,

@@ -14,15 +14,10 @@ public:
     virtual ~CSplitterImpl() {}
 
     void SetSplitterRect(const RECT* rc = NULL, bool update = true);
-    void GetSplitterRect(RECT* rc) const { *rc = m_rcSplitter; }
     // -1 puts the bar in the middle. Returns false when nothing changed.
     bool SetSplitterPos(int pos = -1, bool update = true);
     int GetSplitterPos() const { return m_xySplitterPos; }
     void SetSplitterPanes(HWND hWndLeft, HWND hWndRight, bool update = true);
-    HWND GetSplitterPane(int pane) const
-    {
-        return (pane == kLeftPane || pane == kRightPane) ? m_hWndPane[pane] : NULL;
-    }
     void UpdateSplitterLayout();
     void GetSplitterBarRect(RECT* rc) const;
 
