@@ -23,19 +23,40 @@ private:
     HDC m_hDC;
 };
 
-// A memory device context compatible with another, deleted on destruction.
+// The device context of one WM_PAINT: BeginPaint at construction, EndPaint
+// on destruction.
+class CPaintDC
+{
+public:
+    explicit CPaintDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::BeginPaint(hWnd, &m_ps)) {}
+    ~CPaintDC() { ::EndPaint(m_hWnd, &m_ps); }
+    CPaintDC(const CPaintDC&) = delete;
+    CPaintDC& operator=(const CPaintDC&) = delete;
+    operator HDC() const { return m_hDC; }
+
+private:
+    HWND m_hWnd;
+    PAINTSTRUCT m_ps;
+    HDC m_hDC;
+};
+
+// A memory device context, deleted on destruction: made compatible with
+// another at construction, or handed over later through Reset.
 class CMemoryDC
 {
 public:
+    constexpr CMemoryDC() : m_hDC(NULL) {}
     explicit CMemoryDC(HDC hCompatible) : m_hDC(::CreateCompatibleDC(hCompatible)) {}
-    ~CMemoryDC()
-    {
-        if (m_hDC != NULL)
-            ::DeleteDC(m_hDC);
-    }
+    ~CMemoryDC() { Reset(); }
     CMemoryDC(const CMemoryDC&) = delete;
     CMemoryDC& operator=(const CMemoryDC&) = delete;
     operator HDC() const { return m_hDC; }
+    void Reset(HDC hDC = NULL)
+    {
+        if (m_hDC != NULL)
+            ::DeleteDC(m_hDC);
+        m_hDC = hDC;
+    }
 
 private:
     HDC m_hDC;
@@ -64,7 +85,7 @@ template <class T>
 class CGdiObject
 {
 public:
-    explicit CGdiObject(T hObj = NULL) : m_h(hObj) {}
+    constexpr explicit CGdiObject(T hObj = NULL) : m_h(hObj) {}
     ~CGdiObject() { Reset(); }
     CGdiObject(const CGdiObject&) = delete;
     CGdiObject& operator=(const CGdiObject&) = delete;
@@ -90,3 +111,36 @@ private:
 };
 
 typedef CGdiObject<HBITMAP> CBitmapHandle;
+
+// A GDI object that is either owned, and deleted when it is replaced and on
+// destruction, or shared: borrowed from an owner that outlives this one and
+// never deleted here.
+template <class T>
+class COwnedOrSharedGdiObject
+{
+public:
+    constexpr COwnedOrSharedGdiObject() {}
+    COwnedOrSharedGdiObject(const COwnedOrSharedGdiObject&) = delete;
+    COwnedOrSharedGdiObject& operator=(const COwnedOrSharedGdiObject&) = delete;
+
+    operator T() const { return Get(); }
+    T Get() const { return m_shared != NULL ? m_shared : m_owned.Get(); }
+    // Takes hObj over; the previous object is deleted when owned.
+    void Reset(T hObj = NULL)
+    {
+        m_shared = NULL;
+        m_owned.Reset(hObj);
+    }
+    // Borrows hObj; the previous object is deleted when owned.
+    void Share(T hObj)
+    {
+        m_owned.Reset();
+        m_shared = hObj;
+    }
+
+private:
+    CGdiObject<T> m_owned;
+    T m_shared = NULL;
+};
+
+typedef COwnedOrSharedGdiObject<HBITMAP> COwnedOrSharedBitmap;

@@ -36,6 +36,8 @@ struct ArrowRun
 const ArrowRun kDropArrowRuns[] = {{1, 1, 7}, {2, 2, 6}, {3, 3, 5}, {4, 4, 4}};
 const ArrowRun kDownArrowRuns[] = {{0, 0, 2}, {1, 1, 1}};
 const ArrowRun kUpArrowRuns[] = {{0, 1, 1}, {1, 0, 2}};
+const int kSpinArrowWidth = 3;
+const int kSpinArrowHeight = 2;
 
 template <size_t N>
 HBITMAP MakeArrow(int width, int height, const ArrowRun (&runs)[N])
@@ -82,28 +84,22 @@ void CreateButtonArrowBitmaps()
     GetCheckMousePosMessage();
     FreeButtonArrowBitmaps();
     ButtonArrowBitmaps& b = g_ButtonArrowBitmaps;
-    b.hDropArrow = MakeArrow(b.dropArrowWidth, b.dropArrowHeight, kDropArrowRuns);
-    b.hDownArrow = MakeArrow(3, 2, kDownArrowRuns);
-    b.hUpArrow = MakeArrow(3, 2, kUpArrowRuns);
-    b.hLatchedBrush =
-        CreateSolidBrush(AdjustLightness(kLatchedLightness, GetSysColor(COLOR_BTNHIGHLIGHT)));
-    b.hMonoDC = CreateCompatibleDC(NULL);
+    b.hDropArrow.Reset(MakeArrow(b.dropArrowWidth, b.dropArrowHeight, kDropArrowRuns));
+    b.hDownArrow.Reset(MakeArrow(kSpinArrowWidth, kSpinArrowHeight, kDownArrowRuns));
+    b.hUpArrow.Reset(MakeArrow(kSpinArrowWidth, kSpinArrowHeight, kUpArrowRuns));
+    b.hLatchedBrush.Reset(
+        CreateSolidBrush(AdjustLightness(kLatchedLightness, GetSysColor(COLOR_BTNHIGHLIGHT))));
+    b.hMonoDC.Reset(CreateCompatibleDC(NULL));
 }
 
 void FreeButtonArrowBitmaps()
 {
     ButtonArrowBitmaps& b = g_ButtonArrowBitmaps;
-    if (b.hLatchedBrush != NULL)
-        DeleteObject(b.hLatchedBrush);
-    if (b.hMonoDC != NULL)
-        DeleteDC(b.hMonoDC);
-    if (b.hDropArrow != NULL)
-        DeleteObject(b.hDropArrow);
-    if (b.hDownArrow != NULL)
-        DeleteObject(b.hDownArrow);
-    if (b.hUpArrow != NULL)
-        DeleteObject(b.hUpArrow);
-    b = ButtonArrowBitmaps();
+    b.hLatchedBrush.Reset();
+    b.hMonoDC.Reset();
+    b.hDropArrow.Reset();
+    b.hDownArrow.Reset();
+    b.hUpArrow.Reset();
 }
 
 // ---------------------------------------------------------------------------

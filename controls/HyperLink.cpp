@@ -203,11 +203,9 @@ LRESULT CHyperLink::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPara
         break;
     case WM_PAINT:
     {
-        PAINTSTRUCT ps;
-        HDC hDC = BeginPaint(hWnd, &ps);
-        if (hDC != NULL)
-            Paint(hDC);
-        EndPaint(hWnd, &ps);
+        CPaintDC dc(hWnd);
+        if (dc != NULL)
+            Paint(dc);
         return 1;
     }
     case WM_SETCURSOR:

@@ -266,15 +266,14 @@ SIZE COwnerDrawButton::MeasureText() const
         shown[n++] = *p;
     }
     shown[n] = '\0';
-    HDC hDC = GetDC(m_hWnd);
-    if (hDC == NULL)
+    CWindowDC dc(m_hWnd);
+    if (dc == NULL)
         return size;
     HFONT hFont = (HFONT)CallWindowProcA(m_pfnSaved, m_hWnd, WM_GETFONT, 0, 0);
-    HGDIOBJ hOld = hFont != NULL ? SelectObject(hDC, hFont) : NULL;
-    GetTextExtentPoint32A(hDC, shown, (int)n, &size);
+    HGDIOBJ hOld = hFont != NULL ? SelectObject(dc, hFont) : NULL;
+    GetTextExtentPoint32A(dc, shown, (int)n, &size);
     if (hOld != NULL)
-        SelectObject(hDC, hOld);
-    ReleaseDC(m_hWnd, hDC);
+        SelectObject(dc, hOld);
     return size;
 }
 
@@ -346,11 +345,9 @@ LRESULT COwnerDrawButton::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM
         break;
     case WM_PAINT:
     {
-        PAINTSTRUCT ps;
-        HDC hDC = BeginPaint(hWnd, &ps);
-        if (hDC != NULL)
-            Draw(hDC);
-        EndPaint(hWnd, &ps);
+        CPaintDC dc(hWnd);
+        if (dc != NULL)
+            Draw(dc);
         return 1;
     }
     case WM_ERASEBKGND:

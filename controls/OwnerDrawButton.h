@@ -77,16 +77,18 @@ const size_t kOdbTipTextSize = 1024;
 // The registered "WM_CHECK_MOUSE_POS" message; registers it on first use.
 UINT GetCheckMousePosMessage();
 
-// Bitmaps, brush and DC shared by every button; made once at start-up.
+// Bitmaps, brush and DC shared by every button, and their owners: made once
+// at start-up, deleted by FreeButtonArrowBitmaps at exit (or by the owners
+// themselves when the process ends without that clean-up).
 struct ButtonArrowBitmaps
 {
-    HBITMAP hDropArrow = NULL;
+    CBitmapHandle hDropArrow;
     int dropArrowWidth = 9;
     int dropArrowHeight = 6;
-    HBRUSH hLatchedBrush = NULL;
-    HDC hMonoDC = NULL;
-    HBITMAP hDownArrow = NULL;
-    HBITMAP hUpArrow = NULL;
+    CGdiObject<HBRUSH> hLatchedBrush;
+    CMemoryDC hMonoDC;
+    CBitmapHandle hDownArrow;
+    CBitmapHandle hUpArrow;
 };
 extern ButtonArrowBitmaps g_ButtonArrowBitmaps;
 
@@ -221,9 +223,8 @@ protected:
     HWND m_hWnd = NULL;
     DWORD m_style = 0;
     WNDPROC m_pfnSaved = NULL;
-    // Owned, but for a spin button's shared arrow, which the spin button
-    // takes back before anything could delete it.
-    CBitmapHandle m_hImage;
+    // Owned, but for a spin button's arrow, which is shared.
+    COwnedOrSharedBitmap m_hImage;
     CBitmapHandle m_hBackBuffer;
     CBitmapHandle m_hGrayImage;
     CMenuHandle m_hMenu;

@@ -24,22 +24,15 @@ BOOL IsPercentText(const char* text)
 
 BOOL CSpinButton::Attach(HWND hWnd, DWORD style)
 {
-    ForgetSharedArrow();
-    m_hImage.Reset((style & kOdbUpArrow) ? g_ButtonArrowBitmaps.hUpArrow
+    m_hImage.Share((style & kOdbUpArrow) ? g_ButtonArrowBitmaps.hUpArrow
                                          : g_ButtonArrowBitmaps.hDownArrow);
     return COwnerDrawButton::Attach(hWnd, style);
 }
 
 void CSpinButton::Cleanup()
 {
-    ForgetSharedArrow();
+    m_hImage.Reset();
     COwnerDrawButton::Cleanup();
-}
-
-void CSpinButton::ForgetSharedArrow()
-{
-    if (m_hImage == g_ButtonArrowBitmaps.hUpArrow || m_hImage == g_ButtonArrowBitmaps.hDownArrow)
-        m_hImage.Release();
 }
 
 // ---------------------------------------------------------------------------

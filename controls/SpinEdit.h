@@ -13,29 +13,19 @@
 #include "res/resource.h"
 
 // An arrow of the spin edit: shows one of the shared arrow bitmaps, which it
-// never deletes.
+// borrows and never deletes.
 class CSpinButton : public COwnerDrawButton
 {
 public:
     CSpinButton() {}
-    // Detaches here, while Cleanup is still this class's and keeps the
-    // shared arrows: the object may die before its window. An arrow still
-    // held (an Attach that failed) is taken back from the image's owner too.
-    ~CSpinButton() override
-    {
-        DetachIfAttached();
-        ForgetSharedArrow();
-    }
+    // Detaches here, while Cleanup is still this class's: the object may die
+    // before its window.
+    ~CSpinButton() override { DetachIfAttached(); }
 
     // The up arrow with kOdbUpArrow in the style word, else the down arrow.
     BOOL Attach(HWND hWnd, DWORD style) override;
+    // Lets go of the shared arrow, then cleans up as every button does.
     void Cleanup() override;
-
-    HBITMAP GetImage() const { return m_hImage; }
-
-private:
-    // Takes a shared arrow out of the image's owner, so it is never deleted.
-    void ForgetSharedArrow();
 };
 
 class CSpinEdit : public CWindowImplBaseT

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include "base/GdiHandles.h"
+
 void CSplitterImpl::SetSplitterRect(const RECT* rc, bool update)
 {
     if (rc != NULL)
@@ -103,12 +105,10 @@ LRESULT CSplitterWindowImpl::OnSize(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
 
 LRESULT CSplitterWindowImpl::OnPaint(UINT, WPARAM, LPARAM, BOOL&)
 {
-    PAINTSTRUCT ps;
-    HDC hdc = ::BeginPaint(m_hWnd, &ps);
+    CPaintDC dc(m_hWnd);
     RECT bar;
     GetSplitterBarRect(&bar);
-    ::FillRect(hdc, &bar, ::GetSysColorBrush(COLOR_3DFACE));
-    ::EndPaint(m_hWnd, &ps);
+    ::FillRect(dc, &bar, ::GetSysColorBrush(COLOR_3DFACE));
     return 0;
 }
 

@@ -30,6 +30,33 @@ BOOL CALLBACK DestroyChild(HWND hWnd, LPARAM)
     return TRUE;
 }
 
+// Puts stand-ins, which the caller owns, in the place of the shared arrows
+// (start-up may have made none) and the real ones back at the end.
+class CStandInArrows
+{
+public:
+    CStandInArrows(HBITMAP up, HBITMAP down)
+        : m_realUp(g_ButtonArrowBitmaps.hUpArrow.Release()),
+          m_realDown(g_ButtonArrowBitmaps.hDownArrow.Release())
+    {
+        g_ButtonArrowBitmaps.hUpArrow.Reset(up);
+        g_ButtonArrowBitmaps.hDownArrow.Reset(down);
+    }
+    ~CStandInArrows()
+    {
+        g_ButtonArrowBitmaps.hUpArrow.Release();
+        g_ButtonArrowBitmaps.hDownArrow.Release();
+        g_ButtonArrowBitmaps.hUpArrow.Reset(m_realUp);
+        g_ButtonArrowBitmaps.hDownArrow.Reset(m_realDown);
+    }
+    CStandInArrows(const CStandInArrows&) = delete;
+    CStandInArrows& operator=(const CStandInArrows&) = delete;
+
+private:
+    HBITMAP m_realUp;
+    HBITMAP m_realDown;
+};
+
 // Holds or releases Ctrl in this thread's key state, as GetKeyState sees it.
 void SetCtrl(bool down)
 {
@@ -347,11 +374,8 @@ TEST_F(SpinEditTest, AStepInsideTheChangeNotificationIsIgnored)
 
 TEST_F(SpinEditTest, TheArrowsNeverDeleteTheSharedBitmaps)
 {
-    // Owned stand-ins, in case start-up made no arrows.
-    ButtonArrowBitmaps saved = g_ButtonArrowBitmaps;
     CBitmapHandle up(CreateBitmap(3, 2, 1, 1, NULL)), down(CreateBitmap(3, 2, 1, 1, NULL));
-    g_ButtonArrowBitmaps.hUpArrow = up;
-    g_ButtonArrowBitmaps.hDownArrow = down;
+    CStandInArrows standIns(up, down);
     // The window goes first, or the object dies while its window lives on.
     for (bool objectFirst : {false, true})
     {
@@ -382,15 +406,12 @@ TEST_F(SpinEditTest, TheArrowsNeverDeleteTheSharedBitmaps)
             EXPECT_EQ(OBJ_BITMAP, (int)GetObjectType(down));
         }
     }
-    g_ButtonArrowBitmaps = saved;
 }
 
 TEST_F(SpinEditTest, AnArrowWhoseAttachFailsKeepsTheSharedBitmaps)
 {
-    ButtonArrowBitmaps saved = g_ButtonArrowBitmaps;
     CBitmapHandle up(CreateBitmap(3, 2, 1, 1, NULL)), down(CreateBitmap(3, 2, 1, 1, NULL));
-    g_ButtonArrowBitmaps.hUpArrow = up;
-    g_ButtonArrowBitmaps.hDownArrow = down;
+    CStandInArrows standIns(up, down);
     {
         // No window: the arrow is set, the attach refused, the object dies.
         CSpinButton lost;
@@ -410,7 +431,6 @@ TEST_F(SpinEditTest, AnArrowWhoseAttachFailsKeepsTheSharedBitmaps)
     }
     EXPECT_EQ(OBJ_BITMAP, (int)GetObjectType(up));
     EXPECT_EQ(OBJ_BITMAP, (int)GetObjectType(down));
-    g_ButtonArrowBitmaps = saved;
 }
 
 TEST_F(SpinEditTest, ANewSpinWindowMakesItsArrowsOnCreate)
