@@ -326,69 +326,45 @@ LRESULT COwnerDrawButton::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM
     if (uMsg >= kFirstMouseMessage && uMsg <= kLastMouseMessage)
         return OnMouse(uMsg, wParam, lParam);
 
+    // Cases that break go on to DefWindowProc; the saved procedure sees only
+    // what a case passes to it.
     switch (uMsg)
     {
     case WM_DESTROY:
         Detach();
         break;
     case WM_SIZE:
-        m_hBackBuffer.Reset();
-        MakeBackBuffer();
+        OnSize();
         break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-        CallSaved(uMsg, wParam, lParam);
-        Redraw(FALSE);
+        OnFocusChange(uMsg, wParam, lParam);
         break;
     case WM_ENABLE:
         Redraw(TRUE);
         break;
     case WM_PAINT:
-    {
-        CPaintDC dc(hWnd);
-        if (dc != NULL)
-            Draw(dc);
-        return 1;
-    }
+        return OnPaint();
     case WM_ERASEBKGND:
         return 1;
     case WM_SHOWWINDOW:
-        if (wParam == 0)
-        {
-            ResetPointerState();
-            if (GetCapture() == hWnd)
-                ReleaseCapture();
-        }
+        OnShowWindow(wParam != 0);
         break;
     case WM_SETCURSOR:
-        SetCursor(LoadCursorA(NULL, IDC_ARROW));
-        return 1;
+        return OnSetCursor();
     case WM_NOTIFY:
-        if (lParam != 0 && ((NMHDR*)lParam)->code == TTN_NEEDTEXTA)
-        {
-            GetTipText((NMTTDISPINFOA*)lParam);
+        if (OnNotify((NMHDR*)lParam))
             return 0;
-        }
         break;
     case WM_STYLECHANGED:
-        if (IsEnableStyleChange(wParam, lParam))
-            PostMessageA(hWnd, GetCheckMousePosMessage(), 0, 0);
+        OnStyleChanged(wParam, lParam);
         break;
     case WM_GETDLGCODE:
-        if (HasFlag(kOdbRadio))
-            return kDlgCodeRadio;
-        return CallSaved(uMsg, wParam, lParam);
+        return OnGetDlgCode(wParam, lParam);
     case BM_SETCHECK:
-        if (HasFlag(kOdbRadio))
-            SetFlags(kOdbLatched, wParam != 0);
-        return 1;
+        return OnSetCheck(wParam);
     case BM_SETSTATE:
-        CallSaved(uMsg, wParam, lParam);
-        m_hotPart = m_pressedPart = (int)wParam;
-        Redraw(FALSE);
-        if (wParam != 0)
-            Sleep(kSetStateSleepMs);
-        return 1;
+        return OnSetState(wParam, lParam);
     case BM_SETSTYLE:
         return CallSaved(uMsg, wParam, lParam);
     case BM_CLICK:
@@ -402,13 +378,91 @@ LRESULT COwnerDrawButton::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM
         OnMouseLeave();
         return 0;
     case WM_CAPTURECHANGED:
-        if (GetCapture() != hWnd)
-            ResetPointerState();
+        OnCaptureChanged();
         break;
     default:
         break;
     }
     return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+}
+
+void COwnerDrawButton::OnSize()
+{
+    m_hBackBuffer.Reset();
+    MakeBackBuffer();
+}
+
+void COwnerDrawButton::OnFocusChange(UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    CallSaved(uMsg, wParam, lParam);
+    Redraw(FALSE);
+}
+
+LRESULT COwnerDrawButton::OnPaint()
+{
+    CPaintDC dc(m_hWnd);
+    if (dc != NULL)
+        Draw(dc);
+    return 1;
+}
+
+void COwnerDrawButton::OnShowWindow(BOOL showing)
+{
+    if (showing)
+        return;
+    ResetPointerState();
+    if (GetCapture() == m_hWnd)
+        ReleaseCapture();
+}
+
+LRESULT COwnerDrawButton::OnSetCursor()
+{
+    SetCursor(LoadCursorA(NULL, IDC_ARROW));
+    return 1;
+}
+
+BOOL COwnerDrawButton::OnNotify(NMHDR* pHeader)
+{
+    if (pHeader == NULL || pHeader->code != TTN_NEEDTEXTA)
+        return FALSE;
+    GetTipText((NMTTDISPINFOA*)pHeader);
+    return TRUE;
+}
+
+void COwnerDrawButton::OnStyleChanged(WPARAM wParam, LPARAM lParam)
+{
+    if (IsEnableStyleChange(wParam, lParam))
+        PostMessageA(m_hWnd, GetCheckMousePosMessage(), 0, 0);
+}
+
+LRESULT COwnerDrawButton::OnGetDlgCode(WPARAM wParam, LPARAM lParam)
+{
+    if (HasFlag(kOdbRadio))
+        return kDlgCodeRadio;
+    return CallSaved(WM_GETDLGCODE, wParam, lParam);
+}
+
+LRESULT COwnerDrawButton::OnSetCheck(WPARAM wParam)
+{
+    if (HasFlag(kOdbRadio))
+        SetFlags(kOdbLatched, wParam != 0);
+    return 1;
+}
+
+LRESULT COwnerDrawButton::OnSetState(WPARAM wParam, LPARAM lParam)
+{
+    CallSaved(BM_SETSTATE, wParam, lParam);
+    m_hotPart = m_pressedPart = (int)wParam;
+    Redraw(FALSE);
+    if (wParam != 0)
+        Sleep(kSetStateSleepMs);
+    return 1;
+}
+
+void COwnerDrawButton::OnCaptureChanged()
+{
+    if (GetCapture() != m_hWnd)
+        ResetPointerState();
 }
 
 LRESULT COwnerDrawButton::OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam)

@@ -197,6 +197,19 @@ public:
 
 protected:
     LRESULT CallSaved(UINT uMsg, WPARAM wParam, LPARAM lParam);
+    // Handlers of WindowProc. The ones without a result leave the message to
+    // DefWindowProc afterwards; OnNotify says whether it answered.
+    void OnSize();
+    void OnFocusChange(UINT uMsg, WPARAM wParam, LPARAM lParam);
+    LRESULT OnPaint();
+    void OnShowWindow(BOOL showing);
+    LRESULT OnSetCursor();
+    BOOL OnNotify(NMHDR* pHeader);
+    void OnStyleChanged(WPARAM wParam, LPARAM lParam);
+    LRESULT OnGetDlgCode(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetCheck(WPARAM wParam);
+    LRESULT OnSetState(WPARAM wParam, LPARAM lParam);
+    void OnCaptureChanged();
     LRESULT OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam);
     LRESULT OnMouseMove(int part);
     LRESULT OnCheckMousePos();
