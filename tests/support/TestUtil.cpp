@@ -235,6 +235,16 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+void MakeLongAgo(const std::string& path)
+{
+    const FILETIME longAgo = {0x5C0E8000, 0x01C07385}; // 2001-01-01
+    CKernelHandle h(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL));
+    ASSERT_TRUE(h.Valid()) << path;
+    ASSERT_TRUE(SetFileTime(h.Get(), &longAgo, &longAgo, &longAgo)) << path;
+}
+
 // ---------------------------------------------------------------------------
 
 namespace {

@@ -98,6 +98,9 @@ private:
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);
+// Dates a file or folder back to 2001, before any machine running the tests
+// started.
+void MakeLongAgo(const std::string& path);
 void RemoveTree(const std::string& path);
 // The names of what a folder holds, sorted, without "." and "..".
 std::vector<std::string> FolderNames(const std::string& folder);
