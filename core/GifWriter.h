@@ -15,8 +15,10 @@ struct GifOptions
     int Color256;   // non-zero: ask the library for at most 256 colours
 };
 
-// Only the GIF settings dialog fills it; until then it holds the start-up
-// values (nothing transparent, no interlacing, no 256-colour request).
+// Filled from the GIF section of the program's settings file when the main
+// window opens and by the GIF settings dialog; until then (and always in a
+// quiet conversion) it holds the start-up values (nothing transparent, no
+// interlacing, no 256-colour request).
 extern GifOptions g_GifOptions;
 
 const GifOptions kGifStartupOptions = {1, 0, 0, 0};

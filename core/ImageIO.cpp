@@ -11,6 +11,7 @@
 #include "core/Extensions.h"
 #include "core/Paths.h"
 #include "core/ProcessMemory.h"
+#include "core/TempNames.h"
 
 namespace {
 
@@ -133,20 +134,12 @@ ReadOutcome TryReadFirstFrame(Magick::Image& image, const Magick::Blob& blob,
 }
 
 // A new, empty file in the folder (empty: the current one), named into temp.
+// The first one a process makes in a folder clears it of the temporary
+// files that killed runs left there.
 HANDLE CreateTempFile(const char* folder, char* temp, size_t tempSize)
 {
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 100; ++attempt)
-    {
-        if (!SafeFormat(temp, tempSize, "%s~tvx%x_%x.tmp", folder, (unsigned)GetCurrentProcessId(),
-                        ++counter))
-            return INVALID_HANDLE_VALUE;
-        HANDLE h =
-            CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
-        if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
-            return h;
-    }
-    return INVALID_HANDLE_VALUE;
+    RemoveDeadLeftoversOnce(folder, kImageTemps);
+    return CreateOwnedFile(kImageTemps, folder, temp, tempSize);
 }
 
 // The coder of the extension first; when that fails, the coder the library
@@ -372,15 +365,16 @@ void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule&
     trueSize = SizeOf(image);
 }
 
+// A run starts by removing what killed runs left in its output folder: their
+// staging folders and the temporary files written beside the outputs.
 OutputStaging::OutputStaging(const char* outputFolder)
 {
     std::string folder = outputFolder != NULL ? outputFolder : "";
     if (!folder.empty() && folder.back() != '\\')
         folder += '\\';
+    RemoveDeadLeftovers(folder.c_str(), kImageTemps | kStagingFolders);
     char name[kPathBufferSize];
-    if (!SafeFormat(name, sizeof(name), "%s~tvx%x.tmp", folder.c_str(),
-                    (unsigned)GetCurrentProcessId()) ||
-        !CreateDirectoryA(name, NULL))
+    if (!CreateOwnedFolder(folder.c_str(), name, sizeof(name)))
         return;
     SetFileAttributesA(name, FILE_ATTRIBUTE_HIDDEN);
     m_folder = std::string(name) + "\\";

@@ -5,12 +5,12 @@
 
 #include "base/Handles.h"
 #include "core/Paths.h"
+#include "core/TempNames.h"
 
 namespace {
 
 ProfileCopyHook g_copyHook = NULL;
 
-const char kCopyPrefix[] = "tvx";
 const DWORD kFirstReadSize = 4096;
 const DWORD kMaxReadSize = 0x4000000;
 
@@ -118,9 +118,17 @@ CProfileUpdate::CProfileUpdate(const char* path) : m_hadFile(false), m_ok(false)
     char folder[kPathBufferSize];
     if (!GetFolderOfPath(path, folder, sizeof(folder)))
         return;
-    if (GetTempFileNameA(folder[0] != '\0' ? folder : ".", kCopyPrefix, 0, m_copy) == 0)
+    // Copies of saves that a kill cut short go first.
+    RemoveDeadLeftovers(folder, kSettingsCopies);
+    CKernelHandle copy(CreateOwnedFile(kSettingsCopies, folder, m_copy, sizeof(m_copy)));
+    if (!copy.Valid())
     {
-        m_copy[0] = '\0';
+        m_copy[0] = '\0'; // a name that was not made is no one's to remove
+        return;
+    }
+    if (!copy.Close())
+    {
+        Discard();
         return;
     }
     // The copy starts as the whole file, so what the keys written leave

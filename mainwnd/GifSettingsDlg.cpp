@@ -5,9 +5,9 @@
 
 #include "base/DialogItems.h"
 #include "core/GifWriter.h"
-#include "core/Paths.h"
 #include "core/ProfileUpdate.h"
 #include "core/SettingsNames.h"
+#include "mainwnd/MainDlg.h"
 
 namespace {
 
@@ -26,6 +26,23 @@ int ReadNumber(const char* key, const char* path)
 
 } // namespace
 
+bool ReadGifSection(const char* path, GifSection& section)
+{
+    char text[kPathBufferSize];
+    ReadKey(kKeyNoneTR, path, text, sizeof(text));
+    if (strcmp(text, kMissingValueText) == 0)
+        return false;
+    section.options.NoneTR = StrToIntA(text);
+    section.colorTR = ReadNumber(kKeyColorTR, path);
+    const BYTE r = (BYTE)(ReadNumber(kKeyColorR, path) & 0xFF);
+    const BYTE g = (BYTE)(ReadNumber(kKeyColorG, path) & 0xFF);
+    const BYTE b = (BYTE)(ReadNumber(kKeyColorB, path) & 0xFF);
+    section.options.Color = RGB(r, g, b);
+    section.options.Interlace = ReadNumber(kKeyInterlace, path);
+    section.options.Color256 = ReadNumber(kKeyColor256, path);
+    return true;
+}
+
 CGifSettingsDlg::CGifSettingsDlg() : m_color(kGifDefaultColor) { m_path[0] = '\0'; }
 
 LRESULT CGifSettingsDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
@@ -37,14 +54,8 @@ LRESULT CGifSettingsDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     m_colorButton.Create(m_hWnd, IDC_GIF_COLORBUTTON, &m_color);
     RefreshSwatch();
 
-    m_path[0] = '\0';
-    std::string folder = GetProgramFolder();
-    if (!folder.empty())
-    {
-        SafeCopy(m_path, folder.c_str());
-        if (!SafeAppend(m_path, kSettingsFileName))
-            m_path[0] = '\0';
-    }
+    if (!SafeCopy(m_path, GetProgramSettingsPath().c_str()))
+        m_path[0] = '\0';
     LoadGifSettings(m_path);
     // No initial focus.
     return FALSE;
@@ -60,9 +71,8 @@ void CGifSettingsDlg::RefreshSwatch()
 
 void CGifSettingsDlg::LoadGifSettings(const char* path)
 {
-    char text[kPathBufferSize];
-    ReadKey(kKeyNoneTR, path, text, sizeof(text));
-    if (strcmp(text, kMissingValueText) == 0)
+    GifSection section;
+    if (!ReadGifSection(path, section))
     {
         CheckItem(m_hWnd, IDC_GIF_NONE, true);
         CheckItem(m_hWnd, IDC_GIF_COLOR, false);
@@ -73,33 +83,19 @@ void CGifSettingsDlg::LoadGifSettings(const char* path)
         EnableItem(m_hWnd, IDC_GIF_COLORBUTTON, false);
         return;
     }
-    int noneTR = StrToIntA(text);
-    CheckItem(m_hWnd, IDC_GIF_NONE, noneTR != 0);
-    g_GifOptions.NoneTR = noneTR;
-
-    int colorTR = ReadNumber(kKeyColorTR, path);
-    CheckItem(m_hWnd, IDC_GIF_COLOR, colorTR != 0);
-    EnableItem(m_hWnd, IDC_GIF_COLORBUTTON, colorTR != 0);
-
-    BYTE r = (BYTE)(ReadNumber(kKeyColorR, path) & 0xFF);
-    BYTE g = (BYTE)(ReadNumber(kKeyColorG, path) & 0xFF);
-    BYTE b = (BYTE)(ReadNumber(kKeyColorB, path) & 0xFF);
-    m_color = RGB(r, g, b);
-    g_GifOptions.Color = m_color;
+    g_GifOptions = section.options;
+    CheckItem(m_hWnd, IDC_GIF_NONE, section.options.NoneTR != 0);
+    CheckItem(m_hWnd, IDC_GIF_COLOR, section.colorTR != 0);
+    EnableItem(m_hWnd, IDC_GIF_COLORBUTTON, section.colorTR != 0);
+    m_color = section.options.Color;
     RefreshSwatch();
-
-    int interlace = ReadNumber(kKeyInterlace, path);
-    CheckItem(m_hWnd, IDC_GIF_INTERLACE, interlace != 0);
-    g_GifOptions.Interlace = interlace;
-
-    int color256 = ReadNumber(kKeyColor256, path);
-    CheckItem(m_hWnd, IDC_GIF_COLOR256, color256 != 0);
-    g_GifOptions.Color256 = color256;
+    CheckItem(m_hWnd, IDC_GIF_INTERLACE, section.options.Interlace != 0);
+    CheckItem(m_hWnd, IDC_GIF_COLOR256, section.options.Color256 != 0);
 }
 
 // The section goes in as one change, the rest of the file kept; the record
 // takes the values whether or not the file could be written.
-void CGifSettingsDlg::SaveGifSettings(const char* path)
+bool CGifSettingsDlg::SaveGifSettings(const char* path)
 {
     CProfileUpdate file(path);
     int noneTR = IsItemChecked(m_hWnd, IDC_GIF_NONE) ? 1 : 0;
@@ -120,12 +116,13 @@ void CGifSettingsDlg::SaveGifSettings(const char* path)
     int color256 = IsItemChecked(m_hWnd, IDC_GIF_COLOR256) ? 1 : 0;
     file.WriteInt(kSectionGif, kKeyColor256, color256);
     g_GifOptions.Color256 = color256;
-    file.Commit();
+    return file.Commit();
 }
 
 LRESULT CGifSettingsDlg::OnOk(WORD, WORD, HWND, BOOL&)
 {
-    SaveGifSettings(m_path);
+    if (!SaveGifSettings(m_path))
+        ReportSettingsNotSaved(m_hWnd, m_path);
     EndDialog(1);
     return 0;
 }

@@ -1,18 +1,32 @@
 // The GIF output options: transparent colour, interlacing and the
-// 256-colour request. Kept in the "GIF" section of "settings.tvx" beside
-// the program; the only code that fills g_GifOptions. It ends only through
-// Ok and Cancel: Escape and the close box do nothing.
+// 256-colour request. Kept in the "GIF" section of "settings.tvx" (see
+// GetProgramSettingsPath); the section fills g_GifOptions when the main
+// window opens and when this dialog does, and the dialog's Ok fills it. It
+// ends only through Ok and Cancel: Escape and the close box do nothing.
 #pragma once
 
 #include "base/StrUtil.h"
 #include "controls/ColorButton.h"
 #include "controls/OwnerDrawButton.h"
+#include "core/GifWriter.h"
 #include "framework/DialogHandlers.h"
 #include "framework/Framework.h"
 #include "res/resource.h"
 
 // The transparent colour until the section names one.
 const COLORREF kGifDefaultColor = RGB(100, 100, 100);
+
+// The "GIF" section of a settings file: the options record's values and
+// the Color radio's state.
+struct GifSection
+{
+    GifOptions options;
+    int colorTR;
+};
+// The section of the file at `path` into `section`; false, with nothing
+// read, when it holds no "NoneTR". The one reader of the section: the
+// dialog and the main window's start-up both fill the record through it.
+bool ReadGifSection(const char* path, GifSection& section);
 
 class CGifSettingsDlg : public CDialogImpl<CGifSettingsDlg>, public CDialogHandlers<CGifSettingsDlg>
 {
@@ -37,8 +51,9 @@ public:
     // The section of the given file into the controls and, when it exists,
     // into g_GifOptions; the defaults when it does not.
     void LoadGifSettings(const char* path);
-    // The controls into the section and into g_GifOptions.
-    void SaveGifSettings(const char* path);
+    // The controls into the section and into g_GifOptions; false when the
+    // file could not take them (the record takes them all the same).
+    bool SaveGifSettings(const char* path);
 
     COLORREF GetTransparentColor() const { return m_color; }
     const CColorPickerButton& GetColorButton() const { return m_colorButton; }

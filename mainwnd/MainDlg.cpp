@@ -169,7 +169,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     BOOL handled = TRUE;
     OnViewMode(0, (WORD)view, NULL, handled);
 
-    LoadSettings(GetProgramSettingsPath().c_str());
+    LoadProgramSettings();
 
     DWORD firstStart = 0;
     if (RegReadDword(kRegFirstStart, &firstStart) && firstStart != 0)

@@ -48,8 +48,19 @@ void RunDialogOnActiveWindow()
     dlg.DoModal(::GetActiveWindow());
 }
 
-// "settings.tvx" beside the program: the options from one run to the next.
+// "settings.tvx", which holds the options (the GIF section too) from one run
+// to the next: beside the program while that folder takes the file and the
+// file there is not read-only, else in the user's own application-data
+// folder ("<AppData>\Tolvex\"), which then starts as a copy of the one
+// beside the program. Reading and writing both ask here.
 std::string GetProgramSettingsPath();
+// For tests: the decision above looks at these folders (each with its
+// trailing backslash) in place of the program's and the application-data
+// one; empty texts give the real ones back.
+void SetSettingsFoldersForTests(const std::string& programFolder, const std::string& userFolder);
+// Tells the user, in one message for the save that failed, that the
+// settings did not reach `path`.
+void ReportSettingsNotSaved(HWND owner, const char* path);
 
 class CMainDlg : public CDialogImpl<CMainDlg>, public IFolderTreeSink, public IFileListSink
 {
@@ -126,8 +137,8 @@ public:
     // the details view.
     LRESULT OnViewMode(WORD, WORD id, HWND, BOOL&);
     // During a run: stops it, and the window closes once it has. Else stores
-    // the view in the registry and the options beside the program, and ends
-    // the dialog.
+    // the view in the registry and the options in "settings.tvx" (saying so
+    // when they could not be saved), and ends the dialog.
     LRESULT OnExit(WORD, WORD id, HWND, BOOL&);
     LRESULT OnOptions(WORD, WORD, HWND, BOOL&);
     // Puts the chosen folder into the output folder box; 1 when one was chosen.
@@ -197,8 +208,12 @@ public:
     bool StopRunForExit();
 
     // Settings files.
-    // Writes the panel's options to the settings file `path`.
-    void SaveSettings(const char* path);
+    // Writes the panel's options to the settings file `path`; false when
+    // the file could not take them (it is then as it was).
+    bool SaveSettings(const char* path);
+    // At start-up: the options and the GIF options record from
+    // "settings.tvx", after clearing away the copies of killed saves.
+    void LoadProgramSettings();
     // Sets the panel from the settings file `path`; a file without the
     // resize options changes nothing and leaves m_bLoading set.
     void LoadSettings(const char* path);

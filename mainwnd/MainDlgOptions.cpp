@@ -172,7 +172,9 @@ LRESULT CMainDlg::OnExit(WORD, WORD id, HWND, BOOL&)
         if (m.type == type)
             view = m.button;
     RegWriteDword(kRegView, &view);
-    SaveSettings(GetProgramSettingsPath().c_str());
+    const std::string settings = GetProgramSettingsPath();
+    if (!SaveSettings(settings.c_str()))
+        ReportSettingsNotSaved(m_hWnd, settings.c_str());
     EndDialog(id);
     return 0;
 }

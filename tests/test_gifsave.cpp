@@ -11,44 +11,6 @@
 
 namespace {
 
-struct GifLayout
-{
-    bool valid = false;
-    bool interlaced = false;
-    bool transparent = false;
-};
-
-// Walks the blocks up to the first image descriptor.
-GifLayout ParseGif(const std::string& b)
-{
-    GifLayout g;
-    if (b.size() < 13 || b.compare(0, 4, "GIF8") != 0)
-        return g;
-    size_t pos = 13;
-    const unsigned char screenFlags = (unsigned char)b[10];
-    if (screenFlags & 0x80)
-        pos += 3u << ((screenFlags & 7) + 1);
-    while (pos + 10 <= b.size())
-    {
-        const unsigned char kind = (unsigned char)b[pos];
-        if (kind == 0x2C)
-        {
-            g.valid = true;
-            g.interlaced = ((unsigned char)b[pos + 9] & 0x40) != 0;
-            return g;
-        }
-        if (kind != 0x21)
-            break;
-        if ((unsigned char)b[pos + 1] == 0xF9)
-            g.transparent = ((unsigned char)b[pos + 3] & 1) != 0;
-        pos += 2;
-        while (pos < b.size() && b[pos] != 0)
-            pos += (unsigned char)b[pos] + 1u;
-        ++pos;
-    }
-    return g;
-}
-
 // Left half black, right half white.
 Magick::Image BlackAndWhite()
 {

@@ -135,8 +135,17 @@ TEST(GifSettingsDlg, OkThatCannotWriteTheWholeFileLeavesItAsItWas)
     file.Write(stored);
     ProfileCopyDamage cut([](std::string& bytes) { bytes.resize(bytes.rfind("Interlace=")); });
     CGifSettingsDlg dlg;
-    EXPECT_EQ(1, RunSteps(dlg, {[&](HWND h) { CheckItem(h, IDC_GIF_INTERLACE, true); },
-                                [&](HWND h) { Press(h, IDC_GIF_OK); }}));
+    INT_PTR r = -1;
+    const std::vector<std::string> messages = RunAnsweringMessageBoxes(
+        [&] {
+            r = RunSteps(dlg, {[&](HWND h) { CheckItem(h, IDC_GIF_INTERLACE, true); },
+                               [&](HWND h) { Press(h, IDC_GIF_OK); }});
+        },
+        "Tolvex");
+    EXPECT_EQ(1, r);
+    EXPECT_EQ((std::vector<std::string>{"The settings could not be saved to\n" + file.Path()}),
+              messages)
+        << "said once";
     EXPECT_EQ(stored, file.Read());
     EXPECT_TRUE(ProfileCopiesIn(GetProgramFolder()).empty());
     EXPECT_EQ(1, g_GifOptions.Interlace) << "the record takes the values all the same";

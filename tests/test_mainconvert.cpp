@@ -10,6 +10,7 @@
 
 #include "base/DialogItems.h"
 #include "controls/Bitmaps.h"
+#include "core/GifWriter.h"
 #include "core/ImageIO.h"
 #include "core/MagickInc.h"
 #include "core/Paths.h"
@@ -993,4 +994,38 @@ TEST_F(ConvertTest, AfterARunThePreviewShowsTheFocusedFileAtPreviewSize)
             << emptied;
         EXPECT_TRUE(alike(focusedColour, shownCentre())) << emptied;
     }
+}
+
+// The GIF options saved in settings.tvx are in force from the window's
+// start, before the GIF settings dialog was ever opened.
+TEST(ConvertAtStart, TheSavedGifOptionsShapeTheFirstRun)
+{
+    RegistryState registry;
+    ProgramSettingsGuard settings;
+    settings.Write("[GIF]\r\nNoneTR=0\r\nColorTR=1\r\nColorR=255\r\nColorG=0\r\nColorB=0\r\n"
+                   "Interlace=1\r\nColor256=0\r\n");
+    g_GifOptions = kGifStartupOptions;
+    TempFolder dir("gif at start");
+    const std::string src = dir.File("src"), out = dir.File("out");
+    CreateDirectoryA(src.c_str(), NULL);
+    CreateDirectoryA(out.c_str(), NULL);
+    WriteImage(src + "\\q.bmp", MakeQuadrants(8, 6));
+    {
+        CMainDlg dlg;
+        ASSERT_NE((HWND)NULL, dlg.Create(NULL));
+        SafeCopy(dlg.m_szBrowsedFolder, src.c_str());
+        SetDlgItemTextA(dlg.m_hWnd, IDC_MAIN_OUTPUT_FOLDER, out.c_str());
+        dlg.m_nConvertCmd = ID_CONVERT_ALL;
+        Script s;
+        RunConvert(dlg, s);
+        DestroyWindow(dlg.m_hWnd);
+    }
+    g_GifOptions = kGifStartupOptions;
+    const GifLayout gif = ParseGif(ReadFileBytes(out + "\\q.gif"));
+    ASSERT_TRUE(gif.valid);
+    EXPECT_TRUE(gif.interlaced);
+    EXPECT_TRUE(gif.transparent);
+    Magick::Image back = ReadBack(out + "\\q.gif");
+    EXPECT_EQ(65535, back.getConstPixels(0, 0, 1, 1)->opacity) << "red: transparent";
+    EXPECT_EQ(0, back.getConstPixels(7, 5, 1, 1)->opacity) << "white: opaque";
 }

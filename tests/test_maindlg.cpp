@@ -1,6 +1,9 @@
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
+#include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +13,7 @@
 #include "core/MagickInc.h"
 #include "core/Paths.h"
 #include "core/Registry.h"
+#include "core/TempNames.h"
 #include "mainwnd/Help.h"
 #include "mainwnd/MainDlg.h"
 #include "tests/support/ImageFixtures.h"
@@ -24,6 +28,13 @@ const char kTitle[] = "Tolvex";
 void Command(HWND dlg, UINT id, WORD code = BN_CLICKED)
 {
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, code), (LPARAM)GetDlgItem(dlg, id));
+}
+
+// A click on the button, posted, so that the dialog it opens runs its own
+// loop while the driver goes on.
+void PostClick(HWND dlg, UINT id)
+{
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dlg, id));
 }
 
 // Ticks or clears a box as a click would, its command sent.
@@ -687,19 +698,169 @@ TEST(MainDlg, ASaveThatFailsPartWayLeavesTheSettingsFileAsItWas)
     TempFolder temp("main cut");
     const std::string other = temp.File("other.tvx");
     WriteFileBytes(other, stored);
+    std::vector<std::string> messages;
     {
         ProfileCopyDamage cut([](std::string& bytes) { bytes.resize(bytes.size() / 2); });
         CMainDlg dlg;
-        RunMain(dlg, [&](HWND h) {
-            SetDlgItemTextA(h, IDC_MAIN_PREFIX, "new_");
-            dlg.SaveSettings(other.c_str()); // the Save button's road
-            Command(h, IDCANCEL);
-        });
+        bool saved = true;
+        messages = RunAnsweringMessageBoxes(
+            [&] {
+                RunMain(dlg, [&](HWND h) {
+                    SetDlgItemTextA(h, IDC_MAIN_PREFIX, "new_");
+                    saved = dlg.SaveSettings(other.c_str()); // the Save button's road
+                    Command(h, IDCANCEL);
+                });
+            },
+            kTitle);
+        EXPECT_FALSE(saved);
     }
+    // The close says so, once; the window still closes.
+    EXPECT_EQ((std::vector<std::string>{"The settings could not be saved to\n" + settings.Path()}),
+              messages);
     EXPECT_EQ(stored, settings.Read());
     EXPECT_EQ(stored, ReadFileBytes(other));
     EXPECT_TRUE(ProfileCopiesIn(GetProgramFolder()).empty());
     EXPECT_EQ((std::vector<std::string>{"other.tvx"}), FolderNames(temp.Path()));
+}
+
+// Where the folder beside the program or the file there takes no write (a
+// program under "C:\Program Files" for one), the options at close go to
+// the user's own folder, starting from what was beside the program, and
+// come back from there at the next start.
+TEST(MainDlg, WhereTheProgramsFolderTakesNoSettingsTheUsersFolderDoes)
+{
+    const std::string stored = "[Resize]\r\nEnableResize=0\r\n[File Names]\r\nPrefix=old_\r\n"
+                               "[GIF]\r\nNoneTR=0\r\nInterlace=1\r\n";
+    const char* const kinds[] = {"read-only folder", "read-only settings.tvx"};
+    for (const char* kind : kinds)
+    {
+        RegistryState registry;
+        SettingsPlaces places;
+        WriteFileBytes(places.ProgramFile(), stored);
+        std::unique_ptr<UnwritableFolder> lock;
+        if (kind == kinds[0])
+        {
+            lock.reset(new UnwritableFolder(places.Program()));
+            if (!lock->Made())
+                GTEST_SKIP() << "no folder can be made read-only here";
+        }
+        else
+            SetFileAttributesA(places.ProgramFile().c_str(), FILE_ATTRIBUTE_READONLY);
+
+        CMainDlg dlg;
+        std::string atStart;
+        const std::vector<std::string> messages = RunAnsweringMessageBoxes(
+            [&] {
+                RunMain(dlg, [&](HWND h) {
+                    atStart = ItemText(h, IDC_MAIN_PREFIX);
+                    SetDlgItemTextA(h, IDC_MAIN_PREFIX, "new_");
+                    Command(h, IDCANCEL);
+                });
+            },
+            kTitle);
+        EXPECT_TRUE(messages.empty()) << kind;
+        EXPECT_EQ("old_", atStart) << kind;
+        EXPECT_EQ(stored, ReadFileBytes(places.ProgramFile())) << kind;
+        EXPECT_EQ("new_", Profile(places.UserFile(), "File Names", "Prefix")) << kind;
+        EXPECT_EQ("1", Profile(places.UserFile(), "GIF", "Interlace")) << kind;
+        EXPECT_EQ(places.UserFile(), GetProgramSettingsPath()) << kind;
+
+        CMainDlg next;
+        HWND h = next.Create(NULL);
+        ASSERT_NE((HWND)NULL, h);
+        EXPECT_EQ("new_", ItemText(h, IDC_MAIN_PREFIX)) << kind;
+        DestroyWindow(h);
+        const std::vector<std::string> justTheFile = {"settings.tvx"};
+        EXPECT_EQ(justTheFile, FolderNames(places.Program())) << kind;
+        EXPECT_EQ(justTheFile, FolderNames(places.User())) << kind;
+    }
+}
+
+TEST(MainDlg, TheUsersSettingsLiveInTolvexUnderTheApplicationData)
+{
+    char appData[MAX_PATH] = "";
+    ASSERT_TRUE(
+        SUCCEEDED(SHGetFolderPathA(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, appData)));
+    const std::string folder = std::string(appData) + "\\Tolvex";
+    const bool had = PathExists(folder.c_str()) == -1;
+    TempFolder program("program locked");
+    UnwritableFolder lock(program.Path());
+    if (!lock.Made())
+        GTEST_SKIP() << "no folder can be made read-only here";
+    SetSettingsFoldersForTests(program.Path() + "\\", "");
+    const std::string path = GetProgramSettingsPath();
+    SetSettingsFoldersForTests("", "");
+    EXPECT_EQ(folder + "\\settings.tvx", path);
+    EXPECT_EQ(-1, PathExists(folder.c_str())) << "made for the save to come";
+    if (!had)
+        RemoveDirectoryA(folder.c_str());
+}
+
+// A Save that cannot be written says so, once.
+TEST(MainDlg, ASaveIntoAFolderThatTakesNoFileSaysSo)
+{
+    RegistryState registry;
+    ProgramSettingsGuard settings;
+    TempFolder temp("save locked");
+    UnwritableFolder lock(temp.Path());
+    if (!lock.Made())
+        GTEST_SKIP() << "no folder can be made read-only here";
+    const std::string file = temp.File("mine.tvx");
+    CMainDlg dlg;
+    int phase = 0;
+    std::vector<std::string> messages = RunAnsweringMessageBoxes(
+        [&] {
+            RunMainSteps(dlg, [&](HWND h) {
+                HWND save = FindThreadWindow("Select file");
+                switch (phase)
+                {
+                case 0:
+                    PostClick(h, IDC_MAIN_SAVE);
+                    break;
+                case 1:
+                    if (save == NULL)
+                        return true;
+                    TypeFileNameAndConfirm(save, file);
+                    break;
+                default:
+                    if (save != NULL || FindMessageBox(kTitle) != NULL)
+                        return true;
+                    Command(dlg.m_hWnd, IDCANCEL);
+                    return false;
+                }
+                ++phase;
+                return true;
+            });
+        },
+        kTitle);
+    EXPECT_EQ((std::vector<std::string>{"The settings could not be saved to\n" + file}), messages);
+    EXPECT_TRUE(FolderNames(temp.Path()).empty());
+}
+
+// Copies of saves that a kill cut short are cleared at the next start; a
+// live save's copy is not.
+TEST(MainDlg, StartUpClearsTheCopiesOfKilledSaves)
+{
+    RegistryState registry;
+    SettingsPlaces places;
+    const DWORD self = GetCurrentProcessId();
+    const ULONGLONG start = ProcessStartTime(GetCurrentProcess());
+    // Same id, another start: an earlier run, as Wine numbers them.
+    const std::string dead = OwnedTempName(kSettingsCopies, self, start - 1, 1);
+    const std::string live = OwnedTempName(kSettingsCopies, self, start, 2);
+    const std::string old = "tvx1A2B.tmp"; // an earlier version's, from before this boot
+    const std::string recent = "tvx1A2C.tmp";
+    for (const std::string& name : {dead, live, old, recent})
+        WriteFileBytes(places.Program() + "\\" + name, "[Resize]\r\n");
+    MakeLongAgo(places.Program() + "\\" + old);
+
+    CMainDlg dlg;
+    HWND h = dlg.Create(NULL);
+    ASSERT_NE((HWND)NULL, h);
+    DestroyWindow(h);
+    std::vector<std::string> kept = {live, recent};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, FolderNames(places.Program()));
 }
 
 TEST_F(MainDlgTest, SavingKeepsOtherSectionsAndResetKeepsTheOutputChoice)
@@ -897,8 +1058,7 @@ TEST(MainDlg, TheFolderButtonFillsTheOutputBoxUnlessCancelled)
             {
             case 0:
                 SetDlgItemTextA(h, IDC_MAIN_OUTPUT_FOLDER, "before");
-                PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_MAIN_BROWSE, BN_CLICKED),
-                             (LPARAM)GetDlgItem(h, IDC_MAIN_BROWSE));
+                PostClick(h, IDC_MAIN_BROWSE);
                 phase = 1;
                 return true;
             case 1:
@@ -937,8 +1097,7 @@ TEST(MainDlg, SaveAndLoadButtonsGoThroughTheFileDialogs)
         {
         case 0:
             SetDlgItemTextA(h, IDC_MAIN_PREFIX, "saved");
-            PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_MAIN_SAVE, BN_CLICKED),
-                         (LPARAM)GetDlgItem(h, IDC_MAIN_SAVE));
+            PostClick(h, IDC_MAIN_SAVE);
             break;
         case 1:
             if (save == NULL)
@@ -952,8 +1111,7 @@ TEST(MainDlg, SaveAndLoadButtonsGoThroughTheFileDialogs)
             if (phase == 4)
                 prefixes.push_back(ItemText(h, IDC_MAIN_PREFIX));
             SetDlgItemTextA(h, IDC_MAIN_PREFIX, "changed");
-            PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_MAIN_LOAD, BN_CLICKED),
-                         (LPARAM)GetDlgItem(h, IDC_MAIN_LOAD));
+            PostClick(h, IDC_MAIN_LOAD);
             break;
         case 3:
             if (open == NULL)
@@ -1003,8 +1161,7 @@ TEST(MainDlg, SavingOverAnExistingSettingsFileAsksFirst)
                 return false;
             }
             SetDlgItemTextA(h, IDC_MAIN_PREFIX, "saved");
-            PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_MAIN_SAVE, BN_CLICKED),
-                         (LPARAM)GetDlgItem(h, IDC_MAIN_SAVE));
+            PostClick(h, IDC_MAIN_SAVE);
             break;
         case 1:
             if (w.dialog == NULL)
@@ -1069,8 +1226,7 @@ TEST(MainDlg, TheSettingsDialogsStartInTheSettingsFolderWhichTheyMake)
             switch (phase)
             {
             case 0:
-                PostMessageA(h, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED),
-                             (LPARAM)GetDlgItem(h, c.button));
+                PostClick(h, c.button);
                 phase = 1;
                 return true;
             case 1:

@@ -1,9 +1,11 @@
 #include <windows.h>
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "core/ProfileUpdate.h"
+#include "core/TempNames.h"
 #include "tests/support/TestUtil.h"
 
 namespace {
@@ -182,4 +184,21 @@ TEST(ProfileUpdate, AFileThatCannotBeReplacedStaysAsItWas)
     SetProfileCopyHook(NULL);
     EXPECT_TRUE(ProfileCopiesIn(tmp.Path()).empty());
     EXPECT_EQ(kStoredSettings, ReadFileBytes(path));
+}
+
+// A save first clears the copies that killed saves left beside the file;
+// a copy whose save is still running stays.
+TEST(ProfileUpdate, ASaveClearsTheCopiesOfKilledSaves)
+{
+    TempFolder tmp("profile leftovers");
+    const DWORD self = GetCurrentProcessId();
+    const ULONGLONG start = ProcessStartTime(GetCurrentProcess());
+    const std::string dead = OwnedTempName(kSettingsCopies, self, start - 1, 1);
+    const std::string live = OwnedTempName(kSettingsCopies, self, start, 2);
+    for (const std::string& name : {dead, live})
+        WriteFileBytes(tmp.File(name), "[Resize]\r\n");
+    EXPECT_TRUE(WriteAll(tmp.File("settings.tvx")));
+    std::vector<std::string> kept = {"settings.tvx", live};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, FolderNames(tmp.Path()));
 }

@@ -22,6 +22,17 @@ std::string EncodeImage(Magick::Image image, const char* format);
 // The source column that the red quantum of a gradient pixel stands for.
 double GradientColumn(const Magick::Image& image, size_t x, size_t y, size_t sourceWidth);
 
+// What a GIF file says before its first picture: whether that picture is
+// interlaced and whether a colour of it is transparent.
+struct GifLayout
+{
+    bool valid = false;
+    bool interlaced = false;
+    bool transparent = false;
+};
+// Walks the file's blocks up to its first image descriptor.
+GifLayout ParseGif(const std::string& bytes);
+
 // A settings file with the width 50, the height off and everything else
 // neutral (prefix "th_", name only, no suffix).
 extern const char kWidth50Settings[];

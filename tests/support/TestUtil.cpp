@@ -11,6 +11,7 @@
 #include "core/Paths.h"
 #include "core/ProfileUpdate.h"
 #include "core/Registry.h"
+#include "tests/support/FolderLink.h"
 #include "mainwnd/MainDlg.h"
 
 // ---------------------------------------------------------------------------
@@ -71,6 +72,82 @@ void ProgramSettingsGuard::Write(const std::string& text) const { WriteFileBytes
 std::string ProgramSettingsGuard::Read() const
 {
     return FileExists(m_path) ? ReadFileBytes(m_path) : "";
+}
+
+// ---------------------------------------------------------------------------
+
+SettingsPlaces::SettingsPlaces()
+{
+    SetSettingsFoldersForTests(m_program.Path() + "\\", m_user.Path() + "\\");
+}
+
+SettingsPlaces::~SettingsPlaces() { SetSettingsFoldersForTests("", ""); }
+
+std::string SettingsPlaces::ProgramFile() const { return m_program.File("settings.tvx"); }
+
+std::string SettingsPlaces::UserFile() const { return m_user.File("settings.tvx"); }
+
+namespace {
+
+// How long the host's commands may take to show their effect.
+const int kHostCommandPolls = 500;
+const DWORD kHostCommandPollMs = 20;
+
+// Starts a host program; Wine runs it beside us, so its effect is waited
+// for by the caller.
+void StartHostCommand(const std::string& command)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back('\0');
+    if (CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+    {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+}
+
+bool WaitForFolderState(const std::string& folder, bool takesFiles)
+{
+    for (int i = 0; i < kHostCommandPolls; ++i)
+    {
+        if (FolderTakesFiles(folder) == takesFiles)
+            return true;
+        Sleep(kHostCommandPollMs);
+    }
+    return false;
+}
+
+} // namespace
+
+bool FolderTakesFiles(const std::string& folder)
+{
+    CKernelHandle probe(CreateFileA((folder + "\\write probe").c_str(), GENERIC_WRITE, 0, NULL,
+                                    CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, NULL));
+    return probe.Valid();
+}
+
+UnwritableFolder::UnwritableFolder(const std::string& folder)
+    : m_folder(folder), m_host(HostPath(folder))
+{
+    if (m_host.empty())
+        return;
+    // One after the other in one shell; the one that does not apply to
+    // this user fails without a word.
+    StartHostCommand("/bin/sh -c \"chmod a-w '" + m_host + "' 2>/dev/null; chattr +i '" + m_host +
+                     "' 2>/dev/null\"");
+    m_made = WaitForFolderState(m_folder, false);
+}
+
+UnwritableFolder::~UnwritableFolder()
+{
+    if (m_host.empty())
+        return;
+    StartHostCommand("/bin/sh -c \"chattr -i '" + m_host + "' 2>/dev/null; chmod u+w '" + m_host +
+                     "' 2>/dev/null\"");
+    EXPECT_TRUE(WaitForFolderState(m_folder, true)) << "still locked: " << m_host;
 }
 
 // ---------------------------------------------------------------------------
@@ -233,6 +310,16 @@ std::string ReadFileBytes(const std::string& path)
 bool FileExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void MakeLongAgo(const std::string& path)
+{
+    const FILETIME longAgo = {0x5C0E8000, 0x01C07385}; // 2001-01-01
+    CKernelHandle h(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL));
+    ASSERT_TRUE(h.Valid()) << path;
+    ASSERT_TRUE(SetFileTime(h.Get(), &longAgo, &longAgo, &longAgo)) << path;
 }
 
 // ---------------------------------------------------------------------------

@@ -95,9 +95,56 @@ private:
     std::string m_path;
 };
 
+// The settings decision (GetProgramSettingsPath) pointed at two fresh
+// folders while the object lives: Program() stands for the folder beside
+// the program, User() for "<AppData>\Tolvex"; the real ones come back when
+// it goes.
+class SettingsPlaces
+{
+public:
+    SettingsPlaces();
+    ~SettingsPlaces();
+    SettingsPlaces(const SettingsPlaces&) = delete;
+    SettingsPlaces& operator=(const SettingsPlaces&) = delete;
+    const std::string& Program() const { return m_program.Path(); }
+    const std::string& User() const { return m_user.Path(); }
+    std::string ProgramFile() const; // settings.tvx in each
+    std::string UserFile() const;
+
+private:
+    TempFolder m_program{"program"};
+    TempFolder m_user{"appdata"};
+};
+
+// Makes a folder take no new file for the object's life, for real: Wine
+// creates files through the host's file system, so the host's own lock is
+// set on the folder's host path: "chattr +i" (a root user passes over
+// permission bits) and "chmod a-w" (for any other user). Both are taken
+// off again when the object goes. Made() says whether the folder refuses
+// new files now.
+class UnwritableFolder
+{
+public:
+    explicit UnwritableFolder(const std::string& folder);
+    ~UnwritableFolder();
+    UnwritableFolder(const UnwritableFolder&) = delete;
+    UnwritableFolder& operator=(const UnwritableFolder&) = delete;
+    bool Made() const { return m_made; }
+
+private:
+    std::string m_folder, m_host;
+    bool m_made = false;
+};
+
+// True when a new file can be made in the folder (one is made and removed).
+bool FolderTakesFiles(const std::string& folder);
+
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);
+// Dates a file or folder back to 2001, before any machine running the tests
+// started.
+void MakeLongAgo(const std::string& path);
 void RemoveTree(const std::string& path);
 // The names of what a folder holds, sorted, without "." and "..".
 std::vector<std::string> FolderNames(const std::string& folder);
