@@ -54,6 +54,20 @@ protected:
         ASSERT_EQ(2, (int)SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
     }
 
+    // The full paths of the files the list shows, sorted.
+    std::vector<std::string> ListedFiles()
+    {
+        std::vector<std::string> out;
+        const int n = (int)SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0);
+        for (int i = 0; i < n; ++i)
+        {
+            const CFileListItem* record = m_main.dlg.m_fileList.GetItemRecord(i);
+            out.push_back(record != NULL ? PathOfList(record->absolute.Get()) : "<no record>");
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
     MainDlgWindow m_main;
     TempFolder m_temp{"panes"};
 };
@@ -170,6 +184,95 @@ int MarkedPixels(HWND list, int row)
     return marked;
 }
 
+// The parsing name of a tree item, read from the record behind it; "" for
+// no item.
+std::string TreeItemPath(HWND tree, HTREEITEM h)
+{
+    TVITEMA item = {};
+    item.mask = TVIF_PARAM;
+    item.hItem = h;
+    if (h == NULL || !SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&item) || item.lParam == 0)
+        return "";
+    const FolderTreeItem* record = reinterpret_cast<const FolderTreeItem*>(item.lParam);
+    char path[kPathBufferSize];
+    if (!GetShellItemName(record->parentFolder, record->relative, SHGDN_FORPARSING, path))
+        return "";
+    return path;
+}
+
+bool SameText(const std::string& a, size_t n, const std::string& b)
+{
+    return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(), (int)n, b.c_str(),
+                          (int)n) == CSTR_EQUAL;
+}
+
+// True when `path` is `folder` or lies below it.
+bool IsAtOrBelow(const std::string& path, const std::string& folder)
+{
+    if (folder.empty() || path.size() < folder.size() || !SameText(path, folder.size(), folder))
+        return false;
+    return path.size() == folder.size() || folder.back() == '\\' || path[folder.size()] == '\\';
+}
+
+// Walks the main window's tree down to the folder from the first top item
+// (My Computer, which start-up opened), opening only the folders on the
+// way: the host's "/" folder, with /proc and /sys in it, is never opened.
+HTREEITEM ExpandTreeTo(HWND tree, const std::string& folder)
+{
+    HTREEITEM level = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    while (level != NULL)
+    {
+        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)level);
+        HTREEITEM next = NULL;
+        for (HTREEITEM h =
+                 (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)level);
+             h != NULL && next == NULL;
+             h = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)h))
+        {
+            const std::string path = TreeItemPath(tree, h);
+            if (path.size() == folder.size() && IsAtOrBelow(path, folder))
+                return h;
+            if (IsAtOrBelow(folder, path))
+                next = h;
+        }
+        level = next;
+    }
+    return NULL;
+}
+
+HTREEITEM TreeChild(HWND tree, HTREEITEM parent, const std::string& path)
+{
+    for (HTREEITEM h = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)parent);
+         h != NULL; h = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)h))
+        if (TreeItemPath(tree, h) == path)
+            return h;
+    return NULL;
+}
+
+// A click on the item's expand button, where the tree's own hit test
+// finds it.
+bool ClickExpandButton(HWND tree, HTREEITEM h)
+{
+    SendMessageA(tree, TVM_ENSUREVISIBLE, 0, (LPARAM)h);
+    RECT line = {};
+    *reinterpret_cast<HTREEITEM*>(&line) = h;
+    if (!SendMessageA(tree, TVM_GETITEMRECT, FALSE, (LPARAM)&line))
+        return false;
+    TVHITTESTINFO hit = {};
+    hit.pt.y = (line.top + line.bottom) / 2;
+    for (hit.pt.x = line.left; hit.pt.x < line.right; ++hit.pt.x)
+    {
+        SendMessageA(tree, TVM_HITTEST, 0, (LPARAM)&hit);
+        if (hit.hItem == h && (hit.flags & TVHT_ONITEMBUTTON))
+        {
+            const LPARAM at = MAKELPARAM(hit.pt.x, hit.pt.y);
+            SendMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            SendMessageA(tree, WM_LBUTTONUP, 0, at);
+            return true;
+        }
+    }
+    return false;
+}
 } // namespace
 
 TEST_F(MainPanes, TabAndShiftTabReachTheFolderTreeAndTheFileList)
@@ -245,4 +348,70 @@ TEST_F(MainPanes, TheSelectionStaysVisibleWithoutTheFocus)
     const int plain = MarkedPixels(List(), 1);
     EXPECT_GT(plain, 0) << "the name is drawn";
     EXPECT_GT(selected, 2 * plain) << "the selected row is marked while the focus is elsewhere";
+}
+
+// Whatever moves the tree's selection (the program, a collapse by message
+// or by the expand button, a deletion), the browsed folder that Convert All
+// converts, and the list, follow it.
+TEST_F(MainPanes, TheBrowsedFolderIsTheOneTheTreeShowsSelected)
+{
+    const std::string outer = m_temp.File("outer"), inner = outer + "\\inner";
+    CreateDirectoryA(outer.c_str(), NULL);
+    CreateDirectoryA(inner.c_str(), NULL);
+    for (const std::string& file : {outer + "\\a.png", outer + "\\b.png", inner + "\\c.png"})
+        WriteImage(file, MakeQuadrants(20, 20));
+    const std::vector<std::string> outerFiles = {outer + "\\a.png", outer + "\\b.png"};
+    const std::vector<std::string> innerFiles = {inner + "\\c.png"};
+
+    const HTREEITEM hOuter = ExpandTreeTo(Tree(), outer);
+    ASSERT_NE((HTREEITEM)NULL, hOuter) << "the tree does not reach " << outer;
+
+    enum Move { kCollapseMessage, kButtonClick, kDeleteSelected, kDeleteAll };
+    for (Move move : {kCollapseMessage, kButtonClick, kDeleteSelected, kDeleteAll})
+    {
+        SCOPED_TRACE(move);
+        SendMessageA(Tree(), TVM_EXPAND, TVE_EXPAND, (LPARAM)hOuter);
+        // The deletion of the selected item took the inner folder away.
+        const HTREEITEM hInner = move == kDeleteAll ? hOuter : TreeChild(Tree(), hOuter, inner);
+        ASSERT_NE((HTREEITEM)NULL, hInner);
+        SendMessageA(Tree(), TVM_SELECTITEM, TVGN_CARET, (LPARAM)hInner);
+        if (move != kDeleteAll)
+        {
+            EXPECT_EQ(inner, std::string(m_main.dlg.m_szBrowsedFolder));
+            EXPECT_EQ(innerFiles, ListedFiles());
+        }
+
+        switch (move)
+        {
+        case kCollapseMessage:
+            SendMessageA(Tree(), TVM_EXPAND, TVE_COLLAPSE, (LPARAM)hOuter);
+            break;
+        case kButtonClick:
+            ASSERT_TRUE(ClickExpandButton(Tree(), hOuter));
+            break;
+        case kDeleteSelected:
+            SendMessageA(Tree(), TVM_DELETEITEM, 0, (LPARAM)hInner);
+            break;
+        case kDeleteAll:
+            SendMessageA(Tree(), TVM_DELETEITEM, 0, (LPARAM)TVI_ROOT);
+            break;
+        }
+        const HTREEITEM caret = (HTREEITEM)SendMessageA(Tree(), TVM_GETNEXTITEM, TVGN_CARET, 0);
+        if (move == kDeleteAll)
+        {
+            EXPECT_EQ((HTREEITEM)NULL, caret);
+            EXPECT_EQ("", std::string(m_main.dlg.m_szBrowsedFolder)) << "nothing is browsed";
+            EXPECT_TRUE(ListedFiles().empty());
+            continue;
+        }
+        ASSERT_EQ(hOuter, caret) << "the selection moves to the parent";
+        if (move != kDeleteSelected)
+        {
+            const UINT state =
+                (UINT)SendMessageA(Tree(), TVM_GETITEMSTATE, (WPARAM)hOuter, TVIS_EXPANDED);
+            EXPECT_EQ(0u, state & TVIS_EXPANDED) << "collapsed";
+        }
+        EXPECT_EQ(outer, std::string(m_main.dlg.m_szBrowsedFolder));
+        EXPECT_EQ(outerFiles, ListedFiles());
+    }
 }
