@@ -6,6 +6,7 @@
 #include "base/ComRef.h"
 #include "base/Handles.h"
 #include "base/StrUtil.h"
+#include "browser/InactiveSelection.h"
 #include "browser/Pidl.h"
 
 namespace {
@@ -272,6 +273,29 @@ void CFolderTreePane::ReportSelection()
     else
         path[0] = '\0';
     m_pSink->OnFolderSelected(this, kSelectedCode, absolute.Get(), path);
+}
+
+LRESULT CFolderTreePane::OnCustomDraw(int, LPNMHDR pnmh, BOOL& bHandled)
+{
+    if (pnmh->hwndFrom != m_hWndTree)
+    {
+        bHandled = FALSE;
+        return 0;
+    }
+    NMTVCUSTOMDRAW* draw = reinterpret_cast<NMTVCUSTOMDRAW*>(pnmh);
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT)
+        return CDRF_NOTIFYITEMDRAW;
+    if (draw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT || ::GetFocus() == m_hWndTree)
+        return CDRF_DODEFAULT;
+    // A drop target keeps the highlight the tree gives it.
+    const UINT state = (UINT)::SendMessageA(m_hWndTree, TVM_GETITEMSTATE, draw->nmcd.dwItemSpec,
+                                            TVIS_SELECTED | TVIS_DROPHILITED);
+    if ((state & (TVIS_SELECTED | TVIS_DROPHILITED)) != TVIS_SELECTED)
+        return CDRF_DODEFAULT;
+    draw->nmcd.uItemState &= ~(UINT)CDIS_SELECTED;
+    draw->clrTextBk = InactiveSelectionBackground();
+    draw->clrText = InactiveSelectionText();
+    return CDRF_NEWFONT;
 }
 
 LRESULT CFolderTreePane::OnOtherNotify(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled)

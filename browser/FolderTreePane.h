@@ -92,6 +92,7 @@ public:
         NOTIFY_CODE_HANDLER(TVN_SELCHANGEDA, OnSelChanged)
         NOTIFY_CODE_HANDLER(TVN_ITEMEXPANDINGA, OnItemExpanding)
         NOTIFY_CODE_HANDLER(TVN_DELETEITEMA, OnDeleteItem)
+        NOTIFY_CODE_HANDLER(NM_CUSTOMDRAW, OnCustomDraw)
         MESSAGE_HANDLER(WM_NOTIFY, OnOtherNotify)
     END_MSG_MAP()
 
@@ -103,6 +104,7 @@ public:
     LRESULT OnSelChanged(int, LPNMHDR, BOOL&);
     LRESULT OnItemExpanding(int, LPNMHDR, BOOL&);
     LRESULT OnDeleteItem(int, LPNMHDR, BOOL&);
+    LRESULT OnCustomDraw(int, LPNMHDR, BOOL&);
     LRESULT OnOtherNotify(UINT, WPARAM, LPARAM, BOOL&);
 
 private:

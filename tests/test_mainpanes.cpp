@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <algorithm>
+#include <cstdlib>
+#include <map>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -150,38 +152,82 @@ bool WhollyValid(HWND h)
     return !GetUpdateRect(h, &update, FALSE);
 }
 
-// How many pixels of a row's label differ from the list's plain background,
-// as the list draws itself into a bitmap: the name's ink, and the selection
-// mark when there is one.
-int MarkedPixels(HWND list, int row)
+// The largest difference of one channel: under this two colours look alike.
+const int kVisibleStep = 48;
+
+int ChannelStep(COLORREF a, COLORREF b)
 {
-    RECT client;
-    GetClientRect(list, &client);
-    CBitmapHandle canvas(CreateDib24(NULL, client.right, client.bottom));
-    CWindowDC screen(NULL);
-    CMemoryDC dc(screen);
+    return std::max({std::abs(GetRValue(a) - GetRValue(b)), std::abs(GetGValue(a) - GetGValue(b)),
+                     std::abs(GetBValue(a) - GetBValue(b))});
+}
+
+// What a row's label shows on the screen apart from the list's plain
+// background: how many pixels stand out from it, and their commonest
+// colour (the name's ink, or the selection mark behind it).
+struct RowMark
+{
+    int pixels = -1;
+    COLORREF colour = CLR_INVALID;
+};
+
+RowMark MarkIn(HWND control, const RECT& label)
+{
+    UpdateWindow(control);
+    RowMark mark;
+    const int width = label.right - label.left, height = label.bottom - label.top;
+    CBitmapHandle canvas(CreateDib24(NULL, width, height));
     {
+        CWindowDC window(control);
+        CMemoryDC dc(window);
         CSelectObject select(dc, canvas);
-        SendMessageA(list, WM_PRINTCLIENT, (WPARAM)(HDC)dc, PRF_CLIENT | PRF_ERASEBKGND);
+        BitBlt(dc, 0, 0, width, height, window, label.left, label.top, SRCCOPY);
     }
     GdiFlush();
-    RECT label = {};
-    label.left = LVIR_LABEL;
-    SendMessageA(list, LVM_GETITEMRECT, (WPARAM)row, (LPARAM)&label);
-    COLORREF back = (COLORREF)SendMessageA(list, LVM_GETTEXTBKCOLOR, 0, 0);
-    if (back == CLR_NONE || back == CLR_DEFAULT)
-        back = GetSysColor(COLOR_WINDOW);
     DibPixels px;
     if (!GetDibPixels(canvas, px))
-        return -1;
-    int marked = 0;
-    for (int y = std::max((LONG)0, label.top); y < std::min((LONG)px.height, label.bottom); ++y)
-        for (int x = std::max((LONG)0, label.left); x < std::min((LONG)px.width, label.right); ++x)
+        return mark;
+    const COLORREF plain = GetSysColor(COLOR_WINDOW);
+    std::map<COLORREF, int> counts;
+    for (int y = 0; y < px.height; ++y)
+        for (int x = 0; x < px.width; ++x)
         {
             const BYTE* p = px.Row(y) + x * px.pixelBytes;
-            marked += RGB(p[2], p[1], p[0]) != back;
+            const COLORREF c = RGB(p[2], p[1], p[0]);
+            if (ChannelStep(c, plain) >= kVisibleStep)
+                ++counts[c];
         }
-    return marked;
+    mark.pixels = 0;
+    int most = 0;
+    for (const auto& c : counts)
+    {
+        mark.pixels += c.second;
+        if (c.second > most)
+        {
+            most = c.second;
+            mark.colour = c.first;
+        }
+    }
+    return mark;
+}
+
+RowMark MarkOfRow(HWND list, int row)
+{
+    RECT label = {};
+    label.left = LVIR_LABEL;
+    if (!SendMessageA(list, LVM_GETITEMRECT, (WPARAM)row, (LPARAM)&label))
+        return RowMark();
+    return MarkIn(list, label);
+}
+
+// The tree item's label, and its area.
+RowMark MarkOfTreeItem(HWND tree, HTREEITEM item, int* area)
+{
+    RECT label = {};
+    *reinterpret_cast<HTREEITEM*>(&label) = item;
+    if (!SendMessageA(tree, TVM_GETITEMRECT, TRUE, (LPARAM)&label))
+        return RowMark();
+    *area = (label.right - label.left) * (label.bottom - label.top);
+    return MarkIn(tree, label);
 }
 
 // The parsing name of a tree item, read from the record behind it; "" for
@@ -340,14 +386,37 @@ TEST_F(MainPanes, TheSelectionStaysVisibleWithoutTheFocus)
     state.stateMask = LVIS_SELECTED;
     state.state = LVIS_SELECTED;
     SendMessageA(List(), LVM_SETITEMSTATE, 0, (LPARAM)&state);
-    SetFocus(Item(IDC_MAIN_OUTPUT_FOLDER));
-    ASSERT_NE(List(), GetFocus());
+    for (UINT view : {IDC_MAIN_VIEW_DETAILS, IDC_MAIN_VIEW_LIST, IDC_MAIN_VIEW_SMALL_ICONS,
+                      IDC_MAIN_VIEW_LARGE_ICONS})
+    {
+        SCOPED_TRACE(view);
+        SendMessageA(Dlg(), WM_COMMAND, MAKEWPARAM(view, BN_CLICKED), 0);
+        SetFocus(List());
+        EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), MarkOfRow(List(), 0).colour) << "focused: as ever";
 
-    // Both names are as long: only a selection mark tells the rows apart.
-    const int selected = MarkedPixels(List(), 0);
-    const int plain = MarkedPixels(List(), 1);
-    EXPECT_GT(plain, 0) << "the name is drawn";
-    EXPECT_GT(selected, 2 * plain) << "the selected row is marked while the focus is elsewhere";
+        // Both names are as long: only a selection mark tells the rows apart.
+        SetFocus(Item(IDC_MAIN_OUTPUT_FOLDER));
+        ASSERT_NE(List(), GetFocus());
+        const RowMark selected = MarkOfRow(List(), 0), plain = MarkOfRow(List(), 1);
+        EXPECT_GT(plain.pixels, 0) << "the name is drawn";
+        EXPECT_GT(selected.pixels, 2 * plain.pixels) << "the selected row stands out";
+        EXPECT_NE(GetSysColor(COLOR_HIGHLIGHT), selected.colour) << "and shows the focus is away";
+    }
+
+    // The tree's selection, the first folder, as start-up chose it.
+    const HTREEITEM first = (HTREEITEM)SendMessageA(Tree(), TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    ASSERT_EQ(first, (HTREEITEM)SendMessageA(Tree(), TVM_GETNEXTITEM, TVGN_CARET, 0));
+    const HTREEITEM next =
+        (HTREEITEM)SendMessageA(Tree(), TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)first);
+    int area = 0, nextArea = 0;
+    SetFocus(Tree());
+    EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), MarkOfTreeItem(Tree(), first, &area).colour);
+    SetFocus(Item(IDC_MAIN_OUTPUT_FOLDER));
+    const RowMark folder = MarkOfTreeItem(Tree(), first, &area);
+    const RowMark plainFolder = MarkOfTreeItem(Tree(), next, &nextArea);
+    EXPECT_GT(2 * folder.pixels, area) << "the selected folder stands out";
+    EXPECT_LT(2 * plainFolder.pixels, nextArea);
+    EXPECT_NE(GetSysColor(COLOR_HIGHLIGHT), folder.colour);
 }
 
 // Whatever moves the tree's selection (the program, a collapse by message
