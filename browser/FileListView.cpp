@@ -6,6 +6,7 @@
 #include "base/ComRef.h"
 #include "base/Handles.h"
 #include "base/StrUtil.h"
+#include "browser/InactiveSelection.h"
 #include "core/Extensions.h"
 
 namespace {
@@ -115,6 +116,24 @@ LRESULT CFileListView::OnStyleChanged(UINT uMsg, WPARAM wParam, LPARAM lParam, B
         ::RedrawWindow(m_hWnd, NULL, NULL,
                        RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     return result;
+}
+
+LRESULT CFileListView::OnCustomDraw(int, LPNMHDR pnmh, BOOL&)
+{
+    NMLVCUSTOMDRAW* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(pnmh);
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT)
+        return CDRF_NOTIFYITEMDRAW;
+    if (draw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT || ::GetFocus() == m_hWnd)
+        return CDRF_DODEFAULT;
+    const UINT state =
+        (UINT)::SendMessageA(m_hWnd, LVM_GETITEMSTATE, draw->nmcd.dwItemSpec, LVIS_SELECTED);
+    if ((state & LVIS_SELECTED) == 0)
+        return CDRF_DODEFAULT;
+    // A row still marked selected gets the control's own colours instead.
+    draw->nmcd.uItemState &= ~(UINT)CDIS_SELECTED;
+    draw->clrTextBk = InactiveSelectionBackground();
+    draw->clrText = InactiveSelectionText();
+    return CDRF_NEWFONT;
 }
 
 void CFileListView::AttachSystemImageLists()

@@ -65,6 +65,7 @@ public:
         REFLECTED_NOTIFY_CODE_HANDLER(LVN_GETDISPINFOA, OnGetDispInfo)
         REFLECTED_NOTIFY_CODE_HANDLER(LVN_DELETEITEM, OnDeleteItem)
         REFLECTED_NOTIFY_CODE_HANDLER(LVN_ITEMCHANGED, OnItemChanged)
+        REFLECTED_NOTIFY_CODE_HANDLER(NM_CUSTOMDRAW, OnCustomDraw)
         DEFAULT_REFLECTION_HANDLER()
     END_MSG_MAP()
 
@@ -73,6 +74,7 @@ public:
     LRESULT OnGetDispInfo(int, LPNMHDR, BOOL&);
     LRESULT OnDeleteItem(int, LPNMHDR, BOOL&);
     LRESULT OnItemChanged(int, LPNMHDR, BOOL&);
+    LRESULT OnCustomDraw(int, LPNMHDR, BOOL&);
 
 private:
     void AddRow(IShellFolder* folder, LPCITEMIDLIST absolute, LPCITEMIDLIST item,

@@ -6,6 +6,7 @@
 #include "base/ComRef.h"
 #include "base/Handles.h"
 #include "base/StrUtil.h"
+#include "browser/InactiveSelection.h"
 #include "browser/Pidl.h"
 
 namespace {
@@ -77,7 +78,25 @@ LRESULT CFolderTreePane::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     HINSTANCE hInst = ModuleInstance();
     m_hWndTree = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "", kTreeStyle, 0, 0, 0, 0,
                                    m_hWnd, NULL, hInst, NULL);
+    if (m_hWndTree != NULL)
+        m_tree.SubclassWindow(m_hWndTree);
     return 0;
+}
+
+LRESULT CFolderTreePane::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    m_bClosing = true;
+    bHandled = FALSE;
+    return 0;
+}
+
+BOOL CFolderTreePane::CTreeControl::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam,
+                                                         LPARAM lParam, LRESULT& lResult, DWORD)
+{
+    lResult = DefWindowProc(uMsg, wParam, lParam);
+    if (uMsg != WM_DESTROY && uMsg != WM_NCDESTROY)
+        m_pPane->ReportSelection();
+    return TRUE;
 }
 
 LRESULT CFolderTreePane::OnSize(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
@@ -205,6 +224,9 @@ LRESULT CFolderTreePane::OnItemExpanding(int, LPNMHDR pnmh, BOOL&)
 LRESULT CFolderTreePane::OnDeleteItem(int, LPNMHDR pnmh, BOOL&)
 {
     const NMTREEVIEWA* nm = reinterpret_cast<const NMTREEVIEWA*>(pnmh);
+    // A later item may get the same handle: it must still be told.
+    if (m_bReported && nm->itemOld.hItem == m_hReported)
+        m_bReported = false;
     FolderTreeItem* record = reinterpret_cast<FolderTreeItem*>(nm->itemOld.lParam);
     if (record == NULL)
         return 0;
@@ -215,20 +237,65 @@ LRESULT CFolderTreePane::OnDeleteItem(int, LPNMHDR pnmh, BOOL&)
     return 0;
 }
 
-LRESULT CFolderTreePane::OnSelChanged(int, LPNMHDR pnmh, BOOL&)
+LRESULT CFolderTreePane::OnSelChanged(int, LPNMHDR, BOOL&)
 {
-    if (m_pSink == NULL)
-        return 0;
-    const NMTREEVIEWA* nm = reinterpret_cast<const NMTREEVIEWA*>(pnmh);
-    const FolderTreeItem* record = reinterpret_cast<const FolderTreeItem*>(nm->itemNew.lParam);
-    if (record == NULL)
-        return 0;
-    char path[kPathBufferSize];
-    if (!GetShellItemName(record->parentFolder, record->relative, SHGDN_FORPARSING, path))
-        return 0;
-    CTaskMemory<ITEMIDLIST> absolute(GetAbsolutePidl(record->parentFolder, record->relative));
-    m_pSink->OnFolderSelected(this, kSelectedCode, absolute.Get(), path);
+    ReportSelection();
     return 0;
+}
+
+void CFolderTreePane::ReportSelection()
+{
+    // Read straight from the control's own procedure: a message sent through
+    // the subclass would bring us back here.
+    if (m_bClosing || m_tree.m_hWnd == NULL)
+        return;
+    const HTREEITEM selected =
+        reinterpret_cast<HTREEITEM>(m_tree.DefWindowProc(TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (m_bReported && selected == m_hReported)
+        return;
+    m_hReported = selected;
+    m_bReported = true;
+    if (m_pSink == NULL)
+        return;
+
+    TVITEMA item;
+    memset(&item, 0, sizeof(item));
+    item.mask = TVIF_PARAM;
+    item.hItem = selected;
+    const FolderTreeItem* record = NULL;
+    if (selected != NULL && m_tree.DefWindowProc(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+        record = reinterpret_cast<const FolderTreeItem*>(item.lParam);
+    char path[kPathBufferSize] = "";
+    CTaskMemory<ITEMIDLIST> absolute;
+    if (record != NULL &&
+        GetShellItemName(record->parentFolder, record->relative, SHGDN_FORPARSING, path))
+        absolute.Reset(GetAbsolutePidl(record->parentFolder, record->relative));
+    else
+        path[0] = '\0';
+    m_pSink->OnFolderSelected(this, kSelectedCode, absolute.Get(), path);
+}
+
+LRESULT CFolderTreePane::OnCustomDraw(int, LPNMHDR pnmh, BOOL& bHandled)
+{
+    if (pnmh->hwndFrom != m_hWndTree)
+    {
+        bHandled = FALSE;
+        return 0;
+    }
+    NMTVCUSTOMDRAW* draw = reinterpret_cast<NMTVCUSTOMDRAW*>(pnmh);
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT)
+        return CDRF_NOTIFYITEMDRAW;
+    if (draw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT || ::GetFocus() == m_hWndTree)
+        return CDRF_DODEFAULT;
+    // A drop target keeps the highlight the tree gives it.
+    const UINT state = (UINT)::SendMessageA(m_hWndTree, TVM_GETITEMSTATE, draw->nmcd.dwItemSpec,
+                                            TVIS_SELECTED | TVIS_DROPHILITED);
+    if ((state & (TVIS_SELECTED | TVIS_DROPHILITED)) != TVIS_SELECTED)
+        return CDRF_DODEFAULT;
+    draw->nmcd.uItemState &= ~(UINT)CDIS_SELECTED;
+    draw->clrTextBk = InactiveSelectionBackground();
+    draw->clrText = InactiveSelectionText();
+    return CDRF_NEWFONT;
 }
 
 LRESULT CFolderTreePane::OnOtherNotify(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled)

@@ -273,7 +273,9 @@ void CMainDlg::RefreshBorderColor()
 int CMainDlg::OnFolderSelected(CFolderTreePane*, int, LPCITEMIDLIST folder, const char* path)
 {
     ::SendMessageA(GetListView(), LVM_DELETEALLITEMS, 0, 0);
-    if (m_fileList.m_hWnd != NULL)
+    // No list: no folder, or one the shell cannot reach. A null list would
+    // show the desktop's files instead.
+    if (m_fileList.m_hWnd != NULL && folder != NULL)
         m_fileList.ShowFolder(folder);
     SafeCopy(m_szBrowsedFolder, path != NULL ? path : "");
     return 0;

@@ -21,34 +21,73 @@ const char kCommandKeyName[] = "command";
 const char kUsualTypeNameFormat[] = "%s File";
 const char kSampleFileFormat[] = "x.%s";
 
+// The current user's classes, which Windows shows through HKEY_CLASSES_ROOT
+// ahead of the machine's (Wine 8 does not).
+const char kUserClassesKey[] = "Software\\Classes";
+
 enum ClassValue {
     kClassMissing, // no default value, or an empty one
     kClassFound,
     kClassUnusable // too long for our buffer, or not text
 };
 
-// Reads the extension key's default value. Only a value that is not there
-// counts as missing: anything we cannot read as a whole must not be
-// overwritten with our own class.
-ClassValue ReadClassName(HKEY hExtKey, char* out, size_t outSize)
+// A key's default value as the user's shell sees it: the current user's
+// classes first, the machine's (HKEY_CLASSES_ROOT) where the user's key has
+// no default value. userClasses may be NULL: the user has none.
+struct DefaultValue
 {
-    char data[kClassNameBufferSize + 1];
+    bool keyFound = false;
+    LONG rc = ERROR_FILE_NOT_FOUND;
     DWORD type = REG_NONE;
-    DWORD size = kClassNameBufferSize;
-    LONG rc = RegQueryValueExA(hExtKey, NULL, NULL, &type, (BYTE*)data, &size);
-    if (rc == ERROR_FILE_NOT_FOUND)
-        return kClassMissing;
-    if (rc != ERROR_SUCCESS || type != REG_SZ)
-        return kClassUnusable;
-    data[size < kClassNameBufferSize ? size : kClassNameBufferSize] = '\0';
-    if (data[0] == '\0')
-        return kClassMissing;
-    return SafeCopy(out, outSize, data) ? kClassFound : kClassUnusable;
+    DWORD size = 0;
+    char data[kClassNameBufferSize + 1];
+};
+
+void QueryDefaultIn(HKEY root, const char* path, DefaultValue& v)
+{
+    CRegistryKey key;
+    if (root == NULL || key.Open(root, path, KEY_QUERY_VALUE) != ERROR_SUCCESS)
+        return;
+    v.keyFound = true;
+    v.size = kClassNameBufferSize;
+    v.rc = RegQueryValueExA(key, NULL, NULL, &v.type, (BYTE*)v.data, &v.size);
 }
 
-void SetDefaultText(HKEY hKey, const char* text)
+void QueryDefault(HKEY userClasses, const char* path, DefaultValue& v)
 {
-    RegSetValueExA(hKey, NULL, 0, REG_SZ, (const BYTE*)text, (DWORD)(strlen(text) + 1));
+    QueryDefaultIn(userClasses, path, v);
+    if (v.rc == ERROR_FILE_NOT_FOUND)
+        QueryDefaultIn(HKEY_CLASSES_ROOT, path, v);
+}
+
+// Only a value that is not there counts as missing: anything we cannot
+// read as a whole must not be overwritten with our own class.
+ClassValue ClassOf(DefaultValue& v, char* out, size_t outSize)
+{
+    if (v.rc == ERROR_FILE_NOT_FOUND)
+        return kClassMissing;
+    if (v.rc != ERROR_SUCCESS || v.type != REG_SZ)
+        return kClassUnusable;
+    v.data[v.size < kClassNameBufferSize ? v.size : kClassNameBufferSize] = '\0';
+    if (v.data[0] == '\0')
+        return kClassMissing;
+    return SafeCopy(out, outSize, v.data) ? kClassFound : kClassUnusable;
+}
+
+// The class an extension key names, as the user sees it.
+ClassValue ReadClassName(HKEY userClasses, const char* extKey, char* out, size_t outSize)
+{
+    DefaultValue v;
+    QueryDefault(userClasses, extKey, v);
+    return ClassOf(v, out, outSize);
+}
+
+// The class an extension key names in one place only.
+ClassValue ReadClassNameIn(HKEY root, const char* extKey, char* out, size_t outSize)
+{
+    DefaultValue v;
+    QueryDefaultIn(root, extKey, v);
+    return ClassOf(v, out, outSize);
 }
 
 // The type name the shell shows for a file of the extension, as the file
@@ -88,61 +127,74 @@ enum ClassKeyState {
     kClassKeyDescribed
 };
 
-ClassKeyState ReadClassKeyState(const char* className)
+ClassKeyState ReadClassKeyState(HKEY userClasses, const char* className)
 {
-    CRegistryKey key;
-    if (key.Open(HKEY_CLASSES_ROOT, className) != ERROR_SUCCESS)
+    DefaultValue v;
+    QueryDefault(userClasses, className, v);
+    if (!v.keyFound)
         return kClassKeyMissing;
-    DWORD type = REG_NONE;
-    DWORD size = 0;
-    LONG rc = RegQueryValueExA(key, NULL, NULL, &type, NULL, &size);
-    // A text holds more than its terminating zero.
-    return rc == ERROR_SUCCESS && size > 1 ? kClassKeyDescribed : kClassKeyUndescribed;
+    // A text holds more than its terminating zero; one longer than our
+    // buffer is a description all the same.
+    const bool described = (v.rc == ERROR_SUCCESS && v.size > 1) || v.rc == ERROR_MORE_DATA;
+    return described ? kClassKeyDescribed : kClassKeyUndescribed;
 }
 
-// The shell shows a class's description as the type name of its files: a
-// class without one shows none.
-void DescribeClass(const char* className, const char* description)
+// One of the two places the classes are written to: the machine's, through
+// HKEY_CLASSES_ROOT, or the current user's. It remembers whether a write
+// was refused.
+class CClassesPlace
 {
-    CRegistryKey key;
-    if (key.Open(HKEY_CLASSES_ROOT, className) != ERROR_SUCCESS)
-        return;
-    SetDefaultText(key, description);
-}
+public:
+    explicit CClassesPlace(HKEY root) : m_root(root) {}
+    HKEY Root() const { return m_root; }
 
-// Creates the key (and its missing parents) with the text as its default.
-int CreateKeyWithText(const char* path, const char* text)
-{
-    CRegistryKey key;
-    if (key.Create(HKEY_CLASSES_ROOT, path) != ERROR_SUCCESS)
-        return 0;
-    SetDefaultText(key, text);
-    return 1;
-}
+    // Creates the key (and its missing parents) with the text as its
+    // default.
+    bool WriteKeyText(const char* path, const char* text)
+    {
+        CRegistryKey key;
+        if (key.Create(m_root, path) != ERROR_SUCCESS ||
+            RegSetValueExA(key, NULL, 0, REG_SZ, (const BYTE*)text, (DWORD)(strlen(text) + 1)) !=
+                ERROR_SUCCESS)
+            m_refused = true;
+        return !m_refused;
+    }
 
-void DeleteSubKeyOf(const char* parentPath, const char* name)
-{
-    CRegistryKey key;
-    if (key.Open(HKEY_CLASSES_ROOT, parentPath) != ERROR_SUCCESS)
-        return;
-    RegDeleteKeyA(key, name);
-}
+    void DeleteDefault(const char* path) const
+    {
+        CRegistryKey key;
+        if (key.Open(m_root, path) == ERROR_SUCCESS)
+            RegDeleteValueA(key, NULL);
+    }
 
-// Deletes the key only when it holds neither values nor subkeys, so what
-// other programs keep there survives.
-void DeleteKeyIfEmpty(const char* path)
-{
-    CRegistryKey key;
-    if (key.Open(HKEY_CLASSES_ROOT, path) != ERROR_SUCCESS)
-        return;
-    DWORD subKeys = 0;
-    DWORD values = 0;
-    LONG rc = RegQueryInfoKeyA(key, NULL, NULL, NULL, &subKeys, NULL, NULL, &values, NULL, NULL,
-                               NULL, NULL);
-    key.Close(); // before the key itself may go
-    if (rc == ERROR_SUCCESS && subKeys == 0 && values == 0)
-        RegDeleteKeyA(HKEY_CLASSES_ROOT, path);
-}
+    void DeleteSubKeyOf(const char* parentPath, const char* name) const
+    {
+        CRegistryKey key;
+        if (key.Open(m_root, parentPath) != ERROR_SUCCESS)
+            return;
+        RegDeleteKeyA(key, name);
+    }
+
+    // Deletes the key only when it holds neither values nor subkeys, so what
+    // other programs keep there survives.
+    void DeleteKeyIfEmpty(const char* path) const
+    {
+        CRegistryKey key;
+        if (key.Open(m_root, path) != ERROR_SUCCESS)
+            return;
+        DWORD subKeys = 0;
+        DWORD values = 0;
+        LONG rc = RegQueryInfoKeyA(key, NULL, NULL, NULL, &subKeys, NULL, NULL, &values, NULL, NULL,
+                                   NULL, NULL);
+        key.Close(); // before the key itself may go
+        if (rc == ERROR_SUCCESS && subKeys == 0 && values == 0)
+            RegDeleteKeyA(m_root, path);
+    }
+
+private:
+    HKEY m_root;
+    bool m_refused = false;
+};
 
 // The key paths of one class's verb, all built before anything is written.
 struct VerbKeys
@@ -173,11 +225,137 @@ struct ExtensionNames
     }
 };
 
-// Our verb's two keys, leaf first.
-void RemoveVerb(const VerbKeys& keys)
+enum RegisterResult {
+    kRegistered,
+    kNotRegistered, // nothing to register under, or no program path
+    kWriteRefused   // the place did not take a write
+};
+
+RegisterResult RegisterIn(CClassesPlace& place, HKEY userClasses, const char* ext,
+                          char* classBuffer, size_t classBufferSize)
 {
-    DeleteSubKeyOf(keys.verb, kCommandKeyName);
-    DeleteSubKeyOf(keys.shell, kShellVerbName);
+    ExtensionNames names;
+    if (classBuffer == NULL || classBufferSize < kClassNameBufferSize || !names.Build(ext))
+        return kNotRegistered;
+    const char* extKey = names.key;
+    const char* ownClass = names.ownClass;
+
+    char programPath[MAX_PATH];
+    char command[kPathBufferSize];
+    if (!ReadProgramPath(programPath, sizeof(programPath)) ||
+        !FormatShellCommand(programPath, command, sizeof(command)))
+        return kNotRegistered;
+
+    // What files of the type show before anything is changed.
+    char typeName[kClassNameBufferSize];
+    ShownTypeName(ext, typeName, sizeof(typeName));
+    if (typeName[0] == '\0')
+        UsualTypeName(ext, typeName, sizeof(typeName));
+
+    const ClassValue found = ReadClassName(userClasses, extKey, classBuffer, classBufferSize);
+    if (found == kClassUnusable)
+        return kNotRegistered;
+    if (found == kClassMissing)
+    {
+        SafeCopy(classBuffer, classBufferSize, ownClass);
+        if (!place.WriteKeyText(extKey, ownClass))
+            return kWriteRefused;
+    }
+
+    VerbKeys keys;
+    if (!keys.Build(classBuffer))
+        return kNotRegistered;
+    // A class that another program described keeps its description; one that
+    // the verb's keys bring into being, and our own, get the type name.
+    const ClassKeyState state = ReadClassKeyState(userClasses, classBuffer);
+    const bool describe = state == kClassKeyMissing ||
+                          (state == kClassKeyUndescribed && strcmp(classBuffer, ownClass) == 0);
+    if (!place.WriteKeyText(keys.verb, kShellVerbCaption))
+        return kWriteRefused;
+    if (describe && !place.WriteKeyText(classBuffer, typeName))
+        return kWriteRefused;
+    return place.WriteKeyText(keys.command, command) ? kRegistered : kWriteRefused;
+}
+
+// Registers the extensions in the current user's classes; false when the
+// user's classes cannot be opened for writing.
+bool RegisterForUser(const char* const* exts, size_t count, char* classBuffer,
+                     size_t classBufferSize, RegisterResult* last)
+{
+    CRegistryKey userClasses;
+    if (userClasses.Create(HKEY_CURRENT_USER, kUserClassesKey) != ERROR_SUCCESS)
+        return false;
+    CClassesPlace user(userClasses);
+    for (size_t i = 0; i < count; ++i)
+        *last = RegisterIn(user, userClasses, exts[i], classBuffer, classBufferSize);
+    return true;
+}
+
+// Registers the extensions in the machine's classes. The first write the
+// machine refuses shows that its classes are not ours to change: then all
+// of them go to the current user's classes, so one install lives in one
+// place. The result is that of the last extension.
+RegisterResult RegisterAll(const char* const* exts, size_t count, char* classBuffer,
+                           size_t classBufferSize)
+{
+    CRegistryKey userClasses;
+    userClasses.Open(HKEY_CURRENT_USER, kUserClassesKey, KEY_READ);
+    CClassesPlace machine(HKEY_CLASSES_ROOT);
+    RegisterResult result = kNotRegistered;
+    for (size_t i = 0; i < count; ++i)
+    {
+        result = RegisterIn(machine, userClasses, exts[i], classBuffer, classBufferSize);
+        if (result == kWriteRefused)
+        {
+            userClasses.Close();
+            if (!RegisterForUser(exts, count, classBuffer, classBufferSize, &result))
+                return kNotRegistered;
+            return result;
+        }
+    }
+    return result;
+}
+
+// Our verb's two keys, leaf first.
+void RemoveVerb(const CClassesPlace& place, const VerbKeys& keys)
+{
+    place.DeleteSubKeyOf(keys.verb, kCommandKeyName);
+    place.DeleteSubKeyOf(keys.shell, kShellVerbName);
+}
+
+// The verb under the class, and the class itself where it is our own and
+// nothing else lives in it.
+void RemoveFromClass(const CClassesPlace& place, const char* className, const char* ownClass)
+{
+    VerbKeys keys;
+    if (!keys.Build(className))
+        return;
+    RemoveVerb(place, keys);
+    // Letter case counts: "TOLVEX.bmp" is another program's class.
+    if (strcmp(className, ownClass) != 0)
+        return;
+    place.DeleteKeyIfEmpty(keys.shell);
+    place.DeleteDefault(className); // our description
+    place.DeleteKeyIfEmpty(className);
+}
+
+// One place's part of the removal: our claim on the extension where this
+// place holds it, and the verb under the class the user saw and under the
+// one this place names.
+void UnregisterIn(const CClassesPlace& place, const ExtensionNames& names, const char* seenClass)
+{
+    char placeClass[kClassNameBufferSize];
+    const bool named =
+        ReadClassNameIn(place.Root(), names.key, placeClass, sizeof(placeClass)) == kClassFound;
+    if (named && strcmp(placeClass, names.ownClass) == 0)
+    {
+        place.DeleteDefault(names.key);
+        place.DeleteKeyIfEmpty(names.key);
+    }
+    if (seenClass != NULL)
+        RemoveFromClass(place, seenClass, names.ownClass);
+    if (named && (seenClass == NULL || strcmp(placeClass, seenClass) != 0))
+        RemoveFromClass(place, placeClass, names.ownClass);
 }
 
 } // namespace
@@ -191,57 +369,8 @@ int FormatShellCommand(const char* programPath, char* out, size_t outSize)
 
 int RegisterShellVerb(const char* ext, char* classBuffer, size_t classBufferSize)
 {
-    ExtensionNames names;
-    if (classBuffer == NULL || classBufferSize < kClassNameBufferSize || !names.Build(ext))
-        return 0;
-    const char* extKey = names.key;
-    const char* ownClass = names.ownClass;
-
-    char programPath[MAX_PATH];
-    char command[kPathBufferSize];
-    if (!ReadProgramPath(programPath, sizeof(programPath)) ||
-        !FormatShellCommand(programPath, command, sizeof(command)))
-        return 0;
-
-    // What files of the type show before anything is changed.
-    char typeName[kClassNameBufferSize];
-    ShownTypeName(ext, typeName, sizeof(typeName));
-    if (typeName[0] == '\0')
-        UsualTypeName(ext, typeName, sizeof(typeName));
-
-    CRegistryKey extension;
-    if (extension.Open(HKEY_CLASSES_ROOT, extKey) == ERROR_SUCCESS)
-    {
-        ClassValue found = ReadClassName(extension, classBuffer, classBufferSize);
-        if (found == kClassMissing)
-        {
-            SafeCopy(classBuffer, classBufferSize, ownClass);
-            SetDefaultText(extension, ownClass);
-        }
-        extension.Close();
-        if (found == kClassUnusable)
-            return 0;
-    }
-    else
-    {
-        if (!CreateKeyWithText(extKey, ownClass))
-            return 0;
-        SafeCopy(classBuffer, classBufferSize, ownClass);
-    }
-
-    VerbKeys keys;
-    if (!keys.Build(classBuffer))
-        return 0;
-    // A class that another program described keeps its description; one that
-    // the verb's keys bring into being, and our own, get the type name.
-    const ClassKeyState state = ReadClassKeyState(classBuffer);
-    const bool describe = state == kClassKeyMissing ||
-                          (state == kClassKeyUndescribed && strcmp(classBuffer, ownClass) == 0);
-    if (!CreateKeyWithText(keys.verb, kShellVerbCaption))
-        return 0;
-    if (describe)
-        DescribeClass(classBuffer, typeName);
-    return CreateKeyWithText(keys.command, command);
+    const char* const exts[] = {ext};
+    return RegisterAll(exts, 1, classBuffer, classBufferSize) == kRegistered ? 1 : 0;
 }
 
 int UnregisterShellVerb(const char* ext, char* classBuffer, size_t classBufferSize)
@@ -249,44 +378,27 @@ int UnregisterShellVerb(const char* ext, char* classBuffer, size_t classBufferSi
     ExtensionNames names;
     if (classBuffer == NULL || classBufferSize == 0 || !names.Build(ext))
         return 1;
-    const char* extKey = names.key;
-    const char* ownClass = names.ownClass;
-
-    CRegistryKey extension;
-    if (extension.Open(HKEY_CLASSES_ROOT, extKey) != ERROR_SUCCESS)
-        return 1;
-    if (ReadClassName(extension, classBuffer, classBufferSize) != kClassFound)
-        return 1;
-    VerbKeys keys;
-    if (!keys.Build(classBuffer))
-        return 1;
-
-    // Letter case counts: "TOLVEX.bmp" is another program's class.
-    if (strcmp(classBuffer, ownClass) != 0)
-    {
-        extension.Close();
-        RemoveVerb(keys);
-        return 1;
-    }
-
-    RegDeleteValueA(extension, NULL);
-    extension.Close(); // before the key itself may go
-    DeleteKeyIfEmpty(extKey);
-    RemoveVerb(keys);
-    DeleteKeyIfEmpty(keys.shell);
-    CRegistryKey ownClassKey;
-    if (ownClassKey.Open(HKEY_CLASSES_ROOT, classBuffer) == ERROR_SUCCESS)
-        RegDeleteValueA(ownClassKey, NULL); // our description
-    ownClassKey.Close();                    // before the key itself may go
-    DeleteKeyIfEmpty(classBuffer);
+    CRegistryKey userClasses;
+    const bool hasUserClasses =
+        userClasses.Open(HKEY_CURRENT_USER, kUserClassesKey) == ERROR_SUCCESS;
+    // Read before anything goes: the removal in one place changes what the
+    // user sees.
+    const bool seen =
+        ReadClassName(userClasses, names.key, classBuffer, classBufferSize) == kClassFound;
+    const char* seenClass = seen ? classBuffer : NULL;
+    // The user's first: on Windows HKEY_CLASSES_ROOT then shows the
+    // machine's alone.
+    if (hasUserClasses)
+        UnregisterIn(CClassesPlace(userClasses), names, seenClass);
+    UnregisterIn(CClassesPlace(HKEY_CLASSES_ROOT), names, seenClass);
     return 1;
 }
 
 void InstallShellIntegration()
 {
     char classBuffer[kPathBufferSize];
-    for (const char* ext : kSupportedExtensionNames)
-        RegisterShellVerb(ext, classBuffer, sizeof(classBuffer));
+    RegisterAll(kSupportedExtensionNames, kSupportedExtensionCount, classBuffer,
+                sizeof(classBuffer));
 }
 
 void UninstallShellIntegration()

@@ -192,6 +192,53 @@ TEST_F(FolderTreeTest, SelectionIsReportedWithAParsedList)
     }
 }
 
+// The tree moves its selection on its own when a collapse hides it or a
+// deletion takes it away; each move is told once, and a tree with nothing
+// selected is told as no folder.
+TEST_F(FolderTreeTest, EveryMoveOfTheSelectionIsToldOnce)
+{
+    CFakeShellFolder& inside = NewFake();
+    inside.items = {{"inner", SFGAO_FOLDER}};
+    CFakeShellFolder& top = NewFake();
+    top.items = {{"outer", SFGAO_FOLDER | SFGAO_HASSUBFOLDER, false, false, &inside},
+                 {"other", SFGAO_FOLDER}};
+    ASSERT_EQ(S_OK, pane->FillChildren(&top, NULL, TVI_ROOT));
+    const HTREEITEM outer = Find(TVI_ROOT, "outer");
+    SendMessageA(Tree(), TVM_EXPAND, TVE_EXPAND, (LPARAM)outer);
+    ASSERT_NE(nullptr, Find(outer, "inner"));
+    const HTREEITEM unnamed = AddParent(); // an item without a record
+
+    CRecordingSink sink;
+    pane->SetSink(&sink);
+    auto told = [&] {
+        std::vector<std::string> paths;
+        for (const Report& r : sink.reports)
+            paths.push_back(r.hadList ? "list:" + r.path : r.path);
+        return paths;
+    };
+    SendMessageA(Tree(), TVM_SELECTITEM, TVGN_CARET, (LPARAM)Find(outer, "inner"));
+    SendMessageA(Tree(), TVM_EXPAND, TVE_COLLAPSE, (LPARAM)outer);
+    EXPECT_EQ(outer, (HTREEITEM)SendMessageA(Tree(), TVM_GETNEXTITEM, TVGN_CARET, 0));
+    // nothing moves: nothing is told
+    SendMessageA(Tree(), TVM_EXPAND, TVE_COLLAPSE, (LPARAM)outer);
+    SendMessageA(Tree(), TVM_SELECTITEM, TVGN_CARET, (LPARAM)outer);
+    EXPECT_EQ((std::vector<std::string>{"inner", "outer"}), told());
+
+    SendMessageA(Tree(), TVM_SELECTITEM, TVGN_CARET, (LPARAM)unnamed);
+    SendMessageA(Tree(), TVM_SELECTITEM, TVGN_CARET, (LPARAM)Find(TVI_ROOT, "other"));
+    SendMessageA(Tree(), TVM_DELETEITEM, 0, (LPARAM)TVI_ROOT);
+    EXPECT_EQ((std::vector<std::string>{"inner", "outer", "", "other", ""}), told());
+    for (const Report& r : sink.reports)
+        EXPECT_EQ(CFolderTreePane::kSelectedCode, r.code);
+
+    // The tree's own deletions while the pane goes tell nobody.
+    ASSERT_EQ(S_OK, pane->FillChildren(&top, NULL, TVI_ROOT));
+    SendMessageA(Tree(), TVM_SELECTITEM, TVGN_CARET, (LPARAM)Find(TVI_ROOT, "other"));
+    ASSERT_EQ(6u, sink.reports.size());
+    pane.reset();
+    EXPECT_EQ(6u, sink.reports.size());
+}
+
 TEST_F(FolderTreeTest, AttributesDecideWhatShowsAndWhichButtonsStay)
 {
     using Item = CFakeShellFolder::Item;

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <algorithm>
+#include <cstdlib>
+#include <map>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -52,6 +54,20 @@ protected:
         m_main.dlg.OnFolderSelected(&m_main.dlg.m_treePane, CFolderTreePane::kSelectedCode,
                                     folder.Get(), m_temp.Path().c_str());
         ASSERT_EQ(2, (int)SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
+    }
+
+    // The full paths of the files the list shows, sorted.
+    std::vector<std::string> ListedFiles()
+    {
+        std::vector<std::string> out;
+        const int n = (int)SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0);
+        for (int i = 0; i < n; ++i)
+        {
+            const CFileListItem* record = m_main.dlg.m_fileList.GetItemRecord(i);
+            out.push_back(record != NULL ? PathOfList(record->absolute.Get()) : "<no record>");
+        }
+        std::sort(out.begin(), out.end());
+        return out;
     }
 
     MainDlgWindow m_main;
@@ -136,40 +152,173 @@ bool WhollyValid(HWND h)
     return !GetUpdateRect(h, &update, FALSE);
 }
 
-// How many pixels of a row's label differ from the list's plain background,
-// as the list draws itself into a bitmap: the name's ink, and the selection
-// mark when there is one.
-int MarkedPixels(HWND list, int row)
+// The largest difference of one channel: under this two colours look alike.
+const int kVisibleStep = 48;
+
+int ChannelStep(COLORREF a, COLORREF b)
 {
-    RECT client;
-    GetClientRect(list, &client);
-    CBitmapHandle canvas(CreateDib24(NULL, client.right, client.bottom));
-    CWindowDC screen(NULL);
-    CMemoryDC dc(screen);
-    {
-        CSelectObject select(dc, canvas);
-        SendMessageA(list, WM_PRINTCLIENT, (WPARAM)(HDC)dc, PRF_CLIENT | PRF_ERASEBKGND);
-    }
-    GdiFlush();
-    RECT label = {};
-    label.left = LVIR_LABEL;
-    SendMessageA(list, LVM_GETITEMRECT, (WPARAM)row, (LPARAM)&label);
-    COLORREF back = (COLORREF)SendMessageA(list, LVM_GETTEXTBKCOLOR, 0, 0);
-    if (back == CLR_NONE || back == CLR_DEFAULT)
-        back = GetSysColor(COLOR_WINDOW);
-    DibPixels px;
-    if (!GetDibPixels(canvas, px))
-        return -1;
-    int marked = 0;
-    for (int y = std::max((LONG)0, label.top); y < std::min((LONG)px.height, label.bottom); ++y)
-        for (int x = std::max((LONG)0, label.left); x < std::min((LONG)px.width, label.right); ++x)
-        {
-            const BYTE* p = px.Row(y) + x * px.pixelBytes;
-            marked += RGB(p[2], p[1], p[0]) != back;
-        }
-    return marked;
+    return std::max({std::abs(GetRValue(a) - GetRValue(b)), std::abs(GetGValue(a) - GetGValue(b)),
+                     std::abs(GetBValue(a) - GetBValue(b))});
 }
 
+// What a row's label shows on the screen apart from the list's plain
+// background: how many pixels stand out from it, and their commonest
+// colour (the name's ink, or the selection mark behind it).
+struct RowMark
+{
+    int pixels = -1;
+    COLORREF colour = CLR_INVALID;
+};
+
+RowMark MarkIn(HWND control, const RECT& label)
+{
+    UpdateWindow(control);
+    RowMark mark;
+    const int width = label.right - label.left, height = label.bottom - label.top;
+    CBitmapHandle canvas(CreateDib24(NULL, width, height));
+    {
+        CWindowDC window(control);
+        CMemoryDC dc(window);
+        CSelectObject select(dc, canvas);
+        BitBlt(dc, 0, 0, width, height, window, label.left, label.top, SRCCOPY);
+    }
+    GdiFlush();
+    DibPixels px;
+    if (!GetDibPixels(canvas, px))
+        return mark;
+    const COLORREF plain = GetSysColor(COLOR_WINDOW);
+    std::map<COLORREF, int> counts;
+    for (int y = 0; y < px.height; ++y)
+        for (int x = 0; x < px.width; ++x)
+        {
+            const BYTE* p = px.Row(y) + x * px.pixelBytes;
+            const COLORREF c = RGB(p[2], p[1], p[0]);
+            if (ChannelStep(c, plain) >= kVisibleStep)
+                ++counts[c];
+        }
+    mark.pixels = 0;
+    int most = 0;
+    for (const auto& c : counts)
+    {
+        mark.pixels += c.second;
+        if (c.second > most)
+        {
+            most = c.second;
+            mark.colour = c.first;
+        }
+    }
+    return mark;
+}
+
+RowMark MarkOfRow(HWND list, int row)
+{
+    RECT label = {};
+    label.left = LVIR_LABEL;
+    if (!SendMessageA(list, LVM_GETITEMRECT, (WPARAM)row, (LPARAM)&label))
+        return RowMark();
+    return MarkIn(list, label);
+}
+
+// The tree item's label, and its area.
+RowMark MarkOfTreeItem(HWND tree, HTREEITEM item, int* area)
+{
+    RECT label = {};
+    *reinterpret_cast<HTREEITEM*>(&label) = item;
+    if (!SendMessageA(tree, TVM_GETITEMRECT, TRUE, (LPARAM)&label))
+        return RowMark();
+    *area = (label.right - label.left) * (label.bottom - label.top);
+    return MarkIn(tree, label);
+}
+
+// The parsing name of a tree item, read from the record behind it; "" for
+// no item.
+std::string TreeItemPath(HWND tree, HTREEITEM h)
+{
+    TVITEMA item = {};
+    item.mask = TVIF_PARAM;
+    item.hItem = h;
+    if (h == NULL || !SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&item) || item.lParam == 0)
+        return "";
+    const FolderTreeItem* record = reinterpret_cast<const FolderTreeItem*>(item.lParam);
+    char path[kPathBufferSize];
+    if (!GetShellItemName(record->parentFolder, record->relative, SHGDN_FORPARSING, path))
+        return "";
+    return path;
+}
+
+bool SameText(const std::string& a, size_t n, const std::string& b)
+{
+    return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(), (int)n, b.c_str(),
+                          (int)n) == CSTR_EQUAL;
+}
+
+// True when `path` is `folder` or lies below it.
+bool IsAtOrBelow(const std::string& path, const std::string& folder)
+{
+    if (folder.empty() || path.size() < folder.size() || !SameText(path, folder.size(), folder))
+        return false;
+    return path.size() == folder.size() || folder.back() == '\\' || path[folder.size()] == '\\';
+}
+
+// Walks the main window's tree down to the folder from the first top item
+// (My Computer, which start-up opened), opening only the folders on the
+// way: the host's "/" folder, with /proc and /sys in it, is never opened.
+HTREEITEM ExpandTreeTo(HWND tree, const std::string& folder)
+{
+    HTREEITEM level = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    while (level != NULL)
+    {
+        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)level);
+        HTREEITEM next = NULL;
+        for (HTREEITEM h =
+                 (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)level);
+             h != NULL && next == NULL;
+             h = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)h))
+        {
+            const std::string path = TreeItemPath(tree, h);
+            if (path.size() == folder.size() && IsAtOrBelow(path, folder))
+                return h;
+            if (IsAtOrBelow(folder, path))
+                next = h;
+        }
+        level = next;
+    }
+    return NULL;
+}
+
+HTREEITEM TreeChild(HWND tree, HTREEITEM parent, const std::string& path)
+{
+    for (HTREEITEM h = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)parent);
+         h != NULL; h = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)h))
+        if (TreeItemPath(tree, h) == path)
+            return h;
+    return NULL;
+}
+
+// A click on the item's expand button, where the tree's own hit test
+// finds it.
+bool ClickExpandButton(HWND tree, HTREEITEM h)
+{
+    SendMessageA(tree, TVM_ENSUREVISIBLE, 0, (LPARAM)h);
+    RECT line = {};
+    *reinterpret_cast<HTREEITEM*>(&line) = h;
+    if (!SendMessageA(tree, TVM_GETITEMRECT, FALSE, (LPARAM)&line))
+        return false;
+    TVHITTESTINFO hit = {};
+    hit.pt.y = (line.top + line.bottom) / 2;
+    for (hit.pt.x = line.left; hit.pt.x < line.right; ++hit.pt.x)
+    {
+        SendMessageA(tree, TVM_HITTEST, 0, (LPARAM)&hit);
+        if (hit.hItem == h && (hit.flags & TVHT_ONITEMBUTTON))
+        {
+            const LPARAM at = MAKELPARAM(hit.pt.x, hit.pt.y);
+            SendMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            SendMessageA(tree, WM_LBUTTONUP, 0, at);
+            return true;
+        }
+    }
+    return false;
+}
 } // namespace
 
 TEST_F(MainPanes, TabAndShiftTabReachTheFolderTreeAndTheFileList)
@@ -237,12 +386,101 @@ TEST_F(MainPanes, TheSelectionStaysVisibleWithoutTheFocus)
     state.stateMask = LVIS_SELECTED;
     state.state = LVIS_SELECTED;
     SendMessageA(List(), LVM_SETITEMSTATE, 0, (LPARAM)&state);
-    SetFocus(Item(IDC_MAIN_OUTPUT_FOLDER));
-    ASSERT_NE(List(), GetFocus());
+    for (UINT view : {IDC_MAIN_VIEW_DETAILS, IDC_MAIN_VIEW_LIST, IDC_MAIN_VIEW_SMALL_ICONS,
+                      IDC_MAIN_VIEW_LARGE_ICONS})
+    {
+        SCOPED_TRACE(view);
+        SendMessageA(Dlg(), WM_COMMAND, MAKEWPARAM(view, BN_CLICKED), 0);
+        SetFocus(List());
+        EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), MarkOfRow(List(), 0).colour) << "focused: as ever";
 
-    // Both names are as long: only a selection mark tells the rows apart.
-    const int selected = MarkedPixels(List(), 0);
-    const int plain = MarkedPixels(List(), 1);
-    EXPECT_GT(plain, 0) << "the name is drawn";
-    EXPECT_GT(selected, 2 * plain) << "the selected row is marked while the focus is elsewhere";
+        // Both names are as long: only a selection mark tells the rows apart.
+        SetFocus(Item(IDC_MAIN_OUTPUT_FOLDER));
+        ASSERT_NE(List(), GetFocus());
+        const RowMark selected = MarkOfRow(List(), 0), plain = MarkOfRow(List(), 1);
+        EXPECT_GT(plain.pixels, 0) << "the name is drawn";
+        EXPECT_GT(selected.pixels, 2 * plain.pixels) << "the selected row stands out";
+        EXPECT_NE(GetSysColor(COLOR_HIGHLIGHT), selected.colour) << "and shows the focus is away";
+    }
+
+    // The tree's selection, the first folder, as start-up chose it.
+    const HTREEITEM first = (HTREEITEM)SendMessageA(Tree(), TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    ASSERT_EQ(first, (HTREEITEM)SendMessageA(Tree(), TVM_GETNEXTITEM, TVGN_CARET, 0));
+    const HTREEITEM next =
+        (HTREEITEM)SendMessageA(Tree(), TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)first);
+    int area = 0, nextArea = 0;
+    SetFocus(Tree());
+    EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), MarkOfTreeItem(Tree(), first, &area).colour);
+    SetFocus(Item(IDC_MAIN_OUTPUT_FOLDER));
+    const RowMark folder = MarkOfTreeItem(Tree(), first, &area);
+    const RowMark plainFolder = MarkOfTreeItem(Tree(), next, &nextArea);
+    EXPECT_GT(2 * folder.pixels, area) << "the selected folder stands out";
+    EXPECT_LT(2 * plainFolder.pixels, nextArea);
+    EXPECT_NE(GetSysColor(COLOR_HIGHLIGHT), folder.colour);
+}
+
+// Whatever moves the tree's selection (the program, a collapse by message
+// or by the expand button, a deletion), the browsed folder that Convert All
+// converts, and the list, follow it.
+TEST_F(MainPanes, TheBrowsedFolderIsTheOneTheTreeShowsSelected)
+{
+    const std::string outer = m_temp.File("outer"), inner = outer + "\\inner";
+    CreateDirectoryA(outer.c_str(), NULL);
+    CreateDirectoryA(inner.c_str(), NULL);
+    for (const std::string& file : {outer + "\\a.png", outer + "\\b.png", inner + "\\c.png"})
+        WriteImage(file, MakeQuadrants(20, 20));
+    const std::vector<std::string> outerFiles = {outer + "\\a.png", outer + "\\b.png"};
+    const std::vector<std::string> innerFiles = {inner + "\\c.png"};
+
+    const HTREEITEM hOuter = ExpandTreeTo(Tree(), outer);
+    ASSERT_NE((HTREEITEM)NULL, hOuter) << "the tree does not reach " << outer;
+
+    enum Move { kCollapseMessage, kButtonClick, kDeleteSelected, kDeleteAll };
+    for (Move move : {kCollapseMessage, kButtonClick, kDeleteSelected, kDeleteAll})
+    {
+        SCOPED_TRACE(move);
+        SendMessageA(Tree(), TVM_EXPAND, TVE_EXPAND, (LPARAM)hOuter);
+        // The deletion of the selected item took the inner folder away.
+        const HTREEITEM hInner = move == kDeleteAll ? hOuter : TreeChild(Tree(), hOuter, inner);
+        ASSERT_NE((HTREEITEM)NULL, hInner);
+        SendMessageA(Tree(), TVM_SELECTITEM, TVGN_CARET, (LPARAM)hInner);
+        if (move != kDeleteAll)
+        {
+            EXPECT_EQ(inner, std::string(m_main.dlg.m_szBrowsedFolder));
+            EXPECT_EQ(innerFiles, ListedFiles());
+        }
+
+        switch (move)
+        {
+        case kCollapseMessage:
+            SendMessageA(Tree(), TVM_EXPAND, TVE_COLLAPSE, (LPARAM)hOuter);
+            break;
+        case kButtonClick:
+            ASSERT_TRUE(ClickExpandButton(Tree(), hOuter));
+            break;
+        case kDeleteSelected:
+            SendMessageA(Tree(), TVM_DELETEITEM, 0, (LPARAM)hInner);
+            break;
+        case kDeleteAll:
+            SendMessageA(Tree(), TVM_DELETEITEM, 0, (LPARAM)TVI_ROOT);
+            break;
+        }
+        const HTREEITEM caret = (HTREEITEM)SendMessageA(Tree(), TVM_GETNEXTITEM, TVGN_CARET, 0);
+        if (move == kDeleteAll)
+        {
+            EXPECT_EQ((HTREEITEM)NULL, caret);
+            EXPECT_EQ("", std::string(m_main.dlg.m_szBrowsedFolder)) << "nothing is browsed";
+            EXPECT_TRUE(ListedFiles().empty());
+            continue;
+        }
+        ASSERT_EQ(hOuter, caret) << "the selection moves to the parent";
+        if (move != kDeleteSelected)
+        {
+            const UINT state =
+                (UINT)SendMessageA(Tree(), TVM_GETITEMSTATE, (WPARAM)hOuter, TVIS_EXPANDED);
+            EXPECT_EQ(0u, state & TVIS_EXPANDED) << "collapsed";
+        }
+        EXPECT_EQ(outer, std::string(m_main.dlg.m_szBrowsedFolder));
+        EXPECT_EQ(outerFiles, ListedFiles());
+    }
 }

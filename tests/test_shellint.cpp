@@ -1,10 +1,12 @@
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "base/DialogItems.h"
 #include "base/GdiHandles.h"
+#include "base/Handles.h"
 #include "base/StrUtil.h"
 #include "controls/Bitmaps.h"
 #include "core/Extensions.h"
@@ -33,15 +35,23 @@ std::string Text(const RegValue& v)
     return v.data.empty() ? "" : v.data.substr(0, v.data.size() - 1);
 }
 
+// A key's default value as the user's shell sees it: the current user's
+// classes first, then the machine's.
+bool QuerySeenDefault(const std::string& path, RegValue* out)
+{
+    return QueryRegValue(HKEY_CURRENT_USER, kUserClassesPath + path, "", out) ||
+           QueryRegValue(kCR, path, "", out);
+}
+
 // The command of the verb under the extension's class; empty when the verb
 // is missing.
 std::string VerbCommand(const char* ext)
 {
     RegValue cls;
-    if (!QueryRegValue(kCR, std::string(".") + ext, "", &cls))
+    if (!QuerySeenDefault(std::string(".") + ext, &cls))
         return "";
     RegValue cmd;
-    if (!QueryRegValue(kCR, Text(cls) + "\\shell\\convertGif\\command", "", &cmd))
+    if (!QuerySeenDefault(Text(cls) + "\\shell\\convertGif\\command", &cmd))
         return "";
     return Text(cmd);
 }
@@ -102,6 +112,19 @@ std::string TypeNameShown(const char* ext)
     return shown;
 }
 
+// The type name files of the extension show, or where they show none the
+// one a class of ours is described with: the extension in capitals and
+// "File".
+std::string TypeNameBefore(const char* ext)
+{
+    std::string shown = TypeNameShown(ext);
+    if (!shown.empty())
+        return shown;
+    for (const char* c = ext; *c; ++c)
+        shown += (char)toupper((unsigned char)*c);
+    return shown + " File";
+}
+
 std::vector<std::string> Drop(std::vector<std::string> lines, const std::string& line)
 {
     lines.erase(std::remove(lines.begin(), lines.end(), line), lines.end());
@@ -112,6 +135,253 @@ std::vector<std::string> Sorted(std::vector<std::string> v)
 {
     std::sort(v.begin(), v.end());
     return v;
+}
+
+// The current user's classes under the given names, in dump form without
+// the path of the user's classes.
+std::vector<std::string> UserClassTrees(const std::vector<std::string>& names)
+{
+    std::vector<std::string> prefixed;
+    for (const std::string& n : names)
+        prefixed.push_back(kUserClassesPath + n);
+    std::vector<std::string> lines = DumpRegistryTrees(HKEY_CURRENT_USER, prefixed);
+    const size_t cut = strlen(kUserClassesPath);
+    for (std::string& l : lines)
+        l.erase(0, cut);
+    return lines;
+}
+
+void WriteUserClassLines(const std::vector<std::string>& lines)
+{
+    CRegistryKey user;
+    ASSERT_EQ(ERROR_SUCCESS, user.Create(HKEY_CURRENT_USER, "Software\\Classes"));
+    WriteRegistryLines(user, lines);
+}
+
+// A dump line's key, and its value's name: what the line is about.
+std::string LineSubject(const std::string& line)
+{
+    const size_t blank = line.find(' ');
+    return blank == std::string::npos ? line : line.substr(0, line.find('=', blank));
+}
+
+// The classes as the user's shell on Windows sees them: the current user's
+// over the machine's, key by key and value by value.
+std::vector<std::string> SeenTrees(const std::vector<std::string>& names)
+{
+    std::vector<std::string> seen = UserClassTrees(names);
+    std::vector<std::string> subjects;
+    for (const std::string& l : seen)
+        subjects.push_back(LineSubject(l));
+    for (const std::string& l : DumpRegistryTrees(kCR, names))
+        if (std::find(subjects.begin(), subjects.end(), LineSubject(l)) == subjects.end())
+            seen.push_back(l);
+    return Sorted(seen);
+}
+
+bool HoldsOurClasses(const std::vector<std::string>& lines)
+{
+    for (const std::string& l : lines)
+        if (l.compare(0, 7, "Tolvex.") == 0)
+            return true;
+    return false;
+}
+
+// The pre-states the shell verb is installed over and removed from, with
+// the keys each one watches and what they hold after each step ({cmd}: the
+// command, {shown}: the type name files showed before, or the usual one
+// where they showed none).
+struct PreStateCase
+{
+    const char* name;
+    const char* ext;
+    std::vector<std::string> watch;  // keys compared
+    std::vector<std::string> before; // state set up, in dump form
+    std::vector<std::string> installed;
+    std::vector<std::string> removed;
+    int registerResult;
+    const char* registeredClass;
+};
+
+std::vector<std::string> Union(std::vector<std::string> a, const std::vector<std::string>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    a = Sorted(a);
+    a.erase(std::unique(a.begin(), a.end()), a.end());
+    return a;
+}
+
+std::vector<PreStateCase> PreStateCases()
+{
+    const std::string longClass(300, 'L');
+    const std::vector<std::string> foreign = {
+        ".jpg",
+        ".jpg @=OtherApp.Jpeg",
+        ".jpg Content Type=image/jpeg",
+        "OtherApp.Jpeg",
+        "OtherApp.Jpeg @=JPEG picture",
+        "OtherApp.Jpeg\\shell",
+        "OtherApp.Jpeg\\shell @=open",
+        "OtherApp.Jpeg\\shell\\open",
+        "OtherApp.Jpeg\\shell\\open\\command",
+        "OtherApp.Jpeg\\shell\\open\\command @=\"C:\\Other\\view.exe\" \"%1\"",
+    };
+    const std::vector<std::string> foreignVerb = {
+        "OtherApp.Jpeg\\shell\\convertGif",
+        "OtherApp.Jpeg\\shell\\convertGif @=Convert to GIF",
+        "OtherApp.Jpeg\\shell\\convertGif\\command",
+        "OtherApp.Jpeg\\shell\\convertGif\\command @={cmd}",
+    };
+    const std::vector<std::string> upperCase = {
+        ".bmp",
+        ".bmp @=TOLVEX.bmp",
+        "TOLVEX.bmp",
+        "TOLVEX.bmp\\shell",
+        "TOLVEX.bmp\\shell\\open",
+        "TOLVEX.bmp\\shell\\open\\command",
+        "TOLVEX.bmp\\shell\\open\\command @=paint.exe \"%1\"",
+    };
+    const std::vector<std::string> bare = {
+        ".rle",
+        ".rle @=Bare.Class",
+        "Bare.Class",
+        "Bare.Class\\shell",
+        "Bare.Class\\shell\\open",
+        "Bare.Class\\shell\\open\\command",
+        "Bare.Class\\shell\\open\\command @=view.exe \"%1\"",
+    };
+    const std::vector<std::string> otherValues = {
+        ".tif",
+        ".tif Content Type=image/tiff",
+        ".tif PerceivedType=image",
+        ".tif\\OpenWithProgids",
+        ".tif\\OpenWithProgids Viewer.Tiff=",
+    };
+
+    return {
+        {"no key",
+         "bmp",
+         {".bmp", "Tolvex.bmp"},
+         {},
+         OwnClassLines("bmp", "{shown}"),
+         {},
+         1,
+         "Tolvex.bmp"},
+        {"key without default",
+         "png",
+         {".png", "Tolvex.png"},
+         {".png"},
+         OwnClassLines("png", "{shown}"),
+         {},
+         1,
+         "Tolvex.png"},
+        {"another program's class",
+         "jpg",
+         {".jpg", "OtherApp.Jpeg", "Tolvex.jpg"},
+         foreign,
+         Union(foreign, foreignVerb),
+         foreign,
+         1,
+         "OtherApp.Jpeg"},
+        {"our own class from another path",
+         "gif",
+         {".gif", "Tolvex.gif"},
+         Replace(OwnClassLines("gif", "Old type"), "{cmd}", CommandFor("C:\\Old\\tolvex.exe")),
+         OwnClassLines("gif", "Old type"),
+         {},
+         1,
+         "Tolvex.gif"},
+        {"our class name in other letters",
+         "bmp",
+         {".bmp", "TOLVEX.bmp"},
+         upperCase,
+         Union(upperCase, Replace(foreignVerb, "OtherApp.Jpeg", "TOLVEX.bmp")),
+         upperCase,
+         1,
+         "TOLVEX.bmp"},
+        {"empty default",
+         "pcx",
+         {".pcx", "Tolvex.pcx"},
+         {".pcx", ".pcx @="},
+         OwnClassLines("pcx", "{shown}"),
+         {},
+         1,
+         "Tolvex.pcx"},
+        {"class name too long",
+         "tga",
+         {".tga", "Tolvex.tga"},
+         {".tga", ".tga @=" + longClass},
+         {".tga", ".tga @=" + longClass},
+         {".tga", ".tga @=" + longClass},
+         0,
+         NULL},
+        {"default not text",
+         "sgi",
+         {".sgi", "Tolvex.sgi"},
+         {".sgi", ".sgi @=dword:7"},
+         {".sgi", ".sgi @=dword:7"},
+         {".sgi", ".sgi @=dword:7"},
+         0,
+         NULL},
+        {"key with other values",
+         "tif",
+         {".tif", "Tolvex.tif"},
+         otherValues,
+         Union(otherValues, OwnClassLines("tif", "{shown}")),
+         otherValues,
+         1,
+         "Tolvex.tif"},
+        {"our own class without a description",
+         "xpm",
+         {".xpm", "Tolvex.xpm"},
+         Drop(OwnClassLines("xpm", ""), "Tolvex.xpm @="),
+         OwnClassLines("xpm", "{shown}"),
+         {},
+         1,
+         "Tolvex.xpm"},
+        {"another program's class that is missing",
+         "pcd",
+         {".pcd", "Gone.Class"},
+         {".pcd", ".pcd @=Gone.Class"},
+         Union({".pcd", ".pcd @=Gone.Class", "Gone.Class", "Gone.Class @={shown}",
+                "Gone.Class\\shell"},
+               Replace(foreignVerb, "OtherApp.Jpeg", "Gone.Class")),
+         {".pcd", ".pcd @=Gone.Class", "Gone.Class", "Gone.Class @={shown}", "Gone.Class\\shell"},
+         1,
+         "Gone.Class"},
+        {"another program's class without a description",
+         "rle",
+         {".rle", "Bare.Class"},
+         bare,
+         Union(bare, Replace(foreignVerb, "OtherApp.Jpeg", "Bare.Class")),
+         bare,
+         1,
+         "Bare.Class"},
+    };
+}
+
+// The one extension on its own: its result, and the class it went under.
+void RegisterTheCasesExtension(const PreStateCase& c)
+{
+    char cls[kPathBufferSize] = "";
+    EXPECT_EQ(c.registerResult, RegisterShellVerb(c.ext, cls, sizeof(cls)));
+    if (c.registeredClass != NULL)
+    {
+        EXPECT_STREQ(c.registeredClass, cls);
+    }
+}
+
+// The classes compared: our own extensions' and classes, and the other
+// programs' of the table.
+std::vector<std::pair<HKEY, std::string>> CaseKeys()
+{
+    return ShellKeys({"OtherApp.Jpeg", "Gone.Class", "Bare.Class"});
+}
+
+std::vector<std::string> Expected(const std::vector<std::string>& lines, const std::string& cmd,
+                                  const std::string& shown)
+{
+    return Sorted(Replace(Replace(lines, "{cmd}", cmd), "{shown}", shown));
 }
 
 } // namespace
@@ -177,210 +447,71 @@ TEST(ShellVerb, CommandTextAndProgramPath)
 // compared line by line after both.
 TEST(ShellVerb, InstallAndUninstallFromEachPreState)
 {
-    const std::string longClass(300, 'L');
-    const std::vector<std::string> foreign = {
-        ".jpg",
-        ".jpg @=OtherApp.Jpeg",
-        ".jpg Content Type=image/jpeg",
-        "OtherApp.Jpeg",
-        "OtherApp.Jpeg @=JPEG picture",
-        "OtherApp.Jpeg\\shell",
-        "OtherApp.Jpeg\\shell @=open",
-        "OtherApp.Jpeg\\shell\\open",
-        "OtherApp.Jpeg\\shell\\open\\command",
-        "OtherApp.Jpeg\\shell\\open\\command @=\"C:\\Other\\view.exe\" \"%1\"",
-    };
-    const std::vector<std::string> foreignVerb = {
-        "OtherApp.Jpeg\\shell\\convertGif",
-        "OtherApp.Jpeg\\shell\\convertGif @=Convert to GIF",
-        "OtherApp.Jpeg\\shell\\convertGif\\command",
-        "OtherApp.Jpeg\\shell\\convertGif\\command @={cmd}",
-    };
-    const std::vector<std::string> upperCase = {
-        ".bmp",
-        ".bmp @=TOLVEX.bmp",
-        "TOLVEX.bmp",
-        "TOLVEX.bmp\\shell",
-        "TOLVEX.bmp\\shell\\open",
-        "TOLVEX.bmp\\shell\\open\\command",
-        "TOLVEX.bmp\\shell\\open\\command @=paint.exe \"%1\"",
-    };
-    const std::vector<std::string> bare = {
-        ".rle",
-        ".rle @=Bare.Class",
-        "Bare.Class",
-        "Bare.Class\\shell",
-        "Bare.Class\\shell\\open",
-        "Bare.Class\\shell\\open\\command",
-        "Bare.Class\\shell\\open\\command @=view.exe \"%1\"",
-    };
-    const std::vector<std::string> otherValues = {
-        ".tif",
-        ".tif Content Type=image/tiff",
-        ".tif PerceivedType=image",
-        ".tif\\OpenWithProgids",
-        ".tif\\OpenWithProgids Viewer.Tiff=",
-    };
-
-    struct Case
-    {
-        const char* name;
-        const char* ext;
-        std::vector<std::string> watch;  // keys compared
-        std::vector<std::string> before; // state set up, in dump form
-        std::vector<std::string> installed;
-        std::vector<std::string> removed;
-        int registerResult;
-        const char* registeredClass;
-    };
-    auto plus = [](std::vector<std::string> a, const std::vector<std::string>& b) {
-        a.insert(a.end(), b.begin(), b.end());
-        a = Sorted(a);
-        a.erase(std::unique(a.begin(), a.end()), a.end());
-        return a;
-    };
-    Case cases[] = {
-        {"no key",
-         "bmp",
-         {".bmp", "Tolvex.bmp"},
-         {},
-         OwnClassLines("bmp", "{shown}"),
-         {},
-         1,
-         "Tolvex.bmp"},
-        {"key without default",
-         "png",
-         {".png", "Tolvex.png"},
-         {".png"},
-         OwnClassLines("png", "PNG File"),
-         {},
-         1,
-         "Tolvex.png"},
-        {"another program's class",
-         "jpg",
-         {".jpg", "OtherApp.Jpeg", "Tolvex.jpg"},
-         foreign,
-         plus(foreign, foreignVerb),
-         foreign,
-         1,
-         "OtherApp.Jpeg"},
-        {"our own class from another path",
-         "gif",
-         {".gif", "Tolvex.gif"},
-         Replace(OwnClassLines("gif", "Old type"), "{cmd}", CommandFor("C:\\Old\\tolvex.exe")),
-         OwnClassLines("gif", "Old type"),
-         {},
-         1,
-         "Tolvex.gif"},
-        {"our class name in other letters",
-         "bmp",
-         {".bmp", "TOLVEX.bmp"},
-         upperCase,
-         plus(upperCase, Replace(foreignVerb, "OtherApp.Jpeg", "TOLVEX.bmp")),
-         upperCase,
-         1,
-         "TOLVEX.bmp"},
-        {"empty default",
-         "pcx",
-         {".pcx", "Tolvex.pcx"},
-         {".pcx", ".pcx @="},
-         OwnClassLines("pcx", "PCX File"),
-         {},
-         1,
-         "Tolvex.pcx"},
-        {"class name too long",
-         "tga",
-         {".tga", "Tolvex.tga"},
-         {".tga", ".tga @=" + longClass},
-         {".tga", ".tga @=" + longClass},
-         {".tga", ".tga @=" + longClass},
-         0,
-         NULL},
-        {"default not text",
-         "sgi",
-         {".sgi", "Tolvex.sgi"},
-         {".sgi", ".sgi @=dword:7"},
-         {".sgi", ".sgi @=dword:7"},
-         {".sgi", ".sgi @=dword:7"},
-         0,
-         NULL},
-        {"key with other values",
-         "tif",
-         {".tif", "Tolvex.tif"},
-         otherValues,
-         plus(otherValues, OwnClassLines("tif", "TIF File")),
-         otherValues,
-         1,
-         "Tolvex.tif"},
-        {"our own class without a description",
-         "xpm",
-         {".xpm", "Tolvex.xpm"},
-         Drop(OwnClassLines("xpm", ""), "Tolvex.xpm @="),
-         OwnClassLines("xpm", "XPM File"),
-         {},
-         1,
-         "Tolvex.xpm"},
-        {"another program's class that is missing",
-         "pcd",
-         {".pcd", "Gone.Class"},
-         {".pcd", ".pcd @=Gone.Class"},
-         plus({".pcd", ".pcd @=Gone.Class", "Gone.Class", "Gone.Class @={shown}",
-               "Gone.Class\\shell"},
-              Replace(foreignVerb, "OtherApp.Jpeg", "Gone.Class")),
-         {".pcd", ".pcd @=Gone.Class", "Gone.Class", "Gone.Class @={shown}", "Gone.Class\\shell"},
-         1,
-         "Gone.Class"},
-        {"another program's class without a description",
-         "rle",
-         {".rle", "Bare.Class"},
-         bare,
-         plus(bare, Replace(foreignVerb, "OtherApp.Jpeg", "Bare.Class")),
-         bare,
-         1,
-         "Bare.Class"},
-    };
     const std::string cmd = CommandFor(ModulePath());
-
-    for (Case& c : cases)
+    for (const PreStateCase& c : PreStateCases())
     {
         SCOPED_TRACE(c.name);
-        RegistryState reg(ShellKeys({"OtherApp.Jpeg", "Gone.Class", "Bare.Class"}));
-        // Build the pre-state from its dump lines.
-        for (const std::string& line : c.before)
-        {
-            size_t blank = line.find(' ');
-            if (blank == std::string::npos)
-            {
-                CreateRegKey(kCR, line);
-                continue;
-            }
-            std::string key = line.substr(0, blank);
-            std::string rest = line.substr(blank + 1);
-            size_t eq = rest.find('=');
-            std::string name = rest.substr(0, eq) == "@" ? "" : rest.substr(0, eq);
-            std::string data = rest.substr(eq + 1);
-            if (data.compare(0, 6, "dword:") == 0)
-                SetRegDword(kCR, key, name, (DWORD)atoi(data.c_str() + 6));
-            else
-                SetRegText(kCR, key, name, data);
-        }
+        RegistryState reg(CaseKeys());
+        WriteRegistryLines(kCR, c.before);
         ASSERT_EQ(Sorted(c.before), DumpRegistryTrees(kCR, c.watch));
-        const std::string shownBefore = TypeNameShown(c.ext);
+        const std::string shownBefore = TypeNameBefore(c.ext);
 
-        char cls[kPathBufferSize] = "";
-        EXPECT_EQ(c.registerResult, RegisterShellVerb(c.ext, cls, sizeof(cls)));
-        if (c.registeredClass != NULL)
-        {
-            EXPECT_STREQ(c.registeredClass, cls);
-        }
+        RegisterTheCasesExtension(c);
 
         InstallShellIntegration();
-        EXPECT_EQ(Sorted(Replace(Replace(c.installed, "{cmd}", cmd), "{shown}", shownBefore)),
-                  DumpRegistryTrees(kCR, c.watch));
+        EXPECT_EQ(Expected(c.installed, cmd, shownBefore), DumpRegistryTrees(kCR, c.watch));
         UninstallShellIntegration();
-        EXPECT_EQ(Sorted(Replace(c.removed, "{shown}", shownBefore)),
-                  DumpRegistryTrees(kCR, c.watch));
+        EXPECT_EQ(Expected(c.removed, cmd, shownBefore), DumpRegistryTrees(kCR, c.watch));
+        EXPECT_TRUE(UserClassTrees(c.watch).empty()) << "the machine's classes took every write";
     }
+}
+
+// Where the machine's classes refuse a write, as they refuse a user without
+// administrator rights on Windows, the whole install goes to the current
+// user's classes instead: what the user's shell sees (the user's classes
+// over the machine's) is then exactly what the machine's would have held,
+// the machine's stay as they were, and removal cleans the user's. Each
+// pre-state is met once in the user's classes (another per-user program, or
+// an earlier install of ours) and once in the machine's.
+TEST(ShellVerb, RefusedMachineClassesGoToTheUsersOwn)
+{
+    const std::string cmd = CommandFor(ModulePath());
+    for (const PreStateCase& c : PreStateCases())
+        for (bool perUser : {true, false})
+        {
+            // A user cannot remove our keys from the machine's classes, but
+            // Wine would let the test's stand-in lose them.
+            if (!perUser && HoldsOurClasses(c.before))
+                continue;
+            SCOPED_TRACE(std::string(c.name) + (perUser ? ", the user's" : ", the machine's"));
+            RegistryState reg(CaseKeys());
+            if (perUser)
+                WriteUserClassLines(c.before);
+            RefusingClassesRoot machine(perUser ? std::vector<std::string>() : c.before);
+            const std::vector<std::string> machineBefore = DumpRegistryTrees(kCR, c.watch);
+            ASSERT_EQ(Sorted(c.before), SeenTrees(c.watch));
+            const std::string shownBefore = TypeNameBefore(c.ext);
+
+            RegisterTheCasesExtension(c);
+
+            InstallShellIntegration();
+            EXPECT_EQ(Expected(c.installed, cmd, shownBefore), SeenTrees(c.watch));
+            EXPECT_EQ(machineBefore, DumpRegistryTrees(kCR, c.watch));
+            // Every other extension went the same way.
+            EXPECT_EQ((int)kSupportedExtensionCount - (c.registerResult == 0 ? 1 : 0),
+                      CountVerbs());
+            EXPECT_EQ(cmd, VerbCommand("yuv"));
+            EXPECT_EQ(OwnClassLines("yuv", "{shown}").size(),
+                      UserClassTrees({".yuv", "Tolvex.yuv"}).size());
+
+            // The machine's keys stay, even one that the machine's road
+            // would have claimed and removed with our class.
+            UninstallShellIntegration();
+            EXPECT_EQ(Expected(Union(c.removed, machineBefore), cmd, shownBefore),
+                      SeenTrees(c.watch));
+            EXPECT_EQ(machineBefore, DumpRegistryTrees(kCR, c.watch));
+            EXPECT_EQ(0, CountVerbs());
+        }
 }
 
 // Files keep the type name they showed, and show it again once the
@@ -640,9 +771,23 @@ TEST(ShellRoads, UninstallRemovesTheVerbsAndKeepsTheValues)
     RegWriteString(kRegShellPath, "C:\\Settings\\mine.tvx");
     InstallShellIntegration();
     ASSERT_EQ((int)kSupportedExtensionCount, CountVerbs());
+    // An install of a user whom the machine's classes refused, too.
+    std::vector<std::string> ours;
+    for (const char* ext : kSupportedExtensionNames)
+    {
+        ours.push_back(std::string(".") + ext);
+        ours.push_back(std::string("Tolvex.") + ext);
+    }
+    {
+        RefusingClassesRoot refusing({});
+        InstallShellIntegration();
+    }
+    ASSERT_EQ(9 * kSupportedExtensionCount, UserClassTrees(ours).size());
 
     EXPECT_EQ(0, RunProgramExe("-u"));
     EXPECT_EQ(0, CountVerbs());
+    EXPECT_TRUE(DumpRegistryTrees(kCR, ours).empty());
+    EXPECT_TRUE(UserClassTrees(ours).empty());
     EXPECT_EQ(1u, ShellOn());
     EXPECT_EQ("C:\\Settings\\mine.tvx", ShellPath());
 }

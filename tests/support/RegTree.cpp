@@ -1,7 +1,9 @@
 #include "tests/support/RegTree.h"
 
+#include <sddl.h>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "base/Handles.h"
 #include "tests/support/gtest.h"
@@ -180,4 +182,105 @@ void RestoreRegistryTree(HKEY root, const std::string& path, const RegSnapshot& 
     RegDeleteTreeA(root, path.c_str());
     if (snapshot.present)
         WriteKey(root, path, snapshot);
+}
+
+namespace {
+
+// A key made with options CRegistryKey does not offer (volatile ones).
+struct CreatedKey
+{
+    HKEY h = NULL;
+    LONG Create(HKEY root, const char* path, DWORD options)
+    {
+        return RegCreateKeyExA(root, path, 0, NULL, options, KEY_ALL_ACCESS, NULL, &h, NULL);
+    }
+    ~CreatedKey()
+    {
+        if (h != NULL)
+            RegCloseKey(h);
+    }
+};
+
+} // namespace
+
+void WriteRegistryLines(HKEY root, const std::vector<std::string>& lines, DWORD options)
+{
+    for (const std::string& line : lines)
+    {
+        const size_t blank = line.find(' ');
+        const std::string key = line.substr(0, blank);
+        CreatedKey created;
+        ASSERT_EQ(ERROR_SUCCESS, created.Create(root, key.c_str(), options)) << key;
+        const HKEY hKey = created.h;
+        if (blank == std::string::npos)
+            continue;
+        const std::string rest = line.substr(blank + 1);
+        const size_t eq = rest.find('=');
+        const std::string name = rest.substr(0, eq) == "@" ? "" : rest.substr(0, eq);
+        const std::string data = rest.substr(eq + 1);
+        const char* valueName = name.empty() ? NULL : name.c_str();
+        LONG rc;
+        if (data.compare(0, 6, "dword:") == 0)
+        {
+            const DWORD value = (DWORD)atoi(data.c_str() + 6);
+            rc = RegSetValueExA(hKey, valueName, 0, REG_DWORD, (const BYTE*)&value, sizeof(value));
+        }
+        else
+            rc = RegSetValueExA(hKey, valueName, 0, REG_SZ, (const BYTE*)data.c_str(),
+                                (DWORD)data.size() + 1);
+        EXPECT_EQ(ERROR_SUCCESS, rc) << line;
+    }
+}
+
+namespace {
+
+const char kRefusingClassesKey[] = "Software\\Kestrelworks\\TolvexRefusingClasses";
+// Everyone may read; nobody may change a value or make a key.
+const char kReadOnlySecurity[] = "D:P(A;OICI;KR;;;WD)";
+
+void MakeReadOnly(HKEY hKey, PSECURITY_DESCRIPTOR security)
+{
+    DWORD subKeys = 0, maxLen = 0;
+    RegQueryInfoKeyA(hKey, NULL, NULL, NULL, &subKeys, &maxLen, NULL, NULL, NULL, NULL, NULL, NULL);
+    std::vector<char> name(maxLen + 2);
+    for (DWORD i = 0; i < subKeys; ++i)
+    {
+        DWORD len = (DWORD)name.size();
+        CRegistryKey sub;
+        if (RegEnumKeyExA(hKey, i, name.data(), &len, NULL, NULL, NULL, NULL) == ERROR_SUCCESS &&
+            sub.Open(hKey, name.data(), KEY_ALL_ACCESS) == ERROR_SUCCESS)
+            MakeReadOnly(sub, security);
+    }
+    EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(hKey, DACL_SECURITY_INFORMATION, security));
+}
+
+} // namespace
+
+RefusingClassesRoot::RefusingClassesRoot(const std::vector<std::string>& lines) { Map(lines); }
+
+void RefusingClassesRoot::Map(const std::vector<std::string>& lines)
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, kRefusingClassesKey);
+    {
+        CreatedKey top;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  top.Create(HKEY_CURRENT_USER, kRefusingClassesKey, REG_OPTION_VOLATILE));
+        WriteRegistryLines(top.h, lines, REG_OPTION_VOLATILE);
+        PSECURITY_DESCRIPTOR security = NULL;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+            kReadOnlySecurity, SDDL_REVISION_1, &security, NULL));
+        MakeReadOnly(top.h, security);
+        LocalFree(security);
+    }
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_CURRENT_USER, kRefusingClassesKey, 0, KEY_READ, &m_hReadOnly));
+    ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CLASSES_ROOT, m_hReadOnly));
+}
+
+RefusingClassesRoot::~RefusingClassesRoot()
+{
+    RegOverridePredefKey(HKEY_CLASSES_ROOT, NULL);
+    if (m_hReadOnly != NULL)
+        RegCloseKey(m_hReadOnly);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kRefusingClassesKey);
 }

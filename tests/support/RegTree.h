@@ -41,3 +41,28 @@ RegSnapshot SnapshotRegistryTree(HKEY root, const std::string& path);
 
 // Deletes the key, then writes the snapshot back when the key was there.
 void RestoreRegistryTree(HKEY root, const std::string& path, const RegSnapshot& snapshot);
+
+// Writes the keys and values of dump lines (in DumpRegistryTree's form;
+// texts, and "dword:N") under root. Volatile keys with `options`
+// REG_OPTION_VOLATILE.
+void WriteRegistryLines(HKEY root, const std::vector<std::string>& lines,
+                        DWORD options = REG_OPTION_NON_VOLATILE);
+
+// The machine's classes as a user without administrator rights meets them:
+// while the object lives, HKEY_CLASSES_ROOT of this process shows `lines`
+// and refuses new keys (they live in a volatile key, whose children must
+// be volatile too) and changed values (every key allows reading only).
+// Wine lets deletions through whatever a key's security says.
+class RefusingClassesRoot
+{
+public:
+    explicit RefusingClassesRoot(const std::vector<std::string>& lines);
+    ~RefusingClassesRoot();
+    RefusingClassesRoot(const RefusingClassesRoot&) = delete;
+    RefusingClassesRoot& operator=(const RefusingClassesRoot&) = delete;
+
+private:
+    void Map(const std::vector<std::string>& lines);
+
+    HKEY m_hReadOnly = NULL;
+};

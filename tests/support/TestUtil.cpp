@@ -39,14 +39,19 @@ void RegistryState::Reset()
 
 std::vector<std::pair<HKEY, std::string>> ShellKeys(const std::vector<std::string>& extra)
 {
-    std::vector<std::pair<HKEY, std::string>> keys;
+    std::vector<std::string> names;
     for (const char* ext : kSupportedExtensionNames)
     {
-        keys.push_back({HKEY_CLASSES_ROOT, std::string(".") + ext});
-        keys.push_back({HKEY_CLASSES_ROOT, std::string("Tolvex.") + ext});
+        names.push_back(std::string(".") + ext);
+        names.push_back(std::string("Tolvex.") + ext);
     }
-    for (const std::string& k : extra)
-        keys.push_back({HKEY_CLASSES_ROOT, k});
+    names.insert(names.end(), extra.begin(), extra.end());
+    std::vector<std::pair<HKEY, std::string>> keys;
+    for (const std::string& name : names)
+    {
+        keys.push_back({HKEY_CLASSES_ROOT, name});
+        keys.push_back({HKEY_CURRENT_USER, kUserClassesPath + name});
+    }
     return keys;
 }
 

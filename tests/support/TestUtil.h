@@ -27,8 +27,13 @@ private:
     std::vector<RegSnapshot> m_saved;
 };
 
-// Every HKEY_CLASSES_ROOT key that installing the shell verb could touch
-// (each supported extension and its class), plus the classes in `extra`.
+// The current user's classes under HKEY_CURRENT_USER, with the backslash
+// that a class name follows.
+const char kUserClassesPath[] = "Software\\Classes\\";
+
+// Every key that installing the shell verb could touch (each supported
+// extension and its class, plus the classes in `extra`), in
+// HKEY_CLASSES_ROOT and in the current user's classes.
 std::vector<std::pair<HKEY, std::string>> ShellKeys(const std::vector<std::string>& extra = {});
 
 // "settings.tvx" beside the program: the same file for every test program
