@@ -619,6 +619,40 @@ TEST_F(ConvertTest, AnOutputThatIsItsOwnSourceIsReplacedSafely)
     }
 }
 
+TEST_F(ConvertTest, NamesThatAreNoPlainFileNameAreReportedAndWriteNothing)
+{
+    AddSource("a.bmp");
+    const struct
+    {
+        std::string prefix;
+        int pattern;
+        std::string suffix;
+    } cases[] = {
+        {"NUL", -1, ""},    {"con", -1, ".x"},
+        {"", -1, "COM1"},   {"..\\", 0, ""},
+        {"../", 0, ""},     {"..\\.\\", -1, "x"},
+        {"C:", 0, ""},      {"\\\\?\\", 0, ""},
+        {"", 0, ":stream"}, {m_dir.Path() + "\\", 0, ""},
+        {"sub/", 0, ""},    {"", 0, "."},
+    };
+    for (const auto& c : cases)
+    {
+        m_panel.prefix = c.prefix;
+        m_panel.pattern = c.pattern;
+        m_panel.suffix = c.suffix;
+        SetPanel(dlg(), m_panel);
+        Script s;
+        RunConvert(dlg(), s);
+        const std::string what = c.prefix + "|" + c.suffix;
+        EXPECT_TRUE(s.asked.empty()) << what;
+        EXPECT_EQ((std::vector<std::string>{"1 file was not converted:\na.bmp"}), s.reports)
+            << what;
+        EXPECT_TRUE(FolderNames(m_out).empty()) << what;
+        EXPECT_EQ((std::vector<std::string>{"a.bmp"}), FolderNames(m_src)) << what;
+        EXPECT_EQ((std::vector<std::string>{"out", "src"}), FolderNames(m_dir.Path())) << what;
+    }
+}
+
 TEST_F(ConvertTest, OutputNames)
 {
     const struct
