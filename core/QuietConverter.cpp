@@ -196,7 +196,8 @@ int CQuietConverter::SaveAs(const char* sourcePath, unsigned index)
     if (!MakeOutputName(sourcePath, index, output, sizeof(output)) ||
         !SafeAppend(output, kOutputExtension))
         return 0;
-    if (PathExists(output) != 0 && AskOverwriteSingle(output) == kOverwriteSingleNo)
+    if (PathExists(output) != 0 &&
+        AskOverwriteSingle(output, IsSameFile(output, sourcePath)) == kOverwriteSingleNo)
         return 0;
     // The source is in memory and the replace is atomic, so an output that
     // names the source itself never loses it.

@@ -401,6 +401,7 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
         if (g_bNoToAll)
             return 1;
         COverwriteDlg question(output.c_str(), kOverwriteBatchMode);
+        question.SetReplacesSource(IsSameFile(output.c_str(), source));
         switch (question.DoModal(::GetActiveWindow()))
         {
         case IDC_OVERWRITE_CANCEL:

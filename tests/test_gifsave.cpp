@@ -131,6 +131,13 @@ struct QuestionAnswerer
     }
 };
 
+size_t FrameCount(const std::string& bytes)
+{
+    std::vector<Magick::Image> frames;
+    Magick::readImages(&frames, Magick::Blob(bytes.data(), bytes.size()));
+    return frames.size();
+}
+
 std::string Quoted(const std::string& path) { return "/q \"" + path + "\""; }
 
 } // namespace
@@ -417,6 +424,30 @@ TEST_F(QuietProgram, NamesThatAreNoPlainFileNameWriteNothingAndAskNothing)
     }
 }
 
+TEST_F(QuietProgram, EnterReplacesAnOutputButKeepsASourceThatIsItsOwnOutput)
+{
+    SetShellOn(1);
+    WriteFileBytes(output, "old output");
+    {
+        QuestionAnswerer enter(NULL);
+        EXPECT_EQ(1, RunProgramExe(Quoted(source)));
+        EXPECT_TRUE(enter.asked);
+    }
+    EXPECT_EQ("GIF8", ReadFileBytes(output).substr(0, 4));
+
+    WritePrivateProfileStringA("File Names", "Prefix", "", settings.c_str());
+    const std::string anim = dir.File("anim.gif");
+    WriteFileBytes(anim, ThreeFrameGif());
+    const std::string original = ReadFileBytes(anim);
+    ASSERT_EQ(3u, FrameCount(original));
+    {
+        QuestionAnswerer enter(NULL);
+        EXPECT_EQ(1, RunProgramExe(Quoted(anim)));
+        EXPECT_TRUE(enter.asked);
+    }
+    EXPECT_EQ(original, ReadFileBytes(anim));
+}
+
 // ---------------------------------------------------------------------------
 // The quiet save in this process.
 
@@ -499,4 +530,39 @@ TEST(QuietSave, NamesThatAreNoPlainFileNameWriteNothingAndAskNothing)
         EXPECT_EQ(1, SaveAnswering(q, source, IDC_OVERWRITE_CANCEL, questions)) << prefix;
         EXPECT_EQ("GIF8", ReadFileBytes(src + "\\" + prefix + "pic.gif").substr(0, 4)) << prefix;
     }
+}
+
+// However the source is spelled, the question about replacing it has No
+// for Enter; about any other file Enter still replaces it.
+TEST(QuietSave, EnterKeepsASourceThatIsItsOwnOutput)
+{
+    TempFolder dir("quiet self");
+    const std::string anim = dir.File("animated frames.gif");
+    WriteFileBytes(anim, ThreeFrameGif());
+    const std::string original = ReadFileBytes(anim);
+    char shortName[kPathBufferSize] = "";
+    const DWORD n = GetShortPathNameA(anim.c_str(), shortName, sizeof(shortName));
+    ASSERT_TRUE(n > 0 && n < sizeof(shortName));
+    std::string upper = anim;
+    CharUpperA(&upper[0]);
+    for (const std::string& spelling : {anim, upper, std::string(shortName)})
+    {
+        CQuietConverter q;
+        q.Image = new Magick::Image(MakeQuadrants(8, 6));
+        q.Prefix[0] = '\0';
+        int questions = 0;
+        EXPECT_EQ(0, SaveAnswering(q, spelling, 0, questions)) << spelling;
+        EXPECT_EQ(1, questions) << spelling;
+        EXPECT_EQ(original, ReadFileBytes(anim)) << spelling;
+    }
+    // Another source with the same output name.
+    const std::string other = dir.File("animated frames.png");
+    WriteFileBytes(other, EncodeImage(MakeQuadrants(8, 6), "png"));
+    CQuietConverter q;
+    q.Image = new Magick::Image(MakeQuadrants(8, 6));
+    q.Prefix[0] = '\0';
+    int questions = 0;
+    EXPECT_EQ(1, SaveAnswering(q, other, 0, questions));
+    EXPECT_EQ(1, questions);
+    EXPECT_EQ(1u, FrameCount(ReadFileBytes(anim)));
 }
