@@ -41,6 +41,15 @@ LRESULT COverwriteDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
         SetDlgItemTextA(m_hWnd, IDC_OVERWRITE_NOALL, "Yes");
         SetDlgItemTextA(m_hWnd, IDC_OVERWRITE_CANCEL, "No");
     }
+    if (m_replacesSource)
+    {
+        // Enter keeps the source: No takes the focus and is the default for
+        // a key press that finds no button focused.
+        const UINT noId =
+            m_showCmd == kOverwriteSingleFileMode ? IDC_OVERWRITE_CANCEL : IDC_OVERWRITE_NO;
+        ::SendMessageA(m_hWnd, DM_SETDEFID, noId, 0);
+        ::SendMessageA(m_hWnd, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(noId), TRUE);
+    }
     // Handled with 0: the dialog manager does not move the focus.
     return FALSE;
 }

@@ -2,7 +2,10 @@
 // offers five answers; single-file mode shows only the last two buttons,
 // as "Yes" (IDC_OVERWRITE_NOALL) and "No" (IDC_OVERWRITE_CANCEL).
 // DoModal returns the id of the answer; Escape and the close box give
-// IDC_OVERWRITE_CANCEL.
+// IDC_OVERWRITE_CANCEL. No button is the default push button, so Enter
+// gives whatever has the focus, or IDOK, unless the output would replace
+// its own source: then No (IDC_OVERWRITE_NO, or IDC_OVERWRITE_CANCEL in
+// single-file mode) has the focus and is the default.
 #pragma once
 
 #include <string>
@@ -27,6 +30,8 @@ public:
 
     void SetOutputPath(const char* path) { m_outputPath = path != NULL ? path : ""; }
     void SetShowCommand(int showCmd) { m_showCmd = showCmd; }
+    // The output is the very file it would be made from.
+    void SetReplacesSource(bool replacesSource) { m_replacesSource = replacesSource; }
 
     BEGIN_MSG_MAP(COverwriteDlg)
         MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
@@ -46,6 +51,7 @@ private:
 
     std::string m_outputPath;
     int m_showCmd;
+    bool m_replacesSource = false;
     // For the ids 1, 6, 7, 8 and 2; destroyed in the reverse order.
     COwnerDrawButton m_buttons[kButtonCount];
 };

@@ -107,23 +107,54 @@ int PathExists(const char* path, DWORD* attributesRead)
     }
 }
 
-bool GetFolderIdentity(const char* path, FolderIdentity& identity)
+namespace {
+
+// The identity of whatever the path leads to, and its attributes.
+bool ReadIdentity(const char* path, FolderIdentity& identity, DWORD& attributes)
 {
     // Backup semantics open a folder; links and junctions are followed, so
-    // the identity is the folder's they lead to.
-    CKernelHandle folder(CreateFileA(path, 0,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL));
-    if (!folder.Valid())
+    // the identity is the one of what they lead to. No access is asked, so
+    // a file open elsewhere is read all the same.
+    CKernelHandle file(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL));
+    if (!file.Valid())
         return false;
     BY_HANDLE_FILE_INFORMATION info;
-    const BOOL ok = GetFileInformationByHandle(folder.Get(), &info);
-    folder.Close();
-    if (!ok || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    const BOOL ok = GetFileInformationByHandle(file.Get(), &info);
+    file.Close();
+    if (!ok)
         return false;
     identity.volume = info.dwVolumeSerialNumber;
     identity.index = ((ULONGLONG)info.nFileIndexHigh << 32) | info.nFileIndexLow;
+    attributes = info.dwFileAttributes;
     return true;
+}
+
+bool GetFullPath(const char* path, char (&full)[kPathBufferSize])
+{
+    const DWORD length = GetFullPathNameA(path, kPathBufferSize, full, NULL);
+    return length > 0 && length < kPathBufferSize;
+}
+
+} // namespace
+
+bool GetFolderIdentity(const char* path, FolderIdentity& identity)
+{
+    DWORD attributes = 0;
+    return ReadIdentity(path, identity, attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsSameFile(const char* a, const char* b)
+{
+    if (a == NULL || b == NULL || a[0] == '\0' || b[0] == '\0')
+        return false;
+    char fullA[kPathBufferSize], fullB[kPathBufferSize];
+    if (GetFullPath(a, fullA) && GetFullPath(b, fullB) && lstrcmpiA(fullA, fullB) == 0)
+        return true;
+    FolderIdentity idA, idB;
+    DWORD attributes = 0;
+    return ReadIdentity(a, idA, attributes) && ReadIdentity(b, idB, attributes) &&
+           idA.volume == idB.volume && idA.index == idB.index;
 }
 
 int IsDirectory(const char* path)

@@ -47,6 +47,11 @@ struct FolderIdentity
 // when it is no folder or cannot be opened.
 bool GetFolderIdentity(const char* path, FolderIdentity& identity);
 
+// True when both paths lead to one file or folder: the same full path
+// (case aside), or one file reached by two spellings (a short name, a
+// trailing dot, a link), as far as both can be opened.
+bool IsSameFile(const char* a, const char* b);
+
 // 1 when the process can make the path its current directory.
 int IsDirectory(const char* path);
 

@@ -174,30 +174,6 @@ void CQuietConverter::Stretch()
         StretchToSize(*Image, Width, Height);
 }
 
-int MakeOutputBaseName(const char* prefix, const char* name, int pattern, unsigned index,
-                       const char* suffix, char* out, size_t outSize)
-{
-    BOOL fits = TRUE;
-    switch (pattern)
-    {
-    case kNameOnly:
-        fits = SafeFormat(out, outSize, "%s%s%s", prefix, name, suffix);
-        break;
-    case kNameIndex:
-        fits = SafeFormat(out, outSize, "%s%s_%u%s", prefix, name, index, suffix);
-        break;
-    case kIndexName:
-        fits = SafeFormat(out, outSize, "%s%u_%s%s", prefix, index, name, suffix);
-        break;
-    default:
-        fits = SafeFormat(out, outSize, "%s%s", prefix, suffix);
-        break;
-    }
-    if (!fits && out != NULL && outSize > 0)
-        out[0] = '\0';
-    return fits ? 1 : 0;
-}
-
 int CQuietConverter::MakeOutputName(const char* sourcePath, unsigned index, char* out,
                                     size_t outSize) const
 {
@@ -217,9 +193,11 @@ int CQuietConverter::SaveAs(const char* sourcePath, unsigned index)
     if (Image == NULL)
         return 0;
     char output[kPathBufferSize];
-    if (!MakeOutputName(sourcePath, index, output, sizeof(output)) || !SafeAppend(output, ".gif"))
+    if (!MakeOutputName(sourcePath, index, output, sizeof(output)) ||
+        !SafeAppend(output, kOutputExtension))
         return 0;
-    if (PathExists(output) != 0 && AskOverwriteSingle(output) == kOverwriteSingleNo)
+    if (PathExists(output) != 0 &&
+        AskOverwriteSingle(output, IsSameFile(output, sourcePath)) == kOverwriteSingleNo)
         return 0;
     // The source is in memory and the replace is atomic, so an output that
     // names the source itself never loses it.

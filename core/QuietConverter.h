@@ -6,21 +6,10 @@
 
 #include "core/ImageSteps.h"
 #include "core/MagickInc.h"
-
-// Output name patterns.
-const int kNameOnly = 0;
-const int kNameIndex = 1;
-const int kIndexName = 2;
+#include "core/OutputNames.h"
 
 // The size of the converter's prefix and suffix fields.
 const size_t kNameFieldSize = 260;
-
-// An output file's name without folder and extension: the prefix, then the
-// source's name and the running index as the pattern says (any other
-// pattern adds neither), then the suffix. 0 (and an empty output) when it
-// does not fit.
-int MakeOutputBaseName(const char* prefix, const char* name, int pattern, unsigned index,
-                       const char* suffix, char* out, size_t outSize);
 
 class CQuietConverter
 {
@@ -50,12 +39,13 @@ public:
     // Writes the GIF beside the source with the running index 1.
     void Save(const char* sourcePath);
     // 1 when the GIF was written; 0 when the user declined to replace an
-    // existing file or the name does not fit a path buffer. The library's
-    // write errors are thrown.
+    // existing file, or the name is no plain file name (MakeOutputBaseName)
+    // or does not fit a path buffer: then nothing is asked or written. The
+    // library's write errors are thrown.
     int SaveAs(const char* sourcePath, unsigned index);
     // The output path without its extension: the source's drive and folder,
     // then prefix, name by NameMode, suffix. 0 (and an empty output) when it
-    // does not fit.
+    // does not fit or the name is no plain file name.
     int MakeOutputName(const char* sourcePath, unsigned index, char* out, size_t outSize) const;
 
     ResizeOptions GetResizeOptions() const;

@@ -20,10 +20,10 @@
 #include "core/GifWriter.h"
 #include "core/ImageIO.h"
 #include "core/MagickInc.h"
+#include "core/OutputNames.h"
 #include "core/OverwriteDlg.h"
 #include "core/Paths.h"
 #include "core/ProcessMemory.h"
-#include "core/QuietConverter.h"
 #include "core/SettingsNames.h"
 #include "mainwnd/ProgressDlg.h"
 
@@ -34,7 +34,6 @@ int g_bNoToAll = 0;
 namespace {
 
 const char kCreateFolderQuestion[] = "The output folder does not exist. Do you want to create it?";
-const char kGifExtension[] = ".gif";
 // The end of a run that left files unconverted.
 const char kOutputBrokenText[] = "The output folder takes no more files (it is missing, not "
                                  "writable or full), so the conversion stopped.\n\n";
@@ -68,7 +67,8 @@ bool JoinPath(const char* folder, const char* name, std::string& out)
     return out.size() < kPathBufferSize;
 }
 
-// The output base name of `source` at `index` by the naming fields.
+// The output base name of `source` at `index` by the naming fields; 0 when
+// they give no plain file name.
 int MakeBatchBaseName(HWND hDlg, const char* source, int index, char* out, size_t outSize)
 {
     char prefix[kPathBufferSize] = "";
@@ -370,8 +370,9 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
 
     char base[kPathBufferSize];
     std::string output;
-    const bool fits = MakeBatchBaseName(m_hWnd, source, index, base, sizeof(base)) &&
-                      JoinPath(outputFolder, (std::string(base) + kGifExtension).c_str(), output);
+    const bool fits =
+        MakeBatchBaseName(m_hWnd, source, index, base, sizeof(base)) &&
+        JoinPath(outputFolder, (std::string(base) + kOutputExtension).c_str(), output);
     SafeCopy(m_szCurrentFile, base);
     char toText[kPathBufferSize];
     CompactPath(fits ? output.c_str() : "", toText, sizeof(toText), kProgressPathShown);
@@ -381,7 +382,8 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
     // The window is to close: no question and no further file.
     if (m_bExitAfterRun)
         return 0;
-    // A name that does not fit a path is not cut into another one.
+    // A name that does not fit a path is not cut into another one, and one
+    // that would leave the output folder or name a device is not written.
     if (!fits)
     {
         m_notConverted.push_back(source);
@@ -399,6 +401,7 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
         if (g_bNoToAll)
             return 1;
         COverwriteDlg question(output.c_str(), kOverwriteBatchMode);
+        question.SetReplacesSource(IsSameFile(output.c_str(), source));
         switch (question.DoModal(::GetActiveWindow()))
         {
         case IDC_OVERWRITE_CANCEL:

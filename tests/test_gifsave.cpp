@@ -4,6 +4,7 @@
 #include "base/StrUtil.h"
 #include "core/GifWriter.h"
 #include "core/ImageIO.h"
+#include "core/OverwriteDlg.h"
 #include "core/QuietConverter.h"
 #include "core/Registry.h"
 #include "tests/support/ImageFixtures.h"
@@ -22,12 +23,15 @@ Magick::Image BlackAndWhite()
     return image;
 }
 
-// Presses the button of that text in the overwrite question of another
-// process, once it appears; remembers whether it did.
+// Answers the overwrite question of another process once it appears: a
+// press of the button of that text, or with NULL the Enter key, sent where
+// the keyboard would send it. Remembers whether it was asked; stops looking
+// when the object goes.
 struct QuestionAnswerer
 {
     const char* answer;
     volatile LONG asked = 0;
+    volatile LONG stop = 0;
     HANDLE thread = NULL;
 
     explicit QuestionAnswerer(const char* text) : answer(text)
@@ -36,6 +40,7 @@ struct QuestionAnswerer
     }
     ~QuestionAnswerer()
     {
+        InterlockedExchange(&stop, 1);
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
     }
@@ -57,18 +62,43 @@ struct QuestionAnswerer
         return TRUE;
     }
 
+    // Enter once the shown question's thread has its focus in it.
+    void PressEnter(HWND dlg)
+    {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof(info);
+        if (!IsWindowVisible(dlg) ||
+            !GetGUIThreadInfo(GetWindowThreadProcessId(dlg, NULL), &info) ||
+            (info.hwndFocus != dlg && !IsChild(dlg, info.hwndFocus)))
+            return;
+        PostMessageA(info.hwndFocus, WM_KEYDOWN, VK_RETURN, 1);
+        InterlockedExchange(&asked, 1);
+    }
+
     static DWORD WINAPI Main(void* param)
     {
         QuestionAnswerer* self = (QuestionAnswerer*)param;
-        for (int i = 0; i < 400 && !self->asked; ++i)
+        for (int i = 0; i < 400 && !self->asked && !self->stop; ++i)
         {
             if (HWND dlg = FindWindowA(NULL, "Confirm File Overwrite"))
-                EnumChildWindows(dlg, FindButton, (LPARAM)self);
+            {
+                if (self->answer != NULL)
+                    EnumChildWindows(dlg, FindButton, (LPARAM)self);
+                else
+                    self->PressEnter(dlg);
+            }
             Sleep(25);
         }
         return 0;
     }
 };
+
+size_t FrameCount(const std::string& bytes)
+{
+    std::vector<Magick::Image> frames;
+    Magick::readImages(&frames, Magick::Blob(bytes.data(), bytes.size()));
+    return frames.size();
+}
 
 std::string Quoted(const std::string& path) { return "/q \"" + path + "\""; }
 
@@ -327,4 +357,174 @@ TEST_F(QuietProgram, FolderWithTheOutputNameIsAskedAboutAndSurvives)
         EXPECT_TRUE(yes.asked);
     }
     EXPECT_TRUE(GetFileAttributesA(output.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST_F(QuietProgram, NamesThatAreNoPlainFileNameWriteNothingAndAskNothing)
+{
+    SetShellOn(1);
+    // The source one level down, so that a name that climbs lands in the
+    // test's own folder.
+    const std::string src = dir.File("src");
+    CreateDirectoryA(src.c_str(), NULL);
+    const std::string pic = src + "\\pic.png";
+    WriteFileBytes(pic, ReadFileBytes(source));
+    const std::vector<std::string> before = FolderNames(dir.Path());
+    const struct
+    {
+        const char* prefix;
+        const char* name;
+    } cases[] = {{"NUL", "7"}, {"con", "7"}, {"..\\", "0"}};
+    for (const auto& c : cases)
+    {
+        WritePrivateProfileStringA("File Names", "Prefix", c.prefix, settings.c_str());
+        WritePrivateProfileStringA("File Names", "Name", c.name, settings.c_str());
+        QuestionAnswerer no("No");
+        EXPECT_EQ(1, RunProgramExe(Quoted(pic)));
+        EXPECT_FALSE(no.asked) << c.prefix;
+        EXPECT_EQ((std::vector<std::string>{"pic.png"}), FolderNames(src)) << c.prefix;
+        EXPECT_EQ(before, FolderNames(dir.Path())) << c.prefix;
+    }
+}
+
+TEST_F(QuietProgram, EnterReplacesAnOutputButKeepsASourceThatIsItsOwnOutput)
+{
+    SetShellOn(1);
+    WriteFileBytes(output, "old output");
+    {
+        QuestionAnswerer enter(NULL);
+        EXPECT_EQ(1, RunProgramExe(Quoted(source)));
+        EXPECT_TRUE(enter.asked);
+    }
+    EXPECT_EQ("GIF8", ReadFileBytes(output).substr(0, 4));
+
+    WritePrivateProfileStringA("File Names", "Prefix", "", settings.c_str());
+    const std::string anim = dir.File("anim.gif");
+    WriteFileBytes(anim, ThreeFrameGif());
+    const std::string original = ReadFileBytes(anim);
+    ASSERT_EQ(3u, FrameCount(original));
+    {
+        QuestionAnswerer enter(NULL);
+        EXPECT_EQ(1, RunProgramExe(Quoted(anim)));
+        EXPECT_TRUE(enter.asked);
+    }
+    EXPECT_EQ(original, ReadFileBytes(anim));
+}
+
+// ---------------------------------------------------------------------------
+// The quiet save in this process.
+
+namespace {
+
+// Runs the save; a question it shows is answered by `answer` (a posted
+// command, or the Enter key with 0) and counted.
+int SaveAnswering(CQuietConverter& c, const std::string& source, UINT answer, int& questions)
+{
+    int saved = -1;
+    HWND answered = NULL;
+    DriveWhile([&] { saved = c.SaveAs(source.c_str(), 1); },
+               [&](int) {
+                   HWND q = FindThreadWindow("Confirm File Overwrite");
+                   if (q == NULL || q == answered)
+                       return true;
+                   answered = q;
+                   ++questions;
+                   HWND focus = GetFocus();
+                   if (answer != 0)
+                       PostMessageA(q, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+                   else
+                       PostMessageA(focus != NULL && IsChild(q, focus) ? focus : q, WM_KEYDOWN,
+                                    VK_RETURN, 1);
+                   return true;
+               });
+    return saved;
+}
+
+} // namespace
+
+TEST(QuietSave, NamesThatAreNoPlainFileNameWriteNothingAndAskNothing)
+{
+    TempFolder dir("quiet names");
+    const std::string src = dir.File("src");
+    CreateDirectoryA(src.c_str(), NULL);
+    const std::string source = src + "\\pic.png";
+    WriteFileBytes(source, EncodeImage(MakeQuadrants(8, 6), "png"));
+    const struct
+    {
+        std::string prefix;
+        int pattern;
+        std::string suffix;
+    } cases[] = {
+        {"NUL", 7, ""},
+        {"nul", 7, ".txt"},
+        {"Con ", 7, ""},
+        {"", 7, "COM1"},
+        {"lpt9", 7, "."},
+        {"aux", 7, " .tar"},
+        {"..\\", kNameOnly, ""},
+        {"../", kNameOnly, ""},
+        {"..\\.\\", 7, "x"},
+        {"C:", kNameOnly, ""},
+        {"\\\\?\\", kNameOnly, ""},
+        {"", kNameOnly, ":stream"},
+        {dir.Path() + "\\", kNameOnly, ""},
+        {"sub/", kNameOnly, ""},
+    };
+    for (const auto& c : cases)
+    {
+        CQuietConverter q;
+        q.Image = new Magick::Image(MakeQuadrants(8, 6));
+        SafeCopy(q.Prefix, c.prefix.c_str());
+        q.NameMode = (BYTE)c.pattern;
+        SafeCopy(q.Suffix, c.suffix.c_str());
+        int questions = 0;
+        EXPECT_EQ(0, SaveAnswering(q, source, IDC_OVERWRITE_CANCEL, questions)) << c.prefix;
+        EXPECT_EQ(0, questions) << c.prefix << "|" << c.suffix;
+        EXPECT_EQ((std::vector<std::string>{"pic.png"}), FolderNames(src)) << c.prefix;
+        EXPECT_EQ((std::vector<std::string>{"src"}), FolderNames(dir.Path())) << c.prefix;
+    }
+    // Odd names that are plain file names are written as ever.
+    for (const char* prefix : {"[1] & #2 100% ", "caf\xe9 ", "a.b."})
+    {
+        CQuietConverter q;
+        q.Image = new Magick::Image(MakeQuadrants(8, 6));
+        SafeCopy(q.Prefix, prefix);
+        int questions = 0;
+        EXPECT_EQ(1, SaveAnswering(q, source, IDC_OVERWRITE_CANCEL, questions)) << prefix;
+        EXPECT_EQ("GIF8", ReadFileBytes(src + "\\" + prefix + "pic.gif").substr(0, 4)) << prefix;
+    }
+}
+
+// However the source is spelled, the question about replacing it has No
+// for Enter; about any other file Enter still replaces it.
+TEST(QuietSave, EnterKeepsASourceThatIsItsOwnOutput)
+{
+    TempFolder dir("quiet self");
+    const std::string anim = dir.File("animated frames.gif");
+    WriteFileBytes(anim, ThreeFrameGif());
+    const std::string original = ReadFileBytes(anim);
+    char shortName[kPathBufferSize] = "";
+    const DWORD n = GetShortPathNameA(anim.c_str(), shortName, sizeof(shortName));
+    ASSERT_TRUE(n > 0 && n < sizeof(shortName));
+    std::string upper = anim;
+    CharUpperA(&upper[0]);
+    for (const std::string& spelling : {anim, upper, std::string(shortName)})
+    {
+        CQuietConverter q;
+        q.Image = new Magick::Image(MakeQuadrants(8, 6));
+        q.Prefix[0] = '\0';
+        int questions = 0;
+        EXPECT_EQ(0, SaveAnswering(q, spelling, 0, questions)) << spelling;
+        EXPECT_EQ(1, questions) << spelling;
+        EXPECT_EQ(original, ReadFileBytes(anim)) << spelling;
+    }
+    // Another source with the same output name.
+    const std::string other = dir.File("animated frames.png");
+    WriteFileBytes(other, EncodeImage(MakeQuadrants(8, 6), "png"));
+    CQuietConverter q;
+    q.Image = new Magick::Image(MakeQuadrants(8, 6));
+    q.Prefix[0] = '\0';
+    int questions = 0;
+    EXPECT_EQ(1, SaveAnswering(q, other, 0, questions));
+    EXPECT_EQ(1, questions);
+    EXPECT_EQ(1u, FrameCount(ReadFileBytes(anim)));
 }

@@ -37,6 +37,9 @@ HWND FindReport()
     return box != NULL && MessageBoxText(box) != kFolderQuestion ? box : NULL;
 }
 
+// An answer that is the Enter key, sent where the keyboard sends it.
+const UINT kEnterKey = 0;
+
 // What a run meets and how the test answers.
 struct Script
 {
@@ -69,7 +72,12 @@ void RunConvert(CMainDlg& dlg, Script& s)
                 const UINT answer = s.asked.size() <= s.answers.size()
                                         ? s.answers[s.asked.size() - 1]
                                         : (UINT)IDC_OVERWRITE_CANCEL;
-                PostMessageA(q, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+                HWND focus = GetFocus();
+                if (answer == kEnterKey)
+                    PostMessageA(focus != NULL && IsChild(q, focus) ? focus : q, WM_KEYDOWN,
+                                 VK_RETURN, 1);
+                else
+                    PostMessageA(q, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
             }
             HWND report = FindReport();
             if (report != NULL && report != answered)
@@ -618,6 +626,79 @@ TEST_F(ConvertTest, AnOutputThatIsItsOwnSourceIsReplacedSafely)
         EXPECT_EQ(answer == IDC_OVERWRITE_YES ? 20u : 40u, back.columns()) << answer;
         EXPECT_EQ((std::vector<std::string>{"self.gif"}), FolderNames(m_src)) << answer;
     }
+}
+
+TEST_F(ConvertTest, NamesThatAreNoPlainFileNameAreReportedAndWriteNothing)
+{
+    AddSource("a.bmp");
+    const struct
+    {
+        std::string prefix;
+        int pattern;
+        std::string suffix;
+    } cases[] = {
+        {"NUL", -1, ""},    {"con", -1, ".x"},
+        {"", -1, "COM1"},   {"..\\", 0, ""},
+        {"../", 0, ""},     {"..\\.\\", -1, "x"},
+        {"C:", 0, ""},      {"\\\\?\\", 0, ""},
+        {"", 0, ":stream"}, {m_dir.Path() + "\\", 0, ""},
+        {"sub/", 0, ""},    {"", 0, "."},
+    };
+    for (const auto& c : cases)
+    {
+        m_panel.prefix = c.prefix;
+        m_panel.pattern = c.pattern;
+        m_panel.suffix = c.suffix;
+        SetPanel(dlg(), m_panel);
+        Script s;
+        RunConvert(dlg(), s);
+        const std::string what = c.prefix + "|" + c.suffix;
+        EXPECT_TRUE(s.asked.empty()) << what;
+        EXPECT_EQ((std::vector<std::string>{"1 file was not converted:\na.bmp"}), s.reports)
+            << what;
+        EXPECT_TRUE(FolderNames(m_out).empty()) << what;
+        EXPECT_EQ((std::vector<std::string>{"a.bmp"}), FolderNames(m_src)) << what;
+        EXPECT_EQ((std::vector<std::string>{"out", "src"}), FolderNames(m_dir.Path())) << what;
+    }
+}
+
+// Enter on the question keeps a source that its output would replace, in
+// whatever spelling the output folder reaches it; any other existing file
+// Enter replaces, as it always did.
+TEST_F(ConvertTest, EnterKeepsASourceThatIsItsOwnOutput)
+{
+    const std::string pictures = m_dir.File("source pictures");
+    CreateDirectoryA(pictures.c_str(), NULL);
+    const std::string anim = pictures + "\\anim.gif";
+    WriteFileBytes(anim, ThreeFrameGif());
+    const std::string original = ReadFileBytes(anim);
+    SafeCopy(dlg().m_szBrowsedFolder, pictures.c_str());
+    char shortFolder[kPathBufferSize] = "";
+    const DWORD n = GetShortPathNameA(pictures.c_str(), shortFolder, sizeof(shortFolder));
+    ASSERT_TRUE(n > 0 && n < sizeof(shortFolder));
+    ASSERT_STRCASENE(pictures.c_str(), shortFolder);
+    std::string upper = pictures + "\\";
+    CharUpperA(&upper[0]);
+    for (const std::string& folder : {std::string(), std::string(shortFolder), upper})
+    {
+        SetDlgItemTextA(dlg().m_hWnd, IDC_MAIN_OUTPUT_FOLDER, folder.c_str());
+        Script s;
+        s.answers = {kEnterKey};
+        RunConvert(dlg(), s);
+        EXPECT_EQ(1u, s.asked.size()) << folder;
+        EXPECT_EQ(original, ReadFileBytes(anim)) << folder;
+        EXPECT_TRUE(s.reports.empty()) << folder;
+    }
+
+    // The same name in another folder is no source of its own.
+    SetDlgItemTextA(dlg().m_hWnd, IDC_MAIN_OUTPUT_FOLDER, m_out.c_str());
+    WriteFileBytes(m_out + "\\anim.gif", kOld);
+    Script s;
+    s.answers = {kEnterKey};
+    RunConvert(dlg(), s);
+    EXPECT_EQ(1u, s.asked.size());
+    EXPECT_TRUE(IsGif(m_out + "\\anim.gif"));
+    EXPECT_EQ(original, ReadFileBytes(anim));
 }
 
 TEST_F(ConvertTest, OutputNames)

@@ -1,9 +1,12 @@
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "base/DialogItems.h"
+#include "base/StrUtil.h"
 #include "controls/OwnerDrawButton.h"
+#include "core/OverwriteAsk.h"
 #include "core/OverwriteDlg.h"
 #include "tests/support/TestUtil.h"
 
@@ -13,20 +16,37 @@ const char* kCaption = "Confirm File Overwrite";
 const UINT kOrder[] = {IDC_OVERWRITE_YES, IDC_OVERWRITE_YESALL, IDC_OVERWRITE_NO,
                        IDC_OVERWRITE_NOALL, IDC_OVERWRITE_CANCEL};
 
+// Runs `run` while `act` gets the question once it is up and ends it.
+void WhileAsked(const std::function<void()>& run, const std::function<void(HWND)>& act)
+{
+    DriveWhile(run, [&](int) {
+        HWND h = FindThreadWindow(kCaption);
+        if (h == NULL)
+            return true;
+        act(h);
+        return false;
+    });
+}
+
 // Runs the question; `act` gets the dialog once it is up and ends it.
-INT_PTR Ask(const char* path, int showCmd, const std::function<void(HWND)>& act)
+INT_PTR Ask(const char* path, int showCmd, const std::function<void(HWND)>& act,
+            bool replacesSource = false)
 {
     COverwriteDlg dlg(path, showCmd);
+    dlg.SetReplacesSource(replacesSource);
     INT_PTR result = -1;
-    DriveWhile([&] { result = dlg.DoModal(); },
-               [&](int) {
-                   HWND h = FindThreadWindow(kCaption);
-                   if (h == NULL)
-                       return true;
-                   act(h);
-                   return false;
-               });
+    WhileAsked([&] { result = dlg.DoModal(); }, act);
     return result;
+}
+
+// The Enter key as the keyboard delivers it: to the focused window, or to
+// the dialog when nothing in it has the focus.
+void PressEnter(HWND dlg)
+{
+    HWND focus = GetFocus();
+    if (focus == NULL || (focus != dlg && !IsChild(dlg, focus)))
+        focus = dlg;
+    PostMessageA(focus, WM_KEYDOWN, VK_RETURN, 1);
 }
 
 struct Seen
@@ -129,5 +149,65 @@ TEST(OverwriteDlg, EscapeAndTheCloseBoxGiveCancelInBothModes)
             IDC_OVERWRITE_CANCEL,
             Ask("C:\\a.gif", mode, [](HWND h) { PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); }))
             << mode;
+    }
+}
+
+// Enter answers what it always did, Yes, except where the output would
+// replace its own source: there No is focused and the default, so Enter
+// keeps the source. (Where the focus starts otherwise is the dialog
+// manager's affair: the dialog itself, or the first visible button.)
+TEST(OverwriteDlg, EnterAnswersNoOnlyWhenTheOutputIsItsOwnSource)
+{
+    const struct
+    {
+        int mode;
+        bool replacesSource;
+        std::vector<INT_PTR> enter; // what Enter may end the question with
+        const char* focused;        // the focused button's text, NULL for any
+    } cases[] = {
+        {kOverwriteBatchMode, false, {IDC_OVERWRITE_YES}, NULL},
+        {kOverwriteSingleFileMode, false, {IDC_OVERWRITE_YES, IDC_OVERWRITE_NOALL}, NULL},
+        {kOverwriteBatchMode, true, {IDC_OVERWRITE_NO}, "&No"},
+        {kOverwriteSingleFileMode, true, {IDC_OVERWRITE_CANCEL}, "No"},
+    };
+    for (const auto& c : cases)
+    {
+        const std::string what =
+            std::to_string(c.mode) + (c.replacesSource ? " replacing the source" : "");
+        std::string focused;
+        LRESULT defId = 0;
+        const INT_PTR r = Ask(
+            "C:\\pics\\anim.gif", c.mode,
+            [&](HWND h) {
+                HWND focus = GetFocus();
+                if (focus != NULL && IsChild(h, focus))
+                    focused = GetWindowTextString(focus);
+                defId = SendMessageA(h, DM_GETDEFID, 0, 0);
+                PressEnter(h);
+            },
+            c.replacesSource);
+        EXPECT_NE(c.enter.end(), std::find(c.enter.begin(), c.enter.end(), r)) << what << ": " << r;
+        if (c.focused != NULL)
+        {
+            EXPECT_EQ(c.focused, focused) << what;
+            EXPECT_EQ(MAKELRESULT(c.enter[0], DC_HASDEFID), defId) << what;
+        }
+    }
+    // Every answer can still be given.
+    for (UINT id : kOrder)
+        EXPECT_EQ((INT_PTR)id,
+                  Ask(
+                      "C:\\a.gif", kOverwriteBatchMode, [&](HWND h) { Press(h, id); }, true));
+}
+
+TEST(OverwriteDlg, TheQuietQuestionTakesEnterAsYesUnlessItWouldReplaceTheSource)
+{
+    for (bool replacesSource : {false, true})
+    {
+        int answer = -1;
+        WhileAsked([&] { answer = AskOverwriteSingle("C:\\pics\\anim.gif", replacesSource); },
+                   PressEnter);
+        EXPECT_EQ(replacesSource ? kOverwriteSingleNo : kOverwriteSingleYes, answer)
+            << replacesSource;
     }
 }

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -135,6 +136,32 @@ TEST(GetFolderIdentity, OneFolderWhateverLinkLeadsToIt)
     FolderIdentity none;
     EXPECT_FALSE(GetFolderIdentity(tmp.File("f.txt").c_str(), none));
     EXPECT_FALSE(GetFolderIdentity(tmp.File("missing").c_str(), none));
+}
+
+TEST(IsSameFile, OneFileWhateverSpellingLeadsToIt)
+{
+    TempFolder tmp("same file");
+    const std::string anim = tmp.File("animation frames.gif");
+    WriteFileBytes(anim, "GIF89a");
+    WriteFileBytes(tmp.File("other.gif"), "GIF89a");
+    CreateDirectoryA(tmp.File("sub").c_str(), NULL);
+    std::string upper = anim;
+    CharUpperA(&upper[0]);
+    std::string slashes = anim;
+    std::replace(slashes.begin(), slashes.end(), '\\', '/');
+    for (const std::string& spelling :
+         {anim, upper, slashes, tmp.File("sub\\..\\animation frames.gif"),
+          tmp.File("animation frames.gif."), tmp.File(".\\animation frames.gif")})
+        EXPECT_TRUE(IsSameFile(anim.c_str(), spelling.c_str())) << spelling;
+    char shortName[kPathBufferSize] = "";
+    const DWORD n = GetShortPathNameA(anim.c_str(), shortName, sizeof(shortName));
+    ASSERT_TRUE(n > 0 && n < sizeof(shortName));
+    EXPECT_STRCASENE(anim.c_str(), shortName);
+    EXPECT_TRUE(IsSameFile(shortName, anim.c_str())) << shortName;
+
+    for (const std::string& other : {tmp.File("other.gif"), tmp.File("animation frames"),
+                                     tmp.File("missing.gif"), tmp.File("sub"), std::string()})
+        EXPECT_FALSE(IsSameFile(anim.c_str(), other.c_str())) << other;
 }
 
 TEST(CreateDirectoryTree, CreatesMissingLevelsAndRefusesFilesInTheWay)

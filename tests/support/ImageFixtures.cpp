@@ -1,6 +1,7 @@
 #include "tests/support/ImageFixtures.h"
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -84,6 +85,18 @@ std::string EncodeImage(Magick::Image image, const char* format)
     image.magick(format);
     Magick::Blob blob;
     image.write(&blob);
+    return std::string((const char*)blob.data(), blob.length());
+}
+
+std::string ThreeFrameGif()
+{
+    std::vector<Magick::Image> frames = {MakeQuadrants(40, 30), MakeQuadrants(40, 30),
+                                         MakeQuadrants(40, 30)};
+    for (Magick::Image& frame : frames)
+        frame.magick("gif");
+    frames[1].flop();
+    Magick::Blob blob;
+    Magick::writeImages(frames.begin(), frames.end(), &blob, true);
     return std::string((const char*)blob.data(), blob.length());
 }
 

@@ -19,6 +19,9 @@ Magick::Image MakeScene(size_t width, size_t height);
 // The image encoded in the given format, as file bytes.
 std::string EncodeImage(Magick::Image image, const char* format);
 
+// A GIF of three 40x30 frames, the middle one mirrored, as file bytes.
+std::string ThreeFrameGif();
+
 // The source column that the red quantum of a gradient pixel stands for.
 double GradientColumn(const Magick::Image& image, size_t x, size_t y, size_t sourceWidth);
 
