@@ -1,6 +1,7 @@
 #include "core/OutputNames.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "base/StrUtil.h"
@@ -122,8 +123,9 @@ int MakeOutputBaseName(const char* prefix, const char* name, int pattern, unsign
         break;
     }
     // A name that would be cut, or that would leave the output folder or
-    // name a device, names no output at all.
-    const bool usable = fits && IsPlainFileName(out);
+    // name a device, names no output at all. Judged with the extension it
+    // is written with: "photo." becomes "photo..gif", which Windows keeps.
+    const bool usable = fits && IsPlainFileName((std::string(out) + kOutputExtension).c_str());
     if (!usable && out != NULL && outSize > 0)
         out[0] = '\0';
     return usable ? 1 : 0;

@@ -115,8 +115,9 @@ TEST(OutputNames, BaseNamesAreJudgedWhole)
         {"\\\\?\\C:\\", "photo", kNameOnly, "", NULL},
         {"", "photo", kNameOnly, ":stream", NULL},
         {"", "photo", kNameOnly, "\\..\\..\\x", NULL},
-        {"", "photo", kNameOnly, ".", NULL},
-        {"", "photo", kNameOnly, " ", NULL},
+        {"", "photo", kNameOnly, ".", "photo."},
+        {"", "photo", kNameOnly, " ", "photo "},
+        {"", "", kNameOnly, "..", ".."},
     };
     for (const auto& c : cases)
     {
