@@ -19,9 +19,9 @@
 
 #include "base/DialogItems.h"
 #include "controls/OwnerDrawButton.h"
-#include "core/ImageIO.h"
-#include "core/ImageSteps.h"
-#include "core/Startup.h"
+#include "image/ImageIO.h"
+#include "image/ImageSteps.h"
+#include "startup/Startup.h"
 #include "framework/Framework.h"
 #include "mainwnd/MainDlg.h"
 

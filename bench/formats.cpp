@@ -8,9 +8,9 @@
 #include <string>
 
 #include "base/WinUtil.h"
-#include "core/Extensions.h"
-#include "core/ImageIO.h"
-#include "core/MagickInc.h"
+#include "image/Extensions.h"
+#include "image/ImageIO.h"
+#include "image/MagickInc.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "base/Handles.h"
 #include "base/StrUtil.h"
 #include "browser/InactiveSelection.h"
-#include "core/Extensions.h"
+#include "image/Extensions.h"
 
 namespace {
 

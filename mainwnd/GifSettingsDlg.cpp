@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "base/DialogItems.h"
-#include "core/GifWriter.h"
-#include "core/ProfileUpdate.h"
-#include "core/SettingsNames.h"
+#include "image/GifWriter.h"
+#include "settings/ProfileUpdate.h"
+#include "settings/SettingsNames.h"
 #include "mainwnd/MainDlg.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "base/StrUtil.h"
 #include "controls/ColorButton.h"
 #include "controls/OwnerDrawButton.h"
-#include "core/GifWriter.h"
+#include "image/GifWriter.h"
 #include "framework/DialogHandlers.h"
 #include "framework/Framework.h"
 #include "res/resource.h"

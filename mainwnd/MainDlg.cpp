@@ -6,9 +6,9 @@
 #include "base/ComRef.h"
 #include "browser/Pidl.h"
 #include "controls/Bitmaps.h"
-#include "core/MagickInc.h"
-#include "core/Paths.h"
-#include "core/Registry.h"
+#include "image/MagickInc.h"
+#include "files/Paths.h"
+#include "settings/Registry.h"
 #include "mainwnd/GifSettingsDlg.h"
 #include "mainwnd/Help.h"
 

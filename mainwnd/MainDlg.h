@@ -15,7 +15,7 @@
 #include "controls/ColorButton.h"
 #include "controls/OwnerDrawButton.h"
 #include "controls/SpinEdit.h"
-#include "core/ImageSize.h"
+#include "image/ImageSize.h"
 #include "framework/Framework.h"
 #include "framework/Splitter.h"
 #include "res/resource.h"
@@ -31,7 +31,7 @@ const unsigned short kStageResize = 0;
 const unsigned short kStageBorder = 1;
 const unsigned short kStageRotateColor = 2;
 
-// Colour-adjustment trackbars run 0..200; kColorNeutral (core/ImageSteps.h)
+// Colour-adjustment trackbars run 0..200; kColorNeutral (image/ImageSteps.h)
 // in the middle means unchanged.
 const int kAdjustMax = 200;
 

@@ -7,8 +7,8 @@
 
 #include "base/DialogItems.h"
 #include "browser/FolderDialog.h"
-#include "core/ImageSteps.h"
-#include "core/Registry.h"
+#include "image/ImageSteps.h"
+#include "settings/Registry.h"
 #include "shellint/OptionsDlg.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include "base/WinUtil.h"
 #include "browser/Pidl.h"
 #include "controls/Bitmaps.h"
-#include "core/ImageIO.h"
-#include "core/ImageSteps.h"
-#include "core/MagickInc.h"
+#include "image/ImageIO.h"
+#include "image/ImageSteps.h"
+#include "image/MagickInc.h"
 
 namespace {
 

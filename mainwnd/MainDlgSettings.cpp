@@ -8,11 +8,11 @@
 #include <cstring>
 
 #include "base/DialogItems.h"
-#include "core/ImageSteps.h"
-#include "core/Paths.h"
-#include "core/ProfileUpdate.h"
-#include "core/SettingsNames.h"
-#include "core/TempNames.h"
+#include "image/ImageSteps.h"
+#include "files/Paths.h"
+#include "settings/ProfileUpdate.h"
+#include "settings/SettingsNames.h"
+#include "files/TempNames.h"
 #include "mainwnd/GifSettingsDlg.h"
 
 namespace {

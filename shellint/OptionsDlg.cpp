@@ -2,10 +2,10 @@
 
 #include "base/DialogItems.h"
 #include "base/StrUtil.h"
-#include "core/Paths.h"
-#include "core/QuietConverter.h"
-#include "core/Registry.h"
-#include "core/SettingsNames.h"
+#include "files/Paths.h"
+#include "convert/QuietConverter.h"
+#include "settings/Registry.h"
+#include "settings/SettingsNames.h"
 #include "shellint/ShellVerb.h"
 
 const char kOptionsBadPathMessage[] = "Please enter or check path to settings file    ";

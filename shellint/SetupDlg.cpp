@@ -2,7 +2,7 @@
 
 #include "base/DialogItems.h"
 #include "controls/Bitmaps.h"
-#include "core/Registry.h"
+#include "settings/Registry.h"
 #include "shellint/ShellVerb.h"
 
 LRESULT CSetupDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)

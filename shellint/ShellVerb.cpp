@@ -6,7 +6,7 @@
 
 #include "base/Handles.h"
 #include "base/StrUtil.h"
-#include "core/Extensions.h"
+#include "image/Extensions.h"
 
 const char kShellVerbName[] = "convertGif";
 const char kShellVerbCaption[] = "Convert to GIF";

@@ -2,11 +2,11 @@
 #include <vector>
 
 #include "base/StrUtil.h"
-#include "core/GifWriter.h"
-#include "core/ImageIO.h"
-#include "core/OverwriteDlg.h"
-#include "core/QuietConverter.h"
-#include "core/Registry.h"
+#include "image/GifWriter.h"
+#include "image/ImageIO.h"
+#include "convert/OverwriteDlg.h"
+#include "convert/QuietConverter.h"
+#include "settings/Registry.h"
 #include "tests/support/ImageFixtures.h"
 #include "tests/support/TestUtil.h"
 

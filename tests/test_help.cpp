@@ -5,7 +5,7 @@
 #include "base/DialogItems.h"
 #include "controls/HyperLink.h"
 #include "controls/OwnerDrawButton.h"
-#include "core/Paths.h"
+#include "files/Paths.h"
 #include "mainwnd/GifSettingsDlg.h"
 #include "mainwnd/Help.h"
 #include "tests/support/TestUtil.h"

@@ -11,7 +11,7 @@
 #include "base/StrUtil.h"
 #include "controls/ColorPopup.h"
 #include "controls/OwnerDrawButton.h"
-#include "core/Registry.h"
+#include "settings/Registry.h"
 #include "mainwnd/Help.h"
 #include "mainwnd/MainDlg.h"
 #include "tests/support/ShellFixtures.h"

@@ -1,9 +1,9 @@
 #include <algorithm>
 #include <set>
 
-#include "core/ImageIO.h"
-#include "core/Paths.h"
-#include "core/QuietConverter.h"
+#include "image/ImageIO.h"
+#include "files/Paths.h"
+#include "convert/QuietConverter.h"
 #include "mainwnd/MainDlg.h"
 #include "tests/support/ImageFixtures.h"
 #include "tests/support/MainPanel.h"

@@ -1,5 +1,5 @@
-#include "core/ImageIO.h"
-#include "core/ImageSteps.h"
+#include "image/ImageIO.h"
+#include "image/ImageSteps.h"
 #include "tests/support/ResizeFixtures.h"
 #include "tests/support/TestUtil.h"
 

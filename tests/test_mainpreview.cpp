@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "controls/Bitmaps.h"
-#include "core/GifWriter.h"
-#include "core/ImageIO.h"
-#include "core/MagickInc.h"
+#include "image/GifWriter.h"
+#include "image/ImageIO.h"
+#include "image/MagickInc.h"
 #include "mainwnd/MainDlg.h"
 #include "tests/support/ImageFixtures.h"
 #include "tests/support/MainPanel.h"

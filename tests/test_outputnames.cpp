@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "base/StrUtil.h"
-#include "core/OutputNames.h"
+#include "convert/OutputNames.h"
 #include "tests/support/TestUtil.h"
 
 namespace {

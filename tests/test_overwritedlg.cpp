@@ -6,8 +6,8 @@
 #include "base/DialogItems.h"
 #include "base/StrUtil.h"
 #include "controls/OwnerDrawButton.h"
-#include "core/OverwriteAsk.h"
-#include "core/OverwriteDlg.h"
+#include "convert/OverwriteAsk.h"
+#include "convert/OverwriteDlg.h"
 #include "tests/support/TestUtil.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "base/DialogItems.h"
-#include "core/Paths.h"
+#include "files/Paths.h"
 #include "tests/support/FolderLink.h"
 #include "tests/support/TestUtil.h"
 

@@ -1,7 +1,7 @@
 #include <cstdint>
 
-#include "core/MagickInc.h"
-#include "core/ProcessMemory.h"
+#include "image/MagickInc.h"
+#include "image/ProcessMemory.h"
 #include "tests/support/TestUtil.h"
 
 // Without it the library's scratch memory of every file comes from fresh

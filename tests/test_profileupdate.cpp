@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "core/ProfileUpdate.h"
-#include "core/TempNames.h"
+#include "settings/ProfileUpdate.h"
+#include "files/TempNames.h"
 #include "tests/support/TestUtil.h"
 
 namespace {

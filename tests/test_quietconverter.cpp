@@ -1,9 +1,9 @@
 #include <cstring>
 
 #include "base/StrUtil.h"
-#include "core/ImageIO.h"
-#include "core/QuietConverter.h"
-#include "core/Registry.h"
+#include "image/ImageIO.h"
+#include "convert/QuietConverter.h"
+#include "settings/Registry.h"
 #include "tests/support/ImageFixtures.h"
 #include "tests/support/MainPanel.h"
 #include "tests/support/ShellFixtures.h"

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "core/ImageIO.h"
-#include "core/ImageSteps.h"
-#include "core/QuietConverter.h"
+#include "image/ImageIO.h"
+#include "image/ImageSteps.h"
+#include "convert/QuietConverter.h"
 #include "mainwnd/MainDlg.h"
 #include "tests/support/ImageFixtures.h"
 #include "tests/support/MainPanel.h"

@@ -1,7 +1,7 @@
 #include <cstring>
 
 #include "base/Handles.h"
-#include "core/Registry.h"
+#include "settings/Registry.h"
 #include "tests/support/TestUtil.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "base/StrUtil.h"
 #include "browser/Pidl.h"
-#include "core/CommandLine.h"
-#include "core/Startup.h"
+#include "startup/CommandLine.h"
+#include "startup/Startup.h"
 #include "framework/Framework.h"
 #include "tests/support/TestUtil.h"
 

@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "base/Handles.h"
-#include "core/GifWriter.h"
-#include "core/ImageIO.h"
-#include "core/Paths.h"
-#include "core/Registry.h"
-#include "core/TempNames.h"
+#include "image/GifWriter.h"
+#include "image/ImageIO.h"
+#include "files/Paths.h"
+#include "settings/Registry.h"
+#include "files/TempNames.h"
 #include "tests/support/ImageFixtures.h"
 #include "tests/support/TestUtil.h"
 

@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "base/StrUtil.h"
-#include "core/ImageIO.h"
-#include "core/Paths.h"
-#include "core/QuietConverter.h"
-#include "core/Registry.h"
+#include "image/ImageIO.h"
+#include "files/Paths.h"
+#include "convert/QuietConverter.h"
+#include "settings/Registry.h"
 #include "mainwnd/MainDlg.h"
 #include "tests/support/FolderLink.h"
 #include "tests/support/ImageFixtures.h"

@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 src=$(cd "$here/.." && pwd)
 samples=$(cd "$1" && pwd)/format-samples
 rm -rf "$samples"; mkdir -p "$samples"
-exts=$(grep -o 'X("[a-z0-9]*"' "$src/core/Extensions.cpp" | cut -d'"' -f2 | tr '\n' ' ')
+exts=$(grep -o 'X("[a-z0-9]*"' "$src/image/Extensions.cpp" | cut -d'"' -f2 | tr '\n' ' ')
 convert -size 64x48 gradient:red-blue "$samples/source.png"
 # Names that are another format's file: the library has no coder by them.
 declare -A written_as=([bmp24]=BMP3 [tiff24]=TIFF)

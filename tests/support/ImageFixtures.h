@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "core/MagickInc.h"
+#include "image/MagickInc.h"
 
 // Columns coloured by x: the red quantum of column x is x * 65535 / (w - 1).
 Magick::Image MakeColumnGradient(size_t width, size_t height);

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "base/DialogItems.h"
-#include "core/Paths.h"
+#include "files/Paths.h"
 #include "tests/support/ImageFixtures.h"
 #include "tests/support/TestUtil.h"
 

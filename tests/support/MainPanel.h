@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <string>
 
-#include "core/ImageSteps.h"
+#include "image/ImageSteps.h"
 #include "mainwnd/MainDlg.h"
 #include "tests/support/TestUtil.h"
 

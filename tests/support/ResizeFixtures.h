@@ -4,9 +4,9 @@
 #include <ostream>
 #include <string>
 
-#include "core/ImageSize.h"
-#include "core/ImageSteps.h"
-#include "core/MagickInc.h"
+#include "image/ImageSize.h"
+#include "image/ImageSteps.h"
+#include "image/MagickInc.h"
 #include "tests/support/TestUtil.h"
 
 std::ostream& operator<<(std::ostream& os, const ImageSize& s);

@@ -7,10 +7,10 @@
 #include <set>
 
 #include "base/Handles.h"
-#include "core/Extensions.h"
-#include "core/Paths.h"
-#include "core/ProfileUpdate.h"
-#include "core/Registry.h"
+#include "image/Extensions.h"
+#include "files/Paths.h"
+#include "settings/ProfileUpdate.h"
+#include "settings/Registry.h"
 #include "tests/support/FolderLink.h"
 #include "mainwnd/MainDlg.h"
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "core/Startup.h"
+#include "startup/Startup.h"
 #include "framework/Framework.h"
 #include "tests/support/TestUtil.h"
 #include "tests/support/gtest.h"

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "core/Startup.h"
+#include "startup/Startup.h"
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 {

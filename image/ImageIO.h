@@ -9,8 +9,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/ImageSize.h"
-#include "core/MagickInc.h"
+#include "image/ImageSize.h"
+#include "image/MagickInc.h"
 
 // A file-level failure of the image layer (the library's own failures
 // arrive as Magick::Exception); both derive from std::exception.

@@ -1,4 +1,4 @@
-#include "core/OutputNames.h"
+#include "convert/OutputNames.h"
 
 #include <cstring>
 #include <string>

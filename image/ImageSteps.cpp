@@ -1,4 +1,4 @@
-#include "core/ImageSteps.h"
+#include "image/ImageSteps.h"
 
 #include <algorithm>
 #include <climits>
@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/ImageIO.h"
+#include "image/ImageIO.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "core/TempNames.h"
+#include "files/TempNames.h"
 
 #include <cctype>
 #include <cstring>

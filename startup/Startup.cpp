@@ -1,4 +1,4 @@
-#include "core/Startup.h"
+#include "startup/Startup.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -6,9 +6,9 @@
 
 #include "browser/Pidl.h"
 #include "controls/OwnerDrawButton.h"
-#include "core/CommandLine.h"
-#include "core/ImageIO.h"
-#include "core/QuietConverter.h"
+#include "startup/CommandLine.h"
+#include "image/ImageIO.h"
+#include "convert/QuietConverter.h"
 #include "framework/Framework.h"
 #include "mainwnd/MainDlg.h"
 #include "shellint/SetupDlg.h"

@@ -1,4 +1,4 @@
-#include "core/Paths.h"
+#include "files/Paths.h"
 
 #include <commdlg.h>
 #include <cstring>

@@ -1,10 +1,10 @@
-#include "core/ProcessMemory.h"
+#include "image/ProcessMemory.h"
 
 #include <windows.h>
 #include <cstdint>
 #include <cstring>
 
-#include "core/MagickInc.h"
+#include "image/MagickInc.h"
 
 // Any C library header tells which C library this is.
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "core/CommandLine.h"
+#include "startup/CommandLine.h"
 
 namespace {
 

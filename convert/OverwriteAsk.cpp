@@ -1,8 +1,8 @@
-#include "core/OverwriteAsk.h"
+#include "convert/OverwriteAsk.h"
 
 #include <windows.h>
 
-#include "core/OverwriteDlg.h"
+#include "convert/OverwriteDlg.h"
 
 static_assert(kOverwriteSingleYes == IDC_OVERWRITE_NOALL, "single-file Yes");
 static_assert(kOverwriteSingleNo == IDC_OVERWRITE_CANCEL, "single-file No");

@@ -1,4 +1,4 @@
-#include "core/Registry.h"
+#include "settings/Registry.h"
 
 #include <cstring>
 

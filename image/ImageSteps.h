@@ -5,9 +5,9 @@
 
 #include <windows.h>
 
-#include "core/ImageIO.h"
-#include "core/ImageSize.h"
-#include "core/MagickInc.h"
+#include "image/ImageIO.h"
+#include "image/ImageSize.h"
+#include "image/MagickInc.h"
 
 // Crop anchors; any other non-zero value scales to cover the box without
 // cropping.

@@ -1,10 +1,10 @@
-#include "core/Extensions.h"
+#include "image/Extensions.h"
 
 #include <cstring>
 
 #include "base/StrUtil.h"
 #include "base/WinUtil.h"
-#include "core/Paths.h"
+#include "files/Paths.h"
 
 // Where one name is the start of another, the shorter one must come first,
 // so that the first occurrence of a short name is the one followed by ";".

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "core/ImageIO.h"
-#include "core/MagickInc.h"
+#include "image/ImageIO.h"
+#include "image/MagickInc.h"
 
 struct GifOptions
 {

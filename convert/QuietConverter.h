@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
-#include "core/ImageSteps.h"
-#include "core/MagickInc.h"
-#include "core/OutputNames.h"
+#include "image/ImageSteps.h"
+#include "image/MagickInc.h"
+#include "convert/OutputNames.h"
 
 // The size of the converter's prefix and suffix fields.
 const size_t kNameFieldSize = 260;

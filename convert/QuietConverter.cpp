@@ -1,15 +1,15 @@
-#include "core/QuietConverter.h"
+#include "convert/QuietConverter.h"
 
 #include <exception>
 #include <new>
 
 #include "base/StrUtil.h"
-#include "core/GifWriter.h"
-#include "core/ImageIO.h"
-#include "core/OverwriteAsk.h"
-#include "core/Paths.h"
-#include "core/Registry.h"
-#include "core/SettingsNames.h"
+#include "image/GifWriter.h"
+#include "image/ImageIO.h"
+#include "convert/OverwriteAsk.h"
+#include "files/Paths.h"
+#include "settings/Registry.h"
+#include "settings/SettingsNames.h"
 
 namespace {
 

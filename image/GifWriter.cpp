@@ -1,6 +1,6 @@
-#include "core/GifWriter.h"
+#include "image/GifWriter.h"
 
-#include "core/ImageIO.h"
+#include "image/ImageIO.h"
 
 GifOptions g_GifOptions = kGifStartupOptions;
 

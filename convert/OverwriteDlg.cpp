@@ -1,7 +1,7 @@
-#include "core/OverwriteDlg.h"
+#include "convert/OverwriteDlg.h"
 
 #include "base/WinUtil.h"
-#include "core/Paths.h"
+#include "files/Paths.h"
 
 namespace {
 

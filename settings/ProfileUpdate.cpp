@@ -1,11 +1,11 @@
-#include "core/ProfileUpdate.h"
+#include "settings/ProfileUpdate.h"
 
 #include <string>
 #include <vector>
 
 #include "base/Handles.h"
-#include "core/Paths.h"
-#include "core/TempNames.h"
+#include "files/Paths.h"
+#include "files/TempNames.h"
 
 namespace {
 

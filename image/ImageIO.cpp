@@ -1,4 +1,4 @@
-#include "core/ImageIO.h"
+#include "image/ImageIO.h"
 
 #include <cstdio>
 #include <memory>
@@ -8,10 +8,10 @@
 
 #include "base/Handles.h"
 #include "base/WinUtil.h"
-#include "core/Extensions.h"
-#include "core/Paths.h"
-#include "core/ProcessMemory.h"
-#include "core/TempNames.h"
+#include "image/Extensions.h"
+#include "files/Paths.h"
+#include "image/ProcessMemory.h"
+#include "files/TempNames.h"
 
 namespace {
 
