@@ -8,6 +8,7 @@
 #include "settings/ProfileUpdate.h"
 #include "settings/SettingsNames.h"
 #include "mainwnd/MainDlg.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The GIF output options: transparent colour, interlacing and the
 // 256-colour request. Kept in the "GIF" section of "settings.tvx" (see
-// GetProgramSettingsPath); the section fills g_GifOptions when the main
+// settings/SettingsFile.h); the section fills g_GifOptions when the main
 // window opens and when this dialog does, and the dialog's Ok fills it. It
 // ends only through Ok and Cancel: Escape and the close box do nothing.
 #pragma once

@@ -10,6 +10,7 @@
 #include "image/ImageSteps.h"
 #include "settings/Registry.h"
 #include "shellint/OptionsDlg.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 

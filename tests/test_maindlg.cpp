@@ -20,6 +20,7 @@
 #include "tests/support/MainPanel.h"
 #include "tests/support/ShellFixtures.h"
 #include "tests/support/TestUtil.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "settings/Registry.h"
 #include "tests/support/FolderLink.h"
 #include "mainwnd/MainDlg.h"
+#include "settings/SettingsFile.h"
 
 // ---------------------------------------------------------------------------
 
