@@ -9,6 +9,7 @@
 #include "base/Handles.h"
 #include "base/WinUtil.h"
 #include "core/Extensions.h"
+#include "core/ImageMetadata.h"
 #include "core/Paths.h"
 #include "core/ProcessMemory.h"
 
@@ -22,7 +23,31 @@ struct LibraryMemoryRelease
 // ReadFile and WriteFile take 32-bit counts.
 const DWORD kIoChunk = 1 << 24;
 
-void ReadFileIntoBlob(const char* path, Magick::Blob& blob)
+// The coder the library recognises the bytes as, without decoding them;
+// empty when it knows none.
+std::string CoderOfContent(const void* data, size_t length)
+{
+    MagickCore::ImageInfo* info = MagickCore::AcquireImageInfo();
+    MagickCore::ExceptionInfo* exception = MagickCore::AcquireExceptionInfo();
+    MagickCore::SetImageInfoBlob(info, data, length);
+    MagickCore::SetImageInfo(info, 0, exception);
+    const std::string coder = info->magick;
+    MagickCore::DestroyExceptionInfo(exception);
+    MagickCore::DestroyImageInfo(info);
+    return coder;
+}
+
+// How every decode of one file is made.
+struct DecodeSettings
+{
+    // The JPEG's colour profile is larger than a picture keeps.
+    bool jpegProfileTooLarge = false;
+};
+
+// The file's bytes, with their metadata bounded for the readers that will
+// read them (core/ImageMetadata.h).
+void ReadFileIntoBlob(const char* path, const std::string& coder, Magick::Blob& blob,
+                      DecodeSettings& settings)
 {
     CKernelHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                                    FILE_FLAG_SEQUENTIAL_SCAN, NULL));
@@ -48,8 +73,13 @@ void ReadFileIntoBlob(const char* path, Magick::Blob& blob)
             throw ImageFileError("cannot read the image file");
         done += got;
     }
+    const std::string content = CoderOfContent(data.get(), length);
+    unsigned char* bytes = reinterpret_cast<unsigned char*>(data.get());
+    const size_t kept = TrimSourceMetadata(
+        bytes, length, coder.c_str(), IsCoderForContent(content.c_str()) ? content.c_str() : "");
+    settings.jpegProfileTooLarge = IsJpegProfileTooLarge(bytes, kept);
     // The blob gives the bytes back to the library from here on.
-    blob.updateNoCopy(data.release(), length, Magick::Blob::MallocAllocator);
+    blob.updateNoCopy(data.release(), kept, Magick::Blob::MallocAllocator);
 }
 
 // The coder that reads the file by its name. A type that is not ours, or
@@ -63,20 +93,6 @@ std::string CoderOfPath(const char* path)
     return reader->coder;
 }
 
-// The coder the library recognises the bytes as, without decoding them;
-// empty when it knows none.
-std::string CoderOfContent(const Magick::Blob& blob)
-{
-    MagickCore::ImageInfo* info = MagickCore::AcquireImageInfo();
-    MagickCore::ExceptionInfo* exception = MagickCore::AcquireExceptionInfo();
-    MagickCore::SetImageInfoBlob(info, blob.data(), blob.length());
-    MagickCore::SetImageInfo(info, 0, exception);
-    const std::string coder = info->magick;
-    MagickCore::DestroyExceptionInfo(exception);
-    MagickCore::DestroyImageInfo(info);
-    return coder;
-}
-
 // The coder's define that asks for a reduced decode.
 const char kJpegCoder[] = "jpeg";
 const char kJpegSizeKey[] = "size";
@@ -87,9 +103,10 @@ const char kJpegCoderName[] = "JPEG";
 // The coder is affirmed: the library never switches to another one because
 // of what the bytes look like.
 void ReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::string& coder,
-                    const ImageSize& decodeSize)
+                    const ImageSize& decodeSize, const DecodeSettings& settings)
 {
     image.quiet(true);
+    SetMetadataSwitches(image, coder.c_str(), settings.jpegProfileTooLarge);
     image.subImage(0);
     image.subRange(1);
     if (decodeSize.columns > 0 && decodeSize.rows > 0)
@@ -116,12 +133,13 @@ enum ReadOutcome {
 };
 
 ReadOutcome TryReadFirstFrame(Magick::Image& image, const Magick::Blob& blob,
-                              const std::string& coder, const ImageSize& decodeSize)
+                              const std::string& coder, const ImageSize& decodeSize,
+                              const DecodeSettings& settings)
 {
     bool clean = true;
     try
     {
-        ReadFirstFrame(image, blob, coder, decodeSize);
+        ReadFirstFrame(image, blob, coder, decodeSize, settings);
     }
     catch (const Magick::Exception&)
     {
@@ -153,9 +171,9 @@ HANDLE CreateTempFile(const char* folder, char* temp, size_t tempSize)
 // recognises the bytes as, but only a raster coder of one of our types. A
 // clean decode wins over one the library called damaged, and a damaged
 // picture over none. The picture stands alone: a logical screen or offset
-// it carried from its file goes.
+// it carried from its file goes, and so does the metadata it does not keep.
 void ReadBlob(Magick::Image& image, const Magick::Blob& blob, const std::string& coder,
-              const ImageSize& decodeSize)
+              const ImageSize& decodeSize, const DecodeSettings& settings)
 {
     Magick::Image best;
     for (int attempt = 0; attempt < 2; ++attempt)
@@ -163,12 +181,12 @@ void ReadBlob(Magick::Image& image, const Magick::Blob& blob, const std::string&
         std::string reader = coder;
         if (attempt > 0)
         {
-            reader = CoderOfContent(blob);
+            reader = CoderOfContent(blob.data(), blob.length());
             if (reader == coder || !IsCoderForContent(reader.c_str()))
                 break;
         }
         Magick::Image read;
-        const ReadOutcome outcome = TryReadFirstFrame(read, blob, reader, decodeSize);
+        const ReadOutcome outcome = TryReadFirstFrame(read, blob, reader, decodeSize, settings);
         if (outcome == kReadClean)
         {
             best = read;
@@ -179,6 +197,7 @@ void ReadBlob(Magick::Image& image, const Magick::Blob& blob, const std::string&
     }
     if (!HasPixels(best))
         throw ImageFileError("the image file holds no readable picture");
+    DropUnusedMetadata(best);
     image = best;
     image.repage();
 }
@@ -190,12 +209,13 @@ bool LooksLikeJpeg(const Magick::Blob& blob)
 }
 
 // The size from the header alone; false when the header cannot be read.
-bool PingSize(const Magick::Blob& blob, ImageSize& size)
+bool PingSize(const Magick::Blob& blob, ImageSize& size, const DecodeSettings& settings)
 {
     try
     {
         Magick::Image probe;
         probe.quiet(true);
+        SetMetadataSwitches(probe, kJpegCoderName, settings.jpegProfileTooLarge);
         probe.magick(kJpegCoderName);
         probe.ping(blob);
         size.columns = probe.columns();
@@ -338,8 +358,9 @@ void ReadImageFile(Magick::Image& image, const char* path)
         throw ImageFileError("no image file named");
     const std::string coder = CoderOfPath(path);
     Magick::Blob blob;
-    ReadFileIntoBlob(path, blob);
-    ReadBlob(image, blob, coder, kFullSize);
+    DecodeSettings settings;
+    ReadFileIntoBlob(path, coder, blob, settings);
+    ReadBlob(image, blob, coder, kFullSize, settings);
 }
 
 void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule& rule,
@@ -349,16 +370,17 @@ void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule&
         throw ImageFileError("no image file named");
     const std::string coder = CoderOfPath(path);
     Magick::Blob blob;
-    ReadFileIntoBlob(path, blob);
+    DecodeSettings settings;
+    ReadFileIntoBlob(path, coder, blob, settings);
     // Only the header is looked at, and only for the one coder that can
     // make use of the answer.
     ImageSize header = kFullSize;
-    if (rule && LooksLikeJpeg(blob) && PingSize(blob, header))
+    if (rule && LooksLikeJpeg(blob) && PingSize(blob, header, settings))
     {
         const ImageSize reduced = ChooseJpegDecodeSize(header, rule(header));
         if (reduced != kFullSize)
         {
-            ReadBlob(image, blob, coder, reduced);
+            ReadBlob(image, blob, coder, reduced, settings);
             // Anything but the exact reduction (another coder took the
             // bytes, or the decoder chose otherwise) is read again whole.
             if (IsJpeg(image) && SizeOf(image) == reduced)
@@ -368,7 +390,7 @@ void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule&
             }
         }
     }
-    ReadBlob(image, blob, coder, kFullSize);
+    ReadBlob(image, blob, coder, kFullSize, settings);
     trueSize = SizeOf(image);
 }
 

@@ -48,7 +48,8 @@ const LONGLONG kImageMaxFileSize = 512LL * 1024 * 1024;
 // file whose extension is not listed, or is listed but never read, is
 // refused. Its page is its own size, whatever logical screen it came with. A picture the library
 // decoded but called damaged is used; a read that yields no pixels is a failure. Throws on a
-// missing or unreadable file or one that holds no picture.
+// missing or unreadable file or one that holds no picture. The metadata of the file costs no
+// more than core/ImageMetadata.h allows, and the picture keeps none of it but a colour profile.
 void ReadImageFile(Magick::Image& image, const char* path);
 
 // The image's columns and rows.
