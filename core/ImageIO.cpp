@@ -37,11 +37,77 @@ std::string CoderOfContent(const void* data, size_t length)
     return coder;
 }
 
+// Asks the caller's ReadProgress from the library's progress reports of a
+// decode, at most every kReadProgressIntervalMs; once it said stop, every
+// later report answers stop too.
+class ReadWatch
+{
+public:
+    explicit ReadWatch(const ReadProgress& progress) : m_progress(progress), m_last(GetTickCount())
+    {
+    }
+    bool Stopped() const { return m_stopped; }
+
+    static MagickCore::MagickBooleanType OnProgress(const char*, const MagickCore::MagickOffsetType,
+                                                    const MagickCore::MagickSizeType, void* data)
+    {
+        ReadWatch* self = static_cast<ReadWatch*>(data);
+        if (!self->m_stopped && GetTickCount() - self->m_last >= kReadProgressIntervalMs)
+        {
+            // Nothing may unwind through the library's decoder.
+            try
+            {
+                self->m_stopped = !self->m_progress();
+            }
+            catch (...)
+            {
+                self->m_stopped = true;
+            }
+            self->m_last = GetTickCount();
+        }
+        return self->m_stopped ? MagickCore::MagickFalse : MagickCore::MagickTrue;
+    }
+
+private:
+    const ReadProgress& m_progress;
+    DWORD m_last;
+    bool m_stopped = false;
+};
+
 // How every decode of one file is made.
 struct DecodeSettings
 {
     // The JPEG's colour profile is larger than a picture keeps.
     bool jpegProfileTooLarge = false;
+    // The caller's progress; NULL: none.
+    ReadWatch* watch = NULL;
+};
+
+// The watch, on the options of the image that is read, for one decode;
+// taken off again afterwards, from the picture too, which would otherwise
+// hand it on to every image copied from it.
+class WatchedDecode
+{
+public:
+    WatchedDecode(Magick::Image& image, ReadWatch* watch) : m_image(image), m_watched(watch != NULL)
+    {
+        if (m_watched)
+            MagickCore::SetImageInfoProgressMonitor(m_image.imageInfo(), ReadWatch::OnProgress,
+                                                    watch);
+    }
+    ~WatchedDecode()
+    {
+        if (!m_watched)
+            return;
+        MagickCore::SetImageInfoProgressMonitor(m_image.imageInfo(), NULL, NULL);
+        MagickCore::SetImageProgressMonitor(m_image.image(), NULL, NULL);
+    }
+    WatchedDecode(const WatchedDecode&) = delete;
+    WatchedDecode& operator=(const WatchedDecode&) = delete;
+
+private:
+    Magick::Image& m_image;
+    const bool m_watched;
 };
 
 // The file's bytes, with their metadata bounded for the readers that will
@@ -117,6 +183,7 @@ void ReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::s
         image.defineValue(kJpegCoder, kJpegSizeKey, size);
     }
     image.magick(coder);
+    WatchedDecode watched(image, settings.watch);
     image.read(blob);
 }
 
@@ -150,6 +217,12 @@ ReadOutcome TryReadFirstFrame(Magick::Image& image, const Magick::Blob& blob,
     return clean ? kReadClean : kReadDamaged;
 }
 
+void ThrowWhenStopped(const DecodeSettings& settings)
+{
+    if (settings.watch != NULL && settings.watch->Stopped())
+        throw ImageReadStopped("the read was stopped");
+}
+
 // A new, empty file in the folder (empty: the current one), named into temp.
 HANDLE CreateTempFile(const char* folder, char* temp, size_t tempSize)
 {
@@ -172,6 +245,7 @@ HANDLE CreateTempFile(const char* folder, char* temp, size_t tempSize)
 // clean decode wins over one the library called damaged, and a damaged
 // picture over none. The picture stands alone: a logical screen or offset
 // it carried from its file goes, and so does the metadata it does not keep.
+// A decode the caller stopped ends the read.
 void ReadBlob(Magick::Image& image, const Magick::Blob& blob, const std::string& coder,
               const ImageSize& decodeSize, const DecodeSettings& settings)
 {
@@ -187,6 +261,7 @@ void ReadBlob(Magick::Image& image, const Magick::Blob& blob, const std::string&
         }
         Magick::Image read;
         const ReadOutcome outcome = TryReadFirstFrame(read, blob, reader, decodeSize, settings);
+        ThrowWhenStopped(settings);
         if (outcome == kReadClean)
         {
             best = read;
@@ -217,6 +292,7 @@ bool PingSize(const Magick::Blob& blob, ImageSize& size, const DecodeSettings& s
         probe.quiet(true);
         SetMetadataSwitches(probe, kJpegCoderName, settings.jpegProfileTooLarge);
         probe.magick(kJpegCoderName);
+        WatchedDecode watched(probe, settings.watch);
         probe.ping(blob);
         size.columns = probe.columns();
         size.rows = probe.rows();
@@ -364,18 +440,23 @@ void ReadImageFile(Magick::Image& image, const char* path)
 }
 
 void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule& rule,
-                   ImageSize& trueSize)
+                   ImageSize& trueSize, const ReadProgress& progress)
 {
     if (path == NULL || path[0] == '\0')
         throw ImageFileError("no image file named");
     const std::string coder = CoderOfPath(path);
     Magick::Blob blob;
+    ReadWatch watch(progress);
     DecodeSettings settings;
+    if (progress)
+        settings.watch = &watch;
     ReadFileIntoBlob(path, coder, blob, settings);
     // Only the header is looked at, and only for the one coder that can
     // make use of the answer.
     ImageSize header = kFullSize;
-    if (rule && LooksLikeJpeg(blob) && PingSize(blob, header, settings))
+    const bool pinged = rule && LooksLikeJpeg(blob) && PingSize(blob, header, settings);
+    ThrowWhenStopped(settings);
+    if (pinged)
     {
         const ImageSize reduced = ChooseJpegDecodeSize(header, rule(header));
         if (reduced != kFullSize)
