@@ -184,8 +184,8 @@ size_t TrimFits(unsigned char* data, size_t length)
         // does it on what is left.
         if (!ended)
             return out;
-        memset(data + out, ' ', kFitsCard);
-        memcpy(data + out, "END", 3);
+        const std::string end = std::string("END").append(kFitsCard - 3, ' ');
+        std::copy(end.begin(), end.end(), data + out);
         out += kFitsCard;
         const size_t padded = (in + kFitsBlock - 1) / kFitsBlock * kFitsBlock;
         if (padded > length)
