@@ -1020,26 +1020,22 @@ protected:
 
     // Runs the Convert command with `act` called once, from a look at the
     // queue made while the run reads the file at `index` of the run: the
-    // progress dialog has shown that file since the look before, and its
-    // output is not there yet. Whatever the run shows at its end is
-    // answered.
+    // progress dialog shows that file, and the source image is the empty
+    // one the read fills in. Whatever the run shows at its end is answered.
     void RunActingDuringRead(size_t index, const std::function<void()>& act)
     {
         char wanted[kPathBufferSize];
         CompactPath(m_order[index].c_str(), wanted, sizeof(wanted), 40);
-        std::string seen;
         m_acted = false;
         Script s;
         s.onLook = [&] {
             const CProgressDlg* progress = dlg().m_pRunProgress;
-            const std::string from =
-                progress != NULL ? ItemText(progress->m_hWnd, IDC_PROGRESS_FROM) : "";
-            if (!m_acted && from == wanted && seen == wanted && !FileExists(Target(m_order[index])))
-            {
-                m_acted = true;
-                act();
-            }
-            seen = from;
+            const Magick::Image* source = dlg().m_pSourceImage;
+            if (m_acted || progress == NULL || source == NULL || source->columns() != 0 ||
+                ItemText(progress->m_hWnd, IDC_PROGRESS_FROM) != wanted)
+                return;
+            m_acted = true;
+            act();
         };
         RunConvert(dlg(), s);
         m_reports = s.reports;
