@@ -7,6 +7,7 @@
 # make windows32          build the 32-bit tolvex.exe (it cannot run here)
 # make bench-windows      the bench against the Windows build
 # make bench-compare      the batch figure of both builds in one run
+# make bench-hostile      the quiet conversion of each hostile picture (not a test)
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 # CI turns compiler warnings into errors.
@@ -14,7 +15,7 @@ WERROR := $(if $(filter true,$(CI)),ON,OFF)
 WINBUILD   ?= build-windows
 WIN32BUILD ?= build-windows32
 
-.PHONY: all setup build run test lint bench clean windows-setup windows windows-programs test-windows windows32 bench-windows bench-compare
+.PHONY: all setup build run test lint bench clean windows-setup windows windows-programs test-windows windows32 bench-windows bench-compare bench-hostile
 
 all: build
 
@@ -43,6 +44,12 @@ bench: build
 	@cmake --build $(BUILD) -j $(JOBS) --target tolvex_bench
 	@mkdir -p $(BUILD)/bench
 	@bash tools/wine-env.sh $(BUILD)/bench --unmanaged bash bench/run.sh $(BUILD)
+
+# PROGRAMS: the folders whose tolvex is timed, this build's by default.
+bench-hostile: build
+	@cmake --build $(BUILD) -j $(JOBS) --target tolvex_hostile
+	@mkdir -p $(BUILD)/bench
+	@bash tools/wine-env.sh $(BUILD)/bench --unmanaged bash bench/hostile.sh $(BUILD) $(or $(PROGRAMS),$(BUILD))
 
 windows-setup:
 	@bash tools/packages.sh windows

@@ -12,6 +12,7 @@
 #include "files/Paths.h"
 #include "image/ProcessMemory.h"
 #include "files/TempNames.h"
+#include "image/ImageMetadata.h"
 
 namespace {
 
@@ -23,7 +24,97 @@ struct LibraryMemoryRelease
 // ReadFile and WriteFile take 32-bit counts.
 const DWORD kIoChunk = 1 << 24;
 
-void ReadFileIntoBlob(const char* path, Magick::Blob& blob)
+// The coder the library recognises the bytes as, without decoding them;
+// empty when it knows none.
+std::string CoderOfContent(const void* data, size_t length)
+{
+    MagickCore::ImageInfo* info = MagickCore::AcquireImageInfo();
+    MagickCore::ExceptionInfo* exception = MagickCore::AcquireExceptionInfo();
+    MagickCore::SetImageInfoBlob(info, data, length);
+    MagickCore::SetImageInfo(info, 0, exception);
+    const std::string coder = info->magick;
+    MagickCore::DestroyExceptionInfo(exception);
+    MagickCore::DestroyImageInfo(info);
+    return coder;
+}
+
+// Asks the caller's ReadProgress from the library's progress reports of a
+// decode, at most every kReadProgressIntervalMs; once it said stop, every
+// later report answers stop too.
+class ReadWatch
+{
+public:
+    explicit ReadWatch(const ReadProgress& progress) : m_progress(progress), m_last(GetTickCount())
+    {
+    }
+    bool Stopped() const { return m_stopped; }
+
+    static MagickCore::MagickBooleanType OnProgress(const char*, const MagickCore::MagickOffsetType,
+                                                    const MagickCore::MagickSizeType, void* data)
+    {
+        ReadWatch* self = static_cast<ReadWatch*>(data);
+        if (!self->m_stopped && GetTickCount() - self->m_last >= kReadProgressIntervalMs)
+        {
+            // Nothing may unwind through the library's decoder.
+            try
+            {
+                self->m_stopped = !self->m_progress();
+            }
+            catch (...)
+            {
+                self->m_stopped = true;
+            }
+            self->m_last = GetTickCount();
+        }
+        return self->m_stopped ? MagickCore::MagickFalse : MagickCore::MagickTrue;
+    }
+
+private:
+    const ReadProgress& m_progress;
+    DWORD m_last;
+    bool m_stopped = false;
+};
+
+// How every decode of one file is made.
+struct DecodeSettings
+{
+    // The JPEG's colour profile is larger than a picture keeps.
+    bool jpegProfileTooLarge = false;
+    // The caller's progress; NULL: none.
+    ReadWatch* watch = NULL;
+};
+
+// The watch, on the options of the image that is read, for one decode;
+// taken off again afterwards, from the picture too, which would otherwise
+// hand it on to every image copied from it.
+class WatchedDecode
+{
+public:
+    WatchedDecode(Magick::Image& image, ReadWatch* watch) : m_image(image), m_watched(watch != NULL)
+    {
+        if (m_watched)
+            MagickCore::SetImageInfoProgressMonitor(m_image.imageInfo(), ReadWatch::OnProgress,
+                                                    watch);
+    }
+    ~WatchedDecode()
+    {
+        if (!m_watched)
+            return;
+        MagickCore::SetImageInfoProgressMonitor(m_image.imageInfo(), NULL, NULL);
+        MagickCore::SetImageProgressMonitor(m_image.image(), NULL, NULL);
+    }
+    WatchedDecode(const WatchedDecode&) = delete;
+    WatchedDecode& operator=(const WatchedDecode&) = delete;
+
+private:
+    Magick::Image& m_image;
+    const bool m_watched;
+};
+
+// The file's bytes, with their metadata bounded for the readers that will
+// read them (core/ImageMetadata.h).
+void ReadFileIntoBlob(const char* path, const std::string& coder, Magick::Blob& blob,
+                      DecodeSettings& settings)
 {
     CKernelHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                                    FILE_FLAG_SEQUENTIAL_SCAN, NULL));
@@ -49,8 +140,13 @@ void ReadFileIntoBlob(const char* path, Magick::Blob& blob)
             throw ImageFileError("cannot read the image file");
         done += got;
     }
+    const std::string content = CoderOfContent(data.get(), length);
+    unsigned char* bytes = reinterpret_cast<unsigned char*>(data.get());
+    const size_t kept = TrimSourceMetadata(
+        bytes, length, coder.c_str(), IsCoderForContent(content.c_str()) ? content.c_str() : "");
+    settings.jpegProfileTooLarge = IsJpegProfileTooLarge(bytes, kept);
     // The blob gives the bytes back to the library from here on.
-    blob.updateNoCopy(data.release(), length, Magick::Blob::MallocAllocator);
+    blob.updateNoCopy(data.release(), kept, Magick::Blob::MallocAllocator);
 }
 
 // The coder that reads the file by its name. A type that is not ours, or
@@ -64,20 +160,6 @@ std::string CoderOfPath(const char* path)
     return reader->coder;
 }
 
-// The coder the library recognises the bytes as, without decoding them;
-// empty when it knows none.
-std::string CoderOfContent(const Magick::Blob& blob)
-{
-    MagickCore::ImageInfo* info = MagickCore::AcquireImageInfo();
-    MagickCore::ExceptionInfo* exception = MagickCore::AcquireExceptionInfo();
-    MagickCore::SetImageInfoBlob(info, blob.data(), blob.length());
-    MagickCore::SetImageInfo(info, 0, exception);
-    const std::string coder = info->magick;
-    MagickCore::DestroyExceptionInfo(exception);
-    MagickCore::DestroyImageInfo(info);
-    return coder;
-}
-
 // The coder's define that asks for a reduced decode.
 const char kJpegCoder[] = "jpeg";
 const char kJpegSizeKey[] = "size";
@@ -88,9 +170,10 @@ const char kJpegCoderName[] = "JPEG";
 // The coder is affirmed: the library never switches to another one because
 // of what the bytes look like.
 void ReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::string& coder,
-                    const ImageSize& decodeSize)
+                    const ImageSize& decodeSize, const DecodeSettings& settings)
 {
     image.quiet(true);
+    SetMetadataSwitches(image, coder.c_str(), settings.jpegProfileTooLarge);
     image.subImage(0);
     image.subRange(1);
     if (decodeSize.columns > 0 && decodeSize.rows > 0)
@@ -101,6 +184,7 @@ void ReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::s
         image.defineValue(kJpegCoder, kJpegSizeKey, size);
     }
     image.magick(coder);
+    WatchedDecode watched(image, settings.watch);
     image.read(blob);
 }
 
@@ -117,12 +201,13 @@ enum ReadOutcome {
 };
 
 ReadOutcome TryReadFirstFrame(Magick::Image& image, const Magick::Blob& blob,
-                              const std::string& coder, const ImageSize& decodeSize)
+                              const std::string& coder, const ImageSize& decodeSize,
+                              const DecodeSettings& settings)
 {
     bool clean = true;
     try
     {
-        ReadFirstFrame(image, blob, coder, decodeSize);
+        ReadFirstFrame(image, blob, coder, decodeSize, settings);
     }
     catch (const Magick::Exception&)
     {
@@ -131,6 +216,12 @@ ReadOutcome TryReadFirstFrame(Magick::Image& image, const Magick::Blob& blob,
     if (!HasPixels(image))
         return kReadFailed;
     return clean ? kReadClean : kReadDamaged;
+}
+
+void ThrowWhenStopped(const DecodeSettings& settings)
+{
+    if (settings.watch != NULL && settings.watch->Stopped())
+        throw ImageReadStopped("the read was stopped");
 }
 
 // A new, empty file in the folder (empty: the current one), named into temp.
@@ -146,9 +237,10 @@ HANDLE CreateTempFile(const char* folder, char* temp, size_t tempSize)
 // recognises the bytes as, but only a raster coder of one of our types. A
 // clean decode wins over one the library called damaged, and a damaged
 // picture over none. The picture stands alone: a logical screen or offset
-// it carried from its file goes.
+// it carried from its file goes, and so does the metadata it does not keep.
+// A decode the caller stopped ends the read.
 void ReadBlob(Magick::Image& image, const Magick::Blob& blob, const std::string& coder,
-              const ImageSize& decodeSize)
+              const ImageSize& decodeSize, const DecodeSettings& settings)
 {
     Magick::Image best;
     for (int attempt = 0; attempt < 2; ++attempt)
@@ -156,12 +248,13 @@ void ReadBlob(Magick::Image& image, const Magick::Blob& blob, const std::string&
         std::string reader = coder;
         if (attempt > 0)
         {
-            reader = CoderOfContent(blob);
+            reader = CoderOfContent(blob.data(), blob.length());
             if (reader == coder || !IsCoderForContent(reader.c_str()))
                 break;
         }
         Magick::Image read;
-        const ReadOutcome outcome = TryReadFirstFrame(read, blob, reader, decodeSize);
+        const ReadOutcome outcome = TryReadFirstFrame(read, blob, reader, decodeSize, settings);
+        ThrowWhenStopped(settings);
         if (outcome == kReadClean)
         {
             best = read;
@@ -172,6 +265,7 @@ void ReadBlob(Magick::Image& image, const Magick::Blob& blob, const std::string&
     }
     if (!HasPixels(best))
         throw ImageFileError("the image file holds no readable picture");
+    DropUnusedMetadata(best);
     image = best;
     image.repage();
 }
@@ -183,13 +277,15 @@ bool LooksLikeJpeg(const Magick::Blob& blob)
 }
 
 // The size from the header alone; false when the header cannot be read.
-bool PingSize(const Magick::Blob& blob, ImageSize& size)
+bool PingSize(const Magick::Blob& blob, ImageSize& size, const DecodeSettings& settings)
 {
     try
     {
         Magick::Image probe;
         probe.quiet(true);
+        SetMetadataSwitches(probe, kJpegCoderName, settings.jpegProfileTooLarge);
         probe.magick(kJpegCoderName);
+        WatchedDecode watched(probe, settings.watch);
         probe.ping(blob);
         size.columns = probe.columns();
         size.rows = probe.rows();
@@ -331,27 +427,34 @@ void ReadImageFile(Magick::Image& image, const char* path)
         throw ImageFileError("no image file named");
     const std::string coder = CoderOfPath(path);
     Magick::Blob blob;
-    ReadFileIntoBlob(path, blob);
-    ReadBlob(image, blob, coder, kFullSize);
+    DecodeSettings settings;
+    ReadFileIntoBlob(path, coder, blob, settings);
+    ReadBlob(image, blob, coder, kFullSize, settings);
 }
 
 void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule& rule,
-                   ImageSize& trueSize)
+                   ImageSize& trueSize, const ReadProgress& progress)
 {
     if (path == NULL || path[0] == '\0')
         throw ImageFileError("no image file named");
     const std::string coder = CoderOfPath(path);
     Magick::Blob blob;
-    ReadFileIntoBlob(path, blob);
+    ReadWatch watch(progress);
+    DecodeSettings settings;
+    if (progress)
+        settings.watch = &watch;
+    ReadFileIntoBlob(path, coder, blob, settings);
     // Only the header is looked at, and only for the one coder that can
     // make use of the answer.
     ImageSize header = kFullSize;
-    if (rule && LooksLikeJpeg(blob) && PingSize(blob, header))
+    const bool pinged = rule && LooksLikeJpeg(blob) && PingSize(blob, header, settings);
+    ThrowWhenStopped(settings);
+    if (pinged)
     {
         const ImageSize reduced = ChooseJpegDecodeSize(header, rule(header));
         if (reduced != kFullSize)
         {
-            ReadBlob(image, blob, coder, reduced);
+            ReadBlob(image, blob, coder, reduced, settings);
             // Anything but the exact reduction (another coder took the
             // bytes, or the decoder chose otherwise) is read again whole.
             if (IsJpeg(image) && SizeOf(image) == reduced)
@@ -361,7 +464,7 @@ void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule&
             }
         }
     }
-    ReadBlob(image, blob, coder, kFullSize);
+    ReadBlob(image, blob, coder, kFullSize, settings);
     trueSize = SizeOf(image);
 }
 

@@ -20,6 +20,13 @@ public:
     explicit ImageFileError(const char* what) : std::runtime_error(what) {}
 };
 
+// A read that the caller's ReadProgress stopped.
+class ImageReadStopped : public ImageFileError
+{
+public:
+    explicit ImageReadStopped(const char* what) : ImageFileError(what) {}
+};
+
 // The output's folder itself takes no file (it is missing, not writable or
 // full): no later output into it can be written either.
 class OutputFolderError : public ImageFileError
@@ -48,7 +55,8 @@ const LONGLONG kImageMaxFileSize = 512LL * 1024 * 1024;
 // file whose extension is not listed, or is listed but never read, is
 // refused. Its page is its own size, whatever logical screen it came with. A picture the library
 // decoded but called damaged is used; a read that yields no pixels is a failure. Throws on a
-// missing or unreadable file or one that holds no picture.
+// missing or unreadable file or one that holds no picture. The metadata of the file costs no
+// more than core/ImageMetadata.h allows, and the picture keeps none of it but a colour profile.
 void ReadImageFile(Magick::Image& image, const char* path);
 
 // The image's columns and rows.
@@ -58,13 +66,22 @@ ImageSize SizeOf(const Magick::Image& image);
 // least; {0, 0} for the full size.
 typedef std::function<ImageSize(const ImageSize& trueSize)> DecodeSizeRule;
 
+// The caller's say while a picture is decoded, asked on the reading thread
+// now and then (from the library's progress reports, at most every
+// kReadProgressIntervalMs): true to go on, false to stop the read. The
+// library holds a lock of its own while it asks: no image work may run
+// inside, only the dispatch of messages that start none.
+typedef std::function<bool()> ReadProgress;
+const DWORD kReadProgressIntervalMs = 50;
+
 // Reads like the above, but a JPEG (the one coder that can decode at a
 // reduced size) for which the rule asks less than its full size is decoded
 // smaller, never below the rule's size. `trueSize` receives the size of the
 // whole picture, which every size and offset of the later steps is computed
-// from. A header that cannot be read gives a plain read.
+// from. A header that cannot be read gives a plain read. With `progress`,
+// a read it stops throws ImageReadStopped.
 void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule& rule,
-                   ImageSize& trueSize);
+                   ImageSize& trueSize, const ReadProgress& progress = ReadProgress());
 
 // What the caller of WriteImageFile knows already, so that an output looks
 // its names up no more often than the safe replace needs: under Wine each

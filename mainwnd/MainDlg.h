@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -137,11 +138,14 @@ public:
     // Preview pipeline.
     // Reads `path` into m_pSourceImage, decoded no larger than the preview
     // (between runs) or the conversion needs, and redoes every stage; 1 when
-    // it was read, 0 (image controls disabled) when not.
-    int LoadSourceImage(const char* path);
+    // it was read, 0 (image controls disabled) when not. `progress` (a
+    // ReadProgress of core/ImageIO.h) is asked during the read and may stop
+    // it. While one read is under way another is refused, changing nothing.
+    int LoadSourceImage(const char* path,
+                        const std::function<bool()>& progress = std::function<bool()>());
     // Remakes the stage `fromStage` and the ones after it from the one
     // before; a stage that fails is NULL with those after it. Between runs
-    // the last stage is drawn.
+    // the last stage is drawn. Nothing while a source is being read.
     void UpdatePreview(unsigned short fromStage);
     // Stage 0 from the resize options through PlanResize; between runs made
     // at the preview's size, with m_stage0Scale telling by how much.
@@ -277,6 +281,10 @@ public:
     // 1 between runs (stages are made and drawn at the preview's size), 0
     // during a run (full size, written, not drawn); also blocks a second run.
     int m_bPreview;
+    // A source is being read into m_pSourceImage. A run's read dispatches
+    // messages, so option changes and the file list can call in meanwhile:
+    // they find no half-read picture to work on.
+    bool m_bReading = false;
     // What Convert takes: ID_CONVERT_SELECTION, ID_CONVERT_ALL or
     // ID_CONVERT_RECURSIVE, the last one chosen from its menu.
     unsigned short m_nConvertCmd;

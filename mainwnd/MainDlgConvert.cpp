@@ -419,9 +419,15 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
         }
     }
 
+    // The read keeps the windows answering, so that Cancel and Exit stop a
+    // long one: the run ends there, and the file counts as not reached.
+    const int loaded =
+        LoadSourceImage(source, [progress] { return progress->DispatchPending() != 0; });
+    if (!loaded && !progress->IsRunning())
+        return 0;
     // A source that cannot be read, or whose stages the library gave up on
     // (a size beyond its limits), is passed over; the run goes on.
-    if (!LoadSourceImage(source) || m_pStage2 == NULL)
+    if (!loaded || m_pStage2 == NULL)
     {
         m_notConverted.push_back(source);
         return 1;

@@ -122,10 +122,13 @@ ImageSize PreviewBoxSize(HWND hDlg)
 
 } // namespace
 
-int CMainDlg::LoadSourceImage(const char* path)
+int CMainDlg::LoadSourceImage(const char* path, const std::function<bool()>& progress)
 {
+    if (m_bReading)
+        return 0;
     delete m_pSourceImage;
     m_pSourceImage = NULL;
+    m_bReading = true;
     try
     {
         m_pSourceImage = new (std::nothrow) Magick::Image();
@@ -134,13 +137,14 @@ int CMainDlg::LoadSourceImage(const char* path)
         const DecodeSizeRule rule = m_bPreview ? PreviewDecodeSize(PreviewBoxSize(m_hWnd))
                                                : ConversionDecodeSize(ReadResizeOptions(m_hWnd));
         if (m_pSourceImage != NULL)
-            ReadImageFile(*m_pSourceImage, path, rule, m_sourceSize);
+            ReadImageFile(*m_pSourceImage, path, rule, m_sourceSize, progress);
     }
     catch (const std::exception&)
     {
         delete m_pSourceImage;
         m_pSourceImage = NULL;
     }
+    m_bReading = false;
     if (m_pSourceImage == NULL)
     {
         EnableImageControls(false);
@@ -183,7 +187,7 @@ void CMainDlg::ShowFocusedFileAgain()
 
 void CMainDlg::UpdatePreview(unsigned short fromStage)
 {
-    if (fromStage >= kStageCount)
+    if (fromStage >= kStageCount || m_bReading)
         return;
     Magick::Image** const stages[kStageCount] = {&m_pStage0, &m_pStage1, &m_pStage2};
     int stage = fromStage;

@@ -352,3 +352,34 @@ TEST(ImageIO, AbsurdSizesFailInsteadOfExhaustingTheMachine)
     EXPECT_THROW(image.scale(wide), Magick::Exception);
     EXPECT_THROW(image.border(Magick::Geometry(32000, 32000)), Magick::Exception);
 }
+
+// A read asks its progress while it decodes, and ends when told to: the
+// caller's say reaches into a long decode, not only its start or end.
+TEST(ImageIO, ALongReadAsksItsProgressAndStopsWhenTold)
+{
+    TempFolder dir("slow");
+    const std::string path = dir.File("slow.png");
+    WriteFileBytes(path, EncodeImage(MakeColumnGradient(kSlowReadWidth, kSlowReadHeight), "png"));
+    const DecodeSizeRule fullSize;
+    ImageSize size = {};
+
+    int asked = 0;
+    Magick::Image read;
+    ReadImageFile(read, path.c_str(), fullSize, size, [&] { return ++asked > 0; });
+    EXPECT_EQ(kSlowReadWidth, read.columns());
+    EXPECT_GE(asked, 2);
+
+    asked = 0;
+    Magick::Image stopped;
+    EXPECT_THROW(ReadImageFile(stopped, path.c_str(), fullSize, size, [&] { return ++asked < 2; }),
+                 ImageReadStopped);
+    EXPECT_EQ(2, asked);
+
+    // Nothing of a read is left to call back once it is over: work on an
+    // image copied from one asks nobody.
+    asked = 0;
+    Magick::Image copy(read);
+    copy.modifyImage();
+    copy.scale(Magick::Geometry(100, 75));
+    EXPECT_EQ(0, asked);
+}

@@ -46,6 +46,7 @@ struct Script
     std::vector<UINT> answers; // to the overwrite questions in turn; Cancel after them
     int folderAnswer = IDOK;   // to the create-folder question
     std::function<void(HWND question)> onQuestion; // before it is answered
+    std::function<void()> onLook;                  // at each look at the queue
     // Seen during the run:
     std::vector<std::string> asked;   // paths the questions showed
     std::vector<std::string> reports; // texts of the end-of-run messages
@@ -60,6 +61,8 @@ void RunConvert(CMainDlg& dlg, Script& s)
     DriveWhile(
         [&] { SendMessageA(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERT, BN_CLICKED), 0); },
         [&](int) {
+            if (s.onLook)
+                s.onLook();
             if (FindWindowShowing("&Cancel") != NULL)
                 s.progressSeen = true;
             HWND q = FindThreadWindow(kQuestionCaption);
@@ -1109,4 +1112,119 @@ TEST(ConvertAtStart, TheSavedGifOptionsShapeTheFirstRun)
     Magick::Image back = ReadBack(out + "\\q.gif");
     EXPECT_EQ(65535, back.getConstPixels(0, 0, 1, 1)->opacity) << "red: transparent";
     EXPECT_EQ(0, back.getConstPixels(7, 5, 1, 1)->opacity) << "white: opaque";
+}
+
+// Sources whose reads each run many times the read progress interval.
+class LongReadTest : public ConvertTest
+{
+protected:
+    void SetUp() override
+    {
+        ConvertTest::SetUp();
+        // Small outputs: the time goes to the reads.
+        m_panel.resize = true;
+        m_panel.useWidth = true;
+        m_panel.width = 40; // 4000 x 3000 gives 40 x 30
+        SetPanel(dlg(), m_panel);
+        const std::string first = m_src + "\\a.png";
+        WriteFileBytes(first,
+                       EncodeImage(MakeColumnGradient(kSlowReadWidth, kSlowReadHeight), "png"));
+        for (const char* name : {"b.png", "c.png"})
+            CopyFileA(first.c_str(), (m_src + "\\" + name).c_str(), FALSE);
+        m_order = RunOrder();
+    }
+
+    // Runs the Convert command with `act` called once, from a look at the
+    // queue made while the run reads the file at `index` of the run: the
+    // progress dialog shows that file, and the source image is the empty
+    // one the read fills in. Whatever the run shows at its end is answered.
+    void RunActingDuringRead(size_t index, const std::function<void()>& act)
+    {
+        char wanted[kPathBufferSize];
+        CompactPath(m_order[index].c_str(), wanted, sizeof(wanted), 40);
+        m_acted = false;
+        Script s;
+        s.onLook = [&] {
+            const CProgressDlg* progress = dlg().m_pRunProgress;
+            const Magick::Image* source = dlg().m_pSourceImage;
+            if (m_acted || progress == NULL || source == NULL || source->columns() != 0 ||
+                ItemText(progress->m_hWnd, IDC_PROGRESS_FROM) != wanted)
+                return;
+            m_acted = true;
+            act();
+        };
+        RunConvert(dlg(), s);
+        m_reports = s.reports;
+    }
+
+    std::vector<std::string> m_order;
+    bool m_acted = false;
+    std::vector<std::string> m_reports;
+};
+
+// Cancel while a file is read stops the read and the run: neither that
+// file nor a later one is converted, and none is reported as failed.
+TEST_F(LongReadTest, CancelDuringALongReadEndsTheRun)
+{
+    ASSERT_EQ(3u, m_order.size());
+    HWND progress = NULL;
+    RunActingDuringRead(0, [&] {
+        progress = dlg().m_pRunProgress->m_hWnd;
+        SendMessageA(progress, WM_COMMAND, MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED), 0);
+    });
+    ASSERT_TRUE(m_acted) << "no look at the queue during the read";
+    EXPECT_TRUE(FolderNames(m_out).empty());
+    EXPECT_TRUE(m_reports.empty());
+    EXPECT_FALSE(IsWindow(progress));
+    EXPECT_EQ(1, dlg().m_bPreview);
+}
+
+// The close box while a file is read: the window stays until the run has
+// stopped (the read with it, nothing more converted), then closes.
+TEST_F(LongReadTest, TheCloseBoxDuringALongReadClosesTheWindowOnceTheRunStops)
+{
+    ASSERT_EQ(3u, m_order.size());
+    ShowWindow(dlg().m_hWnd, SW_SHOW);
+    PostedCalls calls;
+    bool shownAfterClose = false;
+    RunActingDuringRead(1, [&] {
+        PostMessageA(dlg().m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        calls.Post([&] { shownAfterClose = IsWindowVisible(dlg().m_hWnd) != FALSE; });
+    });
+    ASSERT_TRUE(m_acted) << "no look at the queue during the read";
+    EXPECT_TRUE(shownAfterClose);
+    EXPECT_EQ(std::vector<std::string>{NameOf(Target(m_order[0]))}, FolderNames(m_out));
+    EXPECT_FALSE(IsWindowVisible(dlg().m_hWnd));
+    EXPECT_EQ(1, dlg().m_bPreview);
+}
+
+// What the window does while a run reads a file leaves the read alone: an
+// option change makes no pass over the stages and another file is not
+// read, so nothing touches the picture being read or the stages made from
+// the file before; the run then goes on to convert every file as set.
+TEST_F(LongReadTest, NothingTouchesThePictureBeingRead)
+{
+    ASSERT_EQ(3u, m_order.size());
+    const Magick::Image* before[4] = {};
+    const Magick::Image* after[4] = {};
+    int loaded = -1;
+    RunActingDuringRead(1, [&] {
+        const Magick::Image* const* images[] = {&dlg().m_pSourceImage, &dlg().m_pStage0,
+                                                &dlg().m_pStage1, &dlg().m_pStage2};
+        for (size_t i = 0; i < 4; ++i)
+            before[i] = *images[i];
+        // The width edit tells of a change: the resize stage would be redone.
+        SendMessageA(dlg().m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_MAIN_WIDTH, EN_CHANGE),
+                     (LPARAM)GetDlgItem(dlg().m_hWnd, IDC_MAIN_WIDTH));
+        loaded = dlg().LoadSourceImage(m_order[2].c_str());
+        for (size_t i = 0; i < 4; ++i)
+            after[i] = *images[i];
+    });
+    ASSERT_TRUE(m_acted) << "no look at the queue during the read";
+    EXPECT_EQ(0, loaded);
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(before[i], after[i]) << i;
+    ASSERT_EQ(3u, FolderNames(m_out).size());
+    for (const std::string& source : m_order)
+        EXPECT_EQ(40u, ReadBack(Target(source)).columns()) << source;
 }

@@ -16,6 +16,11 @@ Magick::Image MakeQuadrants(size_t width, size_t height);
 // and blue waves at an angle, so a shifted or blurred result shows.
 Magick::Image MakeScene(size_t width, size_t height);
 
+// A picture whose decode runs many times the read progress interval (core/
+// ImageIO.h), reporting each row: a PNG of a column gradient of this size.
+const size_t kSlowReadWidth = 4000;
+const size_t kSlowReadHeight = 3000;
+
 // The image encoded in the given format, as file bytes.
 std::string EncodeImage(Magick::Image image, const char* format);
 
