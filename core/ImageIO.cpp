@@ -100,6 +100,7 @@ void ReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::s
         image.defineValue(kJpegCoder, kJpegSizeKey, size);
     }
     image.magick(coder);
+    const CClearedLibraryMemory cleared;
     image.read(blob);
 }
 
