@@ -185,6 +185,7 @@ void ReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::s
     }
     image.magick(coder);
     WatchedDecode watched(image, settings.watch);
+    const CClearedLibraryMemory cleared;
     image.read(blob);
 }
 

@@ -44,6 +44,9 @@ struct KeptBlock
     void* reserved;
     void* base;
     size_t size;
+    // The library's size of a block in use, which a growth in place
+    // clears beyond.
+    size_t used;
     bool inUse;
     ULONGLONG lastUse;
 };
@@ -69,6 +72,20 @@ KeptBlock g_kept[kKeptBlockSlots];
 ULONGLONG g_useClock = 0;
 // The library allocates from its worker threads too.
 SRWLOCK g_keptLock = SRWLOCK_INIT;
+
+// How many decodes are running; while one is, memory handed out comes
+// cleared (CClearedLibraryMemory).
+volatile LONG g_clearingScopes = 0;
+
+bool ClearingFreshMemory() { return g_clearingScopes > 0; }
+
+// The part of a block the library has not written yet, cleared while a
+// decode runs.
+void ClearTail(void* block, size_t from, size_t to)
+{
+    if (to > from && ClearingFreshMemory())
+        memset(static_cast<char*>(block) + from, 0, to - from);
+}
 
 class KeptLock
 {
@@ -173,7 +190,9 @@ void PopulateKept(void* base, size_t size)
 }
 
 // Reserves room for an aligned start and commits only the aligned range.
-bool MapKept(KeptBlock& block, size_t size)
+// A block about to be filled at once is brought in ahead; one that only
+// gives a growing block room is faulted in as it is used.
+bool MapKept(KeptBlock& block, size_t size, bool populate)
 {
     const size_t mapped = (size + kHugePageAlignment - 1) / kHugePageAlignment * kHugePageAlignment;
     const size_t slack = kHugePageAlignment > kMapGranularity ? kHugePageAlignment : 0;
@@ -189,32 +208,43 @@ bool MapKept(KeptBlock& block, size_t size)
         return false;
     }
     AdviseHugePages(base, mapped);
-    PopulateKept(base, mapped);
+    if (populate)
+        PopulateKept(base, mapped);
     block.reserved = reserved;
     block.base = base;
     block.size = mapped;
     return true;
 }
 
-// NULL when no block can be had; the caller then takes it from the heap.
-void* AcquireKept(size_t size)
+// A block of at least `room` bytes for `used` bytes of the library; NULL
+// when none can be had, and the caller then takes it from the heap. Bytes
+// up to `clearFrom` are about to be written by the caller; beyond them a
+// reused block is cleared while a decode runs (a fresh mapping comes
+// cleared from the system).
+void* AcquireKept(size_t room, size_t used, size_t clearFrom, bool populate)
 {
     KeptLock lock;
-    KeptBlock* block = BestFreeFit(size);
+    KeptBlock* block = BestFreeFit(room);
+    const bool reused = block != NULL;
     if (block == NULL)
     {
         block = EmptySlot();
         if (block == NULL)
             return NULL;
-        if (!MapKept(*block, size))
+        if (!MapKept(*block, room, populate))
             return NULL;
     }
     block->inUse = true;
+    block->used = used;
     block->lastUse = ++g_useClock;
+    if (reused)
+        ClearTail(block->base, clearFrom, used);
     while (FreeKeptBytes() > kMaxFreeBytes)
         UnmapKept(*LeastRecentlyUsedFree());
     return block->base;
 }
+
+void* AcquireKept(size_t size) { return AcquireKept(size, size, 0, true); }
 
 bool ReleaseKept(void* memory)
 {
@@ -227,6 +257,18 @@ bool ReleaseKept(void* memory)
         }
     return false;
 }
+
+#ifndef TOLVEX_TUNE_ALLOCATOR
+// A block the library outgrew goes back to the system: its size is one
+// the library no longer asks for.
+void DropKept(void* memory)
+{
+    KeptLock lock;
+    for (KeptBlock& block : g_kept)
+        if (block.base == memory && block.inUse)
+            UnmapKept(block);
+}
+#endif
 
 // Small blocks come from the library's own allocator, aligned by hand: the
 // address of the allocation sits just below the aligned block.
@@ -266,7 +308,31 @@ void RelinquishAlignedBlock(void* memory)
     MagickCore::RelinquishMagickMemory(reinterpret_cast<void**>(memory)[-1]);
 }
 
-#ifndef TOLVEX_TUNE_ALLOCATOR
+#ifdef TOLVEX_TUNE_ALLOCATOR
+// glibc keeps the library's ordinary memory; these only clear it while a
+// decode runs. calloc knows which of its memory is fresh from the system
+// and clears only the rest.
+void* AcquireLibraryMemory(size_t size)
+{
+    return ClearingFreshMemory() ? calloc(1, size) : malloc(size);
+}
+
+// Beyond the library's size a block holds zeros while a decode runs: every
+// block taken then comes cleared in full, and each resize clears what lies
+// beyond what the block keeps.
+void* ResizeLibraryMemory(void* memory, size_t size)
+{
+    if (!ClearingFreshMemory())
+        return realloc(memory, size);
+    const size_t held = memory != NULL ? malloc_usable_size(memory) : 0;
+    void* resized = realloc(memory, size);
+    if (resized != NULL)
+        ClearTail(resized, size < held ? size : held, malloc_usable_size(resized));
+    return resized;
+}
+
+void DestroyLibraryMemory(void* memory) { free(memory); }
+#else
 // Where glibc's knobs are missing, the C runtime's heap gives the pages of
 // freed blocks back to the system, so every file's scratch (the colour
 // tree's nodes of a GIF write, the decoder's buffers, the file's bytes) is
@@ -278,15 +344,9 @@ void RelinquishAlignedBlock(void* memory)
 const SIZE_T kLibraryHeapKept = 32u << 20;
 HANDLE g_libraryHeap = NULL;
 
-// The usable size of a kept block in use; 0 for any other memory.
-size_t KeptSize(const void* memory)
-{
-    KeptLock lock;
-    for (const KeptBlock& block : g_kept)
-        if (block.base == memory && block.inUse)
-            return block.size;
-    return 0;
-}
+// While a decode runs the heap clears what it hands out, and what a block
+// gains when it grows.
+DWORD HeapClearing() { return ClearingFreshMemory() ? HEAP_ZERO_MEMORY : 0; }
 
 void* AcquireLibraryMemory(size_t size)
 {
@@ -296,7 +356,29 @@ void* AcquireLibraryMemory(size_t size)
         if (kept != NULL)
             return kept;
     }
-    return HeapAlloc(g_libraryHeap, 0, size == 0 ? 1 : size);
+    return HeapAlloc(g_libraryHeap, HeapClearing(), size == 0 ? 1 : size);
+}
+
+// A kept block in use with room for `size` is resized where it is: true.
+// Otherwise false, with what a kept block holds and the room it has (both
+// 0 for any other memory).
+bool ResizeKeptInPlace(void* memory, size_t size, size_t& held, size_t& room)
+{
+    KeptLock lock;
+    for (KeptBlock& block : g_kept)
+        if (block.base == memory && block.inUse)
+        {
+            if (size > block.size)
+            {
+                held = block.used;
+                room = block.size;
+                return false;
+            }
+            ClearTail(block.base, block.used, size);
+            block.used = size;
+            return true;
+        }
+    return false;
 }
 
 void DestroyLibraryMemory(void* memory)
@@ -305,21 +387,48 @@ void DestroyLibraryMemory(void* memory)
         HeapFree(g_libraryHeap, 0, memory);
 }
 
+// The room of the block that replaces an outgrown one: bigger by at least
+// half again, so that all the copying of a block grown in small steps (a
+// comment read 255 bytes at a time) adds up to a few times its size.
+size_t GrownSize(size_t held, size_t size)
+{
+    const size_t grown = held + held / 2;
+    return grown > size && grown > held ? grown : size;
+}
+
+// The heap would copy a big block at every page it grows by: a heap block
+// that grows past the large size moves to a kept block instead, and a kept
+// block that outgrows its room moves to one with room to spare.
 void* ResizeLibraryMemory(void* memory, size_t size)
 {
     if (memory == NULL)
         return AcquireLibraryMemory(size);
-    const size_t kept = KeptSize(memory);
-    if (kept == 0)
-        return HeapReAlloc(g_libraryHeap, 0, memory, size == 0 ? 1 : size);
-    if (size <= kept)
+    size_t held = 0, room = 0;
+    if (ResizeKeptInPlace(memory, size, held, room))
         return memory;
-    void* moved = AcquireLibraryMemory(size);
-    if (moved != NULL)
+    const bool kept = room != 0;
+    if (!kept)
     {
-        memcpy(moved, memory, kept);
-        ReleaseKept(memory);
+        if (size < kLargeImageBlock)
+            return HeapReAlloc(g_libraryHeap, HeapClearing(), memory, size == 0 ? 1 : size);
+        held = room = HeapSize(g_libraryHeap, 0, memory);
+        if (held == static_cast<SIZE_T>(-1))
+            return NULL;
     }
+    void* moved = AcquireKept(GrownSize(room, size), size, held, false);
+    if (moved == NULL)
+    {
+        if (!kept)
+            return HeapReAlloc(g_libraryHeap, HeapClearing(), memory, size);
+        moved = HeapAlloc(g_libraryHeap, HeapClearing(), size);
+        if (moved == NULL)
+            return NULL;
+    }
+    memcpy(moved, memory, held);
+    if (kept)
+        DropKept(memory);
+    else
+        HeapFree(g_libraryHeap, 0, memory);
     return moved;
 }
 #endif
@@ -334,7 +443,10 @@ int KeepFreedMemory()
     if (!installed)
     {
         installed = true;
-#ifndef TOLVEX_TUNE_ALLOCATOR
+#ifdef TOLVEX_TUNE_ALLOCATOR
+        MagickCore::SetMagickMemoryMethods(AcquireLibraryMemory, ResizeLibraryMemory,
+                                           DestroyLibraryMemory);
+#else
         g_libraryHeap = HeapCreate(0, kLibraryHeapKept, 0);
         if (g_libraryHeap != NULL)
             MagickCore::SetMagickMemoryMethods(AcquireLibraryMemory, ResizeLibraryMemory,
@@ -367,3 +479,7 @@ void ReturnFreedMemory()
 }
 
 size_t KeptBlockAlignment() { return kHugePageAlignment; }
+
+CClearedLibraryMemory::CClearedLibraryMemory() { InterlockedIncrement(&g_clearingScopes); }
+
+CClearedLibraryMemory::~CClearedLibraryMemory() { InterlockedDecrement(&g_clearingScopes); }

@@ -9,8 +9,8 @@
 // the library's large aligned blocks to a keeper of their own (always) and
 // tells the C allocator to keep freed memory; where the C library has no
 // such setting, the library's other memory gets a heap of its own and its
-// large blocks go to the same keeper. 1 when the allocator was set up, 0
-// when it could not be.
+// large blocks go to the same keeper, grown with room to spare. 1 when the
+// allocator was set up, 0 when it could not be.
 int KeepFreedMemory();
 
 // Gives what was kept back to the system, once a batch run is over.
@@ -27,6 +27,21 @@ const size_t kLargeImageBlock = 8u << 20;
 #else
 const size_t kLargeImageBlock = 256u << 10;
 #endif
+
+// While one lives, the memory the image library takes comes cleared, and so
+// does what a block gains when it grows: whatever a decoder leaves
+// unwritten reads as zero, never as what the memory held before (another
+// file's pixels, for one). Opened around every decode. Blocks taken outside
+// one come as they are: each GIF write's 128 MiB colour table is cleared by
+// the library itself, and clearing it twice would cost every file.
+class CClearedLibraryMemory
+{
+public:
+    CClearedLibraryMemory();
+    ~CClearedLibraryMemory();
+    CClearedLibraryMemory(const CClearedLibraryMemory&) = delete;
+    CClearedLibraryMemory& operator=(const CClearedLibraryMemory&) = delete;
+};
 
 // Where the kept large blocks start: a huge-page boundary where the kernel
 // can give huge pages, the system's allocation unit elsewhere.

@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <cstring>
 
 #include "image/MagickInc.h"
 #include "image/ProcessMemory.h"
@@ -89,6 +90,143 @@ TEST(ImageIO, LibraryMemoryKeepsItsBytesWhenResized)
         block[c.to - 1] = 1;
         MagickCore::RelinquishMagickMemory(block);
     }
+}
+
+// A block the library grows in small steps (a comment read 255 bytes at a
+// time, a profile segment after segment) moves a bounded number of times:
+// its bytes are copied a few times in all, not once for every step, and
+// none of them is lost on the way.
+TEST(ImageIO, LibraryMemoryGrownInSmallStepsIsCopiedAFewTimesInAll)
+{
+    KeepFreedMemory();
+    const size_t kStep = 255;
+    const size_t kFinal = 24u << 20;
+    size_t size = kStep;
+    unsigned char* block = static_cast<unsigned char*>(MagickCore::AcquireMagickMemory(size));
+    ASSERT_NE(nullptr, block);
+    block[size - 1] = static_cast<unsigned char>(size / kStep);
+    size_t moved = 0;
+    while (size < kFinal)
+    {
+        unsigned char* grown =
+            static_cast<unsigned char*>(MagickCore::ResizeMagickMemory(block, size + kStep));
+        ASSERT_NE(nullptr, grown) << size;
+        // What a move copies at most: the whole block as it was.
+        if (grown != block)
+            moved += size;
+        block = grown;
+        size += kStep;
+        block[size - 1] = static_cast<unsigned char>(size / kStep);
+    }
+    size_t wrong = 0;
+    for (size_t end = kStep; end <= size; end += kStep)
+        wrong += block[end - 1] != static_cast<unsigned char>(end / kStep);
+    EXPECT_EQ(0u, wrong);
+    EXPECT_LE(moved, 4 * size) << "bytes moved growing a block to " << size;
+    MagickCore::RelinquishMagickMemory(block);
+}
+
+namespace {
+
+const unsigned char kStale = 0xA5;
+
+size_t NonZeroBytes(const unsigned char* block, size_t size)
+{
+    size_t count = 0;
+    for (size_t i = 0; i < size; ++i)
+        count += block[i] != 0;
+    return count;
+}
+
+// Takes a block, fills it with what another file might have left, and
+// gives it back, so that the next request of the size is likely served
+// from those very bytes.
+void LeaveStaleBytes(bool aligned, size_t size)
+{
+    unsigned char* block =
+        static_cast<unsigned char*>(aligned ? MagickCore::AcquireAlignedMemory(1, size)
+                                            : MagickCore::AcquireMagickMemory(size));
+    ASSERT_NE(nullptr, block) << size;
+    memset(block, kStale, size);
+    if (aligned)
+        MagickCore::RelinquishAlignedMemory(block);
+    else
+        MagickCore::RelinquishMagickMemory(block);
+}
+
+} // namespace
+
+// While a decode runs, every block the library takes comes cleared, of
+// every size and from every source (a kept block, the heap, the aligned
+// hand-out), and so does the part a grown block gains: what a decoder
+// leaves unwritten reads as zero, never as what the memory held before.
+TEST(ImageIO, LibraryMemoryTakenDuringADecodeComesCleared)
+{
+    KeepFreedMemory();
+    ReturnFreedMemory();
+    const size_t sizes[] = {24, 4000, 100000, kLargeImageBlock, 3 * kLargeImageBlock};
+    for (bool aligned : {false, true})
+        for (size_t size : sizes)
+        {
+            LeaveStaleBytes(aligned, size);
+            CClearedLibraryMemory cleared;
+            unsigned char* block =
+                static_cast<unsigned char*>(aligned ? MagickCore::AcquireAlignedMemory(1, size)
+                                                    : MagickCore::AcquireMagickMemory(size));
+            ASSERT_NE(nullptr, block) << size;
+            EXPECT_EQ(0u, NonZeroBytes(block, size)) << (aligned ? "aligned " : "") << size;
+            if (aligned)
+                MagickCore::RelinquishAlignedMemory(block);
+            else
+                MagickCore::RelinquishMagickMemory(block);
+        }
+
+    struct Growth
+    {
+        size_t from, to;
+    };
+    const Growth growths[] = {
+        {100, 5000},
+        {5000, 200000},
+        {100, 3 * kLargeImageBlock},
+        {2 * kLargeImageBlock, 2 * kLargeImageBlock + 5000},
+        {2 * kLargeImageBlock, 6 * kLargeImageBlock},
+    };
+    for (const Growth& g : growths)
+    {
+        LeaveStaleBytes(false, g.to);
+        LeaveStaleBytes(false, g.from);
+        CClearedLibraryMemory cleared;
+        unsigned char* block = static_cast<unsigned char*>(MagickCore::AcquireMagickMemory(g.from));
+        ASSERT_NE(nullptr, block);
+        memset(block, 1, g.from);
+        // Shrunk first, so that the growth after it also has to clear
+        // bytes the block held before.
+        block = static_cast<unsigned char*>(MagickCore::ResizeMagickMemory(block, g.from / 2));
+        ASSERT_NE(nullptr, block);
+        block = static_cast<unsigned char*>(MagickCore::ResizeMagickMemory(block, g.to));
+        ASSERT_NE(nullptr, block) << g.from << " to " << g.to;
+        EXPECT_EQ(g.from / 2, NonZeroBytes(block, g.from / 2)) << g.from << " to " << g.to;
+        EXPECT_EQ(0u, NonZeroBytes(block + g.from / 2, g.to - g.from / 2))
+            << g.from << " to " << g.to;
+        MagickCore::RelinquishMagickMemory(block);
+    }
+    ReturnFreedMemory();
+}
+
+// Outside a decode a block is handed out as it is: the colour table of
+// every GIF write is cleared by the library itself, and a second clearing
+// of its 128 MiB would cost every file.
+TEST(ImageIO, ALargeBlockReusedOutsideADecodeIsNotClearedAgain)
+{
+    ReturnFreedMemory();
+    const size_t size = 4 * kLargeImageBlock;
+    LeaveStaleBytes(true, size);
+    unsigned char* block = static_cast<unsigned char*>(MagickCore::AcquireAlignedMemory(1, size));
+    ASSERT_NE(nullptr, block);
+    EXPECT_EQ(size, NonZeroBytes(block, size));
+    MagickCore::RelinquishAlignedMemory(block);
+    ReturnFreedMemory();
 }
 
 // glibc keeps a freed block in its heap, out of sight of VirtualQuery; the

@@ -110,6 +110,132 @@ sed -i -e 's/^    utf8_length,$/    utf8_length;/' -e 's/AcquireQuantumMeory/Acq
 # runtime version would pick the 32-bit ones.
 sed -i -e 's/^#  define stat  _stat$/#  define stat  _stati64/' \
   -e 's/^#  define wstat  _wstat$/#  define wstat  _wstati64/' "$src/magick/nt-base.h"
+# Fixes Debian made after the newest source the archive still serves, made
+# again against it for the coders the program reaches, and one cost of the
+# GIF writer.
+library_patch() { patch -d "$src" -p1 --forward --no-backup-if-mismatch >>"$log" 2>&1; }
+# MNG magnification copied only the first bytes of each row, so the rest of
+# a magnified picture was whatever the memory held.
+library_patch <<'PATCH'
+--- a/coders/png.c
++++ b/coders/png.c
+@@ -6847,7 +6847,8 @@
+                   }
+ 
+                 n=GetAuthenticPixels(image,0,0,image->columns,1,exception);
+-                (void) memcpy(next,n,length);
++                if (n != (PixelPacket *) NULL)
++                  (void) memcpy(next,n,length*sizeof(*next));
+ 
+                 for (y=0; y < (ssize_t) image->rows; y++)
+                 {
+@@ -6874,7 +6875,8 @@
+                     {
+                       n=GetAuthenticPixels(image,0,y+1,image->columns,1,
+                         exception);
+-                      (void) memcpy(next,n,length);
++                      if (n != (PixelPacket *) NULL)
++                        (void) memcpy(next,n,length*sizeof(*next));
+                     }
+ 
+                   for (i=0; i < m; i++, yy++)
+PATCH
+# A GIF application extension is parsed as text (the gamma of an
+# "ImageMagick" one) without an end, so the number ran on into memory the
+# file never filled. A write whose colour reduction failed kept its two
+# colour maps. The comment writer measured the rest of the comment once
+# per 255-byte block, which a long comment makes quadratic.
+library_patch <<'PATCH'
+--- a/coders/gif.c
++++ b/coders/gif.c
+@@ -1213,6 +1213,7 @@
+                         }
+                     }
+                 }
++                info[info_length]='\0';
+                 profile=BlobToStringInfo(info,(size_t) info_length);
+                 if (profile == (StringInfo *) NULL)
+                   {
+@@ -1687,7 +1688,12 @@
+           }
+       }
+     if ((image->storage_class == DirectClass) || (image->colors > 256))
+-      ThrowWriterException(ResourceLimitError,"MemoryAllocationFailed");
++      {
++        global_colormap=(unsigned char *) RelinquishMagickMemory(
++          global_colormap);
++        colormap=(unsigned char *) RelinquishMagickMemory(colormap);
++        ThrowWriterException(ResourceLimitError,"MemoryAllocationFailed");
++      }
+     for (bits_per_pixel=1; bits_per_pixel < 8; bits_per_pixel++)
+       if ((one << bits_per_pixel) >= image->colors)
+         break;
+@@ -1753,16 +1759,18 @@
+               *p;
+ 
+             size_t
+-              count;
++              count,
++              remaining;
+ 
+             /*
+               Write comment extension.
+             */
+             (void) WriteBlobByte(image,(unsigned char) 0x21);
+             (void) WriteBlobByte(image,(unsigned char) 0xfe);
+-            for (p=value; *p != '\0'; )
++            remaining=strlen(value);
++            for (p=value; remaining != 0; remaining-=count)
+             {
+-              count=MagickMin(strlen(p),255);
++              count=MagickMin(remaining,255);
+               (void) WriteBlobByte(image,(unsigned char) count);
+               for (i=0; i < (ssize_t) count; i++)
+                 (void) WriteBlobByte(image,(unsigned char) *p++);
+PATCH
+# A pixel cache whose memory could not be had kept its share of the memory
+# limit, so every such failure left less for the files after it.
+library_patch <<'PATCH'
+--- a/magick/cache.c
++++ b/magick/cache.c
+@@ -4002,6 +4002,7 @@
+             {
+               cache_info->mapped=source_info.mapped;
+               cache_info->pixels=source_info.pixels;
++              RelinquishMagickResource(MemoryResource,cache_info->length);
+             }
+           else
+             {
+PATCH
+# A PBM or PGM comment whose growth the allocator refuses left the comment
+# pointer empty, and the reader went on to follow it.
+library_patch <<'PATCH'
+--- a/coders/pnm.c
++++ b/coders/pnm.c
+@@ -160,6 +160,8 @@
+   /*
+     Read comment.
+   */
++  if (comment_info->comment == (char *) NULL)
++    return(EOF);
+   p=comment_info->comment+strlen(comment_info->comment);
+   for (c='#'; (c != EOF) && (c != (int) '\n') && (c != (int) '\r'); p++)
+   {
+@@ -1333,9 +1335,11 @@
+       default:
+         ThrowPNMException(CorruptImageError,"ImproperImageHeader");
+     }
+-    if (*comment_info.comment != '\0')
++    if ((comment_info.comment != (char *) NULL) &&
++        (*comment_info.comment != '\0'))
+       (void) SetImageProperty(image,"comment",comment_info.comment);
+-    comment_info.comment=DestroyString(comment_info.comment);
++    if (comment_info.comment != (char *) NULL)
++      comment_info.comment=DestroyString(comment_info.comment);
+     if (y < (ssize_t) image->rows)
+       ThrowPNMException(CorruptImageError,"UnableToReadImageData");
+     if (EOFBlob(image) != MagickFalse)
+PATCH
 # The library calls Winsock; with it, configure would enable the distributed
 # cache, which needs Unix socket headers. Zero-configuration: the library reads
 # no configuration file (policy, delegates, coder names) from the machine it
