@@ -2,6 +2,7 @@
 // it, else in the user's own application-data folder.
 #include "settings/SettingsFile.h"
 
+#include <windows.h>
 #include <shlobj.h>
 
 #include "base/Handles.h"
