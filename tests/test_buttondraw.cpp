@@ -1,3 +1,4 @@
+// ButtonDraw: each state of the owner-drawn button paints its look, laid out by its style.
 #include <cstring>
 #include <set>
 #include <string>

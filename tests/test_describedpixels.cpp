@@ -1,3 +1,4 @@
+// DescribedPixels: every output pixel is a colour the file described, never stale memory.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

@@ -1,3 +1,4 @@
+// Framework: message maps, reflection and subclassing of windows and dialogs; the splitter.
 #include <windows.h>
 #include <commctrl.h>
 #include <stdexcept>

@@ -1,3 +1,4 @@
+// GifSave: GIF outputs are written, named and asked about, in this process and by the program.
 #include <algorithm>
 #include <vector>
 

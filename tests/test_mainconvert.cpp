@@ -1,3 +1,4 @@
+// MainDlgConvert: the main window's conversion runs collect, ask, convert, report and stop.
 #include <windows.h>
 #include <commctrl.h>
 #include <algorithm>

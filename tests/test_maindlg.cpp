@@ -1,3 +1,4 @@
+// MainDlg: the main window's controls, commands, dialogs and stored settings as users meet them.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>

@@ -1,3 +1,4 @@
+// MainDlgPreview: the preview's stages show the output's sizes, colours and borders.
 #include <algorithm>
 #include <string>
 #include <vector>

@@ -1,3 +1,4 @@
+// OwnerDrawButton: hover, clicks, toggles, repeats, menus and tips of the owner-drawn button.
 #include <windowsx.h>
 #include <cstring>
 #include <memory>

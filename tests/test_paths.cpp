@@ -1,3 +1,4 @@
+// Paths: paths are shortened, split, compared and made; the file dialogs check the choice.
 #include <algorithm>
 #include <cstring>
 #include <vector>

@@ -1,3 +1,4 @@
+// ProcessMemory: freed library memory is kept for reuse and comes back cleared.
 #include <cstdint>
 #include <cstring>
 

@@ -1,3 +1,4 @@
+// QuietConverter: the quiet conversion reads its settings, transforms, and runs only when on.
 #include <cstring>
 
 #include "base/StrUtil.h"

@@ -1,3 +1,4 @@
+// ShellInt: the shell verbs install and uninstall exactly, and the setup dialog drives them.
 #include <algorithm>
 #include <cctype>
 #include <cstring>

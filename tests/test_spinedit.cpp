@@ -1,3 +1,4 @@
+// SpinEdit: the numeric edit steps, clamps and repeats through its arrows, keys and wheel.
 #include <climits>
 #include <functional>
 #include <string>

@@ -1,3 +1,4 @@
+// Startup: the command line splits as Windows does, each start-up word ends as it should.
 #include "base/StrUtil.h"
 #include "browser/Pidl.h"
 #include "startup/CommandLine.h"

@@ -1,3 +1,4 @@
+// TempNames: temporary names are new each time, and only dead runs' leftovers are cleared.
 #include <windows.h>
 #include <algorithm>
 #include <string>

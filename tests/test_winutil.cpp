@@ -1,3 +1,4 @@
+// WinUtil: lower-casing, centring, control lookup and system colours of the window helpers.
 #include "base/WinUtil.h"
 #include "tests/support/TestUtil.h"
 
