@@ -373,7 +373,7 @@ TEST_F(ButtonDrawTest, SharedArrowsAndGuards)
 
 // The layout alone, on a 100 x 24 buffer with a caption of 20 x 13, an image
 // of 16 x 16 (a strip of two such) and the 9 x 6 drop-down arrow.
-TEST(ButtonLayout, StyleGivesRectangles)
+TEST(ButtonDrawLayout, StyleGivesRectangles)
 {
     struct Case
     {

@@ -200,7 +200,7 @@ int PaneWidth(HWND h)
 
 } // namespace
 
-TEST(Splitter, LaysOutDragsAndForwardsNotifications)
+TEST(FrameworkSplitter, LaysOutDragsAndForwardsNotifications)
 {
     CParentWindow parent;
     RECT rc = {0, 0, 300, 100};

@@ -8,7 +8,7 @@
 #include "tests/support/FolderLink.h"
 #include "tests/support/TestUtil.h"
 
-TEST(CompactPath, KeepsTheDriveAndTheLongestFittingTail)
+TEST(PathsCompactPath, KeepsTheDriveAndTheLongestFittingTail)
 {
     struct Case
     {
@@ -39,7 +39,7 @@ TEST(CompactPath, KeepsTheDriveAndTheLongestFittingTail)
     EXPECT_EQ(42u, cases[1].expected.size());
 }
 
-TEST(CompactPath, OutputIsBounded)
+TEST(PathsCompactPath, OutputIsBounded)
 {
     std::string src(100, 'x');
     char out[8];
@@ -47,7 +47,7 @@ TEST(CompactPath, OutputIsBounded)
     EXPECT_EQ(7u, strlen(out));
 }
 
-TEST(GetFolderOfPath, DriveAndDirectory)
+TEST(PathsGetFolderOfPath, DriveAndDirectory)
 {
     struct Case
     {
@@ -72,7 +72,7 @@ TEST(GetFolderOfPath, DriveAndDirectory)
     EXPECT_STREQ("", tiny);
 }
 
-TEST(PathExists, FilesFoldersRootsAndNothing)
+TEST(PathsPathExists, FilesFoldersRootsAndNothing)
 {
     TempFolder tmp;
     WriteFileBytes(tmp.File("f.txt"), "x");
@@ -106,7 +106,7 @@ TEST(PathExists, FilesFoldersRootsAndNothing)
     EXPECT_STREQ(before, after);
 }
 
-TEST(GetFolderIdentity, OneFolderWhateverLinkLeadsToIt)
+TEST(PathsGetFolderIdentity, OneFolderWhateverLinkLeadsToIt)
 {
     TempFolder tmp;
     CreateDirectoryA(tmp.File("a").c_str(), NULL);
@@ -139,7 +139,7 @@ TEST(GetFolderIdentity, OneFolderWhateverLinkLeadsToIt)
     EXPECT_FALSE(GetFolderIdentity(tmp.File("missing").c_str(), none));
 }
 
-TEST(IsSameFile, OneFileWhateverSpellingLeadsToIt)
+TEST(PathsIsSameFile, OneFileWhateverSpellingLeadsToIt)
 {
     TempFolder tmp("same file");
     const std::string anim = tmp.File("animation frames.gif");
@@ -165,7 +165,7 @@ TEST(IsSameFile, OneFileWhateverSpellingLeadsToIt)
         EXPECT_FALSE(IsSameFile(anim.c_str(), other.c_str())) << other;
 }
 
-TEST(CreateDirectoryTree, CreatesMissingLevelsAndRefusesFilesInTheWay)
+TEST(PathsCreateDirectoryTree, CreatesMissingLevelsAndRefusesFilesInTheWay)
 {
     TempFolder tmp;
     std::string deep = tmp.Path() + "\\a\\b\\c";
@@ -187,7 +187,7 @@ TEST(CreateDirectoryTree, CreatesMissingLevelsAndRefusesFilesInTheWay)
     EXPECT_EQ(0, CreateDirectoryTree(tooLong.c_str()));
 }
 
-TEST(ShowFileDialog, OpenNeedsAnExistingFileSaveAsksBeforeReplacingOnlyWhenTold)
+TEST(PathsShowFileDialog, OpenNeedsAnExistingFileSaveAsksBeforeReplacingOnlyWhenTold)
 {
     TempFolder tmp;
     WriteFileBytes(tmp.File("present.tvx"), "[Resize]\n");

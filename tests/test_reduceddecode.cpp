@@ -258,7 +258,7 @@ ResizeOptions Off()
 
 } // namespace
 
-TEST(ReducedPreview, ThePreviewLooksAsBeforeWhateverTheSourceAndSettings)
+TEST(ReducedDecodePreview, ThePreviewLooksAsBeforeWhateverTheSourceAndSettings)
 {
     TempFolder dir("reduced preview");
     const struct
@@ -330,7 +330,7 @@ TEST(ReducedPreview, ThePreviewLooksAsBeforeWhateverTheSourceAndSettings)
 }
 
 // Border, rotation and colour run on the box-size picture as before.
-TEST(ReducedPreview, LaterStagesWorkOnTheBoxSizePicture)
+TEST(ReducedDecodePreview, LaterStagesWorkOnTheBoxSizePicture)
 {
     TempFolder dir("reduced stages");
     const std::string path = dir.File("scene.jpg");
@@ -352,7 +352,7 @@ TEST(ReducedPreview, LaterStagesWorkOnTheBoxSizePicture)
 
 // A size the library cannot make fails in the preview as it fails in a
 // conversion, though the preview never makes it: the picture stays.
-TEST(ReducedPreview, ASizeBeyondTheLibrarysLimitsKeepsThePreviousPicture)
+TEST(ReducedDecodePreview, ASizeBeyondTheLibrarysLimitsKeepsThePreviousPicture)
 {
     TempFolder dir("reduced limits");
     const std::string path = dir.File("panorama.jpg");

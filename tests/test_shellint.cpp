@@ -428,7 +428,7 @@ TEST(Extensions, MatchRule)
 
 // ---------------------------------------------------------------------------
 
-TEST(ShellVerb, CommandTextAndProgramPath)
+TEST(ShellIntVerb, CommandTextAndProgramPath)
 {
     char out[kPathBufferSize];
     ASSERT_EQ(1, FormatShellCommand("C:\\Program Files\\Tolvex\\tolvex.exe", out, sizeof(out)));
@@ -446,7 +446,7 @@ TEST(ShellVerb, CommandTextAndProgramPath)
 
 // Each pre-state goes through install and uninstall; the keys concerned are
 // compared line by line after both.
-TEST(ShellVerb, InstallAndUninstallFromEachPreState)
+TEST(ShellIntVerb, InstallAndUninstallFromEachPreState)
 {
     const std::string cmd = CommandFor(ModulePath());
     for (const PreStateCase& c : PreStateCases())
@@ -474,7 +474,7 @@ TEST(ShellVerb, InstallAndUninstallFromEachPreState)
 // the machine's stay as they were, and removal cleans the user's. Each
 // pre-state is met once in the user's classes (another per-user program, or
 // an earlier install of ours) and once in the machine's.
-TEST(ShellVerb, RefusedMachineClassesGoToTheUsersOwn)
+TEST(ShellIntVerb, RefusedMachineClassesGoToTheUsersOwn)
 {
     const std::string cmd = CommandFor(ModulePath());
     for (const PreStateCase& c : PreStateCases())
@@ -517,7 +517,7 @@ TEST(ShellVerb, RefusedMachineClassesGoToTheUsersOwn)
 
 // Files keep the type name they showed, and show it again once the
 // integration is removed.
-TEST(ShellVerb, ExactValuesForEveryExtension)
+TEST(ShellIntVerb, ExactValuesForEveryExtension)
 {
     RegistryState reg(ShellKeys());
     std::vector<std::string> shownBefore;
@@ -558,7 +558,7 @@ TEST(ShellVerb, ExactValuesForEveryExtension)
     }
 }
 
-TEST(ShellVerb, UninstallOnACleanPrefixChangesNothing)
+TEST(ShellIntVerb, UninstallOnACleanPrefixChangesNothing)
 {
     RegistryState reg(ShellKeys());
     const std::vector<std::string> before = DumpRegistryTree(kCR, "");
@@ -591,7 +591,7 @@ DWORD ShellOn()
 
 } // namespace
 
-TEST(SetupDlg, LooksAsDesignedAndNextEnables)
+TEST(ShellIntSetupDlg, LooksAsDesignedAndNextEnables)
 {
     RegistryState reg(ShellKeys());
     RegWriteString(kRegShellPath, "C:\\Settings\\mine.tvx");
@@ -637,7 +637,7 @@ TEST(SetupDlg, LooksAsDesignedAndNextEnables)
     EXPECT_EQ("C:\\Settings\\mine.tvx", ShellPath());
 }
 
-TEST(SetupDlg, EscapeAndCloseBoxDoNothingAndDisableRemoves)
+TEST(ShellIntSetupDlg, EscapeAndCloseBoxDoNothingAndDisableRemoves)
 {
     RegistryState reg(ShellKeys());
     InstallShellIntegration();
@@ -746,7 +746,7 @@ void CheckPicture(HWND dlg, int control, WORD bitmap)
 // Palette pictures that the dialog shows at another size than their own
 // must not gain colours: a stretch that merges dropped rows by AND streaked
 // them with dotted lines of purple, cyan and green.
-TEST(SetupDlg, PicturesFillTheirPlacesWithTheirOwnColours)
+TEST(ShellIntSetupDlg, PicturesFillTheirPlacesWithTheirOwnColours)
 {
     RegistryState reg(ShellKeys());
     CSetupDlg dlg;
@@ -764,7 +764,7 @@ TEST(SetupDlg, PicturesFillTheirPlacesWithTheirOwnColours)
 
 // ---------------------------------------------------------------------------
 
-TEST(ShellRoads, UninstallRemovesTheVerbsAndKeepsTheValues)
+TEST(ShellIntRoads, UninstallRemovesTheVerbsAndKeepsTheValues)
 {
     RegistryState reg(ShellKeys());
     DWORD on = 1;
@@ -793,7 +793,7 @@ TEST(ShellRoads, UninstallRemovesTheVerbsAndKeepsTheValues)
     EXPECT_EQ("C:\\Settings\\mine.tvx", ShellPath());
 }
 
-TEST(ShellRoads, SetupRoadShowsTheDialogAndInstalls)
+TEST(ShellIntRoads, SetupRoadShowsTheDialogAndInstalls)
 {
     RegistryState reg(ShellKeys());
     std::string exe = ProgramImage();

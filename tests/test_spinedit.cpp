@@ -124,7 +124,7 @@ HWND SpinEditTest::dlg = NULL;
 
 } // namespace
 
-TEST(SpinStep, SnapsToTheNextMultipleWithoutOverflow)
+TEST(SpinEditStep, SnapsToTheNextMultipleWithoutOverflow)
 {
     struct Case
     {
@@ -154,7 +154,7 @@ TEST(SpinStep, SnapsToTheNextMultipleWithoutOverflow)
         EXPECT_EQ(c.expected, SnapStep(c.v, c.delta)) << c.v << " by " << c.delta;
 }
 
-TEST(SpinStep, LeadingNumberSaturatesInsteadOfOverflowing)
+TEST(SpinEditStep, LeadingNumberSaturatesInsteadOfOverflowing)
 {
     struct Case
     {
