@@ -1,4 +1,4 @@
-// DescribedPixels: every output pixel is a colour the file described, never stale memory.
+// DescribedPixels: what is read comes from the file, never stale memory; raw pixels are not read.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
