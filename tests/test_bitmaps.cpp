@@ -1,3 +1,4 @@
+// Bitmaps: DIBs are made, filled, copied, blended and scaled within their own pixels.
 #include "base/GdiHandles.h"
 #include "controls/Bitmaps.h"
 #include "controls/ColorModel.h"

@@ -1,3 +1,4 @@
+// ButtonDraw: each state of the owner-drawn button paints its look, laid out by its style.
 #include <cstring>
 #include <set>
 #include <string>
@@ -372,7 +373,7 @@ TEST_F(ButtonDrawTest, SharedArrowsAndGuards)
 
 // The layout alone, on a 100 x 24 buffer with a caption of 20 x 13, an image
 // of 16 x 16 (a strip of two such) and the 9 x 6 drop-down arrow.
-TEST(ButtonLayout, StyleGivesRectangles)
+TEST(ButtonDrawLayout, StyleGivesRectangles)
 {
     struct Case
     {

@@ -1,3 +1,4 @@
+// ColorButton: the swatch shows the colour; body and drop part change it by dialog or popup.
 #include <windows.h>
 #include <commctrl.h>
 #include <functional>

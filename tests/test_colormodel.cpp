@@ -1,3 +1,4 @@
+// ColorModel: RGB and HLS convert both ways and lightness adjusts as the colour steps expect.
 #include "controls/ColorModel.h"
 #include "tests/support/TestUtil.h"
 

@@ -1,3 +1,4 @@
+// ColorPopup: the colour popup lays out, paints, and picks by mouse, keys and the system list.
 #include <windows.h>
 #include <commctrl.h>
 #include <cstring>

@@ -1,3 +1,4 @@
+// DescribedPixels: what is read comes from the file, never stale memory; raw pixels are not read.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

@@ -1,3 +1,4 @@
+// DialogItems: a dialog's checks, combos, trackbars and texts read and set by id, safely.
 #include <windows.h>
 #include <commctrl.h>
 #include <string>

@@ -1,3 +1,4 @@
+// FileListView: the file list shows a folder's supported files and reports rows and focus.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>

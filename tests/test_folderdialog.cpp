@@ -1,3 +1,4 @@
+// FolderDialog: the folder browser returns the chosen folder and shows file-system paths.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>

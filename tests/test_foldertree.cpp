@@ -1,3 +1,4 @@
+// FolderTreePane: the folder tree shows the shell's folders and tells each selection once.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>

@@ -1,3 +1,4 @@
+// Framework: message maps, reflection and subclassing of windows and dialogs; the splitter.
 #include <windows.h>
 #include <commctrl.h>
 #include <stdexcept>
@@ -199,7 +200,7 @@ int PaneWidth(HWND h)
 
 } // namespace
 
-TEST(Splitter, LaysOutDragsAndForwardsNotifications)
+TEST(FrameworkSplitter, LaysOutDragsAndForwardsNotifications)
 {
     CParentWindow parent;
     RECT rc = {0, 0, 300, 100};

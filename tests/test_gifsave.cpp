@@ -1,3 +1,4 @@
+// GifSave: GIF outputs are written, named and asked about, in this process and by the program.
 #include <algorithm>
 #include <vector>
 
@@ -104,7 +105,7 @@ std::string Quoted(const std::string& path) { return "/q \"" + path + "\""; }
 
 } // namespace
 
-TEST(OutputName, PrefixPatternSuffixInTheSourceFolder)
+TEST(GifSaveOutputName, PrefixPatternSuffixInTheSourceFolder)
 {
     struct
     {
@@ -134,7 +135,7 @@ TEST(OutputName, PrefixPatternSuffixInTheSourceFolder)
     }
 }
 
-TEST(OutputName, LongComponentsAreKeptAndOverlongNamesRefused)
+TEST(GifSaveOutputName, LongComponentsAreKeptAndOverlongNamesRefused)
 {
     CQuietConverter c;
     const std::string dir = "C:\\" + std::string(300, 'd') + "\\";
@@ -153,7 +154,7 @@ TEST(OutputName, LongComponentsAreKeptAndOverlongNamesRefused)
     EXPECT_EQ(0, c.SaveAs(noRoomForGif.c_str(), 1));
 }
 
-TEST(GifWrite, AlwaysGifWhateverTheName)
+TEST(GifSaveWrite, AlwaysGifWhateverTheName)
 {
     TempFolder dir("gif names");
     for (const char* name : {"out.png", "noext", "out.gif"})
@@ -165,7 +166,7 @@ TEST(GifWrite, AlwaysGifWhateverTheName)
     }
 }
 
-TEST(GifWrite, ARunsTemporaryFilesStayInItsStagingFolder)
+TEST(GifSaveWrite, ARunsTemporaryFilesStayInItsStagingFolder)
 {
     TempFolder dir("gif staging");
     const std::string out = dir.File("out");
@@ -218,7 +219,7 @@ TEST(GifWrite, ARunsTemporaryFilesStayInItsStagingFolder)
     EXPECT_TRUE(none.Folder().empty());
 }
 
-TEST(GifWrite, OptionsShapeTheFile)
+TEST(GifSaveWrite, OptionsShapeTheFile)
 {
     TempFolder dir("gif options");
     const GifOptions transparentBlack = {0, RGB(0, 0, 0), 0, 0};
@@ -249,7 +250,7 @@ TEST(GifWrite, OptionsShapeTheFile)
     EXPECT_EQ(0, back.getConstPixels(15, 5, 1, 1)->opacity);    // white: opaque
 }
 
-TEST(GifWrite, StartupOptionsAreTheQuietOnes)
+TEST(GifSaveWrite, StartupOptionsAreTheQuietOnes)
 {
     EXPECT_NE(0, g_GifOptions.NoneTR);
     EXPECT_EQ(0u, g_GifOptions.Color);
@@ -260,10 +261,10 @@ TEST(GifWrite, StartupOptionsAreTheQuietOnes)
 // ---------------------------------------------------------------------------
 // The real program under Wine.
 
-class QuietProgram : public testing::Test
+class GifSaveQuietProgram : public testing::Test
 {
 protected:
-    QuietProgram() : dir("quiet with blanks")
+    GifSaveQuietProgram() : dir("quiet with blanks")
     {
         source = dir.File("pic.png");
         output = dir.File("th_pic.gif");
@@ -279,7 +280,7 @@ protected:
     std::string source, output, settings;
 };
 
-TEST_F(QuietProgram, ConvertsBesideTheSourceWhileTheIntegrationIsOn)
+TEST_F(GifSaveQuietProgram, ConvertsBesideTheSourceWhileTheIntegrationIsOn)
 {
     SetShellOn(1);
     EXPECT_EQ(1, RunProgramExe(Quoted(source)));
@@ -291,7 +292,7 @@ TEST_F(QuietProgram, ConvertsBesideTheSourceWhileTheIntegrationIsOn)
     EXPECT_EQ(25u, result.rows());
 }
 
-TEST_F(QuietProgram, DoesNothingWhileTheIntegrationIsOffOrTheSourceUnreadable)
+TEST_F(GifSaveQuietProgram, DoesNothingWhileTheIntegrationIsOffOrTheSourceUnreadable)
 {
     EXPECT_EQ(1, RunProgramExe(Quoted(source))); // "ShellOn" missing
     SetShellOn(0);
@@ -306,7 +307,7 @@ TEST_F(QuietProgram, DoesNothingWhileTheIntegrationIsOffOrTheSourceUnreadable)
     EXPECT_FALSE(FileExists(dir.File("th_missing.gif")));
 }
 
-TEST_F(QuietProgram, AsksBeforeReplacingAnExistingOutput)
+TEST_F(GifSaveQuietProgram, AsksBeforeReplacingAnExistingOutput)
 {
     SetShellOn(1);
     WriteFileBytes(output, "old output");
@@ -324,7 +325,7 @@ TEST_F(QuietProgram, AsksBeforeReplacingAnExistingOutput)
     EXPECT_EQ("GIF8", ReadFileBytes(output).substr(0, 4));
 }
 
-TEST_F(QuietProgram, GifSourceThatIsItsOwnOutputIsNeverLost)
+TEST_F(GifSaveQuietProgram, GifSourceThatIsItsOwnOutputIsNeverLost)
 {
     SetShellOn(1);
     WritePrivateProfileStringA("File Names", "Prefix", "", settings.c_str());
@@ -347,7 +348,7 @@ TEST_F(QuietProgram, GifSourceThatIsItsOwnOutputIsNeverLost)
     EXPECT_EQ(50u, result.columns());
 }
 
-TEST_F(QuietProgram, FolderWithTheOutputNameIsAskedAboutAndSurvives)
+TEST_F(GifSaveQuietProgram, FolderWithTheOutputNameIsAskedAboutAndSurvives)
 {
     SetShellOn(1);
     CreateDirectoryA(output.c_str(), NULL);
@@ -359,7 +360,7 @@ TEST_F(QuietProgram, FolderWithTheOutputNameIsAskedAboutAndSurvives)
     EXPECT_TRUE(GetFileAttributesA(output.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-TEST_F(QuietProgram, NamesThatAreNoPlainFileNameWriteNothingAndAskNothing)
+TEST_F(GifSaveQuietProgram, NamesThatAreNoPlainFileNameWriteNothingAndAskNothing)
 {
     SetShellOn(1);
     // The source one level down, so that a name that climbs lands in the
@@ -386,7 +387,7 @@ TEST_F(QuietProgram, NamesThatAreNoPlainFileNameWriteNothingAndAskNothing)
     }
 }
 
-TEST_F(QuietProgram, EnterReplacesAnOutputButKeepsASourceThatIsItsOwnOutput)
+TEST_F(GifSaveQuietProgram, EnterReplacesAnOutputButKeepsASourceThatIsItsOwnOutput)
 {
     SetShellOn(1);
     WriteFileBytes(output, "old output");
@@ -441,7 +442,7 @@ int SaveAnswering(CQuietConverter& c, const std::string& source, UINT answer, in
 
 } // namespace
 
-TEST(QuietSave, NamesThatAreNoPlainFileNameWriteNothingAndAskNothing)
+TEST(GifSaveQuietConverter, NamesThatAreNoPlainFileNameWriteNothingAndAskNothing)
 {
     TempFolder dir("quiet names");
     const std::string src = dir.File("src");
@@ -496,7 +497,7 @@ TEST(QuietSave, NamesThatAreNoPlainFileNameWriteNothingAndAskNothing)
 
 // However the source is spelled, the question about replacing it has No
 // for Enter; about any other file Enter still replaces it.
-TEST(QuietSave, EnterKeepsASourceThatIsItsOwnOutput)
+TEST(GifSaveQuietConverter, EnterKeepsASourceThatIsItsOwnOutput)
 {
     TempFolder dir("quiet self");
     const std::string anim = dir.File("animated frames.gif");

@@ -1,3 +1,4 @@
+// GifSettingsDlg: the GIF settings dialog reads its section and writes it whole only on OK.
 #include <windows.h>
 #include <functional>
 #include <string>

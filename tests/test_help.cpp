@@ -1,3 +1,4 @@
+// Help: each help command makes its one call, F1 opens help from dialogs, About shows its links.
 #include <windows.h>
 #include <string>
 #include <vector>

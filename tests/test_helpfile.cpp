@@ -555,7 +555,7 @@ private:
 
 } // namespace
 
-TEST(HelpWindow, F1InTheMainWindowOpensTheHelpWindowOnTheHelpFile)
+TEST(HelpFileWindow, F1InTheMainWindowOpensTheHelpWindowOnTheHelpFile)
 {
     RegistryState registry;
     HelpFileCopy help;

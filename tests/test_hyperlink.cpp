@@ -1,3 +1,4 @@
+// HyperLink: a static becomes an underlined link that opens its target and shows its tip.
 #include <cstring>
 #include <string>
 

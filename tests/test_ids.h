@@ -1,3 +1,4 @@
+// Ids of the tests' own dialog templates and bitmaps in tests.rc.
 #pragma once
 #define IDD_TEST_FRAMEWORK 9001
 #define IDC_TEST_BUTTON    9002

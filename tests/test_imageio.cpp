@@ -1,3 +1,4 @@
+// ImageIO: pictures are read as plain files, written whole or not at all, and bounded.
 #include <algorithm>
 #include <set>
 

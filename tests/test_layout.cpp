@@ -60,7 +60,7 @@ std::string Str(const RECT& r)
            "," + std::to_string(r.bottom);
 }
 
-class MainLayoutTest : public testing::Test
+class LayoutMainTest : public testing::Test
 {
 protected:
     void SetUp() override
@@ -78,7 +78,7 @@ protected:
 
 } // namespace
 
-TEST_F(MainLayoutTest, ConvertCaptionsFitBesideTheDropDownPart)
+TEST_F(LayoutMainTest, ConvertCaptionsFitBesideTheDropDownPart)
 {
     HWND convert = GetDlgItem(m_hWnd, IDC_MAIN_CONVERT);
     // The caption is centred in the body, which ends one column before the
@@ -91,7 +91,7 @@ TEST_F(MainLayoutTest, ConvertCaptionsFitBesideTheDropDownPart)
     }
 }
 
-TEST_F(MainLayoutTest, NumbersStayClearOfTheSpinArrows)
+TEST_F(LayoutMainTest, NumbersStayClearOfTheSpinArrows)
 {
     struct Case
     {
@@ -116,7 +116,7 @@ TEST_F(MainLayoutTest, NumbersStayClearOfTheSpinArrows)
     }
 }
 
-TEST(AboutLayout, EachLinkShowsItsWholeText)
+TEST(LayoutAbout, EachLinkShowsItsWholeText)
 {
     CAboutDlg about;
     HWND h = about.Create(NULL);
@@ -131,7 +131,7 @@ TEST(AboutLayout, EachLinkShowsItsWholeText)
     DestroyWindow(h);
 }
 
-TEST(SetupLayout, ThePicturesStayInTheirPlaces)
+TEST(LayoutSetup, ThePicturesStayInTheirPlaces)
 {
     CSetupDlg setup;
     HWND h = setup.Create(NULL);

@@ -1,3 +1,4 @@
+// MainDlgConvert: the main window's conversion runs collect, ask, convert, report and stop.
 #include <windows.h>
 #include <commctrl.h>
 #include <algorithm>
@@ -149,7 +150,7 @@ private:
 
 // A source folder of small images and an output folder beside it, with the
 // main window set to convert the one into the other.
-class ConvertTest : public testing::Test
+class MainConvertTest : public testing::Test
 {
 protected:
     void SetUp() override
@@ -226,7 +227,7 @@ protected:
 
 } // namespace
 
-TEST_F(ConvertTest, ConvertAllWritesEachSupportedFileThroughThePipeline)
+TEST_F(MainConvertTest, ConvertAllWritesEachSupportedFileThroughThePipeline)
 {
     AddSource("a.bmp", 40, 30);
     AddSource("B.BMP", 40, 30);
@@ -273,7 +274,7 @@ TEST_F(ConvertTest, ConvertAllWritesEachSupportedFileThroughThePipeline)
               dlg().m_szCurrentFile);
 }
 
-TEST_F(ConvertTest, CollectFilesTakesSupportedFilesAndSubfoldersInPlace)
+TEST_F(MainConvertTest, CollectFilesTakesSupportedFilesAndSubfoldersInPlace)
 {
     AddSource("top.bmp");
     AddSource("UPPER.JPG");
@@ -313,7 +314,7 @@ TEST_F(ConvertTest, CollectFilesTakesSupportedFilesAndSubfoldersInPlace)
     EXPECT_EQ(1u, list.size());
 }
 
-TEST_F(ConvertTest, OverwriteAnswersDecideEachExistingTarget)
+TEST_F(MainConvertTest, OverwriteAnswersDecideEachExistingTarget)
 {
     AddSource("a.bmp");
     AddSource("b.bmp");
@@ -392,7 +393,7 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-TEST_F(ConvertTest, FilesThatCannotBeConvertedArePassedOverAndReportedOnce)
+TEST_F(MainConvertTest, FilesThatCannotBeConvertedArePassedOverAndReportedOnce)
 {
     m_panel.resize = m_panel.useWidth = true;
     m_panel.width = 100;
@@ -479,7 +480,7 @@ TEST_F(ConvertTest, FilesThatCannotBeConvertedArePassedOverAndReportedOnce)
     EXPECT_TRUE(IsGif(m_out + "\\g_fine.gif"));
 }
 
-TEST_F(ConvertTest, WhenTheOutputFolderTakesNoMoreFilesTheRunStops)
+TEST_F(MainConvertTest, WhenTheOutputFolderTakesNoMoreFilesTheRunStops)
 {
     for (const char* name : {"a", "b", "c", "d", "e", "f", "g"})
         AddSource(std::string(name) + ".bmp");
@@ -530,7 +531,7 @@ TEST_F(ConvertTest, WhenTheOutputFolderTakesNoMoreFilesTheRunStops)
     EXPECT_EQ(kOld, ReadFileBytes(blocked));
 }
 
-TEST_F(ConvertTest, CancelAndASecondConvertDuringTheRun)
+TEST_F(MainConvertTest, CancelAndASecondConvertDuringTheRun)
 {
     const std::vector<std::string> order = AddSources({"a.bmp", "b.bmp", "c.bmp"});
     auto target = [&](size_t i) { return Target(order[i]); };
@@ -572,7 +573,7 @@ TEST_F(ConvertTest, CancelAndASecondConvertDuringTheRun)
     EXPECT_EQ(1, dlg().m_bPreview);
 }
 
-TEST_F(ConvertTest, OutputFolderChoice)
+TEST_F(MainConvertTest, OutputFolderChoice)
 {
     AddSource("a.bmp");
     const std::string missing = m_dir.File("new\\deeper");
@@ -611,7 +612,7 @@ TEST_F(ConvertTest, OutputFolderChoice)
     }
 }
 
-TEST_F(ConvertTest, AnOutputThatIsItsOwnSourceIsReplacedSafely)
+TEST_F(MainConvertTest, AnOutputThatIsItsOwnSourceIsReplacedSafely)
 {
     const std::string self = m_src + "\\self.gif";
     WriteFileBytes(self, EncodeImage(MakeQuadrants(40, 30), "gif"));
@@ -631,7 +632,7 @@ TEST_F(ConvertTest, AnOutputThatIsItsOwnSourceIsReplacedSafely)
     }
 }
 
-TEST_F(ConvertTest, NamesThatAreNoPlainFileNameAreReportedAndWriteNothing)
+TEST_F(MainConvertTest, NamesThatAreNoPlainFileNameAreReportedAndWriteNothing)
 {
     AddSource("a.bmp");
     const struct
@@ -668,7 +669,7 @@ TEST_F(ConvertTest, NamesThatAreNoPlainFileNameAreReportedAndWriteNothing)
 // Enter on the question keeps a source that its output would replace, in
 // whatever spelling the output folder reaches it; any other existing file
 // Enter replaces, as it always did.
-TEST_F(ConvertTest, EnterKeepsASourceThatIsItsOwnOutput)
+TEST_F(MainConvertTest, EnterKeepsASourceThatIsItsOwnOutput)
 {
     const std::string pictures = m_dir.File("source pictures");
     CreateDirectoryA(pictures.c_str(), NULL);
@@ -704,7 +705,7 @@ TEST_F(ConvertTest, EnterKeepsASourceThatIsItsOwnOutput)
     EXPECT_EQ(original, ReadFileBytes(anim));
 }
 
-TEST_F(ConvertTest, OutputNames)
+TEST_F(MainConvertTest, OutputNames)
 {
     const struct
     {
@@ -729,7 +730,7 @@ TEST_F(ConvertTest, OutputNames)
     EXPECT_EQ((std::vector<std::string>{"th_.gif"}), FolderNames(m_out));
 }
 
-TEST_F(ConvertTest, NamesTooLongForAPathWriteNothing)
+TEST_F(MainConvertTest, NamesTooLongForAPathWriteNothing)
 {
     AddSource("a.bmp");
     m_panel.prefix = std::string(kPathBufferSize - m_out.size() - 4, 'p');
@@ -756,7 +757,7 @@ TEST_F(ConvertTest, NamesTooLongForAPathWriteNothing)
     EXPECT_EQ(0, PathExists(longFolder.substr(0, kPathBufferSize - 1).c_str()));
 }
 
-TEST_F(ConvertTest, ConvertMenuCommandsSetTheButtonAndRun)
+TEST_F(MainConvertTest, ConvertMenuCommandsSetTheButtonAndRun)
 {
     CreateDirectoryA((m_src + "\\sub").c_str(), NULL);
     AddSource("sub\\deep.bmp");
@@ -782,7 +783,7 @@ TEST_F(ConvertTest, ConvertMenuCommandsSetTheButtonAndRun)
     }
 }
 
-TEST_F(ConvertTest, ConvertSelectionTakesTheSelectedRowsInListOrder)
+TEST_F(MainConvertTest, ConvertSelectionTakesTheSelectedRowsInListOrder)
 {
     AddSource("a.bmp");
     AddSource("b.bmp");
@@ -817,7 +818,7 @@ TEST_F(ConvertTest, ConvertSelectionTakesTheSelectedRowsInListOrder)
     EXPECT_EQ(want, FolderNames(m_out));
 }
 
-TEST_F(ConvertTest, RecursiveCollectionSearchesEachRealFolderOnce)
+TEST_F(MainConvertTest, RecursiveCollectionSearchesEachRealFolderOnce)
 {
     // The chosen folder is pics; its parent holds one more picture.
     const std::string pics = m_src + "\\pics";
@@ -904,7 +905,7 @@ private:
 };
 ProgressFromTexts* ProgressFromTexts::s_self = NULL;
 
-TEST_F(ConvertTest, TheWindowAnswersWhileFilesAreCollected)
+TEST_F(MainConvertTest, TheWindowAnswersWhileFilesAreCollected)
 {
     AddSource("a.bmp");
     for (const char* sub : {"s1", "s2"})
@@ -952,7 +953,7 @@ TEST_F(ConvertTest, TheWindowAnswersWhileFilesAreCollected)
     }
 }
 
-TEST_F(ConvertTest, ExitDuringARunStopsItBeforeTheWindowCloses)
+TEST_F(MainConvertTest, ExitDuringARunStopsItBeforeTheWindowCloses)
 {
     const std::vector<std::string> order = AddSources({"a.bmp", "b.bmp", "c.bmp"});
     auto target = [&](size_t i) { return Target(order[i]); };
@@ -996,7 +997,7 @@ TEST_F(ConvertTest, ExitDuringARunStopsItBeforeTheWindowCloses)
     }
 }
 
-TEST_F(ConvertTest, AfterARunThePreviewShowsTheFocusedFileAtPreviewSize)
+TEST_F(MainConvertTest, AfterARunThePreviewShowsTheFocusedFileAtPreviewSize)
 {
     RECT box;
     GetClientRect(GetDlgItem(dlg().m_hWnd, IDC_MAIN_PREVIEW), &box);
@@ -1082,7 +1083,7 @@ TEST_F(ConvertTest, AfterARunThePreviewShowsTheFocusedFileAtPreviewSize)
 
 // The GIF options saved in settings.tvx are in force from the window's
 // start, before the GIF settings dialog was ever opened.
-TEST(ConvertAtStart, TheSavedGifOptionsShapeTheFirstRun)
+TEST(MainConvertAtStart, TheSavedGifOptionsShapeTheFirstRun)
 {
     RegistryState registry;
     ProgramSettingsGuard settings;
@@ -1115,12 +1116,12 @@ TEST(ConvertAtStart, TheSavedGifOptionsShapeTheFirstRun)
 }
 
 // Sources whose reads each run many times the read progress interval.
-class LongReadTest : public ConvertTest
+class MainConvertLongReadTest : public MainConvertTest
 {
 protected:
     void SetUp() override
     {
-        ConvertTest::SetUp();
+        MainConvertTest::SetUp();
         // Small outputs: the time goes to the reads.
         m_panel.resize = true;
         m_panel.useWidth = true;
@@ -1164,7 +1165,7 @@ protected:
 
 // Cancel while a file is read stops the read and the run: neither that
 // file nor a later one is converted, and none is reported as failed.
-TEST_F(LongReadTest, CancelDuringALongReadEndsTheRun)
+TEST_F(MainConvertLongReadTest, CancelDuringALongReadEndsTheRun)
 {
     ASSERT_EQ(3u, m_order.size());
     HWND progress = NULL;
@@ -1181,7 +1182,7 @@ TEST_F(LongReadTest, CancelDuringALongReadEndsTheRun)
 
 // The close box while a file is read: the window stays until the run has
 // stopped (the read with it, nothing more converted), then closes.
-TEST_F(LongReadTest, TheCloseBoxDuringALongReadClosesTheWindowOnceTheRunStops)
+TEST_F(MainConvertLongReadTest, TheCloseBoxDuringALongReadClosesTheWindowOnceTheRunStops)
 {
     ASSERT_EQ(3u, m_order.size());
     ShowWindow(dlg().m_hWnd, SW_SHOW);
@@ -1202,7 +1203,7 @@ TEST_F(LongReadTest, TheCloseBoxDuringALongReadClosesTheWindowOnceTheRunStops)
 // option change makes no pass over the stages and another file is not
 // read, so nothing touches the picture being read or the stages made from
 // the file before; the run then goes on to convert every file as set.
-TEST_F(LongReadTest, NothingTouchesThePictureBeingRead)
+TEST_F(MainConvertLongReadTest, NothingTouchesThePictureBeingRead)
 {
     ASSERT_EQ(3u, m_order.size());
     const Magick::Image* before[4] = {};

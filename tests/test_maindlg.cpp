@@ -1,3 +1,4 @@
+// MainDlg: the main window's controls, commands, dialogs and stored settings as users meet them.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -775,26 +776,6 @@ TEST(MainDlg, WhereTheProgramsFolderTakesNoSettingsTheUsersFolderDoes)
         EXPECT_EQ(justTheFile, FolderNames(places.Program())) << kind;
         EXPECT_EQ(justTheFile, FolderNames(places.User())) << kind;
     }
-}
-
-TEST(MainDlg, TheUsersSettingsLiveInTolvexUnderTheApplicationData)
-{
-    char appData[MAX_PATH] = "";
-    ASSERT_TRUE(
-        SUCCEEDED(SHGetFolderPathA(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, appData)));
-    const std::string folder = std::string(appData) + "\\Tolvex";
-    const bool had = PathExists(folder.c_str()) == -1;
-    TempFolder program("program locked");
-    UnwritableFolder lock(program.Path());
-    if (!lock.Made())
-        GTEST_SKIP() << "no folder can be made read-only here";
-    SetSettingsFoldersForTests(program.Path() + "\\", "");
-    const std::string path = GetProgramSettingsPath();
-    SetSettingsFoldersForTests("", "");
-    EXPECT_EQ(folder + "\\settings.tvx", path);
-    EXPECT_EQ(-1, PathExists(folder.c_str())) << "made for the save to come";
-    if (!had)
-        RemoveDirectoryA(folder.c_str());
 }
 
 // A Save that cannot be written says so, once.

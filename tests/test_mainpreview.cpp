@@ -1,3 +1,4 @@
+// MainDlgPreview: the preview's stages show the output's sizes, colours and borders.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -92,7 +93,7 @@ RECT ShownPicture(const DibPixels& px)
 
 // The main window with one loaded source file; preview drawing off unless
 // asked for, so the stages keep full size.
-class PreviewTest : public testing::Test
+class MainPreviewTest : public testing::Test
 {
 protected:
     void Load(const Magick::Image& image, const PanelOptions& options, bool preview = false,
@@ -141,7 +142,7 @@ protected:
 
 } // namespace
 
-TEST_F(PreviewTest, ResizeModesGiveTheirSizes)
+TEST_F(MainPreviewTest, ResizeModesGiveTheirSizes)
 {
     PanelOptions widthOnly;
     widthOnly.resize = widthOnly.useWidth = true;
@@ -189,7 +190,7 @@ TEST_F(PreviewTest, ResizeModesGiveTheirSizes)
     }
 }
 
-TEST_F(PreviewTest, CropToFitCutsTheBoxAtTheAnchor)
+TEST_F(MainPreviewTest, CropToFitCutsTheBoxAtTheAnchor)
 {
     // 400 x 100 scaled to cover 100 x 100 is 400 x 100: the box shows one
     // quarter, so each anchor shows its own colours.
@@ -220,7 +221,7 @@ TEST_F(PreviewTest, CropToFitCutsTheBoxAtTheAnchor)
     }
 }
 
-TEST_F(PreviewTest, BorderRotationAndColourStages)
+TEST_F(MainPreviewTest, BorderRotationAndColourStages)
 {
     PanelOptions o;
     o.border = true;
@@ -261,7 +262,7 @@ TEST_F(PreviewTest, BorderRotationAndColourStages)
     EXPECT_EQ((ImageSize{50, 30}), StageSize(m_main.dlg.m_pStage2));
 }
 
-TEST_F(PreviewTest, PreviewReducesToTheBoxAndDrawsTheTrueColours)
+TEST_F(MainPreviewTest, PreviewReducesToTheBoxAndDrawsTheTrueColours)
 {
     const SIZE box = PreviewBox(m_main.hWnd());
     ASSERT_GT(box.cx, 20);
@@ -296,7 +297,7 @@ TEST_F(PreviewTest, PreviewReducesToTheBoxAndDrawsTheTrueColours)
     EXPECT_EQ(GetSysColor(COLOR_BTNFACE), pixel(box.cx / 2, 0));
 }
 
-TEST_F(PreviewTest, RepeatedPassesKeepOneBitmapAlive)
+TEST_F(MainPreviewTest, RepeatedPassesKeepOneBitmapAlive)
 {
     Load(MakeQuadrants(60, 40), PanelOptions(), true);
     std::vector<HBITMAP> seen{m_main.dlg.m_hPreviewBitmap};
@@ -310,7 +311,7 @@ TEST_F(PreviewTest, RepeatedPassesKeepOneBitmapAlive)
     EXPECT_EQ((DWORD)OBJ_BITMAP, GetObjectType(seen.back()));
 }
 
-TEST_F(PreviewTest, NothingHappensWithoutSourceOrForAnUnknownStage)
+TEST_F(MainPreviewTest, NothingHappensWithoutSourceOrForAnUnknownStage)
 {
     m_main.dlg.UpdatePreview(kStageResize);
     EXPECT_EQ(NULL, m_main.dlg.m_pStage0);
@@ -324,7 +325,7 @@ TEST_F(PreviewTest, NothingHappensWithoutSourceOrForAnUnknownStage)
     EXPECT_EQ(shown, m_main.dlg.m_hPreviewBitmap);
 }
 
-TEST_F(PreviewTest, AnUnreadableFileKeepsThePreviousPicture)
+TEST_F(MainPreviewTest, AnUnreadableFileKeepsThePreviousPicture)
 {
     Load(MakeQuadrants(60, 40), PanelOptions(), true);
     HBITMAP shown = m_main.dlg.m_hPreviewBitmap;
@@ -344,7 +345,7 @@ TEST_F(PreviewTest, AnUnreadableFileKeepsThePreviousPicture)
     EXPECT_NE(shown, m_main.dlg.m_hPreviewBitmap);
 }
 
-TEST_F(PreviewTest, AFailedStageDropsItselfAndTheLaterOnes)
+TEST_F(MainPreviewTest, AFailedStageDropsItselfAndTheLaterOnes)
 {
     Load(MakeQuadrants(60, 40), PanelOptions(), true);
     HBITMAP shown = m_main.dlg.m_hPreviewBitmap;
@@ -360,7 +361,7 @@ TEST_F(PreviewTest, AFailedStageDropsItselfAndTheLaterOnes)
     EXPECT_EQ(NULL, m_main.dlg.m_pStage2);
 }
 
-TEST_F(PreviewTest, ACmykPictureShowsTheColoursTheGifGets)
+TEST_F(MainPreviewTest, ACmykPictureShowsTheColoursTheGifGets)
 {
     Magick::Image cmyk = MakeQuadrants(64, 48);
     cmyk.colorSpace(Magick::CMYKColorspace);
@@ -393,7 +394,7 @@ TEST_F(PreviewTest, ACmykPictureShowsTheColoursTheGifGets)
     }
 }
 
-TEST_F(PreviewTest, TransparentPartsShowTheBoxBehindThemAsTheGifKeepsThem)
+TEST_F(MainPreviewTest, TransparentPartsShowTheBoxBehindThemAsTheGifKeepsThem)
 {
     // Red bands of falling opacity (0 = opaque): the GIF keeps a pixel
     // opaque up to half transparency and drops it beyond.
@@ -423,7 +424,7 @@ TEST_F(PreviewTest, TransparentPartsShowTheBoxBehindThemAsTheGifKeepsThem)
     }
 }
 
-TEST_F(PreviewTest, BordersAndFramesTakeTheShareOfThePictureTheyTakeInTheOutput)
+TEST_F(MainPreviewTest, BordersAndFramesTakeTheShareOfThePictureTheyTakeInTheOutput)
 {
     const SIZE box = PreviewBox(m_main.hWnd());
     PanelOptions flat;

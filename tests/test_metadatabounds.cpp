@@ -1,3 +1,4 @@
+// MetadataBounds: hostile metadata is read within bounds; pictures keep their pixels.
 #include <string>
 #include <vector>
 

@@ -1,3 +1,4 @@
+// OptionsDlg: the shell options dialog stores the settings path and turns the verbs on and off.
 #include <windows.h>
 #include <functional>
 #include <string>

@@ -1,3 +1,4 @@
+// OutputNames: output names that are devices, leave the folder or would change are refused.
 #include <windows.h>
 #include <string>
 #include <vector>

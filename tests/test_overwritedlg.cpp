@@ -1,3 +1,4 @@
+// OverwriteDlg: the overwrite question's answers, and Enter never replaces the source.
 #include <algorithm>
 #include <functional>
 #include <string>

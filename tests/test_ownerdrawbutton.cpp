@@ -1,3 +1,4 @@
+// OwnerDrawButton: hover, clicks, toggles, repeats, menus and tips of the owner-drawn button.
 #include <windowsx.h>
 #include <cstring>
 #include <memory>
@@ -83,7 +84,7 @@ BOOL CALLBACK DestroyChild(HWND hWnd, LPARAM)
     return TRUE;
 }
 
-class ButtonTest : public testing::Test
+class OwnerDrawButtonTest : public testing::Test
 {
 protected:
     // One parent for all: destroying a top-level window costs seconds here.
@@ -112,11 +113,11 @@ protected:
     }
     static HWND parent;
 };
-HWND ButtonTest::parent = NULL;
+HWND OwnerDrawButtonTest::parent = NULL;
 
 } // namespace
 
-TEST_F(ButtonTest, HitTestFindsBodyAndDropPart)
+TEST_F(OwnerDrawButtonTest, HitTestFindsBodyAndDropPart)
 {
     CProbeButton plain, drop;
     Make(plain, kOdbStylePlain);
@@ -136,7 +137,7 @@ TEST_F(ButtonTest, HitTestFindsBodyAndDropPart)
     }
 }
 
-TEST_F(ButtonTest, TipTextShowsTheLastLineAndFitsTheNotificationBuffer)
+TEST_F(OwnerDrawButtonTest, TipTextShowsTheLastLineAndFitsTheNotificationBuffer)
 {
     CProbeButton b;
     Make(b, kOdbStylePlain);
@@ -184,7 +185,7 @@ TEST_F(ButtonTest, TipTextShowsTheLastLineAndFitsTheNotificationBuffer)
     EXPECT_STREQ("untouched", info.szText);
 }
 
-TEST_F(ButtonTest, TheTooltipAndMenuGoWithTheButton)
+TEST_F(OwnerDrawButtonTest, TheTooltipAndMenuGoWithTheButton)
 {
     CProbeButton b;
     Make(b, kOdbStylePlain);
@@ -204,7 +205,7 @@ TEST_F(ButtonTest, TheTooltipAndMenuGoWithTheButton)
     EXPECT_FALSE(IsMenu(second));
 }
 
-TEST_F(ButtonTest, SetMenuKeepsTheDropFlagsInStep)
+TEST_F(OwnerDrawButtonTest, SetMenuKeepsTheDropFlagsInStep)
 {
     CProbeButton b;
     Make(b, kOdbStylePlain | kOdbNoMenu);
@@ -221,7 +222,7 @@ TEST_F(ButtonTest, SetMenuKeepsTheDropFlagsInStep)
     EXPECT_EQ(before, b.GetStyle());
 }
 
-TEST_F(ButtonTest, WindowTableTracksAttachedButtonsAndRestoresProcedures)
+TEST_F(OwnerDrawButtonTest, WindowTableTracksAttachedButtonsAndRestoresProcedures)
 {
     const int base = ButtonMapCount();
     HWND h[3];
@@ -275,7 +276,7 @@ TEST_F(ButtonTest, WindowTableTracksAttachedButtonsAndRestoresProcedures)
     EXPECT_EQ(base, ButtonMapCount());
 }
 
-TEST_F(ButtonTest, SubclassDlgItemNeedsTheItem)
+TEST_F(OwnerDrawButtonTest, SubclassDlgItemNeedsTheItem)
 {
     HWND item = CreateWindowExA(0, "BUTTON", "x", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, parent,
                                 (HMENU)(INT_PTR)77, NULL, NULL);
@@ -286,7 +287,7 @@ TEST_F(ButtonTest, SubclassDlgItemNeedsTheItem)
     EXPECT_EQ(item, b.GetHwnd());
 }
 
-TEST_F(ButtonTest, HoverCapturesAndFadesInAndOut)
+TEST_F(OwnerDrawButtonTest, HoverCapturesAndFadesInAndOut)
 {
     CProbeButton b;
     Make(b, kOdbStylePlain | kOdbFade | kOdbDropDown);
@@ -325,7 +326,7 @@ TEST_F(ButtonTest, HoverCapturesAndFadesInAndOut)
     EXPECT_EQ(kOdbPartNone, b.paints.back().hot);
 }
 
-TEST_F(ButtonTest, LeavingWithoutFadeJustReleases)
+TEST_F(OwnerDrawButtonTest, LeavingWithoutFadeJustReleases)
 {
     CProbeButton b;
     Make(b, kOdbStylePlain);
@@ -338,7 +339,7 @@ TEST_F(ButtonTest, LeavingWithoutFadeJustReleases)
     EXPECT_EQ(kOdbPartNone, b.paints[0].hot);
 }
 
-TEST_F(ButtonTest, ClickPostsTheCommandAndDragOutCancelsIt)
+TEST_F(OwnerDrawButtonTest, ClickPostsTheCommandAndDragOutCancelsIt)
 {
     CProbeButton b;
     Make(b, kOdbStylePlain);
@@ -375,7 +376,7 @@ TEST_F(ButtonTest, ClickPostsTheCommandAndDragOutCancelsIt)
     EXPECT_EQ(kOdbPartNone, b.GetPressedPart());
 }
 
-TEST_F(ButtonTest, ToggleFlipsOnCompletedClicksOnly)
+TEST_F(OwnerDrawButtonTest, ToggleFlipsOnCompletedClicksOnly)
 {
     CProbeButton b;
     Make(b, kOdbStylePlain | kOdbToggle | kOdbDropDown);
@@ -397,7 +398,7 @@ TEST_F(ButtonTest, ToggleFlipsOnCompletedClicksOnly)
     EXPECT_EQ(1u, TakeCommands(parent).size());
 }
 
-TEST_F(ButtonTest, DisablingAHotButtonReturnsItToIdle)
+TEST_F(OwnerDrawButtonTest, DisablingAHotButtonReturnsItToIdle)
 {
     CProbeButton b;
     Make(b, kOdbStylePlain);
@@ -426,7 +427,7 @@ TEST_F(ButtonTest, DisablingAHotButtonReturnsItToIdle)
     EXPECT_EQ(NULL, GetCapture()) << "the disabled button lets the capture go";
 }
 
-TEST_F(ButtonTest, ALeaveNoticeEndsTheHotStateAndALatchedButtonShowsItsFace)
+TEST_F(OwnerDrawButtonTest, ALeaveNoticeEndsTheHotStateAndALatchedButtonShowsItsFace)
 {
     COwnerDrawButton b;
     RECT rc = {10, 10, 10 + kButtonWidth - 1, 10 + kButtonHeight - 1};
@@ -483,7 +484,7 @@ TEST_F(ButtonTest, ALeaveNoticeEndsTheHotStateAndALatchedButtonShowsItsFace)
     EXPECT_TRUE(TakeCommands(parent).empty());
 }
 
-TEST_F(ButtonTest, AutoRepeatClicksAtPressAndOnEachTimer)
+TEST_F(OwnerDrawButtonTest, AutoRepeatClicksAtPressAndOnEachTimer)
 {
     CProbeButton b;
     Make(b, kOdbStyleSpinUp);
@@ -503,7 +504,7 @@ TEST_F(ButtonTest, AutoRepeatClicksAtPressAndOnEachTimer)
     EXPECT_TRUE(TakeCommands(parent).empty());
 }
 
-TEST_F(ButtonTest, RealRepeatTimersFollowTheKeyboardSettings)
+TEST_F(OwnerDrawButtonTest, RealRepeatTimersFollowTheKeyboardSettings)
 {
     CProbeButton b;
     Make(b, kOdbStyleSpinDown);
@@ -548,7 +549,7 @@ RECT OpenDropMenuAndDismiss(HWND h)
     return menuRect;
 }
 
-TEST_F(ButtonTest, DropDownMenuSendsTheChosenCommandOnly)
+TEST_F(OwnerDrawButtonTest, DropDownMenuSendsTheChosenCommandOnly)
 {
     CProbeButton b;
     Make(b, kOdbStylePlain);
@@ -585,7 +586,7 @@ TEST_F(ButtonTest, DropDownMenuSendsTheChosenCommandOnly)
     EXPECT_EQ(btn.left - 1, menuRect.left);
 }
 
-TEST_F(ButtonTest, CheckAndStateMessages)
+TEST_F(OwnerDrawButtonTest, CheckAndStateMessages)
 {
     CProbeButton radio, plain;
     Make(radio, kOdbStyleViewRadio);
@@ -613,7 +614,7 @@ TEST_F(ButtonTest, CheckAndStateMessages)
     EXPECT_EQ(NULL, GetCapture());
 }
 
-TEST_F(ButtonTest, KeyboardAndMnemonicClicksReachTheParent)
+TEST_F(OwnerDrawButtonTest, KeyboardAndMnemonicClicksReachTheParent)
 {
     CProbeButton b;
     Make(b, kOdbStylePlain);
@@ -634,7 +635,7 @@ TEST_F(ButtonTest, KeyboardAndMnemonicClicksReachTheParent)
     EXPECT_EQ(kOdbPartNone, b.GetPressedPart());
 }
 
-TEST_F(ButtonTest, SetImageLoadsTheImageAndItsGreyCopy)
+TEST_F(OwnerDrawButtonTest, SetImageLoadsTheImageAndItsGreyCopy)
 {
     HINSTANCE inst = GetModuleHandleA(NULL);
     CProbeButton b;
@@ -661,7 +662,7 @@ TEST_F(ButtonTest, SetImageLoadsTheImageAndItsGreyCopy)
     EXPECT_TRUE(missing.HasFlag(kOdbImage));
 }
 
-TEST_F(ButtonTest, CreateWithoutRectangleAndCaptionMeasure)
+TEST_F(OwnerDrawButtonTest, CreateWithoutRectangleAndCaptionMeasure)
 {
     CProbeButton b;
     ASSERT_TRUE(b.Create("A&&B", parent, kButtonId, kOdbStylePlain, NULL));

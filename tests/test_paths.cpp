@@ -1,3 +1,4 @@
+// Paths: paths are shortened, split, compared and made; the file dialogs check the choice.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -7,7 +8,7 @@
 #include "tests/support/FolderLink.h"
 #include "tests/support/TestUtil.h"
 
-TEST(CompactPath, KeepsTheDriveAndTheLongestFittingTail)
+TEST(PathsCompactPath, KeepsTheDriveAndTheLongestFittingTail)
 {
     struct Case
     {
@@ -38,7 +39,7 @@ TEST(CompactPath, KeepsTheDriveAndTheLongestFittingTail)
     EXPECT_EQ(42u, cases[1].expected.size());
 }
 
-TEST(CompactPath, OutputIsBounded)
+TEST(PathsCompactPath, OutputIsBounded)
 {
     std::string src(100, 'x');
     char out[8];
@@ -46,7 +47,7 @@ TEST(CompactPath, OutputIsBounded)
     EXPECT_EQ(7u, strlen(out));
 }
 
-TEST(GetFolderOfPath, DriveAndDirectory)
+TEST(PathsGetFolderOfPath, DriveAndDirectory)
 {
     struct Case
     {
@@ -71,7 +72,7 @@ TEST(GetFolderOfPath, DriveAndDirectory)
     EXPECT_STREQ("", tiny);
 }
 
-TEST(PathExists, FilesFoldersRootsAndNothing)
+TEST(PathsPathExists, FilesFoldersRootsAndNothing)
 {
     TempFolder tmp;
     WriteFileBytes(tmp.File("f.txt"), "x");
@@ -105,7 +106,7 @@ TEST(PathExists, FilesFoldersRootsAndNothing)
     EXPECT_STREQ(before, after);
 }
 
-TEST(GetFolderIdentity, OneFolderWhateverLinkLeadsToIt)
+TEST(PathsGetFolderIdentity, OneFolderWhateverLinkLeadsToIt)
 {
     TempFolder tmp;
     CreateDirectoryA(tmp.File("a").c_str(), NULL);
@@ -138,7 +139,7 @@ TEST(GetFolderIdentity, OneFolderWhateverLinkLeadsToIt)
     EXPECT_FALSE(GetFolderIdentity(tmp.File("missing").c_str(), none));
 }
 
-TEST(IsSameFile, OneFileWhateverSpellingLeadsToIt)
+TEST(PathsIsSameFile, OneFileWhateverSpellingLeadsToIt)
 {
     TempFolder tmp("same file");
     const std::string anim = tmp.File("animation frames.gif");
@@ -164,7 +165,7 @@ TEST(IsSameFile, OneFileWhateverSpellingLeadsToIt)
         EXPECT_FALSE(IsSameFile(anim.c_str(), other.c_str())) << other;
 }
 
-TEST(CreateDirectoryTree, CreatesMissingLevelsAndRefusesFilesInTheWay)
+TEST(PathsCreateDirectoryTree, CreatesMissingLevelsAndRefusesFilesInTheWay)
 {
     TempFolder tmp;
     std::string deep = tmp.Path() + "\\a\\b\\c";
@@ -186,7 +187,7 @@ TEST(CreateDirectoryTree, CreatesMissingLevelsAndRefusesFilesInTheWay)
     EXPECT_EQ(0, CreateDirectoryTree(tooLong.c_str()));
 }
 
-TEST(ShowFileDialog, OpenNeedsAnExistingFileSaveAsksBeforeReplacingOnlyWhenTold)
+TEST(PathsShowFileDialog, OpenNeedsAnExistingFileSaveAsksBeforeReplacingOnlyWhenTold)
 {
     TempFolder tmp;
     WriteFileBytes(tmp.File("present.tvx"), "[Resize]\n");

@@ -1,3 +1,4 @@
+// Pidl: item id lists are sized, copied and joined, and shell items name themselves.
 #include <windows.h>
 #include <shlobj.h>
 #include <cstring>

@@ -1,3 +1,4 @@
+// ProcessMemory: freed library memory is kept for reuse and comes back cleared.
 #include <cstdint>
 #include <cstring>
 
@@ -8,7 +9,7 @@
 // Without it the library's scratch memory of every file comes from fresh
 // pages: glibc is told to keep freed memory, elsewhere the library gets a
 // heap of its own.
-TEST(ImageIO, TheAllocatorKeepsFreedMemory) { EXPECT_EQ(1, KeepFreedMemory()); }
+TEST(ProcessMemory, TheAllocatorKeepsFreedMemory) { EXPECT_EQ(1, KeepFreedMemory()); }
 
 namespace {
 
@@ -28,7 +29,7 @@ bool IsUnmapped(const void* address)
 // Large blocks of the library (the colour table of every GIF write) live
 // outside the C heap, so the next file reuses a freed one instead of
 // faulting in fresh pages, and the end of a batch run gives them back.
-TEST(ImageIO, LargeLibraryBlocksServeTheNextRequestAndAreGivenBackAfterARun)
+TEST(ProcessMemory, LargeLibraryBlocksServeTheNextRequestAndAreGivenBackAfterARun)
 {
     // No free block left behind by earlier work competes with the first.
     ReturnFreedMemory();
@@ -60,7 +61,7 @@ TEST(ImageIO, LargeLibraryBlocksServeTheNextRequestAndAreGivenBackAfterARun)
 // The library's ordinary memory, large blocks among it, keeps what it holds
 // when the library grows or shrinks it, whichever kind of block it moves
 // between.
-TEST(ImageIO, LibraryMemoryKeepsItsBytesWhenResized)
+TEST(ProcessMemory, LibraryMemoryKeepsItsBytesWhenResized)
 {
     KeepFreedMemory();
     struct Case
@@ -96,7 +97,7 @@ TEST(ImageIO, LibraryMemoryKeepsItsBytesWhenResized)
 // time, a profile segment after segment) moves a bounded number of times:
 // its bytes are copied a few times in all, not once for every step, and
 // none of them is lost on the way.
-TEST(ImageIO, LibraryMemoryGrownInSmallStepsIsCopiedAFewTimesInAll)
+TEST(ProcessMemory, LibraryMemoryGrownInSmallStepsIsCopiedAFewTimesInAll)
 {
     KeepFreedMemory();
     const size_t kStep = 255;
@@ -160,7 +161,7 @@ void LeaveStaleBytes(bool aligned, size_t size)
 // every size and from every source (a kept block, the heap, the aligned
 // hand-out), and so does the part a grown block gains: what a decoder
 // leaves unwritten reads as zero, never as what the memory held before.
-TEST(ImageIO, LibraryMemoryTakenDuringADecodeComesCleared)
+TEST(ProcessMemory, LibraryMemoryTakenDuringADecodeComesCleared)
 {
     KeepFreedMemory();
     ReturnFreedMemory();
@@ -217,7 +218,7 @@ TEST(ImageIO, LibraryMemoryTakenDuringADecodeComesCleared)
 // Outside a decode a block is handed out as it is: the colour table of
 // every GIF write is cleared by the library itself, and a second clearing
 // of its 128 MiB would cost every file.
-TEST(ImageIO, ALargeBlockReusedOutsideADecodeIsNotClearedAgain)
+TEST(ProcessMemory, ALargeBlockReusedOutsideADecodeIsNotClearedAgain)
 {
     ReturnFreedMemory();
     const size_t size = 4 * kLargeImageBlock;
@@ -234,7 +235,7 @@ TEST(ImageIO, ALargeBlockReusedOutsideADecodeIsNotClearedAgain)
 #ifndef __GLIBC__
 // A large block of ordinary library memory (the bytes of a file read, the
 // decoder's buffers) stays committed once freed and serves the next file.
-TEST(ImageIO, FreedLargeLibraryMemoryServesTheNextFile)
+TEST(ProcessMemory, FreedLargeLibraryMemoryServesTheNextFile)
 {
     KeepFreedMemory();
     ReturnFreedMemory();
@@ -256,7 +257,7 @@ TEST(ImageIO, FreedLargeLibraryMemoryServesTheNextFile)
 
 // Every other aligned request of the library still gets usable, aligned
 // memory, and one that no memory can satisfy fails instead of crashing.
-TEST(ImageIO, LibraryAlignedBlocksOfEverySizeAreAlignedAndUsable)
+TEST(ProcessMemory, LibraryAlignedBlocksOfEverySizeAreAlignedAndUsable)
 {
     const size_t kCacheLine = 64;
     const size_t sizes[] = {

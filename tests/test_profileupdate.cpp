@@ -1,3 +1,4 @@
+// ProfileUpdate: settings files are updated whole, as the profile functions write, or not at all.
 #include <windows.h>
 #include <algorithm>
 #include <functional>

@@ -1,3 +1,4 @@
+// ProgramImage: the Windows tolvex.exe is a GUI program of its word size importing system DLLs.
 #include <windows.h>
 #include <algorithm>
 #include <cstring>

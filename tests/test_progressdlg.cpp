@@ -1,3 +1,4 @@
+// ProgressDlg: the progress dialog fills its bar, shows the paths and is cancelled by its button.
 #include <windows.h>
 #include <commctrl.h>
 #include <string>

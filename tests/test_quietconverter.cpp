@@ -1,3 +1,4 @@
+// QuietConverter: the quiet conversion reads its settings, transforms, and runs only when on.
 #include <cstring>
 
 #include "base/StrUtil.h"
@@ -54,7 +55,7 @@ void ExpectOptions(const CQuietConverter& want, const CQuietConverter& got, cons
 
 } // namespace
 
-TEST(QuietSettings, BuiltInValues)
+TEST(QuietConverterSettings, BuiltInValues)
 {
     CQuietConverter c;
     EXPECT_EQ(1, c.EnableResize);
@@ -74,7 +75,7 @@ TEST(QuietSettings, BuiltInValues)
     EXPECT_EQ(NULL, c.Image);
 }
 
-TEST(QuietSettings, FilesWithoutEnableResizeAreRefusedAndChangeOnlyThatField)
+TEST(QuietConverterSettings, FilesWithoutEnableResizeAreRefusedAndChangeOnlyThatField)
 {
     TempFolder dir("settings");
     const std::string cases[] = {
@@ -97,7 +98,7 @@ TEST(QuietSettings, FilesWithoutEnableResizeAreRefusedAndChangeOnlyThatField)
     }
 }
 
-TEST(QuietSettings, ReadsEveryFieldAndMissingKeysGiveTheReaderDefaults)
+TEST(QuietConverterSettings, ReadsEveryFieldAndMissingKeysGiveTheReaderDefaults)
 {
     TempFolder dir("settings");
     CQuietConverter defaults;
@@ -142,7 +143,7 @@ TEST(QuietSettings, ReadsEveryFieldAndMissingKeysGiveTheReaderDefaults)
     }
 }
 
-TEST(QuietSettings, ByteFieldsKeepTheLowByteAndLongTextsAreCut)
+TEST(QuietConverterSettings, ByteFieldsKeepTheLowByteAndLongTextsAreCut)
 {
     TempFolder dir("settings");
     const std::string longPrefix(3000, 'p');
@@ -193,7 +194,7 @@ void FillQuietView(const PanelOptions& o, CQuietConverter& want)
 // the quiet converter reads with the same meaning, key by key. The texts
 // include what the profile functions would strip on reading (blanks around
 // a text, a pair of quotes around it); the main window reads them back too.
-TEST(QuietSettings, ReadsWhatTheMainWindowSaves)
+TEST(QuietConverterSettings, ReadsWhatTheMainWindowSaves)
 {
     EnsureShellAllocator();
     // Resize, width, height, box mode, anchor; border, width, 3d, colour;
@@ -308,7 +309,7 @@ void Rotate5(CQuietConverter& c)
 
 } // namespace
 
-TEST(QuietTransform, SizesFollowTheResizeBorderAndRotationRules)
+TEST(QuietConverterTransform, SizesFollowTheResizeBorderAndRotationRules)
 {
     const SizeCase cases[] = {
         {"fit into 120x120", Fit, 120, 90},
@@ -337,7 +338,7 @@ TEST(QuietTransform, SizesFollowTheResizeBorderAndRotationRules)
     }
 }
 
-TEST(QuietTransform, TheBorderGoesAroundTheResizedPicture)
+TEST(QuietConverterTransform, TheBorderGoesAroundTheResizedPicture)
 {
     // Each size also tells the swapped order apart: a border made first
     // would be resized with the picture (or cropped away).
@@ -391,7 +392,7 @@ TEST(QuietTransform, TheBorderGoesAroundTheResizedPicture)
     }
 }
 
-TEST(QuietTransform, HueAndLightnessEachChangeTheirOwnPart)
+TEST(QuietConverterTransform, HueAndLightnessEachChangeTheirOwnPart)
 {
     const Magick::Quantum full = 65535, half = 32768;
     struct
@@ -422,7 +423,7 @@ TEST(QuietTransform, HueAndLightnessEachChangeTheirOwnPart)
     }
 }
 
-TEST(QuietTransform, CropAnchorsKeepTheirPartOfThePicture)
+TEST(QuietConverterTransform, CropAnchorsKeepTheirPartOfThePicture)
 {
     struct
     {
@@ -448,7 +449,7 @@ TEST(QuietTransform, CropAnchorsKeepTheirPartOfThePicture)
     }
 }
 
-TEST(QuietTransform, BorderCornersAreExactlyTheChosenColor)
+TEST(QuietConverterTransform, BorderCornersAreExactlyTheChosenColor)
 {
     for (int frame3d : {0, 1})
     {
@@ -475,7 +476,7 @@ TEST(QuietTransform, BorderCornersAreExactlyTheChosenColor)
     }
 }
 
-TEST(QuietTransform, RotationsMoveTheQuadrants)
+TEST(QuietConverterTransform, RotationsMoveTheQuadrants)
 {
     struct
     {
@@ -499,7 +500,7 @@ TEST(QuietTransform, RotationsMoveTheQuadrants)
     }
 }
 
-TEST(QuietTransform, ZeroSaturationGivesGrey)
+TEST(QuietConverterTransform, ZeroSaturationGivesGrey)
 {
     CQuietConverter c;
     c.Image = new Magick::Image(MakeQuadrants(40, 30));
@@ -518,7 +519,7 @@ TEST(QuietTransform, ZeroSaturationGivesGrey)
 // The colour step leaves neutral values alone instead of asking the library:
 // that is only sound while the library's own neutral change gives back every
 // pixel, for photos, deep colour, transparency and palettes alike.
-TEST(QuietTransform, NeutralColourValuesKeepEveryPixelAsTheLibraryWould)
+TEST(QuietConverterTransform, NeutralColourValuesKeepEveryPixelAsTheLibraryWould)
 {
     Magick::Image deep = MakeColumnGradient(64, 8);
     deep.depth(16);
@@ -548,7 +549,7 @@ TEST(QuietTransform, NeutralColourValuesKeepEveryPixelAsTheLibraryWould)
     }
 }
 
-TEST(QuietTransform, DegenerateAndAbsurdSizesNeverCrash)
+TEST(QuietConverterTransform, DegenerateAndAbsurdSizesNeverCrash)
 {
     CQuietConverter empty;
     empty.Image = new Magick::Image();
@@ -576,7 +577,7 @@ TEST(QuietTransform, DegenerateAndAbsurdSizesNeverCrash)
     EXPECT_THROW(huge.Transform(), Magick::Exception);
 }
 
-TEST(QuietRun, ConvertsOnlyWhileTheIntegrationIsOn)
+TEST(QuietConverterRun, ConvertsOnlyWhileTheIntegrationIsOn)
 {
     RegistryState reg;
     TempFolder dir("run");

@@ -1,3 +1,4 @@
+// ReducedDecode: JPEGs decode smaller when enough is cut, and every road looks as before.
 #include <cmath>
 #include <map>
 #include <string>
@@ -85,6 +86,65 @@ const Mode kModes[] = {
 };
 
 } // namespace
+
+TEST_F(ReducedDecodeTest, OnlyALargeEnoughReductionDecodesSmaller)
+{
+    const ImageSize source = kSources[0];
+    const struct
+    {
+        const char* what;
+        ResizeOptions options;
+        bool reduced;
+    } cases[] = {
+        {"thumbnail", Box(120, 120), true},
+        {"a little over half", Box(550, 550), false},
+        {"half: the decoder needs twice the hint", WidthOnly(500), false},
+        {"a little under a quarter", Box(240, 240), true},
+        {"crop: the cover size counts, not the box", Crop(350, 30, kCropCenter), false},
+        {"resize off",
+         [] {
+             ResizeOptions o = Box(120, 120);
+             o.enableResize = FALSE;
+             return o;
+         }(),
+         false},
+        {"stretch to one side's half only", Stretch(30, 700), false},
+    };
+    for (const auto& c : cases)
+    {
+        Magick::Image image;
+        ImageSize trueSize = {0, 0};
+        ReadImageFile(image, Path(source).c_str(), ConversionDecodeSize(c.options), trueSize);
+        EXPECT_EQ(source, trueSize) << c.what;
+        EXPECT_EQ(c.reduced, image.columns() < source.columns) << c.what;
+        // Never below twice the scaled size.
+        const ResizePlan plan = PlanResize(c.options, source);
+        if (c.reduced)
+        {
+            EXPECT_GE(image.columns(), 2 * plan.scaled.columns) << c.what;
+            EXPECT_GE(image.rows(), 2 * plan.scaled.rows) << c.what;
+        }
+    }
+
+    // Only exact reductions: sides the decoder cannot divide are decoded
+    // whole, a side divisible by 2 only is halved at most.
+    const struct
+    {
+        ImageSize source;
+        ImageSize decoded;
+    } exact[] = {
+        {kSources[0], {250, 188}}, {kEvenSource, {401, 299}},  {kSources[3], {8, 476}},
+        {kOddSource, kOddSource},  {kSources[6], kSources[6]},
+    };
+    for (const auto& e : exact)
+    {
+        Magick::Image image;
+        ImageSize trueSize = {0, 0};
+        ReadImageFile(image, Path(e.source).c_str(), ConversionDecodeSize(Box(120, 120)), trueSize);
+        EXPECT_EQ(e.source, trueSize);
+        EXPECT_EQ(e.decoded, SizeOf(image)) << e.source;
+    }
+}
 
 TEST_F(ReducedDecodeTest, EveryModeGivesTheFullDecodesSizeAndPicture)
 {
@@ -257,7 +317,7 @@ ResizeOptions Off()
 
 } // namespace
 
-TEST(ReducedPreview, ThePreviewLooksAsBeforeWhateverTheSourceAndSettings)
+TEST(ReducedDecodePreview, ThePreviewLooksAsBeforeWhateverTheSourceAndSettings)
 {
     TempFolder dir("reduced preview");
     const struct
@@ -329,7 +389,7 @@ TEST(ReducedPreview, ThePreviewLooksAsBeforeWhateverTheSourceAndSettings)
 }
 
 // Border, rotation and colour run on the box-size picture as before.
-TEST(ReducedPreview, LaterStagesWorkOnTheBoxSizePicture)
+TEST(ReducedDecodePreview, LaterStagesWorkOnTheBoxSizePicture)
 {
     TempFolder dir("reduced stages");
     const std::string path = dir.File("scene.jpg");
@@ -351,7 +411,7 @@ TEST(ReducedPreview, LaterStagesWorkOnTheBoxSizePicture)
 
 // A size the library cannot make fails in the preview as it fails in a
 // conversion, though the preview never makes it: the picture stays.
-TEST(ReducedPreview, ASizeBeyondTheLibrarysLimitsKeepsThePreviousPicture)
+TEST(ReducedDecodePreview, ASizeBeyondTheLibrarysLimitsKeepsThePreviousPicture)
 {
     TempFolder dir("reduced limits");
     const std::string path = dir.File("panorama.jpg");

@@ -1,3 +1,4 @@
+// Registry: the program's values are read and written within the caller's buffers.
 #include <cstring>
 
 #include "base/Handles.h"

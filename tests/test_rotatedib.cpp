@@ -1,3 +1,4 @@
+// RotateDib: DIBs turn by the angle given and bad sources are refused.
 #include "base/GdiHandles.h"
 #include "controls/Bitmaps.h"
 #include "controls/RotateDib.h"

@@ -1,3 +1,4 @@
+// ShellInt: the shell verbs install and uninstall exactly, and the setup dialog drives them.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -388,46 +389,7 @@ std::vector<std::string> Expected(const std::vector<std::string>& lines, const s
 
 // ---------------------------------------------------------------------------
 
-TEST(Extensions, TextAndTableAgree)
-{
-    EXPECT_STREQ(
-        ".avs;.bmp;.bmp24;.cgm;.cmyk;.dcx;.dib;.epdf;.fits;.fpx;.gif;.gif87;.jbig;.jpg;.jpeg;.map;"
-        ".mng;.mtv;.pbm;.pcd;.pcl;.pcds;.pcx;.pgm;.pict;.pix;.png;.psd;.rgb;.rle;.sgi;.sun;.tga;"
-        ".tif;.tiff;.tiff24;.tile;.wmf;.xbm;.xpm;.xwd;.yuv;",
-        kSupportedExtensionText);
-    std::string joined;
-    for (const char* ext : kSupportedExtensionNames)
-    {
-        joined += std::string(".") + ext + ";";
-        EXPECT_TRUE(IsSupportedExtension((std::string(".") + ext).c_str())) << ext;
-    }
-    EXPECT_EQ(joined, kSupportedExtensionText);
-}
-
-TEST(Extensions, MatchRule)
-{
-    struct Case
-    {
-        const char* ext;
-        BOOL supported;
-    } cases[] = {
-        {".JPG", TRUE},   {".Tiff24", TRUE},  {".gif87", TRUE}, {".jp", FALSE},
-        {".bmp2", FALSE}, {".tiff2", FALSE},  {"", FALSE},      {".", FALSE},
-        {".avs;", FALSE}, {".yuv;.x", FALSE}, {".exe", FALSE},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.supported, IsSupportedExtension(c.ext)) << c.ext;
-    EXPECT_FALSE(IsSupportedExtension(std::string(500, 'a').c_str()));
-    EXPECT_FALSE(IsSupportedExtension(NULL));
-
-    EXPECT_TRUE(IsSupportedFile("C:\\pics.old\\Photo.JPEG"));
-    EXPECT_FALSE(IsSupportedFile("C:\\pics.jpg\\photo"));
-    EXPECT_FALSE(IsSupportedFile("C:\\pics\\photo.jpg.txt"));
-}
-
-// ---------------------------------------------------------------------------
-
-TEST(ShellVerb, CommandTextAndProgramPath)
+TEST(ShellIntVerb, CommandTextAndProgramPath)
 {
     char out[kPathBufferSize];
     ASSERT_EQ(1, FormatShellCommand("C:\\Program Files\\Tolvex\\tolvex.exe", out, sizeof(out)));
@@ -445,7 +407,7 @@ TEST(ShellVerb, CommandTextAndProgramPath)
 
 // Each pre-state goes through install and uninstall; the keys concerned are
 // compared line by line after both.
-TEST(ShellVerb, InstallAndUninstallFromEachPreState)
+TEST(ShellIntVerb, InstallAndUninstallFromEachPreState)
 {
     const std::string cmd = CommandFor(ModulePath());
     for (const PreStateCase& c : PreStateCases())
@@ -473,7 +435,7 @@ TEST(ShellVerb, InstallAndUninstallFromEachPreState)
 // the machine's stay as they were, and removal cleans the user's. Each
 // pre-state is met once in the user's classes (another per-user program, or
 // an earlier install of ours) and once in the machine's.
-TEST(ShellVerb, RefusedMachineClassesGoToTheUsersOwn)
+TEST(ShellIntVerb, RefusedMachineClassesGoToTheUsersOwn)
 {
     const std::string cmd = CommandFor(ModulePath());
     for (const PreStateCase& c : PreStateCases())
@@ -516,7 +478,7 @@ TEST(ShellVerb, RefusedMachineClassesGoToTheUsersOwn)
 
 // Files keep the type name they showed, and show it again once the
 // integration is removed.
-TEST(ShellVerb, ExactValuesForEveryExtension)
+TEST(ShellIntVerb, ExactValuesForEveryExtension)
 {
     RegistryState reg(ShellKeys());
     std::vector<std::string> shownBefore;
@@ -557,7 +519,7 @@ TEST(ShellVerb, ExactValuesForEveryExtension)
     }
 }
 
-TEST(ShellVerb, UninstallOnACleanPrefixChangesNothing)
+TEST(ShellIntVerb, UninstallOnACleanPrefixChangesNothing)
 {
     RegistryState reg(ShellKeys());
     const std::vector<std::string> before = DumpRegistryTree(kCR, "");
@@ -590,7 +552,7 @@ DWORD ShellOn()
 
 } // namespace
 
-TEST(SetupDlg, LooksAsDesignedAndNextEnables)
+TEST(ShellIntSetupDlg, LooksAsDesignedAndNextEnables)
 {
     RegistryState reg(ShellKeys());
     RegWriteString(kRegShellPath, "C:\\Settings\\mine.tvx");
@@ -636,7 +598,7 @@ TEST(SetupDlg, LooksAsDesignedAndNextEnables)
     EXPECT_EQ("C:\\Settings\\mine.tvx", ShellPath());
 }
 
-TEST(SetupDlg, EscapeAndCloseBoxDoNothingAndDisableRemoves)
+TEST(ShellIntSetupDlg, EscapeAndCloseBoxDoNothingAndDisableRemoves)
 {
     RegistryState reg(ShellKeys());
     InstallShellIntegration();
@@ -745,7 +707,7 @@ void CheckPicture(HWND dlg, int control, WORD bitmap)
 // Palette pictures that the dialog shows at another size than their own
 // must not gain colours: a stretch that merges dropped rows by AND streaked
 // them with dotted lines of purple, cyan and green.
-TEST(SetupDlg, PicturesFillTheirPlacesWithTheirOwnColours)
+TEST(ShellIntSetupDlg, PicturesFillTheirPlacesWithTheirOwnColours)
 {
     RegistryState reg(ShellKeys());
     CSetupDlg dlg;
@@ -763,7 +725,7 @@ TEST(SetupDlg, PicturesFillTheirPlacesWithTheirOwnColours)
 
 // ---------------------------------------------------------------------------
 
-TEST(ShellRoads, UninstallRemovesTheVerbsAndKeepsTheValues)
+TEST(ShellIntRoads, UninstallRemovesTheVerbsAndKeepsTheValues)
 {
     RegistryState reg(ShellKeys());
     DWORD on = 1;
@@ -792,7 +754,7 @@ TEST(ShellRoads, UninstallRemovesTheVerbsAndKeepsTheValues)
     EXPECT_EQ("C:\\Settings\\mine.tvx", ShellPath());
 }
 
-TEST(ShellRoads, SetupRoadShowsTheDialogAndInstalls)
+TEST(ShellIntRoads, SetupRoadShowsTheDialogAndInstalls)
 {
     RegistryState reg(ShellKeys());
     std::string exe = ProgramImage();

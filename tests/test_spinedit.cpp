@@ -1,3 +1,4 @@
+// SpinEdit: the numeric edit steps, clamps and repeats through its arrows, keys and wheel.
 #include <climits>
 #include <functional>
 #include <string>
@@ -123,7 +124,7 @@ HWND SpinEditTest::dlg = NULL;
 
 } // namespace
 
-TEST(SpinStep, SnapsToTheNextMultipleWithoutOverflow)
+TEST(SpinEditStep, SnapsToTheNextMultipleWithoutOverflow)
 {
     struct Case
     {
@@ -153,7 +154,7 @@ TEST(SpinStep, SnapsToTheNextMultipleWithoutOverflow)
         EXPECT_EQ(c.expected, SnapStep(c.v, c.delta)) << c.v << " by " << c.delta;
 }
 
-TEST(SpinStep, LeadingNumberSaturatesInsteadOfOverflowing)
+TEST(SpinEditStep, LeadingNumberSaturatesInsteadOfOverflowing)
 {
     struct Case
     {

@@ -1,3 +1,4 @@
+// Startup: the command line splits as Windows does, each start-up word ends as it should.
 #include "base/StrUtil.h"
 #include "browser/Pidl.h"
 #include "startup/CommandLine.h"
@@ -5,7 +6,7 @@
 #include "framework/Framework.h"
 #include "tests/support/TestUtil.h"
 
-TEST(CommandLine, SplitsLikeTheWindowsRuntime)
+TEST(StartupCommandLine, SplitsLikeTheWindowsRuntime)
 {
     struct Case
     {
@@ -49,7 +50,7 @@ TEST(Startup, QuotesAreRemovedBeforeTheWordIsCompared)
 
 // The test runner holds the same process scope as the program, so code under
 // test sees the services the program's start-up gives.
-TEST(ProcessScope, TheRunnerHasTheProgramsServices)
+TEST(StartupProcessScope, TheRunnerHasTheProgramsServices)
 {
     EXPECT_TRUE(g_pMalloc != NULL);
     EXPECT_TRUE(g_Module.IsInitialised());

@@ -1,3 +1,4 @@
+// TempNames: temporary names are new each time, and only dead runs' leftovers are cleared.
 #include <windows.h>
 #include <algorithm>
 #include <string>
@@ -108,7 +109,7 @@ std::vector<std::string> Expected(const std::vector<Entry>& entries, bool gone)
 
 } // namespace
 
-TEST(Leftovers, OnlyOursWhoseOwnerIsGoneAreRemoved)
+TEST(TempNamesLeftovers, OnlyOursWhoseOwnerIsGoneAreRemoved)
 {
     OtherProcess running, ended;
     ASSERT_TRUE(running.Started() && ended.Started());
@@ -164,7 +165,7 @@ TEST(Leftovers, OnlyOursWhoseOwnerIsGoneAreRemoved)
     EXPECT_EQ(Expected(entries, false), FolderNames(dir.Path()));
 }
 
-TEST(Leftovers, OneThatIsHeldOpenStays)
+TEST(TempNamesLeftovers, OneThatIsHeldOpenStays)
 {
     TempFolder dir("leftovers held");
     const std::string dead = dir.File(OwnedTempName(kImageTemps, GetCurrentProcessId(), 1, 1));
@@ -181,7 +182,7 @@ TEST(Leftovers, OneThatIsHeldOpenStays)
 
 // A batch run starts by clearing what killed runs left in its output
 // folder, and a name that is taken never costs a run its staging folder.
-TEST(Leftovers, ABatchRunClearsItsOutputFolderAndAlwaysStages)
+TEST(TempNamesLeftovers, ABatchRunClearsItsOutputFolderAndAlwaysStages)
 {
     OtherProcess running, ended;
     ASSERT_TRUE(running.Started() && ended.Started());
@@ -226,7 +227,7 @@ TEST(Leftovers, ABatchRunClearsItsOutputFolderAndAlwaysStages)
 
 // The quiet conversion writes beside its source, and clears what a killed
 // conversion left there first.
-TEST(Leftovers, TheQuietConversionClearsBesideItsSource)
+TEST(TempNamesLeftovers, TheQuietConversionClearsBesideItsSource)
 {
     RegistryState registry;
     OtherProcess ended;
@@ -251,7 +252,7 @@ TEST(Leftovers, TheQuietConversionClearsBesideItsSource)
               FolderNames(dir.Path()));
 }
 
-TEST(Leftovers, NamesAreNewForEveryFileAndFolder)
+TEST(TempNamesLeftovers, NamesAreNewForEveryFileAndFolder)
 {
     TempFolder dir("leftovers names");
     const std::string base = dir.Path() + "\\";

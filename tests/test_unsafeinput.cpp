@@ -1,3 +1,4 @@
+// UnsafeInput: a file's content never picks the coder, reads another file or writes one.
 #include <algorithm>
 #include <cstdlib>
 #include <string>

@@ -1,7 +1,8 @@
+// WinUtil: lower-casing, centring, control lookup and system colours of the window helpers.
 #include "base/WinUtil.h"
 #include "tests/support/TestUtil.h"
 
-TEST(MakeLower, OnlyAsciiLettersChange)
+TEST(WinUtilMakeLower, OnlyAsciiLettersChange)
 {
     char name[] = "Photo.JPG \xC4\xD6 Z@[";
     MakeLower(name);
@@ -28,7 +29,7 @@ POINT TopLeft(HWND h)
 
 } // namespace
 
-TEST(CenterWindowOn, CentresTruncatesAndStaysInTheWorkArea)
+TEST(WinUtilCenterWindowOn, CentresTruncatesAndStaysInTheWorkArea)
 {
     RECT area;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
@@ -70,7 +71,7 @@ HWND MakeChild(HWND parent, int id)
 
 // A remembered handle must never outlive the control it names: each change
 // below would otherwise hand back a dead window or another dialog's control.
-TEST(DialogControl, AnswersLikeGetDlgItemAcrossChanges)
+TEST(WinUtilDialogControl, AnswersLikeGetDlgItemAcrossChanges)
 {
     const int id = 1234, other = 1235;
     HWND dlg = MakePopup(0, 0, 100, 100);
@@ -102,7 +103,7 @@ TEST(DialogControl, AnswersLikeGetDlgItemAcrossChanges)
     EXPECT_EQ(NULL, DialogControl(dlg, other)) << "the dialog is gone";
 }
 
-TEST(TranslateSystemColor, SystemColoursByIndexOthersAsTheyAre)
+TEST(WinUtilTranslateSystemColor, SystemColoursByIndexOthersAsTheyAre)
 {
     const struct
     {

@@ -1,3 +1,4 @@
+// Answers the system colour dialog on this thread and records how it was opened.
 #include "tests/support/ColorDialogWatch.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// Folder links made and removed through the host's file system.
 #include "tests/support/FolderLink.h"
 
 #include <windows.h>

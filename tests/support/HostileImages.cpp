@@ -1,3 +1,4 @@
+// Writes the small hostile pictures whose metadata would cost out of proportion.
 #include "tests/support/HostileImages.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Generated pictures, encoded files and GIF parsing for the image tests.
 #include "tests/support/ImageFixtures.h"
 
 #include <cmath>

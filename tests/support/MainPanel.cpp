@@ -1,3 +1,4 @@
+// Sets the main window's option panel through its controls.
 #include "tests/support/MainPanel.h"
 
 #include <commctrl.h>

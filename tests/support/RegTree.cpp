@@ -1,3 +1,4 @@
+// Reads registry trees into sorted text lines.
 #include "tests/support/RegTree.h"
 
 #include <sddl.h>

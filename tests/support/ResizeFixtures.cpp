@@ -1,3 +1,4 @@
+// Resize settings and the JPEG sources of the resize and decode tests.
 #include "tests/support/ResizeFixtures.h"
 
 #include "tests/support/ImageFixtures.h"

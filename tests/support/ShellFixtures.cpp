@@ -1,3 +1,4 @@
+// The test's own shell folder, its items and its failing calls.
 #include "tests/support/ShellFixtures.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Helpers shared by the test executables: folders, files, registry, programs, dialogs.
 #include "tests/support/TestUtil.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Every test program's entry: the program's process scope and a time limit per case.
 #include <windows.h>
 
 #include "startup/Startup.h"
