@@ -55,7 +55,7 @@ TEST(ProcessScope, TheRunnerHasTheProgramsServices)
     EXPECT_TRUE(g_Module.IsInitialised());
     EXPECT_EQ(GetModuleHandleA(NULL), ModuleInstance());
     char path[kPathBufferSize];
-    ASSERT_EQ(1, ReadProgramPath(path, sizeof(path)));
+    ASSERT_TRUE(ReadProgramPath(path, sizeof(path)));
     char expected[kPathBufferSize];
     GetModuleFileNameA(NULL, expected, sizeof(expected));
     EXPECT_STREQ(expected, path);
