@@ -67,7 +67,7 @@ public:
     CFindHandle& operator=(const CFindHandle&) = delete;
 
     bool Valid() const { return m_h != INVALID_HANDLE_VALUE; }
-    BOOL Next(WIN32_FIND_DATAA& found) { return ::FindNextFileA(m_h, &found); }
+    bool Next(WIN32_FIND_DATAA& found) { return ::FindNextFileA(m_h, &found) != FALSE; }
 
 private:
     HANDLE m_h;
@@ -90,13 +90,13 @@ public:
         Close();
         m_h = h;
     }
-    // What CloseHandle answered; TRUE when there was nothing to close. A
+    // Whether CloseHandle succeeded; true when there was nothing to close. A
     // write is only whole once its file closed.
-    BOOL Close()
+    bool Close()
     {
-        BOOL ok = TRUE;
+        bool ok = true;
         if (Valid())
-            ok = ::CloseHandle(m_h);
+            ok = ::CloseHandle(m_h) != FALSE;
         m_h = NULL;
         return ok;
     }

@@ -6,14 +6,14 @@
 #include <cstring>
 #include <vector>
 
-BOOL SafeCopy(char* dst, size_t dstSize, const char* src)
+bool SafeCopy(char* dst, size_t dstSize, const char* src)
 {
     if (dst == NULL || dstSize == 0)
-        return FALSE;
+        return false;
     if (src == NULL)
         src = "";
     size_t n = strlen(src);
-    BOOL fits = n < dstSize;
+    bool fits = n < dstSize;
     if (!fits)
         n = dstSize - 1;
     memmove(dst, src, n);
@@ -21,23 +21,23 @@ BOOL SafeCopy(char* dst, size_t dstSize, const char* src)
     return fits;
 }
 
-BOOL SafeAppend(char* dst, size_t dstSize, const char* src)
+bool SafeAppend(char* dst, size_t dstSize, const char* src)
 {
     if (dst == NULL || dstSize == 0)
-        return FALSE;
+        return false;
     size_t used = strnlen(dst, dstSize);
     if (used >= dstSize)
     {
         dst[dstSize - 1] = '\0';
-        return FALSE;
+        return false;
     }
     return SafeCopy(dst + used, dstSize - used, src);
 }
 
-BOOL SafeFormat(char* dst, size_t dstSize, const char* fmt, ...)
+bool SafeFormat(char* dst, size_t dstSize, const char* fmt, ...)
 {
     if (dst == NULL || dstSize == 0)
-        return FALSE;
+        return false;
     va_list args;
     va_start(args, fmt);
     int n = vsnprintf(dst, dstSize, fmt, args);
@@ -45,7 +45,7 @@ BOOL SafeFormat(char* dst, size_t dstSize, const char* fmt, ...)
     if (n < 0)
     {
         dst[0] = '\0';
-        return FALSE;
+        return false;
     }
     return (size_t)n < dstSize;
 }

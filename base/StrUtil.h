@@ -1,6 +1,6 @@
 // Bounded text helpers: every copy into a fixed buffer goes through these.
 // Each always terminates the destination (when it has room for anything)
-// and returns TRUE only when the whole text fitted.
+// and returns true only when the whole text fitted.
 #pragma once
 
 #include <windows.h>
@@ -9,18 +9,18 @@
 // The size of our path buffers.
 const size_t kPathBufferSize = 2080;
 
-BOOL SafeCopy(char* dst, size_t dstSize, const char* src);
-BOOL SafeAppend(char* dst, size_t dstSize, const char* src);
-BOOL SafeFormat(char* dst, size_t dstSize, const char* fmt, ...)
+bool SafeCopy(char* dst, size_t dstSize, const char* src);
+bool SafeAppend(char* dst, size_t dstSize, const char* src);
+bool SafeFormat(char* dst, size_t dstSize, const char* fmt, ...)
     __attribute__((format(printf, 3, 4)));
 
 template <size_t N>
-BOOL SafeCopy(char (&dst)[N], const char* src)
+bool SafeCopy(char (&dst)[N], const char* src)
 {
     return SafeCopy(dst, N, src);
 }
 template <size_t N>
-BOOL SafeAppend(char (&dst)[N], const char* src)
+bool SafeAppend(char (&dst)[N], const char* src)
 {
     return SafeAppend(dst, N, src);
 }

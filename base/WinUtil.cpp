@@ -107,10 +107,10 @@ HWND DialogControl(HWND hDlg, int id)
     return control;
 }
 
-BOOL IsEnableStyleChange(WPARAM wParam, LPARAM lParam)
+bool IsEnableStyleChange(WPARAM wParam, LPARAM lParam)
 {
     if (wParam != (WPARAM)GWL_STYLE || lParam == 0)
-        return FALSE;
+        return false;
     const STYLESTRUCT* ss = (const STYLESTRUCT*)lParam;
     return ((ss->styleOld ^ ss->styleNew) & WS_DISABLED) != 0;
 }

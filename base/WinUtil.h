@@ -34,4 +34,4 @@ const COLORREF kSystemColorFlag = 0x80000000;
 COLORREF TranslateSystemColor(COLORREF color);
 
 // Whether a WM_STYLECHANGED message tells of WS_DISABLED being switched.
-BOOL IsEnableStyleChange(WPARAM wParam, LPARAM lParam);
+bool IsEnableStyleChange(WPARAM wParam, LPARAM lParam);

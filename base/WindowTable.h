@@ -19,19 +19,19 @@ public:
     CWindowTable(const CWindowTable&) = delete;
     CWindowTable& operator=(const CWindowTable&) = delete;
 
-    // Appends {hWnd, pObject}; FALSE (and no change) when the table cannot grow.
-    BOOL Add(HWND hWnd, T* pObject)
+    // Appends {hWnd, pObject}; false (and no change) when the table cannot grow.
+    bool Add(HWND hWnd, T* pObject)
     {
         Entry* grown = new (std::nothrow) Entry[m_count + 1];
         if (grown == NULL)
-            return FALSE;
+            return false;
         if (m_count > 0)
             memcpy(grown, m_entries.get(), sizeof(Entry) * m_count);
         grown[m_count].hWnd = hWnd;
         grown[m_count].pObject = pObject;
         m_entries.reset(grown);
         ++m_count;
-        return TRUE;
+        return true;
     }
 
     // Removes every pair of the object, moving the later pairs down.
@@ -69,18 +69,18 @@ public:
     int Count() const { return m_count; }
 
     // Adds the pair and installs proc on the window, saving the previous
-    // procedure. Refused (FALSE) for a window that already has an object or
+    // procedure. Refused (false) for a window that already has an object or
     // already runs proc (it would save proc as its own previous procedure
     // and recurse without end), or when the table cannot grow.
-    BOOL Subclass(HWND hWnd, T* pObject, WNDPROC proc, WNDPROC* pPrevious)
+    bool Subclass(HWND hWnd, T* pObject, WNDPROC proc, WNDPROC* pPrevious)
     {
         if (!IsWindow(hWnd) || Find(hWnd) != NULL ||
             (WNDPROC)GetWindowLongPtrA(hWnd, GWLP_WNDPROC) == proc)
-            return FALSE;
+            return false;
         if (!Add(hWnd, pObject))
-            return FALSE;
+            return false;
         *pPrevious = (WNDPROC)SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)proc);
-        return TRUE;
+        return true;
     }
 
     // Removes the object's pairs and gives the window its previous procedure

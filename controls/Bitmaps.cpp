@@ -301,19 +301,19 @@ void ForEachTap(int i, int from, int to, Take take)
 
 } // namespace
 
-BOOL GetDibPixels(HBITMAP hBitmap, DibPixels& pixels)
+bool GetDibPixels(HBITMAP hBitmap, DibPixels& pixels)
 {
     DIBSECTION ds;
     if (hBitmap == NULL || GetObjectA(hBitmap, sizeof(ds), &ds) == 0 || ds.dsBm.bmBits == NULL ||
         ds.dsBm.bmBitsPixel < 24)
-        return FALSE;
+        return false;
     pixels.bits = (BYTE*)ds.dsBm.bmBits;
     pixels.width = ds.dsBm.bmWidth;
     pixels.height = std::abs(ds.dsBm.bmHeight);
     pixels.bitCount = ds.dsBm.bmBitsPixel == 24 ? 24 : 32;
     pixels.pixelBytes = pixels.bitCount / 8;
     pixels.stride = RowStride(ds.dsBm.bmBitsPixel, pixels.width);
-    return TRUE;
+    return true;
 }
 
 HBITMAP CreateDib24(HDC hDC, int width, int height)

@@ -31,9 +31,9 @@ struct DibPixels
     BYTE* Row(int y) const { return bits + (size_t)y * stride; }
 };
 
-// Reads a DIB section's pixels; FALSE when the handle cannot be read, has no
+// Reads a DIB section's pixels; false when the handle cannot be read, has no
 // pixel memory (a device-dependent bitmap) or fewer than 24 bits per pixel.
-BOOL GetDibPixels(HBITMAP hBitmap, DibPixels& pixels);
+bool GetDibPixels(HBITMAP hBitmap, DibPixels& pixels);
 
 HBITMAP CreateDib24(HDC hDC, int width, int height);
 HBITMAP CreateDib32(HDC hDC, int width, int height);

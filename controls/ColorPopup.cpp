@@ -61,7 +61,7 @@ const int kTextGap = 2;
 
 } // namespace
 
-BOOL ChooseColorDialog(HWND hWndOwner, COLORREF& color)
+bool ChooseColorDialog(HWND hWndOwner, COLORREF& color)
 {
     COLORREF custom[kCustomColorCount];
     for (COLORREF& c : custom)
@@ -74,9 +74,9 @@ BOOL ChooseColorDialog(HWND hWndOwner, COLORREF& color)
     cc.lpCustColors = custom;
     cc.Flags = kChooseColorFlags;
     if (!ChooseColorA(&cc))
-        return FALSE;
+        return false;
     color = cc.rgbResult;
-    return TRUE;
+    return true;
 }
 
 CColorPopup::CColorPopup() : m_tab(this, kTabMap), m_list(this, kListMap), m_grid(this, kGridMap) {}
@@ -513,16 +513,16 @@ LRESULT CColorPopup::OnGridKeyDown(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
 // ---------------------------------------------------------------------------
 // The list.
 
-BOOL CColorPopup::GetSelectedListColor(COLORREF& color) const
+bool CColorPopup::GetSelectedListColor(COLORREF& color) const
 {
     LRESULT row = m_list.SendMessage(LB_GETCURSEL);
     if (row < 0)
-        return FALSE;
+        return false;
     LRESULT index = m_list.SendMessage(LB_GETITEMDATA, (WPARAM)row);
     if (index < 0 || index >= kSystemColorCount)
-        return FALSE;
+        return false;
     color = TranslateSystemColor(SystemColorTable[index].value);
-    return TRUE;
+    return true;
 }
 
 LRESULT CColorPopup::OnListKeyDown(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)

@@ -27,8 +27,8 @@ const int kSystemColorCount = 25;
 extern const SystemColorEntry SystemColorTable[kSystemColorCount + 1];
 
 // The system colour dialog, opened at `color` with 16 white custom colours
-// made afresh each time; TRUE (and `color` set) when the user confirmed.
-BOOL ChooseColorDialog(HWND hWndOwner, COLORREF& color);
+// made afresh each time; true (and `color` set) when the user confirmed.
+bool ChooseColorDialog(HWND hWndOwner, COLORREF& color);
 
 class CColorPopup : public CDialogImpl<CColorPopup>
 {
@@ -97,9 +97,9 @@ private:
     void DrawListItem(const DRAWITEMSTRUCT& dis);
     void SelectPage(int page);
     void RepaintGrid();
-    // Colour of the list's selected row as the system shows it now; FALSE
+    // Colour of the list's selected row as the system shows it now; false
     // when no row is selected.
-    BOOL GetSelectedListColor(COLORREF& color) const;
+    bool GetSelectedListColor(COLORREF& color) const;
     void LayOut();
     void MoveOnScreen(int x, int y);
 

@@ -21,7 +21,7 @@ const DWORD kStaticTypeMask = SS_TYPEMASK;
 // ---------------------------------------------------------------------------
 // The link table and the shared procedure.
 
-BOOL LinkMapAdd(CHyperLink* pLink) { return s_links.Add(pLink->GetHwnd(), pLink); }
+bool LinkMapAdd(CHyperLink* pLink) { return s_links.Add(pLink->GetHwnd(), pLink); }
 
 void LinkMapRemove(CHyperLink* pLink) { s_links.Remove(pLink); }
 
@@ -134,7 +134,7 @@ void CHyperLink::Cleanup()
     m_tipText[0] = '\0';
     m_hFont.Reset();
     m_pszUrl.reset();
-    m_bVisited = FALSE;
+    m_bVisited = false;
     m_hCursor = NULL;
 }
 
@@ -186,7 +186,7 @@ LRESULT CHyperLink::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPara
         if (uMsg == WM_LBUTTONDOWN && IsWindowEnabled(hWnd) && m_pszUrl != NULL)
         {
             ShellExecuteA(NULL, "open", m_pszUrl.get(), NULL, NULL, SW_SHOWNORMAL);
-            m_bVisited = TRUE;
+            m_bVisited = true;
             Redraw();
         }
         return DefWindowProcA(hWnd, uMsg, wParam, lParam);

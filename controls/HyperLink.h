@@ -19,8 +19,8 @@ const size_t kLinkTextSize = 1024;
 class CHyperLink;
 
 LRESULT CALLBACK HyperLinkWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-// The link table. Add fails (FALSE) when the table cannot grow.
-BOOL LinkMapAdd(CHyperLink* pLink);
+// The link table. Add fails (false) when the table cannot grow.
+bool LinkMapAdd(CHyperLink* pLink);
 void LinkMapRemove(CHyperLink* pLink);
 CHyperLink* LinkMapFind(HWND hWnd);
 int LinkMapCount();
@@ -57,7 +57,7 @@ public:
 
     HWND GetHwnd() const { return m_hWnd; }
     const char* GetUrl() const { return m_pszUrl.get(); }
-    BOOL IsVisited() const { return m_bVisited; }
+    bool IsVisited() const { return m_bVisited; }
     HFONT GetFont() const { return m_hFont; }
     COLORREF GetLinkColor() const { return m_crLink; }
     COLORREF GetVisitedColor() const { return m_crVisited; }
@@ -69,7 +69,7 @@ protected:
     WNDPROC m_pfnOldProc = NULL;
     COLORREF m_crLink = kLinkColor;
     COLORREF m_crVisited = kLinkVisitedColor;
-    BOOL m_bVisited = FALSE;
+    bool m_bVisited = false;
     std::unique_ptr<char[]> m_pszUrl; // NULL: no target
     CGdiObject<HFONT> m_hFont;
     HCURSOR m_hCursor = NULL;

@@ -62,7 +62,7 @@ UINT GetCheckMousePosMessage()
 // ---------------------------------------------------------------------------
 // Window table.
 
-BOOL ButtonMapAdd(COwnerDrawButton* pButton) { return s_buttons.Add(pButton->GetHwnd(), pButton); }
+bool ButtonMapAdd(COwnerDrawButton* pButton) { return s_buttons.Add(pButton->GetHwnd(), pButton); }
 
 void ButtonMapRemove(COwnerDrawButton* pButton) { s_buttons.Remove(pButton); }
 
@@ -421,12 +421,12 @@ LRESULT COwnerDrawButton::OnSetCursor()
     return 1;
 }
 
-BOOL COwnerDrawButton::OnNotify(NMHDR* pHeader)
+bool COwnerDrawButton::OnNotify(NMHDR* pHeader)
 {
     if (pHeader == NULL || pHeader->code != TTN_NEEDTEXTA)
-        return FALSE;
+        return false;
     GetTipText((NMTTDISPINFOA*)pHeader);
-    return TRUE;
+    return true;
 }
 
 void COwnerDrawButton::OnStyleChanged(WPARAM wParam, LPARAM lParam)

@@ -141,8 +141,8 @@ struct ButtonLook
 class COwnerDrawButton;
 
 LRESULT CALLBACK OwnerDrawButtonWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-// The window table. Add fails (FALSE) when the table cannot grow.
-BOOL ButtonMapAdd(COwnerDrawButton* pButton);
+// The window table. Add fails (false) when the table cannot grow.
+bool ButtonMapAdd(COwnerDrawButton* pButton);
 void ButtonMapRemove(COwnerDrawButton* pButton);
 COwnerDrawButton* ButtonMapFind(HWND hWnd);
 int ButtonMapCount();
@@ -204,7 +204,7 @@ protected:
     LRESULT OnPaint();
     void OnShowWindow(BOOL showing);
     LRESULT OnSetCursor();
-    BOOL OnNotify(NMHDR* pHeader);
+    bool OnNotify(NMHDR* pHeader);
     void OnStyleChanged(WPARAM wParam, LPARAM lParam);
     LRESULT OnGetDlgCode(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetCheck(WPARAM wParam);

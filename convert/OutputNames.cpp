@@ -103,10 +103,10 @@ bool IsPlainFileName(const char* name)
     return !IsDeviceName(wide);
 }
 
-int MakeOutputBaseName(const char* prefix, const char* name, int pattern, unsigned index,
-                       const char* suffix, char* out, size_t outSize)
+bool MakeOutputBaseName(const char* prefix, const char* name, int pattern, unsigned index,
+                        const char* suffix, char* out, size_t outSize)
 {
-    BOOL fits = TRUE;
+    bool fits = true;
     switch (pattern)
     {
     case kNameOnly:
@@ -128,5 +128,5 @@ int MakeOutputBaseName(const char* prefix, const char* name, int pattern, unsign
     const bool usable = fits && IsPlainFileName((std::string(out) + kOutputExtension).c_str());
     if (!usable && out != NULL && outSize > 0)
         out[0] = '\0';
-    return usable ? 1 : 0;
+    return usable;
 }

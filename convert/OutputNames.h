@@ -24,7 +24,7 @@ bool IsPlainFileName(const char* name);
 
 // An output file's name without folder and extension: the prefix, then the
 // source's name and the running index as the pattern says (any other
-// pattern adds neither), then the suffix. 0 (and an empty output) when it
+// pattern adds neither), then the suffix. False (and an empty output) when it
 // does not fit, or when it and kOutputExtension make no plain file name.
-int MakeOutputBaseName(const char* prefix, const char* name, int pattern, unsigned index,
-                       const char* suffix, char* out, size_t outSize);
+bool MakeOutputBaseName(const char* prefix, const char* name, int pattern, unsigned index,
+                        const char* suffix, char* out, size_t outSize);

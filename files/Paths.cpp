@@ -1,11 +1,9 @@
 #include "files/Paths.h"
 
-#include <commdlg.h>
 #include <cstring>
 #include <vector>
 
 #include "base/Handles.h"
-#include "base/WinUtil.h"
 #include "framework/Framework.h"
 
 PathParts SplitPath(const char* path)
@@ -172,56 +170,6 @@ int IsDirectory(const char* path)
         return 0;
     SetCurrentDirectoryA(saved.data());
     return 1;
-}
-
-UINT_PTR CALLBACK FileDialogHookProc(HWND hDlg, UINT uMsg, WPARAM, LPARAM)
-{
-    if (uMsg == WM_INITDIALOG)
-    {
-        // The hook's dialog is the child of the explorer-style frame.
-        HWND hFrame = GetParent(hDlg);
-        CenterWindowOn(hFrame, GetParent(hFrame));
-    }
-    return 0;
-}
-
-namespace {
-
-const DWORD kFileDialogFlags =
-    OFN_ENABLESIZING | OFN_EXPLORER | OFN_EXTENSIONDIFFERENT | OFN_ENABLEHOOK | OFN_HIDEREADONLY;
-
-} // namespace
-
-int ShowFileDialog(HINSTANCE hInstance, HWND hOwner, char* fileName, DWORD fileNameSize,
-                   const char* initialDir, const char* filter, const char* defExt,
-                   DWORD filterIndex, BOOL open, BOOL multiSelect, BOOL askBeforeReplace)
-{
-    if (fileName == NULL || fileNameSize == 0)
-        return 0;
-    if (PathExists(fileName) != 1)
-        fileName[0] = '\0';
-
-    OPENFILENAMEA ofn;
-    memset(&ofn, 0, sizeof(ofn));
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = hOwner;
-    ofn.hInstance = hInstance;
-    ofn.lpstrFilter = filter;
-    ofn.nFilterIndex = filterIndex;
-    ofn.lpstrFile = fileName;
-    ofn.nMaxFile = fileNameSize;
-    ofn.lpstrInitialDir = initialDir;
-    ofn.lpstrTitle = open ? "Open file" : "Select file";
-    ofn.Flags = kFileDialogFlags;
-    if (multiSelect)
-        ofn.Flags |= OFN_ALLOWMULTISELECT;
-    if (open)
-        ofn.Flags |= OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    else if (askBeforeReplace)
-        ofn.Flags |= OFN_OVERWRITEPROMPT;
-    ofn.lpstrDefExt = defExt;
-    ofn.lpfnHook = FileDialogHookProc;
-    return open ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn);
 }
 
 void CompactPath(const char* src, char* out, size_t outSize, size_t maxLen)

@@ -55,16 +55,6 @@ bool IsSameFile(const char* a, const char* b);
 // 1 when the process can make the path its current directory.
 int IsDirectory(const char* path);
 
-UINT_PTR CALLBACK FileDialogHookProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-
-// The open or save dialog; non-zero when the user confirmed a name, which
-// then stands in the buffer. askBeforeReplace: the save dialog asks before
-// it names an existing file, for a file about to be written (a save dialog
-// that only picks a file to read later does not).
-int ShowFileDialog(HINSTANCE hInstance, HWND hOwner, char* fileName, DWORD fileNameSize,
-                   const char* initialDir, const char* filter, const char* defExt,
-                   DWORD filterIndex, BOOL open, BOOL multiSelect, BOOL askBeforeReplace = FALSE);
-
 // Shortens a path for display: drive, "..", and the longest tail from a
 // backslash that fits into maxLen (the result can be a few characters
 // longer). The output is bounded by outSize.

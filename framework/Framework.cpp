@@ -5,13 +5,13 @@ CModule g_Module;
 // ---------------------------------------------------------------------------
 // CModule
 
-HRESULT CModule::Init(HINSTANCE hInstance)
+bool CModule::Init(HINSTANCE hInstance)
 {
     if (hInstance == NULL)
-        return E_INVALIDARG;
+        return false;
     m_hInst = hInstance;
     m_dwMainThreadID = ::GetCurrentThreadId();
-    return S_OK;
+    return true;
 }
 
 void CModule::Term()
@@ -143,21 +143,21 @@ CWindowImplBaseT::~CWindowImplBaseT()
         s_pCreatingWindow = NULL;
 }
 
-BOOL CWindowImplBaseT::SubclassWindow(HWND hWnd)
+bool CWindowImplBaseT::SubclassWindow(HWND hWnd)
 {
     if (m_hWnd != NULL || hWnd == NULL || !::IsWindow(hWnd) || FromHandle(hWnd) != NULL)
-        return FALSE;
+        return false;
     if (!::SetPropA(hWnd, kWindowProp, (HANDLE)this))
-        return FALSE;
+        return false;
     WNDPROC old = (WNDPROC)::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)WindowProc);
     if (old == NULL)
     {
         ::RemovePropA(hWnd, kWindowProp);
-        return FALSE;
+        return false;
     }
     m_pfnSuperWindowProc = old;
     m_hWnd = hWnd;
-    return TRUE;
+    return true;
 }
 
 HWND CWindowImplBaseT::UnsubclassWindow()
@@ -180,17 +180,17 @@ HINSTANCE ModuleInstance()
     return hInst != NULL ? hInst : ::GetModuleHandleA(NULL);
 }
 
-int ReadProgramPath(char* buffer, DWORD bufferSize)
+bool ReadProgramPath(char* buffer, DWORD bufferSize)
 {
     if (buffer == NULL || bufferSize == 0)
-        return 0;
+        return false;
     DWORD n = ::GetModuleFileNameA(::GetModuleHandleA(NULL), buffer, bufferSize);
     if (n == 0 || n >= bufferSize)
     {
         buffer[0] = '\0';
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
 
 ATOM CWindowImplBaseT::RegisterOwnClass()
@@ -279,10 +279,10 @@ INT_PTR CDialogImplBaseT::DoModalTemplate(UINT idd, HWND hWndParent, LPARAM lIni
         return -1;
     HINSTANCE hInst = ModuleInstance();
     s_pCreatingDialog = this;
-    m_bModal = TRUE;
+    m_bModal = true;
     INT_PTR r =
         ::DialogBoxParamA(hInst, MAKEINTRESOURCEA(idd), hWndParent, GetDialogProc(), lInitParam);
-    m_bModal = FALSE;
+    m_bModal = false;
     if (s_pCreatingDialog == this)
         s_pCreatingDialog = NULL;
     return r;
@@ -301,11 +301,11 @@ HWND CDialogImplBaseT::CreateTemplate(UINT idd, HWND hWndParent, LPARAM lInitPar
     return hWnd;
 }
 
-BOOL CDialogImplBaseT::CenterWindow(HWND hWndCenter)
+bool CDialogImplBaseT::CenterWindow(HWND hWndCenter)
 {
     RECT rcDlg;
     if (!::GetWindowRect(m_hWnd, &rcDlg))
-        return FALSE;
+        return false;
     RECT rcArea;
     if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcArea, 0))
         ::SetRect(&rcArea, 0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
@@ -328,7 +328,8 @@ BOOL CDialogImplBaseT::CenterWindow(HWND hWndCenter)
         y = rcArea.bottom - h;
     if (y < rcArea.top)
         y = rcArea.top;
-    return ::SetWindowPos(m_hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return ::SetWindowPos(m_hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) !=
+           FALSE;
 }
 
 INT_PTR CALLBACK CDialogImplBaseT::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)

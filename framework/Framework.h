@@ -21,15 +21,16 @@ public:
     CModule(const CModule&) = delete;
     CModule& operator=(const CModule&) = delete;
 
-    // Records the instance and the calling thread as the main thread.
-    HRESULT Init(HINSTANCE hInstance);
+    // Records the instance and the calling thread as the main thread; false
+    // (and nothing recorded) without an instance.
+    bool Init(HINSTANCE hInstance);
     // Forgets both again.
     void Term();
 
     HINSTANCE GetModuleInstance() const { return m_hInst; }
     HINSTANCE GetResourceInstance() const { return m_hInst; }
     DWORD GetMainThreadId() const { return m_dwMainThreadID; }
-    BOOL IsInitialised() const { return m_hInst != NULL; }
+    bool IsInitialised() const { return m_hInst != NULL; }
 
 private:
     HINSTANCE m_hInst = NULL;
@@ -42,9 +43,9 @@ extern CModule g_Module;
 // module object is not initialised.
 HINSTANCE ModuleInstance();
 
-// The program's own file path (its module's); 0 with an empty buffer when
-// the path cannot be read or does not fit, 1 otherwise.
-int ReadProgramPath(char* buffer, DWORD bufferSize);
+// The program's own file path (its module's); false with an empty buffer
+// when the path cannot be read or does not fit.
+bool ReadProgramPath(char* buffer, DWORD bufferSize);
 
 // ---------------------------------------------------------------------------
 // Message maps.
@@ -192,9 +193,9 @@ public:
     CWindowImplBaseT(const CWindowImplBaseT&) = delete;
     CWindowImplBaseT& operator=(const CWindowImplBaseT&) = delete;
 
-    // Takes over an existing window; refused (FALSE) when the window is
+    // Takes over an existing window; refused (false) when the window is
     // already one of ours or this object already has a window.
-    BOOL SubclassWindow(HWND hWnd);
+    bool SubclassWindow(HWND hWnd);
     // Gives the window its previous procedure back.
     HWND UnsubclassWindow();
 
@@ -265,8 +266,8 @@ public:
 
     // Centres on the owner, or on the work area when the owner is missing,
     // hidden or minimised; kept inside the work area; no size, order or
-    // activation change.
-    BOOL CenterWindow(HWND hWndCenter = NULL);
+    // activation change. False when the dialog could not be moved.
+    bool CenterWindow(HWND hWndCenter = NULL);
 
     virtual DLGPROC GetDialogProc() { return DialogProc; }
     virtual void OnFinalMessage(HWND) {}
@@ -275,7 +276,7 @@ public:
 
 protected:
     // Set while a modal loop of ours runs, so the destructor can tell.
-    BOOL m_bModal = FALSE;
+    bool m_bModal = false;
 };
 
 template <class T>

@@ -70,23 +70,23 @@ const ExtensionReader kSupportedExtensionReaders[kSupportedExtensionCount] = {
 
 const char kSupportedExtensionText[] = TVX_SUPPORTED_EXTENSIONS(TVX_EXT_TEXT);
 
-BOOL IsSupportedExtension(const char* ext)
+bool IsSupportedExtension(const char* ext)
 {
     if (ext == NULL || ext[0] == '\0')
-        return FALSE;
+        return false;
     // Anything longer than the whole text cannot occur in it.
     char lower[sizeof(kSupportedExtensionText)];
     if (!SafeCopy(lower, ext))
-        return FALSE;
+        return false;
     MakeLower(lower);
     const char* hit = strstr(kSupportedExtensionText, lower);
     return hit != NULL && hit[strlen(lower)] == ';';
 }
 
-BOOL IsSupportedFile(const char* path)
+bool IsSupportedFile(const char* path)
 {
     if (path == NULL)
-        return FALSE;
+        return false;
     return IsSupportedExtension(SplitPath(path).ext.c_str());
 }
 
@@ -101,12 +101,12 @@ const ExtensionReader* ReaderOfExtension(const char* ext)
     return NULL;
 }
 
-BOOL IsCoderForContent(const char* coder)
+bool IsCoderForContent(const char* coder)
 {
     if (coder == NULL || coder[0] == '\0')
-        return FALSE;
+        return false;
     for (const ExtensionReader& reader : kSupportedExtensionReaders)
         if (reader.byContent && lstrcmpA(reader.coder, coder) == 0)
-            return TRUE;
-    return FALSE;
+            return true;
+    return false;
 }

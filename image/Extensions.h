@@ -14,10 +14,10 @@ extern const char kSupportedExtensionText[];
 // Whether an extension (dot included, any letter case, as SplitPath gives
 // it) is one of ours: its first occurrence in the text must be followed by
 // ";". An empty extension is not.
-BOOL IsSupportedExtension(const char* ext);
+bool IsSupportedExtension(const char* ext);
 
 // The same test on the extension of a file path.
-BOOL IsSupportedFile(const char* path);
+bool IsSupportedFile(const char* path);
 
 // The image library's coder that reads files of a listed type, and whether
 // it may also read a file of another listed type whose bytes it recognises.
@@ -37,4 +37,4 @@ const ExtensionReader* ReaderOfExtension(const char* ext);
 // Whether a coder that the library chose from a file's bytes may read it:
 // only the raster coders of the listed types, never a vector, script, text
 // or document coder.
-BOOL IsCoderForContent(const char* coder);
+bool IsCoderForContent(const char* coder);

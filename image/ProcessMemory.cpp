@@ -435,7 +435,7 @@ void* ResizeLibraryMemory(void* memory, size_t size)
 
 } // namespace
 
-int KeepFreedMemory()
+bool KeepFreedMemory()
 {
     // Installed before the library allocates anything, so every block it
     // ever frees is one of ours.
@@ -458,9 +458,9 @@ int KeepFreedMemory()
     // The rest of the library's scratch memory (pixel rows, encoded files)
     // is smaller but comes and goes with every file: taken from the heap
     // and not trimmed after it is freed, the same pages serve the next one.
-    return mallopt(M_MMAP_MAX, 0) == 1 && mallopt(M_TRIM_THRESHOLD, kTrimThreshold) == 1 ? 1 : 0;
+    return mallopt(M_MMAP_MAX, 0) == 1 && mallopt(M_TRIM_THRESHOLD, kTrimThreshold) == 1;
 #else
-    return g_libraryHeap != NULL ? 1 : 0;
+    return g_libraryHeap != NULL;
 #endif
 }
 

@@ -9,9 +9,9 @@
 // the library's large aligned blocks to a keeper of their own (always) and
 // tells the C allocator to keep freed memory; where the C library has no
 // such setting, the library's other memory gets a heap of its own and its
-// large blocks go to the same keeper, grown with room to spare. 1 when the
-// allocator was set up, 0 when it could not be.
-int KeepFreedMemory();
+// large blocks go to the same keeper, grown with room to spare. False when the
+// allocator could not be set up.
+bool KeepFreedMemory();
 
 // Gives what was kept back to the system, once a batch run is over.
 void ReturnFreedMemory();

@@ -78,13 +78,13 @@ void DisplayHelpTopic(const char* target)
         s_htmlHelp(NULL, target, HH_DISPLAY_TOPIC, 0);
 }
 
-int MakeHelpFilePath(const char* modulePath, char* out, size_t outSize)
+bool MakeHelpFilePath(const char* modulePath, char* out, size_t outSize)
 {
     if (out == NULL || outSize == 0)
-        return 0;
+        return false;
     out[0] = '\0';
     if (modulePath == NULL)
-        return 0;
+        return false;
     const char* name = modulePath;
     for (const char* p = modulePath; *p != '\0'; ++p)
         if (*p == '\\' || *p == '/')
@@ -95,21 +95,21 @@ int MakeHelpFilePath(const char* modulePath, char* out, size_t outSize)
     size_t keep = dot != NULL ? (size_t)(dot - modulePath) : strlen(modulePath);
     size_t needed = keep + 1 + sizeof(kHelpExtension);
     if (needed > outSize)
-        return 0;
+        return false;
     memcpy(out, modulePath, keep);
     out[keep] = '.';
     memcpy(out + keep + 1, kHelpExtension, sizeof(kHelpExtension));
-    return 1;
+    return true;
 }
 
-int GetHelpFilePath(char* out, size_t outSize)
+bool GetHelpFilePath(char* out, size_t outSize)
 {
     char module[kPathBufferSize];
     if (!ReadProgramPath(module, sizeof(module)))
     {
         if (out != NULL && outSize > 0)
             out[0] = '\0';
-        return 0;
+        return false;
     }
     return MakeHelpFilePath(module, out, outSize);
 }
@@ -124,7 +124,7 @@ void ShowQuickStart()
 void RunHelpCommand(UINT id)
 {
     char helpFile[kPathBufferSize];
-    int haveFile = GetHelpFilePath(helpFile, sizeof(helpFile));
+    const bool haveFile = GetHelpFilePath(helpFile, sizeof(helpFile));
     switch (id)
     {
     case ID_HELP_QUICKSTART:
@@ -166,11 +166,11 @@ LRESULT CALLBACK HelpKeyHookProc(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(g_hHelpHook, code, wParam, lParam);
 }
 
-BOOL InstallHelpHook()
+bool InstallHelpHook()
 {
     // A second install would lose the first handle and call help twice.
     if (g_hHelpHook != NULL)
-        return TRUE;
+        return true;
     HINSTANCE hInst = ModuleInstance();
     g_hHelpHook = SetWindowsHookExA(WH_MSGFILTER, HelpKeyHookProc, hInst, GetCurrentThreadId());
     return g_hHelpHook != NULL;

@@ -33,10 +33,10 @@ ShellOpenProc SetShellOpenProc(ShellOpenProc proc);
 void DisplayHelpTopic(const char* target);
 
 // The help file of a program: its path with the file name's extension
-// made "chm" (".chm" added when it has none). 0 and an empty output when
-// it does not fit.
-int MakeHelpFilePath(const char* modulePath, char* out, size_t outSize);
-int GetHelpFilePath(char* out, size_t outSize);
+// made "chm" (".chm" added when it has none). False and an empty output
+// when it does not fit.
+bool MakeHelpFilePath(const char* modulePath, char* out, size_t outSize);
+bool GetHelpFilePath(char* out, size_t outSize);
 
 void ShowQuickStart();
 
@@ -44,6 +44,6 @@ void ShowQuickStart();
 void RunHelpCommand(UINT id);
 
 LRESULT CALLBACK HelpKeyHookProc(int code, WPARAM wParam, LPARAM lParam);
-// Installs the hook for the calling thread; TRUE when it is in place.
-BOOL InstallHelpHook();
+// Installs the hook for the calling thread; true when it is in place.
+bool InstallHelpHook();
 void RemoveHelpHook();

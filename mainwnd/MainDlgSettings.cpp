@@ -8,6 +8,7 @@
 
 #include "base/DialogItems.h"
 #include "image/ImageSteps.h"
+#include "files/FileDialog.h"
 #include "files/Paths.h"
 #include "settings/ProfileUpdate.h"
 #include "settings/SettingsNames.h"
@@ -147,7 +148,8 @@ int AskSettingsFile(HWND hOwner, BOOL open, char (&name)[kPathBufferSize])
 {
     const std::string folder = GetSettingsFolder();
     return ShowFileDialog(g_Module.GetModuleInstance(), hOwner, name, sizeof(name), folder.c_str(),
-                          kSettingsFilter, kSettingsExtension, 0, open, FALSE, !open);
+                          kSettingsFilter, kSettingsExtension, 0,
+                          open ? FileDialogMode::Open : FileDialogMode::SaveAskingBeforeReplace);
 }
 
 } // namespace

@@ -12,7 +12,7 @@ LRESULT CProgressDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CProgressDlg::OnCancel(WORD, WORD, HWND, BOOL&)
 {
-    m_running = 0;
+    m_running = false;
     return 0;
 }
 
@@ -27,7 +27,7 @@ int CProgressDlg::SetFromTo(const char* fromText, const char* toText)
     SetDlgItemTextA(m_hWnd, IDC_PROGRESS_FROM, fromText != NULL ? fromText : "");
     SetDlgItemTextA(m_hWnd, IDC_PROGRESS_TO, toText != NULL ? toText : "");
     SendDlgItemMessageA(m_hWnd, IDC_PROGRESS_BAR, PBM_STEPIT, 0, 0);
-    return DispatchPending();
+    return DispatchPending() ? 1 : 0;
 }
 
 void CProgressDlg::SetSearching(const char* folderText)
@@ -36,7 +36,7 @@ void CProgressDlg::SetSearching(const char* folderText)
     SetDlgItemTextA(m_hWnd, IDC_PROGRESS_TO, "");
 }
 
-int CProgressDlg::DispatchPending()
+bool CProgressDlg::DispatchPending()
 {
     // Only dispatch: no key translation and no dialog navigation during a run.
     MSG msg;

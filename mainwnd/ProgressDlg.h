@@ -41,15 +41,15 @@ public:
     // While the files are collected: the folder being searched, no target,
     // the bar not stepped.
     void SetSearching(const char* folderText);
-    // Dispatches every pending message of the thread; 1 to go on or 0 after
-    // a Cancel.
-    int DispatchPending();
+    // Dispatches every pending message of the thread; true to go on, false
+    // after a Cancel.
+    bool DispatchPending();
 
-    int IsRunning() const { return m_running; }
+    bool IsRunning() const { return m_running; }
     // The batch driver raises the flag again as it finishes.
-    void SetRunning(int running) { m_running = running; }
+    void SetRunning(bool running) { m_running = running; }
 
 private:
-    int m_running = 1;
+    bool m_running = true;
     COwnerDrawButton m_cancel;
 };

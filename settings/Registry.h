@@ -23,8 +23,8 @@ int RegReadValue(const char* name, void* buffer, DWORD bufferSize);
 int RegWriteDword(const char* name, const DWORD* value);
 int RegWriteString(const char* name, const char* text);
 
-// Convenience for the 4-byte values.
-inline int RegReadDword(const char* name, DWORD* value)
+// Convenience for the 4-byte values; true when one was read.
+inline bool RegReadDword(const char* name, DWORD* value)
 {
-    return RegReadValue(name, value, sizeof(*value));
+    return RegReadValue(name, value, sizeof(*value)) != 0;
 }

@@ -2,6 +2,7 @@
 
 #include "base/DialogItems.h"
 #include "base/StrUtil.h"
+#include "files/FileDialog.h"
 #include "files/Paths.h"
 #include "convert/QuietConverter.h"
 #include "settings/Registry.h"
@@ -49,7 +50,7 @@ LRESULT COptionsDlg::OnBrowse(WORD, WORD, HWND, BOOL&)
     char fileName[kPathBufferSize] = "";
     HINSTANCE hInst = ModuleInstance();
     if (ShowFileDialog(hInst, m_hWnd, fileName, sizeof(fileName), initialDir.c_str(),
-                       kSettingsFilter, kSettingsExtension, 0, FALSE, FALSE))
+                       kSettingsFilter, kSettingsExtension, 0, FileDialogMode::Save))
         SetDlgItemTextA(m_hWnd, IDC_OPTIONS_PATH, fileName);
     return 0;
 }

@@ -360,11 +360,11 @@ void UnregisterIn(const CClassesPlace& place, const ExtensionNames& names, const
 
 } // namespace
 
-int FormatShellCommand(const char* programPath, char* out, size_t outSize)
+bool FormatShellCommand(const char* programPath, char* out, size_t outSize)
 {
     if (programPath == NULL || programPath[0] == '\0')
-        return 0;
-    return SafeFormat(out, outSize, kCommandFormat, programPath) ? 1 : 0;
+        return false;
+    return SafeFormat(out, outSize, kCommandFormat, programPath);
 }
 
 int RegisterShellVerb(const char* ext, char* classBuffer, size_t classBufferSize)

@@ -24,8 +24,9 @@ const DWORD kClassNameBufferSize = 256;
 // The program path that the verb's command names comes from
 // ReadProgramPath, beside the module object.
 
-// The verb's command for the given program: "<path>" /q "%1".
-int FormatShellCommand(const char* programPath, char* out, size_t outSize);
+// The verb's command for the given program: "<path>" /q "%1"; false when
+// there is no program path or the command does not fit.
+bool FormatShellCommand(const char* programPath, char* out, size_t outSize);
 
 // Registers the verb for one extension (lower case, no dot) and leaves the
 // class it went under in classBuffer: in the machine's classes, or in the

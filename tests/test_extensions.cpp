@@ -25,11 +25,11 @@ TEST(Extensions, MatchRule)
     struct Case
     {
         const char* ext;
-        BOOL supported;
+        bool supported;
     } cases[] = {
-        {".JPG", TRUE},   {".Tiff24", TRUE},  {".gif87", TRUE}, {".jp", FALSE},
-        {".bmp2", FALSE}, {".tiff2", FALSE},  {"", FALSE},      {".", FALSE},
-        {".avs;", FALSE}, {".yuv;.x", FALSE}, {".exe", FALSE},
+        {".JPG", true},   {".Tiff24", true},  {".gif87", true}, {".jp", false},
+        {".bmp2", false}, {".tiff2", false},  {"", false},      {".", false},
+        {".avs;", false}, {".yuv;.x", false}, {".exe", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.supported, IsSupportedExtension(c.ext)) << c.ext;

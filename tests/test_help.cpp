@@ -71,21 +71,21 @@ TEST(HelpFilePath, TheFileNamesExtensionBecomesChm)
     {
         const char* module;
         size_t size;
-        int result;
+        bool made;
         const char* path;
     } cases[] = {
-        {"D:\\Tools\\conv.exe", kPathBufferSize, 1, "D:\\Tools\\conv.chm"},
-        {"Z:\\build\\tolvex.exe.so", kPathBufferSize, 1, "Z:\\build\\tolvex.exe.chm"},
+        {"D:\\Tools\\conv.exe", kPathBufferSize, true, "D:\\Tools\\conv.chm"},
+        {"Z:\\build\\tolvex.exe.so", kPathBufferSize, true, "Z:\\build\\tolvex.exe.chm"},
         // A dotted folder and a name without extension: nothing is cut.
-        {"D:\\my.tools\\conv", kPathBufferSize, 1, "D:\\my.tools\\conv.chm"},
-        {"conv", kPathBufferSize, 1, "conv.chm"},
-        {"D:\\Tools\\conv.exe", sizeof("D:\\Tools\\conv.chm"), 1, "D:\\Tools\\conv.chm"},
-        {"D:\\Tools\\conv.exe", sizeof("D:\\Tools\\conv.chm") - 1, 0, ""},
+        {"D:\\my.tools\\conv", kPathBufferSize, true, "D:\\my.tools\\conv.chm"},
+        {"conv", kPathBufferSize, true, "conv.chm"},
+        {"D:\\Tools\\conv.exe", sizeof("D:\\Tools\\conv.chm"), true, "D:\\Tools\\conv.chm"},
+        {"D:\\Tools\\conv.exe", sizeof("D:\\Tools\\conv.chm") - 1, false, ""},
     };
     for (const Case& c : cases)
     {
         char out[kPathBufferSize] = "junk";
-        EXPECT_EQ(c.result, MakeHelpFilePath(c.module, out, c.size)) << c.module;
+        EXPECT_EQ(c.made, MakeHelpFilePath(c.module, out, c.size)) << c.module;
         EXPECT_STREQ(c.path, out) << c.module;
     }
 }

@@ -943,7 +943,7 @@ TEST(MainDlg, AFirstStartOpensQuickStartOnce)
         EXPECT_EQ((HHOOK)NULL, g_hHelpHook) << "the destructor removes the F1 hook";
         EXPECT_EQ(c.quickStarts, HelpRecorder::QuickStarts()) << c.present << c.value;
         DWORD after = 77;
-        EXPECT_EQ(c.present ? 1 : 0, RegReadDword(kRegFirstStart, &after));
+        EXPECT_EQ(c.present, RegReadDword(kRegFirstStart, &after));
         if (c.present)
         {
             EXPECT_EQ(0u, after);

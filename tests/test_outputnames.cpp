@@ -123,14 +123,14 @@ TEST(OutputNames, BaseNamesAreJudgedWhole)
     for (const auto& c : cases)
     {
         char out[kPathBufferSize] = "old";
-        const int made =
+        const bool made =
             MakeOutputBaseName(c.prefix, c.name, c.pattern, 3, c.suffix, out, sizeof(out));
-        EXPECT_EQ(c.want != NULL ? 1 : 0, made) << c.prefix << "|" << c.name << "|" << c.suffix;
+        EXPECT_EQ(c.want != NULL, made) << c.prefix << "|" << c.name << "|" << c.suffix;
         EXPECT_STREQ(c.want != NULL ? c.want : "", out)
             << c.prefix << "|" << c.name << "|" << c.suffix;
     }
     // Too long for the buffer: refused, not cut.
     char tiny[8] = "old";
-    EXPECT_EQ(0, MakeOutputBaseName("th_", "photo", kNameOnly, 1, "", tiny, sizeof(tiny)));
+    EXPECT_FALSE(MakeOutputBaseName("th_", "photo", kNameOnly, 1, "", tiny, sizeof(tiny)));
     EXPECT_STREQ("", tiny);
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/DialogItems.h"
+#include "files/FileDialog.h"
 #include "files/Paths.h"
 #include "tests/support/FolderLink.h"
 #include "tests/support/TestUtil.h"
@@ -195,23 +196,23 @@ TEST(PathsShowFileDialog, OpenNeedsAnExistingFileSaveAsksBeforeReplacingOnlyWhen
 
     struct Case
     {
-        BOOL open;
-        BOOL askBeforeReplace;
+        FileDialogMode mode;
         const char* title;
         std::string typed;
         int answer;   // to the question about replacing, 0: none expected
         int expected; // the dialog's result
     } cases[] = {
-        {TRUE, FALSE, "Open file", tmp.File("present.tvx"), 0, 1},
-        {TRUE, FALSE, "Open file", tmp.File("missing.tvx"), 0, 0},
-        {FALSE, FALSE, "Select file", tmp.File("present.tvx"), 0, 1},
-        {FALSE, TRUE, "Select file", tmp.File("present.tvx"), IDYES, 1},
-        {FALSE, TRUE, "Select file", tmp.File("present.tvx"), IDNO, 0},
-        {FALSE, TRUE, "Select file", tmp.File("new.tvx"), 0, 1},
+        {FileDialogMode::Open, "Open file", tmp.File("present.tvx"), 0, 1},
+        {FileDialogMode::Open, "Open file", tmp.File("missing.tvx"), 0, 0},
+        {FileDialogMode::Save, "Select file", tmp.File("present.tvx"), 0, 1},
+        {FileDialogMode::SaveAskingBeforeReplace, "Select file", tmp.File("present.tvx"), IDYES, 1},
+        {FileDialogMode::SaveAskingBeforeReplace, "Select file", tmp.File("present.tvx"), IDNO, 0},
+        {FileDialogMode::SaveAskingBeforeReplace, "Select file", tmp.File("new.tvx"), 0, 1},
     };
     for (const Case& c : cases)
     {
-        SCOPED_TRACE(c.typed + (c.askBeforeReplace ? " asking" : ""));
+        SCOPED_TRACE(c.typed +
+                     (c.mode == FileDialogMode::SaveAskingBeforeReplace ? " asking" : ""));
         char name[kPathBufferSize] = "not a file";
         int result = -1;
         bool typed = false;
@@ -219,8 +220,7 @@ TEST(PathsShowFileDialog, OpenNeedsAnExistingFileSaveAsksBeforeReplacingOnlyWhen
         DriveWhile(
             [&] {
                 result = ShowFileDialog(GetModuleHandleA(NULL), NULL, name, sizeof(name),
-                                        tmp.Path().c_str(), filter, "tvx", 0, c.open, FALSE,
-                                        c.askBeforeReplace);
+                                        tmp.Path().c_str(), filter, "tvx", 0, c.mode);
             },
             [&](int) {
                 const FileDialogWindows w = FindFileDialogWindows(c.title);
@@ -251,7 +251,7 @@ TEST(PathsShowFileDialog, OpenNeedsAnExistingFileSaveAsksBeforeReplacingOnlyWhen
         {
             EXPECT_EQ(1, asked) << "asked before an existing file is replaced";
         }
-        else if (!c.open)
+        else if (c.mode != FileDialogMode::Open)
         {
             EXPECT_EQ(0, asked);
         }

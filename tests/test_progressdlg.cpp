@@ -49,7 +49,7 @@ TEST(ProgressDlg, CreatedHiddenWithAnOwnerDrawnCancel)
     COwnerDrawButton* cancel = ButtonMapFind(GetDlgItem(w.hWnd, IDC_PROGRESS_CANCEL));
     ASSERT_TRUE(cancel != NULL);
     EXPECT_EQ(kOdbStyleFocusDefault, cancel->GetStyle());
-    EXPECT_EQ(1, w.dlg.IsRunning());
+    EXPECT_TRUE(w.dlg.IsRunning());
 }
 
 TEST(ProgressDlg, ThreeFilesFillTheBarAndShowTheLastPaths)
@@ -84,12 +84,12 @@ TEST(ProgressDlg, CancelClickIsSeenByTheNextFileAndTheDialogStays)
     // Clicked while the first file converts: seen in the next dispatch.
     PostCancelClick(w.hWnd);
     EXPECT_EQ(0, w.dlg.SetFromTo("C:\\b.jpg", "C:\\b.gif"));
-    EXPECT_EQ(0, w.dlg.IsRunning());
+    EXPECT_FALSE(w.dlg.IsRunning());
     EXPECT_TRUE(IsWindowVisible(w.hWnd));
     EXPECT_EQ("C:\\b.jpg", ItemText(w.hWnd, IDC_PROGRESS_FROM));
     // Not raised again during the run; the driver raises it at the end.
     EXPECT_EQ(0, w.dlg.SetFromTo("C:\\c.jpg", "C:\\c.gif"));
-    w.dlg.SetRunning(1);
+    w.dlg.SetRunning(true);
     EXPECT_EQ(1, w.dlg.SetFromTo("C:\\d.jpg", "C:\\d.gif"));
 }
 

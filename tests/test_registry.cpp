@@ -27,7 +27,7 @@ TEST(Registry, FirstRunReadsFailAndCreateNothing)
     RegistryState reg;
     DWORD n = 77;
     char text[260] = "untouched";
-    EXPECT_EQ(0, RegReadDword(kRegShellOn, &n));
+    EXPECT_FALSE(RegReadDword(kRegShellOn, &n));
     EXPECT_EQ(0, RegReadValue(kRegShellPath, text, sizeof(text)));
     EXPECT_EQ(77u, n);
     EXPECT_STREQ("untouched", text);
@@ -36,7 +36,7 @@ TEST(Registry, FirstRunReadsFailAndCreateNothing)
     DWORD one = 1;
     EXPECT_EQ(1, RegWriteDword(kRegShellOn, &one));
     EXPECT_TRUE(ProductKeyExists());
-    EXPECT_EQ(1, RegReadDword(kRegShellOn, &n));
+    EXPECT_TRUE(RegReadDword(kRegShellOn, &n));
     EXPECT_EQ(1u, n);
 }
 
@@ -83,7 +83,7 @@ TEST(Registry, ValuesTooLongForTheCallersBufferAreRefused)
     {
         SetRaw(kRegView, c.type, c.data.data(), (DWORD)c.data.size());
         Guarded g = {0x11223344, "canary"};
-        EXPECT_EQ(0, RegReadDword(kRegView, &g.value)) << c.what;
+        EXPECT_FALSE(RegReadDword(kRegView, &g.value)) << c.what;
         EXPECT_EQ(0x11223344u, g.value) << c.what;
         EXPECT_STREQ("canary", g.canary) << c.what;
     }
@@ -95,7 +95,7 @@ TEST(Registry, OtherTypesAreCopiedByteForByteAndTextsTerminated)
     // A three-byte binary value fits a number variable and is copied as is.
     SetRaw(kRegView, REG_BINARY, "\x01\x02\x03", 3);
     DWORD n = 0xFFFFFFFF;
-    EXPECT_EQ(1, RegReadDword(kRegView, &n));
+    EXPECT_TRUE(RegReadDword(kRegView, &n));
     EXPECT_EQ(0xFF030201u, n);
 
     // A text stored without its terminator still comes back terminated.

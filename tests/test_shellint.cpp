@@ -392,17 +392,17 @@ std::vector<std::string> Expected(const std::vector<std::string>& lines, const s
 TEST(ShellIntVerb, CommandTextAndProgramPath)
 {
     char out[kPathBufferSize];
-    ASSERT_EQ(1, FormatShellCommand("C:\\Program Files\\Tolvex\\tolvex.exe", out, sizeof(out)));
+    ASSERT_TRUE(FormatShellCommand("C:\\Program Files\\Tolvex\\tolvex.exe", out, sizeof(out)));
     EXPECT_STREQ("\"C:\\Program Files\\Tolvex\\tolvex.exe\" /q \"%1\"", out);
-    EXPECT_EQ(0, FormatShellCommand("C:\\t.exe", out, 10)); // cut, never written half
-    EXPECT_EQ(0, FormatShellCommand("", out, sizeof(out)));
+    EXPECT_FALSE(FormatShellCommand("C:\\t.exe", out, 10)); // cut, never written half
+    EXPECT_FALSE(FormatShellCommand("", out, sizeof(out)));
 
     char path[MAX_PATH];
-    ASSERT_EQ(1, ReadProgramPath(path, sizeof(path)));
+    ASSERT_TRUE(ReadProgramPath(path, sizeof(path)));
     EXPECT_EQ(ModulePath(), path);
     // A path that does not fit would name another program.
-    EXPECT_EQ(0, ReadProgramPath(path, (DWORD)strlen(path)));
-    EXPECT_EQ(0, ReadProgramPath(path, 4));
+    EXPECT_FALSE(ReadProgramPath(path, (DWORD)strlen(path)));
+    EXPECT_FALSE(ReadProgramPath(path, 4));
 }
 
 // Each pre-state goes through install and uninstall; the keys concerned are

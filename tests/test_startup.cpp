@@ -56,7 +56,7 @@ TEST(StartupProcessScope, TheRunnerHasTheProgramsServices)
     EXPECT_TRUE(g_Module.IsInitialised());
     EXPECT_EQ(GetModuleHandleA(NULL), ModuleInstance());
     char path[kPathBufferSize];
-    ASSERT_EQ(1, ReadProgramPath(path, sizeof(path)));
+    ASSERT_TRUE(ReadProgramPath(path, sizeof(path)));
     char expected[kPathBufferSize];
     GetModuleFileNameA(NULL, expected, sizeof(expected));
     EXPECT_STREQ(expected, path);
