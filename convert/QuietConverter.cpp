@@ -136,7 +136,7 @@ ResizeOptions CQuietConverter::GetResizeOptions() const
     options.enableHeight = EnableHeight != 0;
     options.height = Height;
     options.fit = DoNothing != 0;
-    options.cropAnchor = DoCrop;
+    options.cropAnchor = CropAnchorOfSetting(DoCrop);
     options.stretch = DoStretch != 0;
     return options;
 }
@@ -151,21 +151,28 @@ BorderOptions CQuietConverter::GetBorderOptions() const
     return options;
 }
 
+ImageStepOptions CQuietConverter::GetImageStepOptions() const
+{
+    ImageStepOptions options;
+    options.resize = GetResizeOptions();
+    options.border = GetBorderOptions();
+    options.rotation = RotationOfSetting(Rotate);
+    options.hue = Hue;
+    options.saturation = Saturation;
+    options.lightness = Lightness;
+    return options;
+}
+
 void CQuietConverter::Transform()
 {
-    if (Image == NULL)
-        return;
-    PrepareForWork(*Image);
-    ResizeImage(*Image, GetResizeOptions(), m_sourceSize);
-    AddBorder(*Image, GetBorderOptions());
-    ApplyRotation(*Image, Rotate);
-    ApplyColorChange(*Image, Hue, Saturation, Lightness);
+    if (Image != NULL)
+        ApplyImageSteps(*Image, GetImageStepOptions(), m_sourceSize);
 }
 
 void CQuietConverter::CropToFit()
 {
     if (Image != NULL)
-        CoverAndCrop(*Image, Width, Height, DoCrop);
+        CoverAndCrop(*Image, Width, Height, CropAnchorOfSetting(DoCrop));
 }
 
 void CQuietConverter::Stretch()
@@ -196,8 +203,7 @@ int CQuietConverter::SaveAs(const char* sourcePath, unsigned index)
     if (!MakeOutputName(sourcePath, index, output, sizeof(output)) ||
         !SafeAppend(output, kOutputExtension))
         return 0;
-    if (PathExists(output) != 0 &&
-        AskOverwriteSingle(output, IsSameFile(output, sourcePath)) == kOverwriteSingleNo)
+    if (DecideOverwrite(output, sourcePath, NULL, NULL) != kOverwriteWrite)
         return 0;
     // The source is in memory and the replace is atomic, so an output that
     // names the source itself never loses it.

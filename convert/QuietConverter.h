@@ -50,6 +50,7 @@ public:
 
     ResizeOptions GetResizeOptions() const;
     BorderOptions GetBorderOptions() const;
+    ImageStepOptions GetImageStepOptions() const;
 
     int EnableResize;
     int EnableWidth;

@@ -27,11 +27,6 @@ class Image;
 class CProgressDlg;
 class OutputStaging;
 
-// Preview stages: what an option change recomputes from.
-const unsigned short kStageResize = 0;
-const unsigned short kStageBorder = 1;
-const unsigned short kStageRotateColor = 2;
-
 // Colour-adjustment trackbars run 0..200; kColorNeutral (image/ImageSteps.h)
 // in the middle means unchanged.
 const int kAdjustMax = 200;

@@ -20,8 +20,6 @@
 
 namespace {
 
-const int kStageCount = kStageRotateColor + 1;
-
 // The colour of the preview box around (and behind) the picture.
 const int kPreviewBackground = COLOR_BTNFACE;
 
@@ -47,45 +45,13 @@ void ShowTransparentAsBox(const DibPixels& pixels, COLORREF background)
     }
 }
 
-// CoverAndCrop with this anchor scales to cover the box and crops nothing: the
-// crop mode without an anchor chosen.
-const int kCropScaleOnly = -1;
-
 UINT ReadSize(HWND hDlg, int id)
 {
     const int value = (int)GetDlgItemInt(hDlg, id, NULL, TRUE);
     return value > 0 ? (UINT)value : 0;
 }
 
-int CropAnchorOf(HWND hDlg)
-{
-    switch (ComboSelection(hDlg, IDC_MAIN_ANCHOR))
-    {
-    case 0:
-        return kCropLeftTop;
-    case 1:
-        return kCropCenter;
-    case 2:
-        return kCropRightBottom;
-    default:
-        return kCropScaleOnly;
-    }
-}
-
-int RotationOf(HWND hDlg)
-{
-    switch (ComboSelection(hDlg, IDC_MAIN_ROTATE))
-    {
-    case 1:
-        return kRotate90;
-    case 2:
-        return kRotate180;
-    case 3:
-        return kRotate270;
-    default:
-        return 0;
-    }
-}
+int CropAnchorOf(HWND hDlg) { return CropAnchorOfListIndex(ComboSelection(hDlg, IDC_MAIN_ANCHOR)); }
 
 ResizeOptions ReadResizeOptions(HWND hDlg)
 {
@@ -98,6 +64,24 @@ ResizeOptions ReadResizeOptions(HWND hDlg)
     options.fit = IsItemChecked(hDlg, IDC_MAIN_FIT);
     options.cropAnchor = IsItemChecked(hDlg, IDC_MAIN_CROP) ? CropAnchorOf(hDlg) : kCropNone;
     options.stretch = IsItemChecked(hDlg, IDC_MAIN_STRETCH);
+    return options;
+}
+
+// The panel's options for the image steps; the border colour is the
+// dialog's own.
+ImageStepOptions ReadImageStepOptions(HWND hDlg, COLORREF borderColor)
+{
+    ImageStepOptions options;
+    options.resize = ReadResizeOptions(hDlg);
+    options.border.enableBorder = IsItemChecked(hDlg, IDC_MAIN_BORDER);
+    const UINT width = GetDlgItemInt(hDlg, IDC_MAIN_BORDER_WIDTH, NULL, FALSE);
+    options.border.width = width > (UINT)INT_MAX ? INT_MAX : (int)width;
+    options.border.color = borderColor;
+    options.border.frame3d = IsItemChecked(hDlg, IDC_MAIN_BORDER_3D);
+    options.rotation = RotationOfSetting(ComboSelection(hDlg, IDC_MAIN_ROTATE));
+    options.hue = TrackbarPosition(hDlg, IDC_MAIN_HUE_BAR);
+    options.saturation = TrackbarPosition(hDlg, IDC_MAIN_SATURATION_BAR);
+    options.lightness = TrackbarPosition(hDlg, IDC_MAIN_LIGHTNESS_BAR);
     return options;
 }
 
@@ -203,21 +187,14 @@ void CMainDlg::UpdatePreview(unsigned short fromStage)
             if (*stages[stage] == NULL)
                 throw std::bad_alloc();
             PrepareForWork(**stages[stage]);
-            switch (stage)
-            {
-            case kStageResize:
+            // The resize and the border have the preview's own sizes.
+            if (stage == kStageResize)
                 ApplyResize();
-                break;
-            case kStageBorder:
+            else if (stage == kStageBorder)
                 ApplyBorder();
-                break;
-            default:
-                ApplyRotation(*m_pStage2, RotationOf(m_hWnd));
-                ApplyColorChange(*m_pStage2, TrackbarPosition(m_hWnd, IDC_MAIN_HUE_BAR),
-                                 TrackbarPosition(m_hWnd, IDC_MAIN_SATURATION_BAR),
-                                 TrackbarPosition(m_hWnd, IDC_MAIN_LIGHTNESS_BAR));
-                break;
-            }
+            else
+                ApplyImageStage(**stages[stage], (unsigned short)stage,
+                                ReadImageStepOptions(m_hWnd, m_crBorder), m_sourceSize);
         }
     }
     catch (const std::exception&)
@@ -239,17 +216,17 @@ void CMainDlg::ApplyResize()
 {
     if (m_pStage0 == NULL)
         return;
-    const ResizeOptions options = ReadResizeOptions(m_hWnd);
+    const ImageStepOptions options = ReadImageStepOptions(m_hWnd, m_crBorder);
     const ImageSize box = PreviewBoxSize(m_hWnd);
     m_stage0Scale = 1.0;
     if (!m_bPreview || box.columns == 0 || box.rows == 0)
     {
-        ResizeImage(*m_pStage0, options, m_sourceSize);
+        ApplyImageStage(*m_pStage0, kStageResize, options, m_sourceSize);
         return;
     }
     // The later stages and the drawing work on the box-size picture, made
     // without the full-size result of the resize.
-    m_stage0Scale = ApplyPreviewResize(*m_pStage0, options, m_sourceSize, box);
+    m_stage0Scale = ApplyPreviewResize(*m_pStage0, options.resize, m_sourceSize, box);
 }
 
 void CMainDlg::ResizeCropToFit()
@@ -270,14 +247,10 @@ void CMainDlg::ApplyBorder()
 {
     if (m_pStage1 == NULL)
         return;
-    BorderOptions options;
-    options.enableBorder = IsItemChecked(m_hWnd, IDC_MAIN_BORDER);
-    const UINT width = GetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, NULL, FALSE);
-    options.width = width > (UINT)INT_MAX ? INT_MAX : (int)width;
-    options.color = m_crBorder;
-    options.frame3d = IsItemChecked(m_hWnd, IDC_MAIN_BORDER_3D);
+    ImageStepOptions options = ReadImageStepOptions(m_hWnd, m_crBorder);
     // On a stage 0 reduced for the preview, the border shrinks alike.
-    AddBorder(*m_pStage1, ScaleBorder(options, m_stage0Scale));
+    options.border = ScaleBorder(options.border, m_stage0Scale);
+    ApplyImageStage(*m_pStage1, kStageBorder, options, m_sourceSize);
 }
 
 void CMainDlg::DrawPreview(Magick::Image* image)
