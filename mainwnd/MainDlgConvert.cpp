@@ -21,7 +21,7 @@
 #include "image/ImageIO.h"
 #include "image/MagickInc.h"
 #include "convert/OutputNames.h"
-#include "convert/OverwriteDlg.h"
+#include "convert/OverwriteAsk.h"
 #include "files/Paths.h"
 #include "image/ProcessMemory.h"
 #include "settings/SettingsNames.h"
@@ -396,28 +396,11 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
     how.attributesKnown = true;
     if (m_pRunStaging != NULL)
         how.stagingFolder = m_pRunStaging->Folder();
-    if (PathExists(output.c_str(), &how.attributes) != 0 && !g_bYesToAll)
-    {
-        if (g_bNoToAll)
-            return 1;
-        COverwriteDlg question(output.c_str(), kOverwriteBatchMode);
-        question.SetReplacesSource(IsSameFile(output.c_str(), source));
-        switch (question.DoModal(::GetActiveWindow()))
-        {
-        case IDC_OVERWRITE_CANCEL:
-            return 0;
-        case IDC_OVERWRITE_YESALL:
-            g_bYesToAll = 1;
-            break;
-        case IDC_OVERWRITE_NO:
-            return 1;
-        case IDC_OVERWRITE_NOALL:
-            g_bNoToAll = 1;
-            return 1;
-        default:
-            break;
-        }
-    }
+    OverwriteRunAnswers answers = {g_bYesToAll, g_bNoToAll};
+    const OverwriteDecision decision =
+        DecideOverwrite(output.c_str(), source, &how.attributes, &answers);
+    if (decision != kOverwriteWrite)
+        return decision == kOverwriteStop ? 0 : 1;
 
     // The read keeps the windows answering, so that Cancel and Exit stop a
     // long one: the run ends there, and the file counts as not reached.
