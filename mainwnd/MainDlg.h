@@ -26,6 +26,7 @@ class Image;
 }
 class CProgressDlg;
 class OutputStaging;
+struct OutputWrite;
 
 // Colour-adjustment trackbars run 0..200; kColorNeutral (image/ImageSteps.h)
 // in the middle means unchanged.
@@ -184,6 +185,11 @@ public:
     // or listed as not converted), 0 to end the run (Cancel, Exit asked for,
     // or an output folder that takes no more files).
     int ConvertOneFile(const char* outputFolder, int index, CProgressDlg* progress);
+    // The rest of ConvertOneFile once `output` may be written: reads `source`
+    // through the stages at full size and writes the result; the same
+    // answers as ConvertOneFile.
+    int ConvertToOutput(const char* source, const char* output, const OutputWrite& how,
+                        CProgressDlg* progress);
     // Not called by the run, which names through the naming fields in
     // ConvertOneFile: replaces `path` by its output base name at `index`.
     void BuildOutputName(char* path, int index);

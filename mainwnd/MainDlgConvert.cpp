@@ -80,6 +80,18 @@ int MakeBatchBaseName(HWND hDlg, const char* source, int index, char* out, size_
     return MakeOutputBaseName(prefix, name.c_str(), pattern, (unsigned)index, suffix, out, outSize);
 }
 
+// Shows a file's two paths in the progress dialog, which steps its bar and
+// dispatches the pending messages.
+void ShowFromTo(CProgressDlg* progress, const char* source, const char* output)
+{
+    char fromText[kPathBufferSize];
+    CompactPath(source, fromText, sizeof(fromText), kProgressPathShown);
+    char toText[kPathBufferSize];
+    CompactPath(output, toText, sizeof(toText), kProgressPathShown);
+    ::ShowWindow(progress->m_hWnd, SW_SHOWNORMAL);
+    progress->SetFromTo(fromText, toText);
+}
+
 int NextSelected(HWND hList, int after)
 {
     return (int)SendMessageA(hList, LVM_GETNEXTITEM, (WPARAM)after, MAKELPARAM(LVNI_SELECTED, 0));
@@ -365,20 +377,13 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
 {
     char source[kPathBufferSize];
     SafeCopy(source, m_szCurrentFile);
-    char fromText[kPathBufferSize];
-    CompactPath(source, fromText, sizeof(fromText), kProgressPathShown);
-
     char base[kPathBufferSize];
     std::string output;
     const bool fits =
         MakeBatchBaseName(m_hWnd, source, index, base, sizeof(base)) &&
         JoinPath(outputFolder, (std::string(base) + kOutputExtension).c_str(), output);
     SafeCopy(m_szCurrentFile, base);
-    char toText[kPathBufferSize];
-    CompactPath(fits ? output.c_str() : "", toText, sizeof(toText), kProgressPathShown);
-
-    ::ShowWindow(progress->m_hWnd, SW_SHOWNORMAL);
-    progress->SetFromTo(fromText, toText);
+    ShowFromTo(progress, source, fits ? output.c_str() : "");
     // The window is to close: no question and no further file.
     if (m_bExitAfterRun)
         return 0;
@@ -401,7 +406,12 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
         DecideOverwrite(output.c_str(), source, &how.attributes, &answers);
     if (decision != kOverwriteWrite)
         return decision == kOverwriteStop ? 0 : 1;
+    return ConvertToOutput(source, output.c_str(), how, progress);
+}
 
+int CMainDlg::ConvertToOutput(const char* source, const char* output, const OutputWrite& how,
+                              CProgressDlg* progress)
+{
     // The read keeps the windows answering, so that Cancel and Exit stop a
     // long one: the run ends there, and the file counts as not reached.
     const int loaded =
@@ -419,7 +429,7 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
     // is its own source is never lost.
     try
     {
-        WriteGif(*m_pStage2, output.c_str(), g_GifOptions, how);
+        WriteGif(*m_pStage2, output, g_GifOptions, how);
     }
     catch (const OutputFolderError&)
     {
