@@ -135,7 +135,7 @@ public:
     // Reads `path` into m_pSourceImage, decoded no larger than the preview
     // (between runs) or the conversion needs, and redoes every stage; 1 when
     // it was read, 0 (image controls disabled) when not. `progress` (a
-    // ReadProgress of core/ImageIO.h) is asked during the read and may stop
+    // ReadProgress of image/ImageIO.h) is asked during the read and may stop
     // it. While one read is under way another is refused, changing nothing.
     int LoadSourceImage(const char* path,
                         const std::function<bool()>& progress = std::function<bool()>());
@@ -143,14 +143,15 @@ public:
     // before; a stage that fails is NULL with those after it. Between runs
     // the last stage is drawn. Nothing while a source is being read.
     void UpdatePreview(unsigned short fromStage);
-    // Stage 0 from the resize options through PlanResize; between runs made
-    // at the preview's size, with m_stage0Scale telling by how much.
+    // Stage 0: the resize stage of the image steps; between runs made at the
+    // preview's size, with m_stage0Scale telling by how much.
     void ApplyResize();
-    // Not called by the pipeline, which resizes through PlanResize: crops
-    // stage 0 to the typed size at the chosen anchor.
+    // Not called by the pipeline, whose resize stage covers these too:
+    // scales stage 0 to cover the typed size and crops it there at the
+    // chosen anchor (with none chosen, nothing is cropped).
     void ResizeCropToFit();
-    // Not called by the pipeline, which resizes through PlanResize:
-    // stretches stage 0 to the typed size.
+    // Not called by the pipeline: stretches stage 0 to exactly the typed
+    // size when neither side is 0.
     void ResizeStretch();
     // Stage 1: the panel's border, scaled by m_stage0Scale.
     void ApplyBorder();
@@ -190,8 +191,9 @@ public:
     // answers as ConvertOneFile.
     int ConvertToOutput(const char* source, const char* output, const OutputWrite& how,
                         CProgressDlg* progress);
-    // Not called by the run, which names through the naming fields in
-    // ConvertOneFile: replaces `path` by its output base name at `index`.
+    // Not called by the run, which names its outputs the same way:
+    // replaces `path` by its output base name at `index` from the naming
+    // fields, or by an empty one when they give no plain file name.
     void BuildOutputName(char* path, int index);
     // Appends the supported files of `folder` (and below it when
     // `recursive`) to `list`; the progress dialog's Cancel ends the search.
