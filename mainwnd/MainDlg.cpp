@@ -6,6 +6,7 @@
 #include "base/ComRef.h"
 #include "browser/Pidl.h"
 #include "controls/Bitmaps.h"
+#include "image/ImageSteps.h"
 #include "image/MagickInc.h"
 #include "files/Paths.h"
 #include "settings/Registry.h"
@@ -125,6 +126,21 @@ CMainDlg::~CMainDlg()
     delete m_pStage1;
     delete m_pStage0;
     delete m_pSourceImage;
+}
+
+const Magick::Image* CMainDlg::StageImage(unsigned short stage) const
+{
+    switch (stage)
+    {
+    case kStageResize:
+        return m_pStage0;
+    case kStageBorder:
+        return m_pStage1;
+    case kStageRotateColor:
+        return m_pStage2;
+    default:
+        return NULL;
+    }
 }
 
 HWND CMainDlg::GetListView() const

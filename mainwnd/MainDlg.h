@@ -231,6 +231,12 @@ public:
     // The file list's list view (inside the splitter once start-up ran).
     HWND GetListView() const;
 
+    // The pictures the pipeline holds, to be read and not kept: the source
+    // as read, and the picture of a stage (kStageResize to
+    // kStageRotateColor); NULL when there is none.
+    const Magick::Image* SourceImage() const { return m_pSourceImage; }
+    const Magick::Image* StageImage(unsigned short stage) const;
+
     // The border colour: the colour button edits it, the border step uses it.
     COLORREF m_crBorder;
     // The browser's two panes, held by m_splitter.

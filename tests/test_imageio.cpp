@@ -125,7 +125,7 @@ TEST(ImageIO, FilesWithoutPixelsFailOnEveryRoad)
         EXPECT_EQ(NULL, converter.Image) << f.name;
 
         EXPECT_EQ(0, main.dlg.LoadSourceImage(path.c_str())) << f.name;
-        EXPECT_EQ(NULL, main.dlg.m_pSourceImage) << f.name;
+        EXPECT_EQ(NULL, main.dlg.SourceImage()) << f.name;
     }
 }
 

@@ -199,7 +199,7 @@ TEST(UnsafeInput, HostileFilesAreRefusedByTheReaderTheQuietConversionAndThePrevi
             EXPECT_FALSE(FileExists(QuietOutput(files.dir, f.name))) << f.name;
 
             EXPECT_EQ(0, main.dlg.LoadSourceImage(path.c_str())) << f.name;
-            EXPECT_EQ(NULL, main.dlg.m_pSourceImage) << f.name;
+            EXPECT_EQ(NULL, main.dlg.SourceImage()) << f.name;
             EXPECT_FALSE(FileExists(files.marker)) << f.name << ": the content wrote a file";
             DeleteFileA(files.marker.c_str());
         }
