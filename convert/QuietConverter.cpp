@@ -33,18 +33,17 @@ CQuietConverter::CQuietConverter()
     : EnableResize(1), EnableWidth(1), Width(120), EnableHeight(1), Height(120), DoNothing(1),
       DoCrop(0), DoStretch(0), EnableBorder(0), BorderWidth(0), BorderColor(0), Border3d(0),
       NameMode(0), Hue(kColorNeutral), Saturation(kColorNeutral), Lightness(kColorNeutral),
-      Rotate(0), Image(NULL), m_sourceSize()
+      Rotate(0), m_sourceSize()
 {
     SafeCopy(Prefix, "th_");
     Suffix[0] = '\0';
 }
 
-CQuietConverter::~CQuietConverter() { FreeImage(); }
+CQuietConverter::~CQuietConverter() = default;
 
 void CQuietConverter::FreeImage()
 {
-    delete Image;
-    Image = NULL;
+    Image.reset();
     m_sourceSize = ImageSize();
 }
 
@@ -112,7 +111,7 @@ int CQuietConverter::LoadSettings(const char* path)
 int CQuietConverter::LoadImage(const char* path)
 {
     FreeImage();
-    Image = new (std::nothrow) Magick::Image();
+    Image.reset(new (std::nothrow) Magick::Image());
     if (Image == NULL)
         return 0;
     try

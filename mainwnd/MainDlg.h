@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -234,7 +235,7 @@ public:
     // The pictures the pipeline holds, to be read and not kept: the source
     // as read, and the picture of a stage (kStageResize to
     // kStageRotateColor); NULL when there is none.
-    const Magick::Image* SourceImage() const { return m_pSourceImage; }
+    const Magick::Image* SourceImage() const { return m_pSourceImage.get(); }
     const Magick::Image* StageImage(unsigned short stage) const;
 
     // The border colour: the colour button edits it, the border step uses it.
@@ -267,20 +268,20 @@ public:
     CColorPickerButton m_btnColor;
     // Folder tree on the left, file list on the right, in the list's place.
     CSplitterWindowImpl m_splitter;
-    // The source as read (owned); NULL when none is loaded or it failed.
-    Magick::Image* m_pSourceImage;
+    // The source as read; NULL when none is loaded or it failed.
+    std::unique_ptr<Magick::Image> m_pSourceImage;
     // The size of the whole picture m_pSourceImage was decoded from.
     ImageSize m_sourceSize;
-    // Stage 0, owned: the source resized; NULL when it could not be made.
-    Magick::Image* m_pStage0;
+    // Stage 0: the source resized; NULL when it could not be made.
+    std::unique_ptr<Magick::Image> m_pStage0;
     // Stage 0's size against the output it stands for: below 1 while it is
     // reduced for the preview.
     double m_stage0Scale = 1.0;
-    // Stage 1, owned: stage 0 with its border.
-    Magick::Image* m_pStage1;
-    // Stage 2, owned: stage 1 rotated and colour-adjusted; the preview draws
+    // Stage 1: stage 0 with its border.
+    std::unique_ptr<Magick::Image> m_pStage1;
+    // Stage 2: stage 1 rotated and colour-adjusted; the preview draws
     // it and a run writes it.
-    Magick::Image* m_pStage2;
+    std::unique_ptr<Magick::Image> m_pStage2;
     // Set while one adjustment control writes its partner, so the echo is
     // not taken for the user's change.
     int m_bBusy;

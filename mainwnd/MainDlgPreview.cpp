@@ -110,12 +110,11 @@ int CMainDlg::LoadSourceImage(const char* path, const std::function<bool()>& pro
 {
     if (m_bReading)
         return 0;
-    delete m_pSourceImage;
-    m_pSourceImage = NULL;
+    m_pSourceImage.reset();
     m_bReading = true;
     try
     {
-        m_pSourceImage = new (std::nothrow) Magick::Image();
+        m_pSourceImage.reset(new (std::nothrow) Magick::Image());
         // Neither the preview nor a conversion needs more of a large source
         // than it shows.
         const DecodeSizeRule rule = m_bPreview ? PreviewDecodeSize(PreviewBoxSize(m_hWnd))
@@ -125,8 +124,7 @@ int CMainDlg::LoadSourceImage(const char* path, const std::function<bool()>& pro
     }
     catch (const std::exception&)
     {
-        delete m_pSourceImage;
-        m_pSourceImage = NULL;
+        m_pSourceImage.reset();
     }
     m_bReading = false;
     if (m_pSourceImage == NULL)
@@ -144,12 +142,10 @@ int CMainDlg::LoadSourceImage(const char* path, const std::function<bool()>& pro
 
 void CMainDlg::ShowFocusedFileAgain()
 {
-    Magick::Image** const images[] = {&m_pSourceImage, &m_pStage0, &m_pStage1, &m_pStage2};
-    for (Magick::Image** image : images)
-    {
-        delete *image;
-        *image = NULL;
-    }
+    m_pSourceImage.reset();
+    m_pStage0.reset();
+    m_pStage1.reset();
+    m_pStage2.reset();
     const HWND hList = GetListView();
     const int focused = hList != NULL ? (int)::SendMessageA(hList, LVM_GETNEXTITEM, (WPARAM)-1,
                                                             MAKELPARAM(LVNI_FOCUSED, 0))
@@ -173,17 +169,20 @@ void CMainDlg::UpdatePreview(unsigned short fromStage)
 {
     if (fromStage >= kStageCount || m_bReading)
         return;
-    Magick::Image** const stages[kStageCount] = {&m_pStage0, &m_pStage1, &m_pStage2};
+    std::unique_ptr<Magick::Image>* const stages[kStageCount] = {&m_pStage0, &m_pStage1,
+                                                                 &m_pStage2};
     int stage = fromStage;
     try
     {
         for (; stage < kStageCount; ++stage)
         {
-            Magick::Image* input = stage == kStageResize ? m_pSourceImage : *stages[stage - 1];
+            const Magick::Image* input =
+                stage == kStageResize ? m_pSourceImage.get() : stages[stage - 1]->get();
             if (input == NULL)
                 return;
-            delete *stages[stage];
-            *stages[stage] = new (std::nothrow) Magick::Image(*input);
+            // The old picture goes before its successor is made.
+            stages[stage]->reset();
+            stages[stage]->reset(new (std::nothrow) Magick::Image(*input));
             if (*stages[stage] == NULL)
                 throw std::bad_alloc();
             PrepareForWork(**stages[stage]);
@@ -202,14 +201,11 @@ void CMainDlg::UpdatePreview(unsigned short fromStage)
         // A half-done stage and the ones after it would show, or be written
         // as, the wrong picture: drop them; the earlier stages stand.
         for (int i = stage; i < kStageCount; ++i)
-        {
-            delete *stages[i];
-            *stages[i] = NULL;
-        }
+            stages[i]->reset();
         return;
     }
     if (m_bPreview)
-        DrawPreview(m_pStage2);
+        DrawPreview(m_pStage2.get());
 }
 
 void CMainDlg::ApplyResize()

@@ -490,7 +490,7 @@ TEST_F(MainDlgTest, OnAFirstStartTheControlsAnswerAndOnlyThePreviewWaits)
 
     // Even with an image at hand no preview is made while loading; the
     // next full pass makes it.
-    m_dlg.m_pSourceImage = new Magick::Image(MakeQuadrants(40, 20));
+    m_dlg.m_pSourceImage.reset(new Magick::Image(MakeQuadrants(40, 20)));
     Tick(m_hWnd, IDC_MAIN_RESIZE, false);
     Tick(m_hWnd, IDC_MAIN_BORDER, false);
     SendMessageA(m_hWnd, WM_HSCROLL, TB_THUMBPOSITION,
@@ -535,7 +535,7 @@ TEST_F(MainDlgTest, TrackbarsAndAdjustmentEditsFollowEachOther)
     SetDlgItemTextA(m_hWnd, IDC_MAIN_HUE, "-50");
     EXPECT_EQ(100, TrackbarPosition(m_hWnd, IDC_MAIN_HUE_BAR));
 
-    m_dlg.m_pSourceImage = new Magick::Image();
+    m_dlg.m_pSourceImage.reset(new Magick::Image());
     struct Case
     {
         const char* text;

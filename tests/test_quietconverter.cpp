@@ -71,7 +71,7 @@ TEST(QuietSettings, BuiltInValues)
     EXPECT_EQ(100, c.Hue);
     EXPECT_EQ(100, c.Saturation);
     EXPECT_EQ(100, c.Lightness);
-    EXPECT_EQ(NULL, c.Image);
+    EXPECT_EQ(NULL, c.Image.get());
 }
 
 TEST(QuietSettings, FilesWithoutEnableResizeAreRefusedAndChangeOnlyThatField)
@@ -329,7 +329,7 @@ TEST(QuietTransform, SizesFollowTheResizeBorderAndRotationRules)
     for (const SizeCase& t : cases)
     {
         CQuietConverter c;
-        c.Image = new Magick::Image(MakeColumnGradient(400, 300));
+        c.Image.reset(new Magick::Image(MakeColumnGradient(400, 300)));
         t.setup(c);
         ASSERT_NO_THROW(c.Transform()) << t.what;
         EXPECT_EQ(t.columns, c.Image->columns()) << t.what;
@@ -373,7 +373,7 @@ TEST(QuietTransform, TheBorderGoesAroundTheResizedPicture)
     for (const SizeCase& t : cases)
     {
         CQuietConverter c;
-        c.Image = new Magick::Image(MakeColumnGradient(400, 300));
+        c.Image.reset(new Magick::Image(MakeColumnGradient(400, 300)));
         c.BorderColor = RGB(0, 0, 255);
         t.setup(c);
         ASSERT_NO_THROW(c.Transform()) << t.what;
@@ -409,7 +409,7 @@ TEST(QuietTransform, HueAndLightnessEachChangeTheirOwnPart)
     for (const auto& t : cases)
     {
         CQuietConverter c;
-        c.Image = new Magick::Image(MakeQuadrants(40, 30));
+        c.Image.reset(new Magick::Image(MakeQuadrants(40, 30)));
         c.EnableResize = 0;
         c.Hue = t.hue;
         c.Lightness = t.lightness;
@@ -432,7 +432,7 @@ TEST(QuietTransform, CropAnchorsKeepTheirPartOfThePicture)
     for (const auto& t : cases)
     {
         CQuietConverter c;
-        c.Image = new Magick::Image(MakeColumnGradient(400, 300));
+        c.Image.reset(new Magick::Image(MakeColumnGradient(400, 300)));
         c.DoNothing = 0;
         c.DoCrop = (BYTE)t.anchor;
         c.Transform();
@@ -453,7 +453,7 @@ TEST(QuietTransform, BorderCornersAreExactlyTheChosenColor)
     for (int frame3d : {0, 1})
     {
         CQuietConverter c;
-        c.Image = new Magick::Image(MakeQuadrants(40, 30));
+        c.Image.reset(new Magick::Image(MakeQuadrants(40, 30)));
         c.EnableResize = 0;
         c.EnableBorder = 1;
         c.BorderWidth = 7;
@@ -488,7 +488,7 @@ TEST(QuietTransform, RotationsMoveTheQuadrants)
     for (const auto& t : cases)
     {
         CQuietConverter c;
-        c.Image = new Magick::Image(MakeQuadrants(40, 30));
+        c.Image.reset(new Magick::Image(MakeQuadrants(40, 30)));
         c.EnableResize = 0;
         c.Rotate = t.rotate;
         c.Transform();
@@ -502,7 +502,7 @@ TEST(QuietTransform, RotationsMoveTheQuadrants)
 TEST(QuietTransform, ZeroSaturationGivesGrey)
 {
     CQuietConverter c;
-    c.Image = new Magick::Image(MakeQuadrants(40, 30));
+    c.Image.reset(new Magick::Image(MakeQuadrants(40, 30)));
     c.EnableResize = 0;
     c.Saturation = 0;
     c.Transform();
@@ -551,7 +551,7 @@ TEST(QuietTransform, NeutralColourValuesKeepEveryPixelAsTheLibraryWould)
 TEST(QuietTransform, DegenerateAndAbsurdSizesNeverCrash)
 {
     CQuietConverter empty;
-    empty.Image = new Magick::Image();
+    empty.Image.reset(new Magick::Image());
     for (int mode = 0; mode < 3; ++mode)
     {
         empty.EnableWidth = mode != 1;
@@ -562,7 +562,7 @@ TEST(QuietTransform, DegenerateAndAbsurdSizesNeverCrash)
 
     // What a file holding only "EnableResize=1" gives: a 32000-pixel frame.
     CQuietConverter c;
-    c.Image = new Magick::Image(MakeQuadrants(40, 30));
+    c.Image.reset(new Magick::Image(MakeQuadrants(40, 30)));
     c.EnableWidth = c.EnableHeight = c.EnableBorder = c.Border3d = 32000;
     c.Width = c.Height = 32000;
     c.BorderWidth = 32000;
@@ -570,7 +570,7 @@ TEST(QuietTransform, DegenerateAndAbsurdSizesNeverCrash)
     EXPECT_THROW(c.Transform(), Magick::Exception);
 
     CQuietConverter huge;
-    huge.Image = new Magick::Image(MakeQuadrants(40, 30));
+    huge.Image.reset(new Magick::Image(MakeQuadrants(40, 30)));
     huge.EnableHeight = 0;
     huge.Width = 0xFFFFFFF0u;
     EXPECT_THROW(huge.Transform(), Magick::Exception);
@@ -588,27 +588,27 @@ TEST(QuietRun, ConvertsOnlyWhileTheIntegrationIsOn)
     {
         CQuietConverter c; // "ShellOn" missing
         c.Run(source.c_str());
-        EXPECT_EQ(NULL, c.Image);
+        EXPECT_EQ(NULL, c.Image.get());
     }
     const DWORD off = 0, on = 1;
     ASSERT_EQ(1, RegWriteDword(kRegShellOn, &off));
     {
         CQuietConverter c;
         c.Run(source.c_str());
-        EXPECT_EQ(NULL, c.Image);
+        EXPECT_EQ(NULL, c.Image.get());
         EXPECT_EQ(120u, c.Width); // the settings file was not read either
     }
     ASSERT_EQ(1, RegWriteDword(kRegShellOn, &on));
     {
         CQuietConverter c;
         c.Run(source.c_str());
-        ASSERT_NE((Magick::Image*)NULL, c.Image);
+        ASSERT_NE((Magick::Image*)NULL, c.Image.get());
         EXPECT_EQ(50u, c.Image->columns());
         EXPECT_EQ(25u, c.Image->rows());
     }
     {
         CQuietConverter c;
         c.Run(dir.File("missing.png").c_str());
-        EXPECT_EQ(NULL, c.Image);
+        EXPECT_EQ(NULL, c.Image.get());
     }
 }

@@ -194,7 +194,7 @@ TEST(UnsafeInput, HostileFilesAreRefusedByTheReaderTheQuietConversionAndThePrevi
 
             CQuietConverter converter;
             converter.Run(path.c_str());
-            EXPECT_EQ(NULL, converter.Image) << f.name;
+            EXPECT_EQ(NULL, converter.Image.get()) << f.name;
             EXPECT_EQ(1, RunProgramExe("/q \"" + path + "\"")) << f.name;
             EXPECT_FALSE(FileExists(QuietOutput(files.dir, f.name))) << f.name;
 
