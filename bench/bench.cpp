@@ -134,7 +134,7 @@ int RunPreview(CMainDlg& dlg, const char* image, int runs)
     for (int i = 0; i < runs; ++i)
     {
         const double s = Seconds([&] { dlg.LoadSourceImage(image); });
-        if (dlg.m_pSourceImage == NULL)
+        if (dlg.SourceImage() == NULL)
         {
             fprintf(stderr, "cannot read %s\n", image);
             return 1;

@@ -33,18 +33,17 @@ CQuietConverter::CQuietConverter()
     : EnableResize(1), EnableWidth(1), Width(120), EnableHeight(1), Height(120), DoNothing(1),
       DoCrop(0), DoStretch(0), EnableBorder(0), BorderWidth(0), BorderColor(0), Border3d(0),
       NameMode(0), Hue(kColorNeutral), Saturation(kColorNeutral), Lightness(kColorNeutral),
-      Rotate(0), Image(NULL), m_sourceSize()
+      Rotate(0), m_sourceSize()
 {
     SafeCopy(Prefix, "th_");
     Suffix[0] = '\0';
 }
 
-CQuietConverter::~CQuietConverter() { FreeImage(); }
+CQuietConverter::~CQuietConverter() = default;
 
 void CQuietConverter::FreeImage()
 {
-    delete Image;
-    Image = NULL;
+    Image.reset();
     m_sourceSize = ImageSize();
 }
 
@@ -112,7 +111,7 @@ int CQuietConverter::LoadSettings(const char* path)
 int CQuietConverter::LoadImage(const char* path)
 {
     FreeImage();
-    Image = new (std::nothrow) Magick::Image();
+    Image.reset(new (std::nothrow) Magick::Image());
     if (Image == NULL)
         return 0;
     try
@@ -136,7 +135,7 @@ ResizeOptions CQuietConverter::GetResizeOptions() const
     options.enableHeight = EnableHeight != 0;
     options.height = Height;
     options.fit = DoNothing != 0;
-    options.cropAnchor = DoCrop;
+    options.cropAnchor = CropAnchorOfSetting(DoCrop);
     options.stretch = DoStretch != 0;
     return options;
 }
@@ -151,21 +150,28 @@ BorderOptions CQuietConverter::GetBorderOptions() const
     return options;
 }
 
+ImageStepOptions CQuietConverter::GetImageStepOptions() const
+{
+    ImageStepOptions options;
+    options.resize = GetResizeOptions();
+    options.border = GetBorderOptions();
+    options.rotation = RotationOfSetting(Rotate);
+    options.hue = Hue;
+    options.saturation = Saturation;
+    options.lightness = Lightness;
+    return options;
+}
+
 void CQuietConverter::Transform()
 {
-    if (Image == NULL)
-        return;
-    PrepareForWork(*Image);
-    ResizeImage(*Image, GetResizeOptions(), m_sourceSize);
-    AddBorder(*Image, GetBorderOptions());
-    ApplyRotation(*Image, Rotate);
-    ApplyColorChange(*Image, Hue, Saturation, Lightness);
+    if (Image != NULL)
+        ApplyImageSteps(*Image, GetImageStepOptions(), m_sourceSize);
 }
 
 void CQuietConverter::CropToFit()
 {
     if (Image != NULL)
-        CoverAndCrop(*Image, Width, Height, DoCrop);
+        CoverAndCrop(*Image, Width, Height, CropAnchorOfSetting(DoCrop));
 }
 
 void CQuietConverter::Stretch()
@@ -196,8 +202,7 @@ int CQuietConverter::SaveAs(const char* sourcePath, unsigned index)
     if (!MakeOutputName(sourcePath, index, output, sizeof(output)) ||
         !SafeAppend(output, kOutputExtension))
         return 0;
-    if (PathExists(output) != 0 &&
-        AskOverwriteSingle(output, IsSameFile(output, sourcePath)) == kOverwriteSingleNo)
+    if (DecideOverwrite(output, sourcePath, NULL, NULL) != kOverwriteWrite)
         return 0;
     // The source is in memory and the replace is atomic, so an output that
     // names the source itself never loses it.

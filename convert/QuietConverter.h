@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <memory>
 
 #include "image/ImageSteps.h"
 #include "image/MagickInc.h"
@@ -31,8 +32,12 @@ public:
     // its true size).
     int LoadImage(const char* path);
 
-    // Changes Image in place; the library's errors are thrown.
+    // Changes Image in place by every image step; the library's errors are
+    // thrown.
     void Transform();
+    // Not called by Transform, whose resize step covers them: scale to cover
+    // Width by Height and crop at the DoCrop anchor; stretch to exactly
+    // Width by Height.
     void CropToFit();
     void Stretch();
 
@@ -50,6 +55,7 @@ public:
 
     ResizeOptions GetResizeOptions() const;
     BorderOptions GetBorderOptions() const;
+    ImageStepOptions GetImageStepOptions() const;
 
     int EnableResize;
     int EnableWidth;
@@ -70,7 +76,8 @@ public:
     int Saturation;
     int Lightness;
     int Rotate;
-    Magick::Image* Image;
+    // The image being converted; null until LoadImage has read one.
+    std::unique_ptr<Magick::Image> Image;
 
 private:
     void FreeImage();

@@ -336,3 +336,67 @@ void ApplyColorChange(Magick::Image& image, int hue, int saturation, int lightne
         return;
     image.modulate((double)lightness, (double)saturation, (double)hue);
 }
+
+int CropAnchorOfSetting(int doCrop)
+{
+    switch (doCrop)
+    {
+    case kCropNone:
+    case kCropLeftTop:
+    case kCropCenter:
+    case kCropRightBottom:
+        return doCrop;
+    default:
+        return kCropScaleOnly;
+    }
+}
+
+int CropSettingOfAnchor(int anchor)
+{
+    // A settings file has no number for cropping without an anchor.
+    return anchor == kCropScaleOnly ? kCropLeftTop : CropAnchorOfSetting(anchor);
+}
+
+int CropAnchorOfListIndex(int index)
+{
+    const int anchor = kCropLeftTop + index;
+    return index >= 0 && anchor <= kCropRightBottom ? anchor : kCropScaleOnly;
+}
+
+int ListIndexOfCropAnchor(int anchor)
+{
+    return anchor >= kCropLeftTop && anchor <= kCropRightBottom ? anchor - kCropLeftTop : -1;
+}
+
+int RotationOfSetting(int rotate)
+{
+    return rotate >= kRotate90 && rotate <= kRotate270 ? rotate : kRotateNone;
+}
+
+void ApplyImageStage(Magick::Image& image, unsigned short stage, const ImageStepOptions& options,
+                     const ImageSize& trueSize)
+{
+    switch (stage)
+    {
+    case kStageResize:
+        ResizeImage(image, options.resize, trueSize);
+        break;
+    case kStageBorder:
+        AddBorder(image, options.border);
+        break;
+    case kStageRotateColor:
+        ApplyRotation(image, options.rotation);
+        ApplyColorChange(image, options.hue, options.saturation, options.lightness);
+        break;
+    default:
+        break;
+    }
+}
+
+void ApplyImageSteps(Magick::Image& image, const ImageStepOptions& options,
+                     const ImageSize& trueSize)
+{
+    PrepareForWork(image);
+    for (unsigned short stage = 0; stage < kStageCount; ++stage)
+        ApplyImageStage(image, stage, options, trueSize);
+}

@@ -15,11 +15,25 @@ const int kCropNone = 0;
 const int kCropLeftTop = 1;
 const int kCropCenter = 2;
 const int kCropRightBottom = 3;
+// The crop mode without an anchor: covers the box and crops nothing.
+const int kCropScaleOnly = -1;
 
 // Rotation codes; any other value rotates nothing.
+const int kRotateNone = 0;
 const int kRotate90 = 1;
 const int kRotate180 = 2;
 const int kRotate270 = 3;
+
+// The stored numbers of the crop anchor and the rotation, mapped here only.
+// A settings file's "DoCrop" holds 0 for no crop and 1 to 3 for the anchors;
+// the main window's anchor list holds the anchors from 0 ("Left Top"), -1
+// when none is chosen. A settings file's "Rotate" and the main window's
+// rotation list both hold 1 to 3 for 90, 180 and 270 degrees.
+int CropAnchorOfSetting(int doCrop);
+int CropSettingOfAnchor(int anchor); // the scale-only mode is stored as left-top
+int CropAnchorOfListIndex(int index);
+int ListIndexOfCropAnchor(int anchor); // -1 for no anchor
+int RotationOfSetting(int rotate);
 
 // The neutral position of the hue, saturation and lightness sliders.
 const int kColorNeutral = 100;
@@ -43,6 +57,36 @@ struct BorderOptions
     COLORREF color;
     BOOL frame3d; // a 3-D frame instead of a flat border
 };
+
+// Every option of the image steps, with the anchor and the rotation already
+// mapped from their stored numbers.
+struct ImageStepOptions
+{
+    ResizeOptions resize;
+    BorderOptions border;
+    int rotation; // kRotate...
+    int hue;      // the colour sliders' positions, kColorNeutral unchanged
+    int saturation;
+    int lightness;
+};
+
+// The stages of the image steps in the one order they run in; the preview
+// keeps each stage's result and redoes only the stages after a change.
+const unsigned short kStageResize = 0;
+const unsigned short kStageBorder = 1;
+const unsigned short kStageRotateColor = 2;
+const unsigned short kStageCount = 3;
+
+// One stage on the result of the one before it. `trueSize` is the size of
+// the picture the source was decoded from (see ResizeImage); only the resize
+// stage reads it. Any other stage number does nothing.
+void ApplyImageStage(Magick::Image& image, unsigned short stage, const ImageStepOptions& options,
+                     const ImageSize& trueSize);
+
+// The whole transformation of one conversion: the image made its own, then
+// every stage in order.
+void ApplyImageSteps(Magick::Image& image, const ImageStepOptions& options,
+                     const ImageSize& trueSize);
 
 // What the resize step does to a source of a given size: the whole picture
 // is scaled to `scaled`, then, when `crop` is set, the rectangle at

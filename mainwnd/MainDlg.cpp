@@ -6,6 +6,7 @@
 #include "base/ComRef.h"
 #include "browser/Pidl.h"
 #include "controls/Bitmaps.h"
+#include "image/ImageSteps.h"
 #include "image/MagickInc.h"
 #include "files/Paths.h"
 #include "settings/Registry.h"
@@ -109,8 +110,7 @@ void SetDialogIcon(HWND hDlg, WPARAM which, int cxMetric, int cyMetric)
 } // namespace
 
 CMainDlg::CMainDlg()
-    : m_crBorder(0), m_pSourceImage(NULL), m_sourceSize(), m_pStage0(NULL), m_pStage1(NULL),
-      m_pStage2(NULL), m_bBusy(0), m_bLoading(1), m_bPreview(1),
+    : m_crBorder(0), m_sourceSize(), m_bBusy(0), m_bLoading(1), m_bPreview(1),
       m_nConvertCmd(ID_CONVERT_SELECTION), m_pRunProgress(NULL), m_bOutputBroken(false),
       m_pRunStaging(NULL), m_bExitAfterRun(false), m_hPreviewBitmap()
 {
@@ -118,13 +118,21 @@ CMainDlg::CMainDlg()
     m_szBrowsedFolder[0] = '\0';
 }
 
-CMainDlg::~CMainDlg()
+CMainDlg::~CMainDlg() { RemoveHelpHook(); }
+
+const Magick::Image* CMainDlg::StageImage(unsigned short stage) const
 {
-    RemoveHelpHook();
-    delete m_pStage2;
-    delete m_pStage1;
-    delete m_pStage0;
-    delete m_pSourceImage;
+    switch (stage)
+    {
+    case kStageResize:
+        return m_pStage0.get();
+    case kStageBorder:
+        return m_pStage1.get();
+    case kStageRotateColor:
+        return m_pStage2.get();
+    default:
+        return NULL;
+    }
 }
 
 HWND CMainDlg::GetListView() const

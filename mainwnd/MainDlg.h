@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,7 @@ class Image;
 }
 class CProgressDlg;
 class OutputStaging;
-
-// Preview stages: what an option change recomputes from.
-const unsigned short kStageResize = 0;
-const unsigned short kStageBorder = 1;
-const unsigned short kStageRotateColor = 2;
+struct OutputWrite;
 
 // Colour-adjustment trackbars run 0..200; kColorNeutral (image/ImageSteps.h)
 // in the middle means unchanged.
@@ -139,7 +136,7 @@ public:
     // Reads `path` into m_pSourceImage, decoded no larger than the preview
     // (between runs) or the conversion needs, and redoes every stage; 1 when
     // it was read, 0 (image controls disabled) when not. `progress` (a
-    // ReadProgress of core/ImageIO.h) is asked during the read and may stop
+    // ReadProgress of image/ImageIO.h) is asked during the read and may stop
     // it. While one read is under way another is refused, changing nothing.
     int LoadSourceImage(const char* path,
                         const std::function<bool()>& progress = std::function<bool()>());
@@ -147,14 +144,15 @@ public:
     // before; a stage that fails is NULL with those after it. Between runs
     // the last stage is drawn. Nothing while a source is being read.
     void UpdatePreview(unsigned short fromStage);
-    // Stage 0 from the resize options through PlanResize; between runs made
-    // at the preview's size, with m_stage0Scale telling by how much.
+    // Stage 0: the resize stage of the image steps; between runs made at the
+    // preview's size, with m_stage0Scale telling by how much.
     void ApplyResize();
-    // Not called by the pipeline, which resizes through PlanResize: crops
-    // stage 0 to the typed size at the chosen anchor.
+    // Not called by the pipeline, whose resize stage covers these too:
+    // scales stage 0 to cover the typed size and crops it there at the
+    // chosen anchor (with none chosen, nothing is cropped).
     void ResizeCropToFit();
-    // Not called by the pipeline, which resizes through PlanResize:
-    // stretches stage 0 to the typed size.
+    // Not called by the pipeline: stretches stage 0 to exactly the typed
+    // size when neither side is 0.
     void ResizeStretch();
     // Stage 1: the panel's border, scaled by m_stage0Scale.
     void ApplyBorder();
@@ -189,8 +187,14 @@ public:
     // or listed as not converted), 0 to end the run (Cancel, Exit asked for,
     // or an output folder that takes no more files).
     int ConvertOneFile(const char* outputFolder, int index, CProgressDlg* progress);
-    // Not called by the run, which names through the naming fields in
-    // ConvertOneFile: replaces `path` by its output base name at `index`.
+    // The rest of ConvertOneFile once `output` may be written: reads `source`
+    // through the stages at full size and writes the result; the same
+    // answers as ConvertOneFile.
+    int ConvertToOutput(const char* source, const char* output, const OutputWrite& how,
+                        CProgressDlg* progress);
+    // Not called by the run, which names its outputs the same way:
+    // replaces `path` by its output base name at `index` from the naming
+    // fields, or by an empty one when they give no plain file name.
     void BuildOutputName(char* path, int index);
     // Appends the supported files of `folder` (and below it when
     // `recursive`) to `list`; the progress dialog's Cancel ends the search.
@@ -228,6 +232,12 @@ public:
     // The file list's list view (inside the splitter once start-up ran).
     HWND GetListView() const;
 
+    // The pictures the pipeline holds, to be read and not kept: the source
+    // as read, and the picture of a stage (kStageResize to
+    // kStageRotateColor); NULL when there is none.
+    const Magick::Image* SourceImage() const { return m_pSourceImage.get(); }
+    const Magick::Image* StageImage(unsigned short stage) const;
+
     // The border colour: the colour button edits it, the border step uses it.
     COLORREF m_crBorder;
     // The browser's two panes, held by m_splitter.
@@ -258,20 +268,20 @@ public:
     CColorPickerButton m_btnColor;
     // Folder tree on the left, file list on the right, in the list's place.
     CSplitterWindowImpl m_splitter;
-    // The source as read (owned); NULL when none is loaded or it failed.
-    Magick::Image* m_pSourceImage;
+    // The source as read; NULL when none is loaded or it failed.
+    std::unique_ptr<Magick::Image> m_pSourceImage;
     // The size of the whole picture m_pSourceImage was decoded from.
     ImageSize m_sourceSize;
-    // Stage 0, owned: the source resized; NULL when it could not be made.
-    Magick::Image* m_pStage0;
+    // Stage 0: the source resized; NULL when it could not be made.
+    std::unique_ptr<Magick::Image> m_pStage0;
     // Stage 0's size against the output it stands for: below 1 while it is
     // reduced for the preview.
     double m_stage0Scale = 1.0;
-    // Stage 1, owned: stage 0 with its border.
-    Magick::Image* m_pStage1;
-    // Stage 2, owned: stage 1 rotated and colour-adjusted; the preview draws
+    // Stage 1: stage 0 with its border.
+    std::unique_ptr<Magick::Image> m_pStage1;
+    // Stage 2: stage 1 rotated and colour-adjusted; the preview draws
     // it and a run writes it.
-    Magick::Image* m_pStage2;
+    std::unique_ptr<Magick::Image> m_pStage2;
     // Set while one adjustment control writes its partner, so the echo is
     // not taken for the user's change.
     int m_bBusy;

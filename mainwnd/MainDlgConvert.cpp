@@ -21,7 +21,7 @@
 #include "image/ImageIO.h"
 #include "image/MagickInc.h"
 #include "convert/OutputNames.h"
-#include "convert/OverwriteDlg.h"
+#include "convert/OverwriteAsk.h"
 #include "files/Paths.h"
 #include "image/ProcessMemory.h"
 #include "settings/SettingsNames.h"
@@ -78,6 +78,18 @@ int MakeBatchBaseName(HWND hDlg, const char* source, int index, char* out, size_
     const int pattern = ComboSelection(hDlg, IDC_MAIN_NAME_PATTERN);
     const std::string name = SplitPath(source).name;
     return MakeOutputBaseName(prefix, name.c_str(), pattern, (unsigned)index, suffix, out, outSize);
+}
+
+// Shows a file's two paths in the progress dialog, which steps its bar and
+// dispatches the pending messages.
+void ShowFromTo(CProgressDlg* progress, const char* source, const char* output)
+{
+    char fromText[kPathBufferSize];
+    CompactPath(source, fromText, sizeof(fromText), kProgressPathShown);
+    char toText[kPathBufferSize];
+    CompactPath(output, toText, sizeof(toText), kProgressPathShown);
+    ::ShowWindow(progress->m_hWnd, SW_SHOWNORMAL);
+    progress->SetFromTo(fromText, toText);
 }
 
 int NextSelected(HWND hList, int after)
@@ -365,20 +377,13 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
 {
     char source[kPathBufferSize];
     SafeCopy(source, m_szCurrentFile);
-    char fromText[kPathBufferSize];
-    CompactPath(source, fromText, sizeof(fromText), kProgressPathShown);
-
     char base[kPathBufferSize];
     std::string output;
     const bool fits =
         MakeBatchBaseName(m_hWnd, source, index, base, sizeof(base)) &&
         JoinPath(outputFolder, (std::string(base) + kOutputExtension).c_str(), output);
     SafeCopy(m_szCurrentFile, base);
-    char toText[kPathBufferSize];
-    CompactPath(fits ? output.c_str() : "", toText, sizeof(toText), kProgressPathShown);
-
-    ::ShowWindow(progress->m_hWnd, SW_SHOWNORMAL);
-    progress->SetFromTo(fromText, toText);
+    ShowFromTo(progress, source, fits ? output.c_str() : "");
     // The window is to close: no question and no further file.
     if (m_bExitAfterRun)
         return 0;
@@ -396,29 +401,17 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
     how.attributesKnown = true;
     if (m_pRunStaging != NULL)
         how.stagingFolder = m_pRunStaging->Folder();
-    if (PathExists(output.c_str(), &how.attributes) != 0 && !g_bYesToAll)
-    {
-        if (g_bNoToAll)
-            return 1;
-        COverwriteDlg question(output.c_str(), kOverwriteBatchMode);
-        question.SetReplacesSource(IsSameFile(output.c_str(), source));
-        switch (question.DoModal(::GetActiveWindow()))
-        {
-        case IDC_OVERWRITE_CANCEL:
-            return 0;
-        case IDC_OVERWRITE_YESALL:
-            g_bYesToAll = 1;
-            break;
-        case IDC_OVERWRITE_NO:
-            return 1;
-        case IDC_OVERWRITE_NOALL:
-            g_bNoToAll = 1;
-            return 1;
-        default:
-            break;
-        }
-    }
+    OverwriteRunAnswers answers = {g_bYesToAll, g_bNoToAll};
+    const OverwriteDecision decision =
+        DecideOverwrite(output.c_str(), source, &how.attributes, &answers);
+    if (decision != kOverwriteWrite)
+        return decision == kOverwriteStop ? 0 : 1;
+    return ConvertToOutput(source, output.c_str(), how, progress);
+}
 
+int CMainDlg::ConvertToOutput(const char* source, const char* output, const OutputWrite& how,
+                              CProgressDlg* progress)
+{
     // The read keeps the windows answering, so that Cancel and Exit stop a
     // long one: the run ends there, and the file counts as not reached.
     const int loaded =
@@ -436,7 +429,7 @@ int CMainDlg::ConvertOneFile(const char* outputFolder, int index, CProgressDlg* 
     // is its own source is never lost.
     try
     {
-        WriteGif(*m_pStage2, output.c_str(), g_GifOptions, how);
+        WriteGif(*m_pStage2, output, g_GifOptions, how);
     }
     catch (const OutputFolderError&)
     {

@@ -20,8 +20,6 @@
 
 namespace {
 
-const int kStageCount = kStageRotateColor + 1;
-
 // The colour of the preview box around (and behind) the picture.
 const int kPreviewBackground = COLOR_BTNFACE;
 
@@ -47,45 +45,13 @@ void ShowTransparentAsBox(const DibPixels& pixels, COLORREF background)
     }
 }
 
-// CoverAndCrop with this anchor scales to cover the box and crops nothing: the
-// crop mode without an anchor chosen.
-const int kCropScaleOnly = -1;
-
 UINT ReadSize(HWND hDlg, int id)
 {
     const int value = (int)GetDlgItemInt(hDlg, id, NULL, TRUE);
     return value > 0 ? (UINT)value : 0;
 }
 
-int CropAnchorOf(HWND hDlg)
-{
-    switch (ComboSelection(hDlg, IDC_MAIN_ANCHOR))
-    {
-    case 0:
-        return kCropLeftTop;
-    case 1:
-        return kCropCenter;
-    case 2:
-        return kCropRightBottom;
-    default:
-        return kCropScaleOnly;
-    }
-}
-
-int RotationOf(HWND hDlg)
-{
-    switch (ComboSelection(hDlg, IDC_MAIN_ROTATE))
-    {
-    case 1:
-        return kRotate90;
-    case 2:
-        return kRotate180;
-    case 3:
-        return kRotate270;
-    default:
-        return 0;
-    }
-}
+int CropAnchorOf(HWND hDlg) { return CropAnchorOfListIndex(ComboSelection(hDlg, IDC_MAIN_ANCHOR)); }
 
 ResizeOptions ReadResizeOptions(HWND hDlg)
 {
@@ -98,6 +64,24 @@ ResizeOptions ReadResizeOptions(HWND hDlg)
     options.fit = IsItemChecked(hDlg, IDC_MAIN_FIT);
     options.cropAnchor = IsItemChecked(hDlg, IDC_MAIN_CROP) ? CropAnchorOf(hDlg) : kCropNone;
     options.stretch = IsItemChecked(hDlg, IDC_MAIN_STRETCH);
+    return options;
+}
+
+// The panel's options for the image steps; the border colour is the
+// dialog's own.
+ImageStepOptions ReadImageStepOptions(HWND hDlg, COLORREF borderColor)
+{
+    ImageStepOptions options;
+    options.resize = ReadResizeOptions(hDlg);
+    options.border.enableBorder = IsItemChecked(hDlg, IDC_MAIN_BORDER);
+    const UINT width = GetDlgItemInt(hDlg, IDC_MAIN_BORDER_WIDTH, NULL, FALSE);
+    options.border.width = width > (UINT)INT_MAX ? INT_MAX : (int)width;
+    options.border.color = borderColor;
+    options.border.frame3d = IsItemChecked(hDlg, IDC_MAIN_BORDER_3D);
+    options.rotation = RotationOfSetting(ComboSelection(hDlg, IDC_MAIN_ROTATE));
+    options.hue = TrackbarPosition(hDlg, IDC_MAIN_HUE_BAR);
+    options.saturation = TrackbarPosition(hDlg, IDC_MAIN_SATURATION_BAR);
+    options.lightness = TrackbarPosition(hDlg, IDC_MAIN_LIGHTNESS_BAR);
     return options;
 }
 
@@ -126,12 +110,11 @@ int CMainDlg::LoadSourceImage(const char* path, const std::function<bool()>& pro
 {
     if (m_bReading)
         return 0;
-    delete m_pSourceImage;
-    m_pSourceImage = NULL;
+    m_pSourceImage.reset();
     m_bReading = true;
     try
     {
-        m_pSourceImage = new (std::nothrow) Magick::Image();
+        m_pSourceImage.reset(new (std::nothrow) Magick::Image());
         // Neither the preview nor a conversion needs more of a large source
         // than it shows.
         const DecodeSizeRule rule = m_bPreview ? PreviewDecodeSize(PreviewBoxSize(m_hWnd))
@@ -141,8 +124,7 @@ int CMainDlg::LoadSourceImage(const char* path, const std::function<bool()>& pro
     }
     catch (const std::exception&)
     {
-        delete m_pSourceImage;
-        m_pSourceImage = NULL;
+        m_pSourceImage.reset();
     }
     m_bReading = false;
     if (m_pSourceImage == NULL)
@@ -160,12 +142,10 @@ int CMainDlg::LoadSourceImage(const char* path, const std::function<bool()>& pro
 
 void CMainDlg::ShowFocusedFileAgain()
 {
-    Magick::Image** const images[] = {&m_pSourceImage, &m_pStage0, &m_pStage1, &m_pStage2};
-    for (Magick::Image** image : images)
-    {
-        delete *image;
-        *image = NULL;
-    }
+    m_pSourceImage.reset();
+    m_pStage0.reset();
+    m_pStage1.reset();
+    m_pStage2.reset();
     const HWND hList = GetListView();
     const int focused = hList != NULL ? (int)::SendMessageA(hList, LVM_GETNEXTITEM, (WPARAM)-1,
                                                             MAKELPARAM(LVNI_FOCUSED, 0))
@@ -189,35 +169,31 @@ void CMainDlg::UpdatePreview(unsigned short fromStage)
 {
     if (fromStage >= kStageCount || m_bReading)
         return;
-    Magick::Image** const stages[kStageCount] = {&m_pStage0, &m_pStage1, &m_pStage2};
+    std::unique_ptr<Magick::Image>* const stages[kStageCount] = {&m_pStage0, &m_pStage1,
+                                                                 &m_pStage2};
     int stage = fromStage;
     try
     {
         for (; stage < kStageCount; ++stage)
         {
-            Magick::Image* input = stage == kStageResize ? m_pSourceImage : *stages[stage - 1];
+            const Magick::Image* input =
+                stage == kStageResize ? m_pSourceImage.get() : stages[stage - 1]->get();
             if (input == NULL)
                 return;
-            delete *stages[stage];
-            *stages[stage] = new (std::nothrow) Magick::Image(*input);
+            // The old picture goes before its successor is made.
+            stages[stage]->reset();
+            stages[stage]->reset(new (std::nothrow) Magick::Image(*input));
             if (*stages[stage] == NULL)
                 throw std::bad_alloc();
             PrepareForWork(**stages[stage]);
-            switch (stage)
-            {
-            case kStageResize:
+            // The resize and the border have the preview's own sizes.
+            if (stage == kStageResize)
                 ApplyResize();
-                break;
-            case kStageBorder:
+            else if (stage == kStageBorder)
                 ApplyBorder();
-                break;
-            default:
-                ApplyRotation(*m_pStage2, RotationOf(m_hWnd));
-                ApplyColorChange(*m_pStage2, TrackbarPosition(m_hWnd, IDC_MAIN_HUE_BAR),
-                                 TrackbarPosition(m_hWnd, IDC_MAIN_SATURATION_BAR),
-                                 TrackbarPosition(m_hWnd, IDC_MAIN_LIGHTNESS_BAR));
-                break;
-            }
+            else
+                ApplyImageStage(**stages[stage], (unsigned short)stage,
+                                ReadImageStepOptions(m_hWnd, m_crBorder), m_sourceSize);
         }
     }
     catch (const std::exception&)
@@ -225,31 +201,28 @@ void CMainDlg::UpdatePreview(unsigned short fromStage)
         // A half-done stage and the ones after it would show, or be written
         // as, the wrong picture: drop them; the earlier stages stand.
         for (int i = stage; i < kStageCount; ++i)
-        {
-            delete *stages[i];
-            *stages[i] = NULL;
-        }
+            stages[i]->reset();
         return;
     }
     if (m_bPreview)
-        DrawPreview(m_pStage2);
+        DrawPreview(m_pStage2.get());
 }
 
 void CMainDlg::ApplyResize()
 {
     if (m_pStage0 == NULL)
         return;
-    const ResizeOptions options = ReadResizeOptions(m_hWnd);
+    const ImageStepOptions options = ReadImageStepOptions(m_hWnd, m_crBorder);
     const ImageSize box = PreviewBoxSize(m_hWnd);
     m_stage0Scale = 1.0;
     if (!m_bPreview || box.columns == 0 || box.rows == 0)
     {
-        ResizeImage(*m_pStage0, options, m_sourceSize);
+        ApplyImageStage(*m_pStage0, kStageResize, options, m_sourceSize);
         return;
     }
     // The later stages and the drawing work on the box-size picture, made
     // without the full-size result of the resize.
-    m_stage0Scale = ApplyPreviewResize(*m_pStage0, options, m_sourceSize, box);
+    m_stage0Scale = ApplyPreviewResize(*m_pStage0, options.resize, m_sourceSize, box);
 }
 
 void CMainDlg::ResizeCropToFit()
@@ -270,14 +243,10 @@ void CMainDlg::ApplyBorder()
 {
     if (m_pStage1 == NULL)
         return;
-    BorderOptions options;
-    options.enableBorder = IsItemChecked(m_hWnd, IDC_MAIN_BORDER);
-    const UINT width = GetDlgItemInt(m_hWnd, IDC_MAIN_BORDER_WIDTH, NULL, FALSE);
-    options.width = width > (UINT)INT_MAX ? INT_MAX : (int)width;
-    options.color = m_crBorder;
-    options.frame3d = IsItemChecked(m_hWnd, IDC_MAIN_BORDER_3D);
+    ImageStepOptions options = ReadImageStepOptions(m_hWnd, m_crBorder);
     // On a stage 0 reduced for the preview, the border shrinks alike.
-    AddBorder(*m_pStage1, ScaleBorder(options, m_stage0Scale));
+    options.border = ScaleBorder(options.border, m_stage0Scale);
+    ApplyImageStage(*m_pStage1, kStageBorder, options, m_sourceSize);
 }
 
 void CMainDlg::DrawPreview(Magick::Image* image)

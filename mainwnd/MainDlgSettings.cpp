@@ -178,13 +178,10 @@ bool CMainDlg::SaveSettings(const char* path)
     CProfileUpdate file(path);
     for (const KeyBinding& k : kResizeKeys)
         WriteKey(m_hWnd, file, k);
-    int crop = 0;
-    if (IsItemChecked(m_hWnd, IDC_MAIN_CROP))
-    {
-        const int anchor = ComboSelection(m_hWnd, IDC_MAIN_ANCHOR);
-        crop = 1 + (anchor < 0 ? 0 : anchor);
-    }
-    file.WriteInt(kSectionResize, kKeyDoCrop, crop);
+    const int anchor = IsItemChecked(m_hWnd, IDC_MAIN_CROP)
+                           ? CropAnchorOfListIndex(ComboSelection(m_hWnd, IDC_MAIN_ANCHOR))
+                           : kCropNone;
+    file.WriteInt(kSectionResize, kKeyDoCrop, CropSettingOfAnchor(anchor));
     file.WriteInt(kSectionResize, kKeyDoStretch, IsItemChecked(m_hWnd, IDC_MAIN_STRETCH) ? 1 : 0);
 
     file.WriteInt(kSectionBorder, kKeyEnableBorder, IsItemChecked(m_hWnd, IDC_MAIN_BORDER) ? 1 : 0);
@@ -215,13 +212,14 @@ void CMainDlg::LoadSettings(const char* path)
 
     for (const KeyBinding& k : kResizeKeys)
         ReadKey(m_hWnd, path, k);
-    const int crop = ReadInt(path, kSectionResize, kKeyDoCrop);
-    if (crop == 0)
+    // A crop number without an anchor leaves the crop controls as they are.
+    const int anchor = CropAnchorOfSetting(ReadInt(path, kSectionResize, kKeyDoCrop));
+    if (anchor == kCropNone)
         CheckItem(m_hWnd, IDC_MAIN_CROP, false);
-    else if (crop >= 1 && crop <= 3)
+    else if (ListIndexOfCropAnchor(anchor) >= 0)
     {
         CheckItem(m_hWnd, IDC_MAIN_CROP, true);
-        SelectComboItem(m_hWnd, IDC_MAIN_ANCHOR, crop - 1);
+        SelectComboItem(m_hWnd, IDC_MAIN_ANCHOR, ListIndexOfCropAnchor(anchor));
     }
     CheckItem(m_hWnd, IDC_MAIN_STRETCH, ReadInt(path, kSectionResize, kKeyDoStretch) != 0);
 

@@ -10,7 +10,9 @@ const int kExitUninstalled = 0;
 // The process-wide services every road relies on, for the program, the test
 // runner and the bench alike: the constructor is start-up (COM, the common
 // controls, the module object, the shell allocator, the image library, the
-// buttons' shared bitmaps), the destructor clean-up in reverse.
+// buttons' shared bitmaps); the destructor frees the bitmaps and ends the
+// module object and COM, while the shell allocator and the image library
+// stay until the process ends.
 class CProcessScope
 {
 public:

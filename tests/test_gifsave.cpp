@@ -150,7 +150,7 @@ TEST(GifSaveOutputName, LongComponentsAreKeptAndOverlongNamesRefused)
     EXPECT_STREQ("", out);
     const std::string noRoomForGif = "C:\\" + std::string(kPathBufferSize - 10, 'x') + ".png";
     EXPECT_EQ(1, c.MakeOutputName(noRoomForGif.c_str(), 1, out, sizeof(out)));
-    c.Image = new Magick::Image(MakeQuadrants(4, 4));
+    c.Image.reset(new Magick::Image(MakeQuadrants(4, 4)));
     EXPECT_EQ(0, c.SaveAs(noRoomForGif.c_str(), 1));
 }
 
@@ -473,7 +473,7 @@ TEST(GifSaveQuietConverter, NamesThatAreNoPlainFileNameWriteNothingAndAskNothing
     for (const auto& c : cases)
     {
         CQuietConverter q;
-        q.Image = new Magick::Image(MakeQuadrants(8, 6));
+        q.Image.reset(new Magick::Image(MakeQuadrants(8, 6)));
         SafeCopy(q.Prefix, c.prefix.c_str());
         q.NameMode = (BYTE)c.pattern;
         SafeCopy(q.Suffix, c.suffix.c_str());
@@ -487,7 +487,7 @@ TEST(GifSaveQuietConverter, NamesThatAreNoPlainFileNameWriteNothingAndAskNothing
     for (const char* prefix : {"[1] & #2 100% ", "caf\xe9 ", "a.b."})
     {
         CQuietConverter q;
-        q.Image = new Magick::Image(MakeQuadrants(8, 6));
+        q.Image.reset(new Magick::Image(MakeQuadrants(8, 6)));
         SafeCopy(q.Prefix, prefix);
         int questions = 0;
         EXPECT_EQ(1, SaveAnswering(q, source, IDC_OVERWRITE_CANCEL, questions)) << prefix;
@@ -511,7 +511,7 @@ TEST(GifSaveQuietConverter, EnterKeepsASourceThatIsItsOwnOutput)
     for (const std::string& spelling : {anim, upper, std::string(shortName)})
     {
         CQuietConverter q;
-        q.Image = new Magick::Image(MakeQuadrants(8, 6));
+        q.Image.reset(new Magick::Image(MakeQuadrants(8, 6)));
         q.Prefix[0] = '\0';
         int questions = 0;
         EXPECT_EQ(0, SaveAnswering(q, spelling, 0, questions)) << spelling;
@@ -522,7 +522,7 @@ TEST(GifSaveQuietConverter, EnterKeepsASourceThatIsItsOwnOutput)
     const std::string other = dir.File("animated frames.png");
     WriteFileBytes(other, EncodeImage(MakeQuadrants(8, 6), "png"));
     CQuietConverter q;
-    q.Image = new Magick::Image(MakeQuadrants(8, 6));
+    q.Image.reset(new Magick::Image(MakeQuadrants(8, 6)));
     q.Prefix[0] = '\0';
     int questions = 0;
     EXPECT_EQ(1, SaveAnswering(q, other, 0, questions));

@@ -123,10 +123,10 @@ TEST(ImageIO, FilesWithoutPixelsFailOnEveryRoad)
 
         CQuietConverter converter;
         EXPECT_EQ(0, converter.LoadImage(path.c_str())) << f.name;
-        EXPECT_EQ(NULL, converter.Image) << f.name;
+        EXPECT_EQ(NULL, converter.Image.get()) << f.name;
 
         EXPECT_EQ(0, main.dlg.LoadSourceImage(path.c_str())) << f.name;
-        EXPECT_EQ(NULL, main.dlg.m_pSourceImage) << f.name;
+        EXPECT_EQ(NULL, main.dlg.SourceImage()) << f.name;
     }
 }
 
@@ -269,7 +269,7 @@ TEST(ImageIO, UnreadableFilesGiveZeroAndNoImage)
         CQuietConverter converter;
         ASSERT_EQ(1, converter.LoadImage(good.c_str()));
         EXPECT_EQ(0, converter.LoadImage(dir.File(name).c_str())) << name;
-        EXPECT_EQ(NULL, converter.Image) << name;
+        EXPECT_EQ(NULL, converter.Image.get()) << name;
     }
     CQuietConverter converter;
     EXPECT_EQ(0, converter.LoadImage(""));

@@ -1037,9 +1037,9 @@ TEST_F(MainConvertTest, AfterARunThePreviewShowsTheFocusedFileAtPreviewSize)
     Script first;
     RunConvert(dlg(), first);
     ASSERT_EQ(3u, FolderNames(m_out).size());
-    EXPECT_EQ(NULL, dlg().m_pSourceImage);
-    EXPECT_EQ(NULL, dlg().m_pStage0);
-    EXPECT_EQ(NULL, dlg().m_pStage2);
+    EXPECT_EQ(NULL, dlg().SourceImage());
+    EXPECT_EQ(NULL, dlg().StageImage(kStageResize));
+    EXPECT_EQ(NULL, dlg().StageImage(kStageRotateColor));
 
     // The first file of the run is focused, so the last one read differs.
     const HWND hList = ShowSourcesInList();
@@ -1054,7 +1054,8 @@ TEST_F(MainConvertTest, AfterARunThePreviewShowsTheFocusedFileAtPreviewSize)
     state.state = LVIS_FOCUSED | LVIS_SELECTED;
     SendMessageA(hList, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)&state);
     ASSERT_EQ(order[0], dlg().m_szCurrentFile);
-    const auto previewSource = sizeOf(dlg().m_pSourceImage), previewStage = sizeOf(dlg().m_pStage2);
+    const auto previewSource = sizeOf(dlg().SourceImage()),
+               previewStage = sizeOf(dlg().StageImage(kStageRotateColor));
     ASSERT_LT(previewSource.first, width);
     ASSERT_TRUE(alike(focusedColour, shownCentre()));
 
@@ -1070,10 +1071,10 @@ TEST_F(MainConvertTest, AfterARunThePreviewShowsTheFocusedFileAtPreviewSize)
         RunConvert(dlg(), s);
         ASSERT_EQ(3u, FolderNames(m_out).size()) << emptied;
         EXPECT_EQ(order[0], dlg().m_szCurrentFile) << emptied;
-        EXPECT_EQ(previewSource, sizeOf(dlg().m_pSourceImage)) << emptied;
-        EXPECT_EQ(previewStage, sizeOf(dlg().m_pStage2)) << emptied;
-        ASSERT_NE((Magick::Image*)NULL, dlg().m_pStage2) << emptied;
-        const Magick::Color c = dlg().m_pStage2->pixelColor(2, 2);
+        EXPECT_EQ(previewSource, sizeOf(dlg().SourceImage())) << emptied;
+        EXPECT_EQ(previewStage, sizeOf(dlg().StageImage(kStageRotateColor))) << emptied;
+        ASSERT_NE((Magick::Image*)NULL, dlg().StageImage(kStageRotateColor)) << emptied;
+        const Magick::Color c = dlg().StageImage(kStageRotateColor)->pixelColor(2, 2);
         EXPECT_TRUE(alike(focusedColour,
                           RGB(c.redQuantum() / 257, c.greenQuantum() / 257, c.blueQuantum() / 257)))
             << emptied;
@@ -1147,7 +1148,7 @@ protected:
         Script s;
         s.onLook = [&] {
             const CProgressDlg* progress = dlg().m_pRunProgress;
-            const Magick::Image* source = dlg().m_pSourceImage;
+            const Magick::Image* source = dlg().SourceImage();
             if (m_acted || progress == NULL || source == NULL || source->columns() != 0 ||
                 ItemText(progress->m_hWnd, IDC_PROGRESS_FROM) != wanted)
                 return;
@@ -1209,17 +1210,18 @@ TEST_F(MainConvertLongReadTest, NothingTouchesThePictureBeingRead)
     const Magick::Image* before[4] = {};
     const Magick::Image* after[4] = {};
     int loaded = -1;
+    const auto pictures = [&](const Magick::Image*(&out)[4]) {
+        out[0] = dlg().SourceImage();
+        for (unsigned short stage = 0; stage < kStageCount; ++stage)
+            out[1 + stage] = dlg().StageImage(stage);
+    };
     RunActingDuringRead(1, [&] {
-        const Magick::Image* const* images[] = {&dlg().m_pSourceImage, &dlg().m_pStage0,
-                                                &dlg().m_pStage1, &dlg().m_pStage2};
-        for (size_t i = 0; i < 4; ++i)
-            before[i] = *images[i];
+        pictures(before);
         // The width edit tells of a change: the resize stage would be redone.
         SendMessageA(dlg().m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_MAIN_WIDTH, EN_CHANGE),
                      (LPARAM)GetDlgItem(dlg().m_hWnd, IDC_MAIN_WIDTH));
         loaded = dlg().LoadSourceImage(m_order[2].c_str());
-        for (size_t i = 0; i < 4; ++i)
-            after[i] = *images[i];
+        pictures(after);
     });
     ASSERT_TRUE(m_acted) << "no look at the queue during the read";
     EXPECT_EQ(0, loaded);

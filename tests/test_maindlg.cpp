@@ -491,15 +491,15 @@ TEST_F(MainDlgTest, OnAFirstStartTheControlsAnswerAndOnlyThePreviewWaits)
 
     // Even with an image at hand no preview is made while loading; the
     // next full pass makes it.
-    m_dlg.m_pSourceImage = new Magick::Image(MakeQuadrants(40, 20));
+    m_dlg.m_pSourceImage.reset(new Magick::Image(MakeQuadrants(40, 20)));
     Tick(m_hWnd, IDC_MAIN_RESIZE, false);
     Tick(m_hWnd, IDC_MAIN_BORDER, false);
     SendMessageA(m_hWnd, WM_HSCROLL, TB_THUMBPOSITION,
                  (LPARAM)GetDlgItem(m_hWnd, IDC_MAIN_HUE_BAR));
-    EXPECT_EQ((Magick::Image*)NULL, m_dlg.m_pStage0);
-    EXPECT_EQ((Magick::Image*)NULL, m_dlg.m_pStage2);
+    EXPECT_EQ((Magick::Image*)NULL, m_dlg.StageImage(kStageResize));
+    EXPECT_EQ((Magick::Image*)NULL, m_dlg.StageImage(kStageRotateColor));
     Ready();
-    EXPECT_NE((Magick::Image*)NULL, m_dlg.m_pStage2);
+    EXPECT_NE((Magick::Image*)NULL, m_dlg.StageImage(kStageRotateColor));
 }
 
 TEST_F(MainDlgTest, ImageControlsFollowTheSourceImage)
@@ -536,7 +536,7 @@ TEST_F(MainDlgTest, TrackbarsAndAdjustmentEditsFollowEachOther)
     SetDlgItemTextA(m_hWnd, IDC_MAIN_HUE, "-50");
     EXPECT_EQ(100, TrackbarPosition(m_hWnd, IDC_MAIN_HUE_BAR));
 
-    m_dlg.m_pSourceImage = new Magick::Image();
+    m_dlg.m_pSourceImage.reset(new Magick::Image());
     struct Case
     {
         const char* text;
@@ -889,7 +889,7 @@ TEST_F(MainDlgTest, ASelectedFolderFillsTheListAndAFocusedFileLoads)
     SendMessageA(m_dlg.GetListView(), LVM_SETITEMSTATE, 0, (LPARAM)&state);
     const std::string loaded = m_dlg.m_szCurrentFile;
     EXPECT_TRUE(loaded == first + "\\a.png" || loaded == first + "\\b.bmp") << loaded;
-    ASSERT_NE((Magick::Image*)NULL, m_dlg.m_pSourceImage);
+    ASSERT_NE((Magick::Image*)NULL, m_dlg.SourceImage());
     const HBITMAP preview = m_dlg.m_hPreviewBitmap;
     EXPECT_NE((HBITMAP)NULL, preview);
     EXPECT_EQ(0, m_dlg.m_bLoading);
@@ -907,8 +907,8 @@ TEST_F(MainDlgTest, ASelectedFolderFillsTheListAndAFocusedFileLoads)
     SetDlgItemTextA(m_hWnd, IDC_MAIN_BORDER_WIDTH, "3");
     m_dlg.m_crBorder = RGB(255, 0, 0);
     Command(m_hWnd, IDC_MAIN_BORDER_COLOR, 0);
-    ASSERT_NE((Magick::Image*)NULL, m_dlg.m_pStage1);
-    Magick::ColorRGB corner = m_dlg.m_pStage1->pixelColor(0, 0);
+    ASSERT_NE((Magick::Image*)NULL, m_dlg.StageImage(kStageBorder));
+    Magick::ColorRGB corner = m_dlg.StageImage(kStageBorder)->pixelColor(0, 0);
     EXPECT_NEAR(1.0, corner.red(), 0.01);
     EXPECT_NEAR(0.0, corner.green(), 0.01);
 }

@@ -128,7 +128,7 @@ protected:
     Magick::Image WrittenGif()
     {
         const std::string path = m_dir.File("out" + std::to_string(m_files++) + ".gif");
-        Magick::Image written(*m_main.dlg.m_pStage2);
+        Magick::Image written(*m_main.dlg.StageImage(kStageRotateColor));
         WriteGif(written, path.c_str());
         Magick::Image gif;
         ReadImageFile(gif, path.c_str());
@@ -185,8 +185,8 @@ TEST_F(MainPreviewTest, ResizeModesGiveTheirSizes)
     for (const auto& c : cases)
     {
         Load(MakeQuadrants(200, 150), c.options);
-        EXPECT_EQ(c.want, StageSize(m_main.dlg.m_pStage0)) << c.what;
-        EXPECT_EQ(c.want, StageSize(m_main.dlg.m_pStage2)) << c.what;
+        EXPECT_EQ(c.want, StageSize(m_main.dlg.StageImage(kStageResize))) << c.what;
+        EXPECT_EQ(c.want, StageSize(m_main.dlg.StageImage(kStageRotateColor))) << c.what;
     }
 }
 
@@ -213,7 +213,7 @@ TEST_F(MainPreviewTest, CropToFitCutsTheBoxAtTheAnchor)
     {
         crop.anchor = c.anchor;
         Load(MakeQuadrants(400, 100), crop);
-        const Magick::Image* out = m_main.dlg.m_pStage0;
+        const Magick::Image* out = m_main.dlg.StageImage(kStageResize);
         ASSERT_EQ(c.want, StageSize(out)) << c.anchor;
         EXPECT_TRUE(Near(c.topLeft, At(out, 0, 0))) << c.anchor;
         EXPECT_TRUE(Near(c.bottomRight, At(out, out->columns() - 1, out->rows() - 1))) << c.anchor;
@@ -229,37 +229,37 @@ TEST_F(MainPreviewTest, BorderRotationAndColourStages)
     o.borderColor = RGB(0, 0, 255);
     o.rotate = 1;
     Load(MakeQuadrants(40, 20), o);
-    EXPECT_EQ((ImageSize{48, 28}), StageSize(m_main.dlg.m_pStage1));
-    EXPECT_TRUE(Near(kBlue, At(m_main.dlg.m_pStage1, 0, 0)));
+    EXPECT_EQ((ImageSize{48, 28}), StageSize(m_main.dlg.StageImage(kStageBorder)));
+    EXPECT_TRUE(Near(kBlue, At(m_main.dlg.StageImage(kStageBorder), 0, 0)));
     // A quarter turn clockwise brings the bottom-left (blue) quadrant to the
     // top left, inside the border.
-    EXPECT_EQ((ImageSize{28, 48}), StageSize(m_main.dlg.m_pStage2));
-    EXPECT_TRUE(Near(kBlue, At(m_main.dlg.m_pStage2, 6, 6)));
-    EXPECT_TRUE(Near(kRed, At(m_main.dlg.m_pStage2, 21, 6)));
+    EXPECT_EQ((ImageSize{28, 48}), StageSize(m_main.dlg.StageImage(kStageRotateColor)));
+    EXPECT_TRUE(Near(kBlue, At(m_main.dlg.StageImage(kStageRotateColor), 6, 6)));
+    EXPECT_TRUE(Near(kRed, At(m_main.dlg.StageImage(kStageRotateColor), 21, 6)));
 
     // Neutral sliders and rotation "0" leave the pixels alone.
     o = PanelOptions();
     Load(MakeQuadrants(40, 20), o);
-    EXPECT_EQ((ImageSize{40, 20}), StageSize(m_main.dlg.m_pStage2));
-    EXPECT_TRUE(Near(kRed, At(m_main.dlg.m_pStage2, 0, 0)));
-    EXPECT_TRUE(Near(kWhite, At(m_main.dlg.m_pStage2, 39, 19)));
+    EXPECT_EQ((ImageSize{40, 20}), StageSize(m_main.dlg.StageImage(kStageRotateColor)));
+    EXPECT_TRUE(Near(kRed, At(m_main.dlg.StageImage(kStageRotateColor), 0, 0)));
+    EXPECT_TRUE(Near(kWhite, At(m_main.dlg.StageImage(kStageRotateColor), 39, 19)));
 
     // Lightness 0 blackens; a restart from stage 2 keeps the stage-1 image.
     o.lightness = 0;
     o.border = true; // not applied: stage 1 does not run again
     o.borderWidth = 5;
     SetPanel(m_main.dlg, o);
-    Magick::Image* stage1 = m_main.dlg.m_pStage1;
+    const Magick::Image* stage1 = m_main.dlg.StageImage(kStageBorder);
     m_main.dlg.UpdatePreview(kStageRotateColor);
-    EXPECT_EQ(stage1, m_main.dlg.m_pStage1);
-    EXPECT_EQ((ImageSize{40, 20}), StageSize(m_main.dlg.m_pStage2));
-    EXPECT_TRUE(Near(Magick::Color(0, 0, 0), At(m_main.dlg.m_pStage2, 39, 19)));
+    EXPECT_EQ(stage1, m_main.dlg.StageImage(kStageBorder));
+    EXPECT_EQ((ImageSize{40, 20}), StageSize(m_main.dlg.StageImage(kStageRotateColor)));
+    EXPECT_TRUE(Near(Magick::Color(0, 0, 0), At(m_main.dlg.StageImage(kStageRotateColor), 39, 19)));
 
     // The 3-D frame adds its width on every side.
     o.frame3d = true;
     SetPanel(m_main.dlg, o);
     m_main.dlg.UpdatePreview(kStageBorder);
-    EXPECT_EQ((ImageSize{50, 30}), StageSize(m_main.dlg.m_pStage2));
+    EXPECT_EQ((ImageSize{50, 30}), StageSize(m_main.dlg.StageImage(kStageRotateColor)));
 }
 
 TEST_F(MainPreviewTest, PreviewReducesToTheBoxAndDrawsTheTrueColours)
@@ -273,8 +273,9 @@ TEST_F(MainPreviewTest, PreviewReducesToTheBoxAndDrawsTheTrueColours)
     for (size_t w : widths)
     {
         Load(MakeQuadrants(w, w / 2), PanelOptions(), true);
-        EXPECT_EQ((size_t)box.cx, m_main.dlg.m_pStage0->columns()) << w;
-        EXPECT_NEAR((double)box.cx / 2, (double)m_main.dlg.m_pStage0->rows(), 1.0) << w;
+        EXPECT_EQ((size_t)box.cx, m_main.dlg.StageImage(kStageResize)->columns()) << w;
+        EXPECT_NEAR((double)box.cx / 2, (double)m_main.dlg.StageImage(kStageResize)->rows(), 1.0)
+            << w;
     }
 
     HBITMAP shown = (HBITMAP)SendDlgItemMessageA(m_main.hWnd(), IDC_MAIN_PREVIEW, STM_GETIMAGE,
@@ -314,14 +315,14 @@ TEST_F(MainPreviewTest, RepeatedPassesKeepOneBitmapAlive)
 TEST_F(MainPreviewTest, NothingHappensWithoutSourceOrForAnUnknownStage)
 {
     m_main.dlg.UpdatePreview(kStageResize);
-    EXPECT_EQ(NULL, m_main.dlg.m_pStage0);
+    EXPECT_EQ(NULL, m_main.dlg.StageImage(kStageResize));
     EXPECT_EQ(NULL, m_main.dlg.m_hPreviewBitmap.Get());
 
     Load(MakeQuadrants(60, 40), PanelOptions(), true);
-    Magick::Image* stage2 = m_main.dlg.m_pStage2;
+    const Magick::Image* stage2 = m_main.dlg.StageImage(kStageRotateColor);
     HBITMAP shown = m_main.dlg.m_hPreviewBitmap;
     m_main.dlg.UpdatePreview(kStageRotateColor + 1);
-    EXPECT_EQ(stage2, m_main.dlg.m_pStage2);
+    EXPECT_EQ(stage2, m_main.dlg.StageImage(kStageRotateColor));
     EXPECT_EQ(shown, m_main.dlg.m_hPreviewBitmap);
 }
 
@@ -329,15 +330,15 @@ TEST_F(MainPreviewTest, AnUnreadableFileKeepsThePreviousPicture)
 {
     Load(MakeQuadrants(60, 40), PanelOptions(), true);
     HBITMAP shown = m_main.dlg.m_hPreviewBitmap;
-    Magick::Image* stage2 = m_main.dlg.m_pStage2;
+    const Magick::Image* stage2 = m_main.dlg.StageImage(kStageRotateColor);
     const std::string broken = m_dir.File("broken.png");
     WriteFileBytes(broken, "not an image at all");
     const std::string missing = m_dir.File("missing.png");
     for (const std::string& path : {broken, missing})
     {
         EXPECT_EQ(0, m_main.dlg.LoadSourceImage(path.c_str())) << path;
-        EXPECT_EQ(NULL, m_main.dlg.m_pSourceImage) << path;
-        EXPECT_EQ(stage2, m_main.dlg.m_pStage2) << path;
+        EXPECT_EQ(NULL, m_main.dlg.SourceImage()) << path;
+        EXPECT_EQ(stage2, m_main.dlg.StageImage(kStageRotateColor)) << path;
         EXPECT_EQ(shown, m_main.dlg.m_hPreviewBitmap) << path;
     }
     // The previous file's stages still serve a border change.
@@ -349,16 +350,16 @@ TEST_F(MainPreviewTest, AFailedStageDropsItselfAndTheLaterOnes)
 {
     Load(MakeQuadrants(60, 40), PanelOptions(), true);
     HBITMAP shown = m_main.dlg.m_hPreviewBitmap;
-    Magick::Image* stage0 = m_main.dlg.m_pStage0;
+    const Magick::Image* stage0 = m_main.dlg.StageImage(kStageResize);
     // A border far beyond the library's size limits makes the border throw.
     RerunWithBorder(40000);
-    EXPECT_EQ(stage0, m_main.dlg.m_pStage0);
-    EXPECT_EQ(NULL, m_main.dlg.m_pStage1);
-    EXPECT_EQ(NULL, m_main.dlg.m_pStage2);
+    EXPECT_EQ(stage0, m_main.dlg.StageImage(kStageResize));
+    EXPECT_EQ(NULL, m_main.dlg.StageImage(kStageBorder));
+    EXPECT_EQ(NULL, m_main.dlg.StageImage(kStageRotateColor));
     EXPECT_EQ(shown, m_main.dlg.m_hPreviewBitmap);
     // Without an input, a later stage does nothing.
     m_main.dlg.UpdatePreview(kStageRotateColor);
-    EXPECT_EQ(NULL, m_main.dlg.m_pStage2);
+    EXPECT_EQ(NULL, m_main.dlg.StageImage(kStageRotateColor));
 }
 
 TEST_F(MainPreviewTest, ACmykPictureShowsTheColoursTheGifGets)
@@ -366,7 +367,7 @@ TEST_F(MainPreviewTest, ACmykPictureShowsTheColoursTheGifGets)
     Magick::Image cmyk = MakeQuadrants(64, 48);
     cmyk.colorSpace(Magick::CMYKColorspace);
     Load(cmyk, PanelOptions(), false, ".jpg");
-    ASSERT_EQ(Magick::CMYKColorspace, m_main.dlg.m_pSourceImage->colorSpace());
+    ASSERT_EQ(Magick::CMYKColorspace, m_main.dlg.SourceImage()->colorSpace());
     Magick::Image gif = WrittenGif();
     Load(cmyk, PanelOptions(), true, ".jpg");
 

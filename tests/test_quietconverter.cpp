@@ -72,7 +72,7 @@ TEST(QuietConverterSettings, BuiltInValues)
     EXPECT_EQ(100, c.Hue);
     EXPECT_EQ(100, c.Saturation);
     EXPECT_EQ(100, c.Lightness);
-    EXPECT_EQ(NULL, c.Image);
+    EXPECT_EQ(NULL, c.Image.get());
 }
 
 TEST(QuietConverterSettings, FilesWithoutEnableResizeAreRefusedAndChangeOnlyThatField)
@@ -330,7 +330,7 @@ TEST(QuietConverterTransform, SizesFollowTheResizeBorderAndRotationRules)
     for (const SizeCase& t : cases)
     {
         CQuietConverter c;
-        c.Image = new Magick::Image(MakeColumnGradient(400, 300));
+        c.Image.reset(new Magick::Image(MakeColumnGradient(400, 300)));
         t.setup(c);
         ASSERT_NO_THROW(c.Transform()) << t.what;
         EXPECT_EQ(t.columns, c.Image->columns()) << t.what;
@@ -374,7 +374,7 @@ TEST(QuietConverterTransform, TheBorderGoesAroundTheResizedPicture)
     for (const SizeCase& t : cases)
     {
         CQuietConverter c;
-        c.Image = new Magick::Image(MakeColumnGradient(400, 300));
+        c.Image.reset(new Magick::Image(MakeColumnGradient(400, 300)));
         c.BorderColor = RGB(0, 0, 255);
         t.setup(c);
         ASSERT_NO_THROW(c.Transform()) << t.what;
@@ -410,7 +410,7 @@ TEST(QuietConverterTransform, HueAndLightnessEachChangeTheirOwnPart)
     for (const auto& t : cases)
     {
         CQuietConverter c;
-        c.Image = new Magick::Image(MakeQuadrants(40, 30));
+        c.Image.reset(new Magick::Image(MakeQuadrants(40, 30)));
         c.EnableResize = 0;
         c.Hue = t.hue;
         c.Lightness = t.lightness;
@@ -433,7 +433,7 @@ TEST(QuietConverterTransform, CropAnchorsKeepTheirPartOfThePicture)
     for (const auto& t : cases)
     {
         CQuietConverter c;
-        c.Image = new Magick::Image(MakeColumnGradient(400, 300));
+        c.Image.reset(new Magick::Image(MakeColumnGradient(400, 300)));
         c.DoNothing = 0;
         c.DoCrop = (BYTE)t.anchor;
         c.Transform();
@@ -454,7 +454,7 @@ TEST(QuietConverterTransform, BorderCornersAreExactlyTheChosenColor)
     for (int frame3d : {0, 1})
     {
         CQuietConverter c;
-        c.Image = new Magick::Image(MakeQuadrants(40, 30));
+        c.Image.reset(new Magick::Image(MakeQuadrants(40, 30)));
         c.EnableResize = 0;
         c.EnableBorder = 1;
         c.BorderWidth = 7;
@@ -489,7 +489,7 @@ TEST(QuietConverterTransform, RotationsMoveTheQuadrants)
     for (const auto& t : cases)
     {
         CQuietConverter c;
-        c.Image = new Magick::Image(MakeQuadrants(40, 30));
+        c.Image.reset(new Magick::Image(MakeQuadrants(40, 30)));
         c.EnableResize = 0;
         c.Rotate = t.rotate;
         c.Transform();
@@ -503,7 +503,7 @@ TEST(QuietConverterTransform, RotationsMoveTheQuadrants)
 TEST(QuietConverterTransform, ZeroSaturationGivesGrey)
 {
     CQuietConverter c;
-    c.Image = new Magick::Image(MakeQuadrants(40, 30));
+    c.Image.reset(new Magick::Image(MakeQuadrants(40, 30)));
     c.EnableResize = 0;
     c.Saturation = 0;
     c.Transform();
@@ -552,7 +552,7 @@ TEST(QuietConverterTransform, NeutralColourValuesKeepEveryPixelAsTheLibraryWould
 TEST(QuietConverterTransform, DegenerateAndAbsurdSizesNeverCrash)
 {
     CQuietConverter empty;
-    empty.Image = new Magick::Image();
+    empty.Image.reset(new Magick::Image());
     for (int mode = 0; mode < 3; ++mode)
     {
         empty.EnableWidth = mode != 1;
@@ -563,7 +563,7 @@ TEST(QuietConverterTransform, DegenerateAndAbsurdSizesNeverCrash)
 
     // What a file holding only "EnableResize=1" gives: a 32000-pixel frame.
     CQuietConverter c;
-    c.Image = new Magick::Image(MakeQuadrants(40, 30));
+    c.Image.reset(new Magick::Image(MakeQuadrants(40, 30)));
     c.EnableWidth = c.EnableHeight = c.EnableBorder = c.Border3d = 32000;
     c.Width = c.Height = 32000;
     c.BorderWidth = 32000;
@@ -571,7 +571,7 @@ TEST(QuietConverterTransform, DegenerateAndAbsurdSizesNeverCrash)
     EXPECT_THROW(c.Transform(), Magick::Exception);
 
     CQuietConverter huge;
-    huge.Image = new Magick::Image(MakeQuadrants(40, 30));
+    huge.Image.reset(new Magick::Image(MakeQuadrants(40, 30)));
     huge.EnableHeight = 0;
     huge.Width = 0xFFFFFFF0u;
     EXPECT_THROW(huge.Transform(), Magick::Exception);
@@ -589,27 +589,27 @@ TEST(QuietConverterRun, ConvertsOnlyWhileTheIntegrationIsOn)
     {
         CQuietConverter c; // "ShellOn" missing
         c.Run(source.c_str());
-        EXPECT_EQ(NULL, c.Image);
+        EXPECT_EQ(NULL, c.Image.get());
     }
     const DWORD off = 0, on = 1;
     ASSERT_EQ(1, RegWriteDword(kRegShellOn, &off));
     {
         CQuietConverter c;
         c.Run(source.c_str());
-        EXPECT_EQ(NULL, c.Image);
+        EXPECT_EQ(NULL, c.Image.get());
         EXPECT_EQ(120u, c.Width); // the settings file was not read either
     }
     ASSERT_EQ(1, RegWriteDword(kRegShellOn, &on));
     {
         CQuietConverter c;
         c.Run(source.c_str());
-        ASSERT_NE((Magick::Image*)NULL, c.Image);
+        ASSERT_NE((Magick::Image*)NULL, c.Image.get());
         EXPECT_EQ(50u, c.Image->columns());
         EXPECT_EQ(25u, c.Image->rows());
     }
     {
         CQuietConverter c;
         c.Run(dir.File("missing.png").c_str());
-        EXPECT_EQ(NULL, c.Image);
+        EXPECT_EQ(NULL, c.Image.get());
     }
 }

@@ -271,11 +271,11 @@ TEST_F(ReducedDecodeTest, QuietAndBatchConversionsUseTheReducedDecode)
     SetPanel(main.dlg, panel);
     main.dlg.m_bPreview = 0;
     ASSERT_EQ(1, main.dlg.LoadSourceImage(Path(source).c_str()));
-    EXPECT_LT(main.dlg.m_pSourceImage->columns(), source.columns);
+    EXPECT_LT(main.dlg.SourceImage()->columns(), source.columns);
     EXPECT_EQ(source, main.dlg.m_sourceSize);
-    ASSERT_NE((Magick::Image*)NULL, main.dlg.m_pStage2);
-    EXPECT_EQ(SizeOf(want), SizeOf(*main.dlg.m_pStage2));
-    EXPECT_GE(Psnr(want, *main.dlg.m_pStage2), 45.0);
+    ASSERT_NE((Magick::Image*)NULL, main.dlg.StageImage(kStageRotateColor));
+    EXPECT_EQ(SizeOf(want), SizeOf(*main.dlg.StageImage(kStageRotateColor)));
+    EXPECT_GE(Psnr(want, *main.dlg.StageImage(kStageRotateColor)), 45.0);
 }
 
 namespace {
@@ -358,8 +358,10 @@ TEST(ReducedDecodePreview, ThePreviewLooksAsBeforeWhateverTheSourceAndSettings)
         main.dlg.m_bPreview = 1;
         ASSERT_EQ(1, main.dlg.LoadSourceImage(path.c_str())) << source << " " << mode.name;
         const Magick::Image want = ReferencePreview(full, mode.options, box);
-        ASSERT_EQ(SizeOf(want), SizeOf(*main.dlg.m_pStage0)) << source << " " << mode.name;
-        EXPECT_GE(Psnr(want, *main.dlg.m_pStage0), 35.0) << source << " " << mode.name;
+        ASSERT_EQ(SizeOf(want), SizeOf(*main.dlg.StageImage(kStageResize)))
+            << source << " " << mode.name;
+        EXPECT_GE(Psnr(want, *main.dlg.StageImage(kStageResize)), 35.0)
+            << source << " " << mode.name;
     };
     for (const auto& s : sources)
     {
@@ -380,12 +382,12 @@ TEST(ReducedDecodePreview, ThePreviewLooksAsBeforeWhateverTheSourceAndSettings)
     SetPanel(main.dlg, PanelFor(kModes[2].options));
     main.dlg.m_bPreview = 1;
     ASSERT_EQ(1, main.dlg.LoadSourceImage(dir.File("divisible.jpg").c_str()));
-    EXPECT_LE(main.dlg.m_pSourceImage->columns(), 576u / 2);
-    EXPECT_GE(main.dlg.m_pSourceImage->columns(), 2u * box.cx);
+    EXPECT_LE(main.dlg.SourceImage()->columns(), 576u / 2);
+    EXPECT_GE(main.dlg.SourceImage()->columns(), 2u * box.cx);
     EXPECT_EQ((ImageSize{576, 464}), main.dlg.m_sourceSize);
     main.dlg.m_bPreview = 0;
     main.dlg.UpdatePreview(kStageResize);
-    EXPECT_EQ((ImageSize{100, 100}), SizeOf(*main.dlg.m_pStage2));
+    EXPECT_EQ((ImageSize{100, 100}), SizeOf(*main.dlg.StageImage(kStageRotateColor)));
 }
 
 // Border, rotation and colour run on the box-size picture as before.
@@ -403,10 +405,11 @@ TEST(ReducedDecodePreview, LaterStagesWorkOnTheBoxSizePicture)
     SetPanel(main.dlg, panel);
     main.dlg.m_bPreview = 1;
     ASSERT_EQ(1, main.dlg.LoadSourceImage(path.c_str()));
-    const ImageSize shown = SizeOf(*main.dlg.m_pStage0);
-    EXPECT_EQ((ImageSize{shown.rows + 6, shown.columns + 6}), SizeOf(*main.dlg.m_pStage2));
-    EXPECT_EQ(65535, main.dlg.m_pStage2->pixelColor(0, 0).blueQuantum());
-    EXPECT_EQ(0, main.dlg.m_pStage2->pixelColor(0, 0).redQuantum());
+    const ImageSize shown = SizeOf(*main.dlg.StageImage(kStageResize));
+    EXPECT_EQ((ImageSize{shown.rows + 6, shown.columns + 6}),
+              SizeOf(*main.dlg.StageImage(kStageRotateColor)));
+    EXPECT_EQ(65535, main.dlg.StageImage(kStageRotateColor)->pixelColor(0, 0).blueQuantum());
+    EXPECT_EQ(0, main.dlg.StageImage(kStageRotateColor)->pixelColor(0, 0).redQuantum());
 }
 
 // A size the library cannot make fails in the preview as it fails in a
@@ -427,7 +430,7 @@ TEST(ReducedDecodePreview, ASizeBeyondTheLibrarysLimitsKeepsThePreviousPicture)
     {
         SetPanel(main.dlg, PanelFor(tooLarge));
         main.dlg.UpdatePreview(kStageResize);
-        EXPECT_EQ(NULL, main.dlg.m_pStage0);
+        EXPECT_EQ(NULL, main.dlg.StageImage(kStageResize));
         EXPECT_EQ(shown, main.dlg.m_hPreviewBitmap);
     }
 }

@@ -195,12 +195,12 @@ TEST(UnsafeInput, HostileFilesAreRefusedByTheReaderTheQuietConversionAndThePrevi
 
             CQuietConverter converter;
             converter.Run(path.c_str());
-            EXPECT_EQ(NULL, converter.Image) << f.name;
+            EXPECT_EQ(NULL, converter.Image.get()) << f.name;
             EXPECT_EQ(1, RunProgramExe("/q \"" + path + "\"")) << f.name;
             EXPECT_FALSE(FileExists(QuietOutput(files.dir, f.name))) << f.name;
 
             EXPECT_EQ(0, main.dlg.LoadSourceImage(path.c_str())) << f.name;
-            EXPECT_EQ(NULL, main.dlg.m_pSourceImage) << f.name;
+            EXPECT_EQ(NULL, main.dlg.SourceImage()) << f.name;
             EXPECT_FALSE(FileExists(files.marker)) << f.name << ": the content wrote a file";
             DeleteFileA(files.marker.c_str());
         }
