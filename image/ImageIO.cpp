@@ -332,6 +332,44 @@ ImageSize ChooseJpegDecodeSize(const ImageSize& header, const ImageSize& needed)
     return kFullSize;
 }
 
+// The coders of the program's outputs, and the most colours a GIF holds.
+const char* const kGifFormats[] = {"GIF", "GIF87"};
+const size_t kGifColors = 256;
+
+// The GIF encoder turns a picture of more colours than a GIF holds, or not
+// in sRGB, into a palette picture: its pixels again with an index beside
+// each. When the library finds no room for those, the encoder goes on
+// without the index and reads through a null pointer, which ends the process
+// (under Wine as a stack overflow of the exception dispatch).
+bool EncoderCopiesPixels(const Magick::Image& image)
+{
+    bool gif = false;
+    for (const char* format : kGifFormats)
+        gif = gif || lstrcmpiA(image.magick().c_str(), format) == 0;
+    return gif && (image.classType() != Magick::PseudoClass || image.colorMapSize() > kGifColors ||
+                   image.colorSpace() != Magick::sRGBColorspace);
+}
+
+// The library places a picture's pixels in its memory or, when that is
+// short, in a file on its disk, each within its limit.
+bool LibraryHasRoomFor(MagickCore::MagickSizeType bytes)
+{
+    for (MagickCore::ResourceType resource : {MagickCore::MemoryResource, MagickCore::DiskResource})
+    {
+        const MagickCore::MagickSizeType limit = MagickCore::GetMagickResourceLimit(resource);
+        const MagickCore::MagickSizeType used = MagickCore::GetMagickResource(resource);
+        if (used <= limit && bytes <= limit - used)
+            return true;
+    }
+    return false;
+}
+
+MagickCore::MagickSizeType PalettePixelBytes(const Magick::Image& image)
+{
+    return (MagickCore::MagickSizeType)image.columns() * image.rows() *
+           (sizeof(MagickCore::PixelPacket) + sizeof(MagickCore::IndexPacket));
+}
+
 // Coders the program needs besides those that read its types: GIF writes
 // every output, XC makes the library's plain-colour pictures.
 const char* const kExtraCoders[] = {"GIF", "XC"};
@@ -511,6 +549,8 @@ void WriteImageFile(Magick::Image& image, const char* path, const OutputWrite& h
     const DWORD attributes = how.attributesKnown ? how.attributes : GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         throw ImageFileError("the output file is read-only");
+    if (EncoderCopiesPixels(image) && !LibraryHasRoomFor(PalettePixelBytes(image)))
+        throw ImageFileError("the picture is too large to write");
     Magick::Blob blob;
     image.write(&blob);
 
