@@ -58,5 +58,6 @@ int main(int argc, char** argv)
         }
     }
     printf("total %d\n", reads);
+    EndImageLibrary();
     return 0;
 }

@@ -19,6 +19,7 @@ int main(int argc, char** argv)
     }
     InitImageLibrary();
     const size_t scale = argc == 3 ? (size_t)strtoul(argv[2], NULL, 10) : 1;
+    int rc = 0;
     for (const HostileImage& image : HostileImageSet(scale))
     {
         const std::string path = std::string(argv[1]) + "\\" + image.name;
@@ -34,9 +35,11 @@ int main(int argc, char** argv)
         if (!ok)
         {
             fprintf(stderr, "cannot write %s\n", path.c_str());
-            return 1;
+            rc = 1;
+            break;
         }
         printf("%s %lu\n", image.name.c_str(), (unsigned long)bytes.size());
     }
-    return 0;
+    EndImageLibrary();
+    return rc;
 }

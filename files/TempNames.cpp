@@ -11,8 +11,10 @@
 
 namespace {
 
-// "~tvx" + owner + "_" + serial + ".tmp"; settings copies without the "~".
+// "~tvx" + owner + "_" + serial + ".tmp"; settings copies without the "~",
+// the image library's folders with "lib" after it.
 const char kImagePrefix[] = "~tvx";
+const char kLibraryPrefix[] = "~tvxlib";
 const char kCopyPrefix[] = "tvx";
 const char kTempExtension[] = ".tmp";
 const char kOwnedFormat[] = "%s%lx-%016llx_%lx%s";
@@ -28,7 +30,7 @@ const int kMaxNameAttempts = 1000;
 
 const ULONGLONG kFileTimeUnitsPerMs = 10000;
 
-const LeftoverKind kAllKinds[] = {kImageTemps, kStagingFolders, kSettingsCopies};
+const LeftoverKind kAllKinds[] = {kImageTemps, kStagingFolders, kSettingsCopies, kLibraryFolders};
 
 struct Owner
 {
@@ -157,14 +159,27 @@ ParsedName ParseName(const char* name, bool isFolder)
     const size_t extension = sizeof(kTempExtension) - 1;
     if (length <= extension || StrICmp(name + length - extension, kTempExtension) != 0)
         return parsed;
-    const bool image = StartsWith(name, kImagePrefix);
+    const bool library = StartsWith(name, kLibraryPrefix);
+    const bool image = library || StartsWith(name, kImagePrefix);
     if (!image && !StartsWith(name, kCopyPrefix))
         return parsed;
-    const size_t prefix = image ? sizeof(kImagePrefix) - 1 : sizeof(kCopyPrefix) - 1;
+    const size_t prefix = library ? sizeof(kLibraryPrefix) - 1
+                          : image ? sizeof(kImagePrefix) - 1
+                                  : sizeof(kCopyPrefix) - 1;
     if (length < prefix + extension)
         return parsed;
     const std::string body(name + prefix, length - prefix - extension);
     const NameForm form = ParseBody(body, image, &parsed.owner);
+    // The library's folders came only with owned names.
+    if (library)
+    {
+        if (form == kOwnedName && isFolder)
+        {
+            parsed.form = form;
+            parsed.kind = kLibraryFolders;
+        }
+        return parsed;
+    }
     // Each form names only files or only folders.
     bool fits = false;
     switch (form)
@@ -219,9 +234,10 @@ std::string WithSeparator(const char* folder)
     return base;
 }
 
-// A staging folder's files (only names of ours), then the folder; a file
-// that is held open keeps the folder.
-void RemoveStagingFolder(const std::string& folder)
+// A folder of ours with its files, then the folder; a file that is held
+// open keeps the folder. A staging folder's files go only by names of ours;
+// a library folder holds only the library's files, whatever their names.
+void RemoveOwnedFolder(const std::string& folder, LeftoverKind kind)
 {
     std::vector<std::string> files;
     WIN32_FIND_DATAA found;
@@ -231,7 +247,8 @@ void RemoveStagingFolder(const std::string& folder)
         {
             do
                 if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                    IsOurs(ParseName(found.cFileName, false), kImageTemps))
+                    (kind == kLibraryFolders ||
+                     IsOurs(ParseName(found.cFileName, false), kImageTemps)))
                     files.push_back(found.cFileName);
             while (search.Next(found));
         }
@@ -248,6 +265,7 @@ void SweepPattern(const std::string& base, const char* prefix, unsigned kinds,
     {
         std::string name;
         bool folder;
+        LeftoverKind kind;
     };
     std::vector<Found> dead;
     WIN32_FIND_DATAA found;
@@ -260,14 +278,14 @@ void SweepPattern(const std::string& base, const char* prefix, unsigned kinds,
             const bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             const ParsedName name = ParseName(found.cFileName, folder);
             if (IsOurs(name, kinds) && IsDead(name, found, machineStart))
-                dead.push_back({found.cFileName, folder});
+                dead.push_back({found.cFileName, folder, name.kind});
         } while (search.Next(found));
     }
     for (const Found& f : dead)
     {
         const std::string path = base + f.name;
         if (f.folder)
-            RemoveStagingFolder(path);
+            RemoveOwnedFolder(path, f.kind);
         else
             DeleteFileA(path.c_str()); // fails while someone holds it open
     }
@@ -308,8 +326,10 @@ ULONGLONG ProcessStartTime(HANDLE process)
 std::string OwnedTempName(LeftoverKind kind, DWORD pid, ULONGLONG startTime, unsigned serial)
 {
     char name[MAX_PATH];
-    SafeFormat(name, sizeof(name), kOwnedFormat,
-               kind == kSettingsCopies ? kCopyPrefix : kImagePrefix, (unsigned long)pid,
+    const char* prefix = kind == kSettingsCopies   ? kCopyPrefix
+                         : kind == kLibraryFolders ? kLibraryPrefix
+                                                   : kImagePrefix;
+    SafeFormat(name, sizeof(name), kOwnedFormat, prefix, (unsigned long)pid,
                (unsigned long long)startTime, (unsigned long)serial, kTempExtension);
     return name;
 }
@@ -330,11 +350,11 @@ HANDLE CreateOwnedFile(LeftoverKind kind, const char* folder, char* path, size_t
     return INVALID_HANDLE_VALUE;
 }
 
-bool CreateOwnedFolder(const char* folder, char* path, size_t pathSize)
+bool CreateOwnedFolder(const char* folder, char* path, size_t pathSize, LeftoverKind kind)
 {
     for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt)
     {
-        if (!FormatOwnedPath(kStagingFolders, folder, path, pathSize))
+        if (!FormatOwnedPath(kind, folder, path, pathSize))
             return false;
         if (CreateDirectoryA(path, NULL))
             return true;
@@ -351,7 +371,8 @@ void RemoveDeadLeftovers(const char* folder, unsigned kinds)
         if (kinds & kind)
             SweptFolders().insert(SweptKey(base, kind));
     const ULONGLONG machineStart = MachineStartTime();
-    if (kinds & (kImageTemps | kStagingFolders))
+    // The library's folders share the prefix of the image temporaries.
+    if (kinds & (kImageTemps | kStagingFolders | kLibraryFolders))
         SweepPattern(base, kImagePrefix, kinds, machineStart);
     if (kinds & kSettingsCopies)
         SweepPattern(base, kCopyPrefix, kinds, machineStart);

@@ -15,6 +15,7 @@ enum LeftoverKind : unsigned {
     kImageTemps = 1,     // "~tvx...tmp" files: an output being written
     kStagingFolders = 2, // "~tvx...tmp" folders: a batch run's staging folder
     kSettingsCopies = 4, // "tvx...tmp" files: a settings file being rewritten
+    kLibraryFolders = 8, // "~tvxlib...tmp" folders: the image library's files of a process
 };
 
 // A new empty file of ours (kImageTemps or kSettingsCopies) in `folder`
@@ -23,13 +24,15 @@ enum LeftoverKind : unsigned {
 // none can be made there.
 HANDLE CreateOwnedFile(LeftoverKind kind, const char* folder, char* path, size_t pathSize);
 
-// A new staging folder of ours in `folder`, its path (no trailing
-// separator) into `path`; a name already taken is passed over for another.
-// false when none can be made there.
-bool CreateOwnedFolder(const char* folder, char* path, size_t pathSize);
+// A new folder of ours (kStagingFolders or kLibraryFolders) in `folder`,
+// its path (no trailing separator) into `path`; a name already taken is
+// passed over for another. false when none can be made there.
+bool CreateOwnedFolder(const char* folder, char* path, size_t pathSize,
+                       LeftoverKind kind = kStagingFolders);
 
 // Removes from `folder` the leftovers of the kinds (LeftoverKind bits)
-// whose owner is gone, a staging folder with the files in it. Names of
+// whose owner is gone, a staging folder with the files of ours in it, a
+// library folder with every file in it. Names of
 // earlier versions, which carry no start time, go only when provably dead:
 // written before the machine started, or their process id is ours or no
 // one's.

@@ -189,7 +189,13 @@ void ReadFirstFrame(Magick::Image& image, const Magick::Blob& blob, const std::s
     image.read(blob);
 }
 
-bool HasPixels(const Magick::Image& image) { return image.columns() > 0 && image.rows() > 0; }
+// A picture whose pixels the library found no room for keeps the size its
+// header claimed, without pixels behind it.
+bool HasPixels(const Magick::Image& image)
+{
+    return image.columns() > 0 && image.rows() > 0 &&
+           MagickCore::GetImagePixelCacheType(image.constImage()) != MagickCore::UndefinedCache;
+}
 
 // One decode of the blob. The library hands back what it decoded even when
 // it then reports an error (a file-size field one byte off, for one), and
@@ -332,6 +338,44 @@ ImageSize ChooseJpegDecodeSize(const ImageSize& header, const ImageSize& needed)
     return kFullSize;
 }
 
+// The coders of the program's outputs, and the most colours a GIF holds.
+const char* const kGifFormats[] = {"GIF", "GIF87"};
+const size_t kGifColors = 256;
+
+// The GIF encoder turns a picture of more colours than a GIF holds, or not
+// in sRGB, into a palette picture: its pixels again with an index beside
+// each. When the library finds no room for those, the encoder goes on
+// without the index and reads through a null pointer, which ends the process
+// (under Wine as a stack overflow of the exception dispatch).
+bool EncoderCopiesPixels(const Magick::Image& image)
+{
+    bool gif = false;
+    for (const char* format : kGifFormats)
+        gif = gif || lstrcmpiA(image.magick().c_str(), format) == 0;
+    return gif && (image.classType() != Magick::PseudoClass || image.colorMapSize() > kGifColors ||
+                   image.colorSpace() != Magick::sRGBColorspace);
+}
+
+// The library places a picture's pixels in its memory or, when that is
+// short, in a file on its disk, each within its limit.
+bool LibraryHasRoomFor(MagickCore::MagickSizeType bytes)
+{
+    for (MagickCore::ResourceType resource : {MagickCore::MemoryResource, MagickCore::DiskResource})
+    {
+        const MagickCore::MagickSizeType limit = MagickCore::GetMagickResourceLimit(resource);
+        const MagickCore::MagickSizeType used = MagickCore::GetMagickResource(resource);
+        if (used <= limit && bytes <= limit - used)
+            return true;
+    }
+    return false;
+}
+
+MagickCore::MagickSizeType PalettePixelBytes(const Magick::Image& image)
+{
+    return (MagickCore::MagickSizeType)image.columns() * image.rows() *
+           (sizeof(MagickCore::PixelPacket) + sizeof(MagickCore::IndexPacket));
+}
+
 // Coders the program needs besides those that read its types: GIF writes
 // every output, XC makes the library's plain-colour pictures.
 const char* const kExtraCoders[] = {"GIF", "XC"};
@@ -390,6 +434,174 @@ void RemoveOtherCoders(const std::set<std::string>& coders)
         MagickCore::UnregisterMagickInfo(name.c_str());
 }
 
+// The library's temporary files (the pixels of a picture too large for its
+// memory, the JPEG inside a JNG) go into a folder of this process, so that
+// what a read leaves there is known to be its own, whatever other programs
+// keep in the temporary folder; the folder is named as the program's other
+// temporaries are, so that a later process removes it when this one was
+// killed. The library names the folder as its own file calls take it, and
+// every file in it by that name.
+struct LibraryTempFolder
+{
+    std::string windowsPath; // with its trailing backslash; empty: none
+    std::string filePrefix;  // what the library puts before a file's name
+};
+
+LibraryTempFolder g_libraryTemp;
+bool g_libraryInitialised = false;
+
+const char kTemporaryPathKey[] = "temporary-path";
+
+// The Winelib build's library is native and takes host paths.
+std::string LibraryPathOf(const std::string& windowsPath)
+{
+#ifdef __WINE__
+    const int n = MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, NULL, 0);
+    if (n <= 0)
+        return std::string();
+    std::vector<WCHAR> wide((size_t)n);
+    MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide.data(), n);
+    char* host = wine_get_unix_file_name(wide.data());
+    if (host == NULL)
+        return std::string();
+    const std::string path = host;
+    HeapFree(GetProcessHeap(), 0, host);
+    return path;
+#else
+    return windowsPath;
+#endif
+}
+
+// The library joins its folder and a name with its separator and, on
+// Windows, then writes every backslash but those of a UNC start as a slash.
+std::string LibraryFilePrefix(const std::string& libraryPath)
+{
+#ifdef __WINE__
+    return libraryPath + "/";
+#else
+    std::string prefix = libraryPath + "\\";
+    for (size_t i = prefix.size() > 1 && prefix[1] == '\\' ? 2 : 0; i < prefix.size(); ++i)
+        if (prefix[i] == '\\')
+            prefix[i] = '/';
+    return prefix;
+#endif
+}
+
+// The names of the files in the folder (with its trailing backslash).
+std::set<std::string> FileNamesIn(const std::string& folder)
+{
+    std::set<std::string> names;
+    WIN32_FIND_DATAA found;
+    CFindHandle search((folder + "*").c_str(), found);
+    if (search.Valid())
+    {
+        do
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.insert(found.cFileName);
+        while (search.Next(found));
+    }
+    return names;
+}
+
+// Before the library's first file: the folders of killed processes go first.
+void MakeLibraryTempFolder()
+{
+    char temp[kPathBufferSize];
+    const DWORD length = GetTempPathA(sizeof(temp), temp);
+    if (length == 0 || length >= sizeof(temp))
+        return;
+    RemoveDeadLeftovers(temp, kLibraryFolders);
+    char folder[kPathBufferSize];
+    if (!CreateOwnedFolder(temp, folder, sizeof(folder), kLibraryFolders))
+        return;
+    const std::string libraryPath = LibraryPathOf(folder);
+    MagickCore::ExceptionInfo* exception = MagickCore::AcquireExceptionInfo();
+    const bool set =
+        !libraryPath.empty() &&
+        MagickCore::SetImageRegistry(MagickCore::StringRegistryType, kTemporaryPathKey,
+                                     libraryPath.c_str(), exception) != MagickCore::MagickFalse;
+    MagickCore::DestroyExceptionInfo(exception);
+    if (!set)
+    {
+        RemoveDirectoryA(folder);
+        return;
+    }
+    g_libraryTemp.windowsPath = std::string(folder) + "\\";
+    g_libraryTemp.filePrefix = LibraryFilePrefix(libraryPath);
+}
+
+std::set<std::string> LibraryTempFiles()
+{
+    return g_libraryTemp.windowsPath.empty() ? std::set<std::string>()
+                                             : FileNamesIn(g_libraryTemp.windowsPath);
+}
+
+// The library's own files outlive their picture when a decoder gives up:
+// the pixels of a picture whose header claims a size the library could
+// place on disk once but not twice (a grey FITS or PNG, a JNG's JPEG) stay
+// in their file, and the share of the disk limit that file took stays
+// taken, so no later large picture of the process could be read. Made
+// before a read into `kept`; when the read is over, however it ended,
+// every file it left goes but the one behind the picture `kept` holds, and
+// the share of the disk limit the removed files held is given back.
+class LibraryDebris
+{
+public:
+    explicit LibraryDebris(const Magick::Image& kept)
+        : m_kept(kept), m_before(LibraryTempFiles()),
+          m_diskBefore(MagickCore::GetMagickResource(MagickCore::DiskResource))
+    {
+    }
+    ~LibraryDebris()
+    {
+        try
+        {
+            Sweep();
+        }
+        catch (const std::exception&)
+        {
+            // Out of memory for a list of names: the process's end removes them.
+        }
+    }
+    LibraryDebris(const LibraryDebris&) = delete;
+    LibraryDebris& operator=(const LibraryDebris&) = delete;
+
+private:
+    void Sweep() const
+    {
+        std::string keptFile;
+        MagickCore::MagickSizeType keptDisk = 0;
+        if (HasPixels(m_kept))
+        {
+            const MagickCore::CacheType type =
+                MagickCore::GetImagePixelCacheType(m_kept.constImage());
+            if (type == MagickCore::DiskCache || type == MagickCore::MapCache)
+            {
+                keptFile = MagickCore::GetPixelCacheFilename(m_kept.constImage());
+                keptDisk = MagickCore::GetImageExtent(m_kept.constImage());
+            }
+        }
+        bool removed = false;
+        for (const std::string& name : LibraryTempFiles())
+        {
+            const std::string file = g_libraryTemp.filePrefix + name;
+            if (m_before.count(name) != 0 || file == keptFile)
+                continue;
+            MagickCore::RelinquishUniqueFileResource(file.c_str());
+            removed = true;
+        }
+        const MagickCore::MagickSizeType disk =
+            MagickCore::GetMagickResource(MagickCore::DiskResource);
+        if (removed && disk > m_diskBefore + keptDisk)
+            MagickCore::RelinquishMagickResource(MagickCore::DiskResource,
+                                                 disk - m_diskBefore - keptDisk);
+    }
+
+    const Magick::Image& m_kept;
+    const std::set<std::string> m_before;
+    const MagickCore::MagickSizeType m_diskBefore;
+};
+
 } // namespace
 
 ImageSize SizeOf(const Magick::Image& image)
@@ -406,6 +618,8 @@ void InitImageLibrary()
     initialised = true;
     KeepFreedMemory();
     Magick::InitializeMagick(NULL);
+    g_libraryInitialised = true;
+    MakeLibraryTempFolder();
     // Before the limits: the policy resets them from the policy files.
     const std::set<std::string> coders = OurCoders();
     MagickCore::ExceptionInfo* exception = MagickCore::AcquireExceptionInfo();
@@ -422,10 +636,26 @@ void InitImageLibrary()
     Magick::ResourceLimits::disk(kImageMaxDisk);
 }
 
+void EndImageLibrary()
+{
+    if (!g_libraryInitialised)
+        return;
+    g_libraryInitialised = false;
+    // The library's end removes every temporary file it still lists.
+    Magick::TerminateMagick();
+    if (g_libraryTemp.windowsPath.empty())
+        return;
+    for (const std::string& name : FileNamesIn(g_libraryTemp.windowsPath))
+        DeleteFileA((g_libraryTemp.windowsPath + name).c_str());
+    RemoveDirectoryA(g_libraryTemp.windowsPath.c_str());
+    g_libraryTemp = LibraryTempFolder();
+}
+
 void ReadImageFile(Magick::Image& image, const char* path)
 {
     if (path == NULL || path[0] == '\0')
         throw ImageFileError("no image file named");
+    const LibraryDebris debris(image);
     const std::string coder = CoderOfPath(path);
     Magick::Blob blob;
     DecodeSettings settings;
@@ -438,6 +668,7 @@ void ReadImageFile(Magick::Image& image, const char* path, const DecodeSizeRule&
 {
     if (path == NULL || path[0] == '\0')
         throw ImageFileError("no image file named");
+    const LibraryDebris debris(image);
     const std::string coder = CoderOfPath(path);
     Magick::Blob blob;
     ReadWatch watch(progress);
@@ -511,6 +742,8 @@ void WriteImageFile(Magick::Image& image, const char* path, const OutputWrite& h
     const DWORD attributes = how.attributesKnown ? how.attributes : GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         throw ImageFileError("the output file is read-only");
+    if (EncoderCopiesPixels(image) && !LibraryHasRoomFor(PalettePixelBytes(image)))
+        throw ImageFileError("the picture is too large to write");
     Magick::Blob blob;
     image.write(&blob);
 

@@ -41,6 +41,10 @@ public:
 // unreadable files. Both are set here in code, never left to a policy file.
 void InitImageLibrary();
 
+// The library's end, once the process's last picture has gone: every
+// temporary file of the library goes, and the process's folder for them.
+void EndImageLibrary();
+
 // The limits, exposed for the tests.
 const ULONGLONG kImageMaxSide = 16000;
 const ULONGLONG kImageMaxArea = 128ULL * 1000 * 1000;

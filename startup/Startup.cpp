@@ -37,6 +37,8 @@ CProcessScope::CProcessScope(HINSTANCE hInstance)
 
 CProcessScope::~CProcessScope()
 {
+    // Even the removal road: the library's folder was made at start-up.
+    EndImageLibrary();
     if (!m_cleanUp)
         return;
     FreeButtonArrowBitmaps();

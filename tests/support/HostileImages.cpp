@@ -198,6 +198,8 @@ unsigned Crc32(const std::string& data)
     return crc ^ 0xFFFFFFFFu;
 }
 
+} // namespace
+
 std::string PngChunk(const char* type, const std::string& data)
 {
     std::string chunk;
@@ -207,6 +209,8 @@ std::string PngChunk(const char* type, const std::string& data)
     PutBig32(chunk, Crc32(body));
     return chunk;
 }
+
+namespace {
 
 const size_t kPictureSide = 16;
 

@@ -14,6 +14,9 @@
 // the run costs about a thousandth of its length.
 std::string ZlibRun(const std::string& prefix, unsigned char byte, size_t count);
 
+// A chunk of the PNG family (PNG, MNG, JNG): length, type, data, check sum.
+std::string PngChunk(const char* type, const std::string& data);
+
 // A PNG picture with one compressed text chunk ("zTXt" or "iTXt") under the
 // keyword "Comment", inflating to `inflated` bytes of text.
 std::string PngWithTextBomb(const char* chunkType, size_t inflated);
