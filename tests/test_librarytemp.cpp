@@ -1,3 +1,4 @@
+// LibraryTemp: no library file outlives its picture or the process; no picture ends it.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
