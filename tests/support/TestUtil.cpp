@@ -589,7 +589,22 @@ int RunImage(const std::string& image, const std::string& cmd, DWORD timeoutMs)
     PROCESS_INFORMATION pi = {};
     std::vector<char> line(cmd.begin(), cmd.end());
     line.push_back('\0');
-    if (!CreateProcessA(image.c_str(), line.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+    // A start that fails says nothing of the program's exit code: it is tried
+    // again, and said on stderr so that a failure is told apart from an exit.
+    const int kStartTries = 3;
+    const DWORD kStartRetryMs = 250;
+    BOOL started = FALSE;
+    for (int attempt = 0; attempt < kStartTries && !started; ++attempt)
+    {
+        if (attempt > 0)
+            Sleep(kStartRetryMs);
+        started =
+            CreateProcessA(image.c_str(), line.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi);
+        if (!started)
+            fprintf(stderr, "could not start %s (error %lu)\n", image.c_str(),
+                    (unsigned long)GetLastError());
+    }
+    if (!started)
         return -1;
     DWORD code = (DWORD)-1;
     if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0)
