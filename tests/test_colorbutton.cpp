@@ -8,6 +8,7 @@
 #include "controls/ColorButton.h"
 #include "controls/ColorPopup.h"
 #include "tests/support/ColorDialogWatch.h"
+#include "tests/support/ParentCommands.h"
 #include "tests/support/TestUtil.h"
 #include "tests/test_ids.h"
 
@@ -16,31 +17,12 @@ namespace {
 const int kWidth = 100;
 const int kHeight = 24;
 
-struct Command
-{
-    WPARAM wParam;
-    LPARAM lParam;
-};
-std::vector<Command> g_commands;
+using Command = ParentCommand;
 
 INT_PTR CALLBACK DialogProc(HWND, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    if (uMsg == WM_COMMAND)
-        g_commands.push_back({wParam, lParam});
+    KeepParentCommand(uMsg, wParam, lParam);
     return uMsg == WM_INITDIALOG;
-}
-
-std::vector<Command> TakeCommands()
-{
-    PumpMessages();
-    std::vector<Command> out;
-    out.swap(g_commands);
-    return out;
-}
-
-LRESULT Mouse(HWND h, UINT msg, int x, int y)
-{
-    return SendMessageA(h, msg, msg == WM_MOUSEMOVE ? 0 : MK_LBUTTON, MAKELPARAM(x, y));
 }
 
 COLORREF SwatchPixel(HBITMAP swatch, int x, int y)

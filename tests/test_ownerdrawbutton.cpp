@@ -7,6 +7,7 @@
 
 #include "controls/Bitmaps.h"
 #include "controls/OwnerDrawButton.h"
+#include "tests/support/ParentCommands.h"
 #include "tests/support/TestUtil.h"
 #include "tests/test_ids.h"
 
@@ -28,18 +29,12 @@ public:
     void Draw(HDC) override { paints.push_back({m_hotPart, m_pressedPart, (int)m_fadeLevel}); }
 };
 
-struct Command
-{
-    WPARAM wParam;
-    LPARAM lParam;
-};
-std::vector<Command> g_commands;
+using Command = ParentCommand;
 
 // Keeps every command, posted or sent, that reaches the parent.
 LRESULT CALLBACK ParentProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    if (uMsg == WM_COMMAND)
-        g_commands.push_back({wParam, lParam});
+    KeepParentCommand(uMsg, wParam, lParam);
     return DefWindowProcA(hWnd, uMsg, wParam, lParam);
 }
 
@@ -64,20 +59,6 @@ HWND MakeParent()
     return h;
 }
 
-// Dispatches what is pending and returns the commands the parent got.
-std::vector<Command> TakeCommands(HWND)
-{
-    PumpMessages();
-    std::vector<Command> out;
-    out.swap(g_commands);
-    return out;
-}
-
-LRESULT Mouse(HWND h, UINT msg, int x, int y)
-{
-    return SendMessageA(h, msg, msg == WM_MOUSEMOVE ? 0 : MK_LBUTTON, MAKELPARAM(x, y));
-}
-
 BOOL CALLBACK DestroyChild(HWND hWnd, LPARAM)
 {
     DestroyWindow(hWnd);
@@ -96,7 +77,7 @@ protected:
         // pointer position find it outside.
         SetCursorPos(0, 0);
         PumpMessages();
-        g_commands.clear();
+        ForgetParentCommands();
     }
     void TearDown() override
     {
@@ -108,7 +89,7 @@ protected:
     {
         RECT rc = {10, 10, 10 + kButtonWidth - 1, 10 + kButtonHeight - 1};
         ASSERT_TRUE(b.Create(caption, parent, kButtonId, style, &rc));
-        TakeCommands(parent);
+        TakeCommands();
         b.paints.clear();
     }
     static HWND parent;
@@ -351,7 +332,7 @@ TEST_F(OwnerDrawButtonTest, ClickPostsTheCommandAndDragOutCancelsIt)
     EXPECT_EQ(h, GetCapture());
     EXPECT_EQ(1, Mouse(h, WM_LBUTTONUP, 10, 10));
     EXPECT_EQ(NULL, GetCapture());
-    std::vector<Command> cmds = TakeCommands(parent);
+    std::vector<Command> cmds = TakeCommands();
     ASSERT_EQ(1u, cmds.size());
     EXPECT_EQ(MAKEWPARAM(kButtonId, BN_CLICKED), cmds[0].wParam);
     EXPECT_EQ((LPARAM)h, cmds[0].lParam);
@@ -370,7 +351,7 @@ TEST_F(OwnerDrawButtonTest, ClickPostsTheCommandAndDragOutCancelsIt)
     EXPECT_EQ(kOdbPartBody, b.GetHotPart());
     Mouse(h, WM_MOUSEMOVE, 200, 10);
     Mouse(h, WM_LBUTTONUP, 200, 10);
-    EXPECT_TRUE(TakeCommands(parent).empty());
+    EXPECT_TRUE(TakeCommands().empty());
     EXPECT_EQ(NULL, GetCapture());
     EXPECT_EQ(kOdbPartNone, b.GetHotPart());
     EXPECT_EQ(kOdbPartNone, b.GetPressedPart());
@@ -385,17 +366,17 @@ TEST_F(OwnerDrawButtonTest, ToggleFlipsOnCompletedClicksOnly)
     Mouse(h, WM_LBUTTONDOWN, 10, 10);
     Mouse(h, WM_LBUTTONUP, kButtonWidth - 3, 10);
     EXPECT_TRUE(b.HasFlag(kOdbLatched));
-    EXPECT_EQ(1u, TakeCommands(parent).size());
+    EXPECT_EQ(1u, TakeCommands().size());
 
     Mouse(h, WM_LBUTTONDOWN, 10, 10);
     Mouse(h, WM_LBUTTONUP, -20, 10);
     EXPECT_TRUE(b.HasFlag(kOdbLatched));
-    EXPECT_TRUE(TakeCommands(parent).empty());
+    EXPECT_TRUE(TakeCommands().empty());
 
     Mouse(h, WM_LBUTTONDOWN, 10, 10);
     Mouse(h, WM_LBUTTONUP, 10, 10);
     EXPECT_FALSE(b.HasFlag(kOdbLatched));
-    EXPECT_EQ(1u, TakeCommands(parent).size());
+    EXPECT_EQ(1u, TakeCommands().size());
 }
 
 TEST_F(OwnerDrawButtonTest, DisablingAHotButtonReturnsItToIdle)
@@ -406,7 +387,7 @@ TEST_F(OwnerDrawButtonTest, DisablingAHotButtonReturnsItToIdle)
     Mouse(h, WM_MOUSEMOVE, 10, 10);
     ASSERT_EQ(h, GetCapture());
     EnableWindow(h, FALSE);
-    TakeCommands(parent);
+    TakeCommands();
     EXPECT_EQ(NULL, GetCapture());
     EXPECT_EQ(kOdbPartNone, b.GetHotPart());
     EXPECT_EQ(255, b.GetFadeLevel());
@@ -415,14 +396,14 @@ TEST_F(OwnerDrawButtonTest, DisablingAHotButtonReturnsItToIdle)
     Mouse(h, WM_LBUTTONDOWN, 10, 10);
     Mouse(h, WM_LBUTTONUP, 10, 10);
     EXPECT_EQ(kOdbPartNone, b.GetHotPart());
-    EXPECT_TRUE(TakeCommands(parent).empty());
+    EXPECT_TRUE(TakeCommands().empty());
 
     // A style change that disables re-checks the pointer.
     EnableWindow(h, TRUE);
     Mouse(h, WM_MOUSEMOVE, 10, 10);
     ASSERT_EQ(h, GetCapture());
     SetWindowLongA(h, GWL_STYLE, GetWindowLongA(h, GWL_STYLE) | WS_DISABLED);
-    TakeCommands(parent);
+    TakeCommands();
     EXPECT_EQ(kOdbPartNone, b.GetHotPart());
     EXPECT_EQ(NULL, GetCapture()) << "the disabled button lets the capture go";
 }
@@ -481,7 +462,7 @@ TEST_F(OwnerDrawButtonTest, ALeaveNoticeEndsTheHotStateAndALatchedButtonShowsIts
     EXPECT_EQ(kOdbPartBody, b.GetPressedPart());
     EXPECT_EQ(h, GetCapture());
     Mouse(h, WM_LBUTTONUP, 200, 5);
-    EXPECT_TRUE(TakeCommands(parent).empty());
+    EXPECT_TRUE(TakeCommands().empty());
 }
 
 TEST_F(OwnerDrawButtonTest, AutoRepeatClicksAtPressAndOnEachTimer)
@@ -490,18 +471,18 @@ TEST_F(OwnerDrawButtonTest, AutoRepeatClicksAtPressAndOnEachTimer)
     Make(b, kOdbStyleSpinUp);
     HWND h = b.GetHwnd();
     Mouse(h, WM_LBUTTONDOWN, 10, 10);
-    EXPECT_EQ(1u, TakeCommands(parent).size());
+    EXPECT_EQ(1u, TakeCommands().size());
     SendMessageA(h, WM_TIMER, kOdbRepeatDelayTimer, 0);
     SendMessageA(h, WM_TIMER, kOdbRepeatTimer, 0);
     SendMessageA(h, WM_TIMER, kOdbRepeatTimer, 0);
     // Held outside the button it keeps repeating.
     Mouse(h, WM_MOUSEMOVE, 300, 10);
     SendMessageA(h, WM_TIMER, kOdbRepeatTimer, 0);
-    EXPECT_EQ(4u, TakeCommands(parent).size());
+    EXPECT_EQ(4u, TakeCommands().size());
     Mouse(h, WM_LBUTTONUP, 10, 10);
     SendMessageA(h, WM_TIMER, kOdbRepeatTimer, 0);
     SendMessageA(h, WM_TIMER, kOdbRepeatDelayTimer, 0);
-    EXPECT_TRUE(TakeCommands(parent).empty());
+    EXPECT_TRUE(TakeCommands().empty());
 }
 
 TEST_F(OwnerDrawButtonTest, RealRepeatTimersFollowTheKeyboardSettings)
@@ -520,13 +501,13 @@ TEST_F(OwnerDrawButtonTest, RealRepeatTimersFollowTheKeyboardSettings)
     std::vector<DWORD> at;
     while (GetTickCount() - start < delayMs + 4 * intervalMs)
     {
-        for (size_t i = 0; i < TakeCommands(parent).size(); ++i)
+        for (size_t i = 0; i < TakeCommands().size(); ++i)
             at.push_back(GetTickCount() - start);
         Sleep(2);
     }
     Mouse(h, WM_LBUTTONUP, 10, 10);
     PumpMessages(3 * intervalMs);
-    EXPECT_TRUE(TakeCommands(parent).empty());
+    EXPECT_TRUE(TakeCommands().empty());
     ASSERT_GE(at.size(), 3u);
     EXPECT_LT(at[0], 50u);
     EXPECT_GE(at[1] + 20, delayMs);
@@ -560,7 +541,7 @@ TEST_F(OwnerDrawButtonTest, DropDownMenuSendsTheChosenCommandOnly)
 
     // Dismissed: nothing is sent and the button is idle again.
     RECT menuRect = OpenDropMenuAndDismiss(h);
-    EXPECT_TRUE(TakeCommands(parent).empty());
+    EXPECT_TRUE(TakeCommands().empty());
     EXPECT_EQ(kOdbPartNone, b.GetHotPart());
     EXPECT_EQ(kOdbPartNone, b.GetPressedPart());
     EXPECT_EQ(btn.right, menuRect.right);
@@ -575,7 +556,7 @@ TEST_F(OwnerDrawButtonTest, DropDownMenuSendsTheChosenCommandOnly)
                    PostMessageA(m, WM_KEYDOWN, step % 2 ? VK_DOWN : VK_RETURN, 0);
                    return true;
                });
-    std::vector<Command> cmds = TakeCommands(parent);
+    std::vector<Command> cmds = TakeCommands();
     ASSERT_EQ(1u, cmds.size());
     EXPECT_EQ((WPARAM)IDM_TEST_FIRST, cmds[0].wParam);
     EXPECT_EQ(0, cmds[0].lParam);
@@ -621,7 +602,7 @@ TEST_F(OwnerDrawButtonTest, KeyboardAndMnemonicClicksReachTheParent)
     HWND h = b.GetHwnd();
     // What a dialog sends for the button's mnemonic.
     SendMessageA(h, BM_CLICK, 0, 0);
-    std::vector<Command> cmds = TakeCommands(parent);
+    std::vector<Command> cmds = TakeCommands();
     ASSERT_EQ(1u, cmds.size());
     EXPECT_EQ(MAKEWPARAM(kButtonId, BN_CLICKED), cmds[0].wParam);
 
@@ -629,7 +610,7 @@ TEST_F(OwnerDrawButtonTest, KeyboardAndMnemonicClicksReachTheParent)
     SetFocus(h);
     SendMessageA(h, WM_KEYDOWN, VK_SPACE, 0);
     SendMessageA(h, WM_KEYUP, VK_SPACE, 0xC0000001);
-    cmds = TakeCommands(parent);
+    cmds = TakeCommands();
     ASSERT_EQ(1u, cmds.size());
     EXPECT_EQ(MAKEWPARAM(kButtonId, BN_CLICKED), cmds[0].wParam);
     EXPECT_EQ(kOdbPartNone, b.GetPressedPart());
