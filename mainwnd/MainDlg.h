@@ -18,6 +18,7 @@
 #include "controls/OwnerDrawButton.h"
 #include "controls/SpinEdit.h"
 #include "image/ImageSize.h"
+#include "image/ImageSteps.h"
 #include "framework/Framework.h"
 #include "framework/Splitter.h"
 #include "res/resource.h"
@@ -146,7 +147,7 @@ public:
     void UpdatePreview(unsigned short fromStage);
     // Stage 0: the resize stage of the image steps; between runs made at the
     // preview's size, with m_stage0Scale telling by how much.
-    void ApplyResize();
+    void ApplyResize(const ImageStepOptions& options);
     // Not called by the pipeline, whose resize stage covers these too:
     // scales stage 0 to cover the typed size and crops it there at the
     // chosen anchor (with none chosen, nothing is cropped).
@@ -155,7 +156,7 @@ public:
     // size when neither side is 0.
     void ResizeStretch();
     // Stage 1: the panel's border, scaled by m_stage0Scale.
-    void ApplyBorder();
+    void ApplyBorder(ImageStepOptions options);
     // Fits the picture into the preview box and hands it to the static; a
     // NULL or empty picture leaves the one shown.
     void DrawPreview(Magick::Image* image);

@@ -174,6 +174,8 @@ void CMainDlg::UpdatePreview(unsigned short fromStage)
     int stage = fromStage;
     try
     {
+        // The panel is read once a pass, not once a stage.
+        const ImageStepOptions options = ReadImageStepOptions(m_hWnd, m_crBorder);
         for (; stage < kStageCount; ++stage)
         {
             const Magick::Image* input =
@@ -188,12 +190,11 @@ void CMainDlg::UpdatePreview(unsigned short fromStage)
             PrepareForWork(**stages[stage]);
             // The resize and the border have the preview's own sizes.
             if (stage == kStageResize)
-                ApplyResize();
+                ApplyResize(options);
             else if (stage == kStageBorder)
-                ApplyBorder();
+                ApplyBorder(options);
             else
-                ApplyImageStage(**stages[stage], (unsigned short)stage,
-                                ReadImageStepOptions(m_hWnd, m_crBorder), m_sourceSize);
+                ApplyImageStage(**stages[stage], (unsigned short)stage, options, m_sourceSize);
         }
     }
     catch (const std::exception&)
@@ -208,11 +209,10 @@ void CMainDlg::UpdatePreview(unsigned short fromStage)
         DrawPreview(m_pStage2.get());
 }
 
-void CMainDlg::ApplyResize()
+void CMainDlg::ApplyResize(const ImageStepOptions& options)
 {
     if (m_pStage0 == NULL)
         return;
-    const ImageStepOptions options = ReadImageStepOptions(m_hWnd, m_crBorder);
     const ImageSize box = PreviewBoxSize(m_hWnd);
     m_stage0Scale = 1.0;
     if (!m_bPreview || box.columns == 0 || box.rows == 0)
@@ -239,11 +239,10 @@ void CMainDlg::ResizeStretch()
                       ReadSize(m_hWnd, IDC_MAIN_HEIGHT));
 }
 
-void CMainDlg::ApplyBorder()
+void CMainDlg::ApplyBorder(ImageStepOptions options)
 {
     if (m_pStage1 == NULL)
         return;
-    ImageStepOptions options = ReadImageStepOptions(m_hWnd, m_crBorder);
     // On a stage 0 reduced for the preview, the border shrinks alike.
     options.border = ScaleBorder(options.border, m_stage0Scale);
     ApplyImageStage(*m_pStage1, kStageBorder, options, m_sourceSize);
